@@ -1,0 +1,157 @@
+#include "FileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cerrno>
+
+#include "EngineHooks.h"
+
+namespace tessark {
+namespace {
+
+[[noreturn]] void Fail(int number) {
+    switch (number) {
+    case 52: throw RuntimeError(52, "Bad file name or number");
+    case 53: throw RuntimeError(53, "File not found");
+    case 57: throw RuntimeError(57, "Device I/O error");
+    case 61: throw RuntimeError(61, "Disk full");
+    case 70: throw RuntimeError(70, "Permission denied");
+    case 76: throw RuntimeError(76, "Path not found");
+    default: throw RuntimeError(75, "Path/File access error");
+    }
+}
+
+bool HasWildcard(QStringView s) { return s.contains(u'*') || s.contains(u'?'); }
+
+bool IsHiddenName(QStringView name) { return name.startsWith(u'.'); }
+
+constexpr QFileDevice::Permissions kAnyWrite =
+    QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+
+}  // namespace
+
+void ThrowForErrno(int error, int fallbackNumber) {
+    switch (error) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        Fail(61);
+    case EACCES:
+    case EPERM:
+    case EROFS: Fail(70);
+    case ENOENT: Fail(76);
+    case EIO: Fail(57);
+    case ENAMETOOLONG:
+    case EINVAL: Fail(52);
+    default: Fail(fallbackNumber);
+    }
+}
+
+bool WildcardMatch(QStringView pattern, QStringView name) noexcept {
+    // Iterative glob with one backtrack point: linear in practice, no recursion.
+    qsizetype p = 0, n = 0, starP = -1, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == u'*') {
+            starP = p++;
+            starN = n;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*') ++p;
+    return p == pattern.size();
+}
+
+bool DiskFileSystem::FindOrdinaryFile(const QString& path) const {
+    if (path.isEmpty()) return false;
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    if (name.isEmpty()) return false;
+    if (!HasWildcard(name)) return info.isFile() && !IsHiddenName(name);
+    // Without QDir::Hidden the listing leaves out names that begin with ".".
+    const QDir dir(info.path());
+    const QStringList files = dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    for (const QString& candidate : files)
+        if (WildcardMatch(name, candidate) && !IsHiddenName(candidate)) return true;
+    return false;
+}
+
+qint64 DiskFileSystem::FileLen(const QString& path) const {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) Fail(53);
+    if (info.isDir()) Fail(75);
+    return info.size();
+}
+
+QByteArray DiskFileSystem::ReadAll(const QString& path) const {
+    const QFileInfo info(path);
+    if (!info.exists()) Fail(53);
+    if (info.isDir()) Fail(75);
+    QFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly)) ThrowForErrno(errno, 75);
+    const qint64 expected = info.size();
+    QByteArray data(static_cast<qsizetype>(expected), Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < expected) {
+        errno = 0;
+        const qint64 n = file.read(data.data() + got, expected - got);
+        if (n < 0) ThrowForErrno(errno, 57);
+        if (n == 0) break;  // the file shrank meanwhile: keep what is there
+        got += n;
+    }
+    data.truncate(static_cast<qsizetype>(got));
+    if (got == expected && !file.atEnd()) {
+        // The file grew meanwhile (or reports no size, as some special files do).
+        errno = 0;
+        const QByteArray rest = file.readAll();
+        if (file.error() != QFileDevice::NoError) ThrowForErrno(errno, 57);
+        data.append(rest);
+    }
+    return data;
+}
+
+void DiskFileSystem::WriteAll(const QString& path, QByteArrayView data) {
+    if (path.isEmpty()) Fail(52);
+    const QFileInfo info(path);
+    if (info.fileName().isEmpty()) Fail(75);
+    if (!QFileInfo(info.absolutePath()).isDir()) Fail(76);
+    if (info.exists()) {
+        if (info.isDir()) Fail(75);
+        if ((info.permissions() & kAnyWrite) == 0) Fail(70);
+    }
+
+    if (info.exists() && !info.isFile()) {
+        // A device or pipe (/dev/null, /dev/stdout, a FIFO) cannot be replaced
+        // by a renamed temporary file: write to it directly.
+        QFile device(path);
+        errno = 0;
+        if (!device.open(QIODevice::WriteOnly)) ThrowForErrno(errno, 75);
+        errno = 0;
+        if (device.write(data.data(), data.size()) != data.size()) ThrowForErrno(errno, 57);
+        return;
+    }
+
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly)) ThrowForErrno(errno, 75);
+    errno = 0;
+    if (file.write(data.data(), data.size()) != data.size()) {
+        const int error = errno;
+        file.cancelWriting();
+        ThrowForErrno(error, 57);
+    }
+    errno = 0;
+    if (!file.commit()) ThrowForErrno(errno, 57);
+}
+
+}  // namespace tessark

@@ -1,0 +1,59 @@
+// FileSystem: the disk as the conversion job sees it, behind a small
+// interface so that tests can put a fake in its place.
+//
+// Every operation that can fail throws tessark::RuntimeError with a classic
+// run-time error number: 53 "File not found", 76 "Path not found",
+// 70 "Permission denied", 75 "Path/File access error", 61 "Disk full",
+// 57 "Device I/O error", 52 "Bad file name or number". std::bad_alloc
+// propagates when a file does not fit in memory.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace tessark {
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // A directory search for ordinary files: true when `path` names at least
+    // one file that is neither a folder nor hidden (on Linux: its name begins
+    // with "."). "*" and "?" in the last component of the path match as in a
+    // directory search. Never throws.
+    virtual bool FindOrdinaryFile(const QString& path) const = 0;
+
+    // Size in bytes of the one file named by `path` (taken literally; a
+    // pattern that is not itself a file name fails with 53).
+    virtual qint64 FileLen(const QString& path) const = 0;
+
+    // The whole content of the file.
+    virtual QByteArray ReadAll(const QString& path) const = 0;
+
+    // Replaces the file's content with `data`, all or nothing: the new
+    // content goes to a temporary file beside the target, which replaces the
+    // target only when complete. On failure the old file is as it was. A
+    // target whose mode grants no write permission is refused with 70, also
+    // when the process could override the mode (root).
+    virtual void WriteAll(const QString& path, QByteArrayView data) = 0;
+};
+
+// The real disk, through Qt's file classes.
+class DiskFileSystem final : public FileSystem {
+public:
+    bool FindOrdinaryFile(const QString& path) const override;
+    qint64 FileLen(const QString& path) const override;
+    QByteArray ReadAll(const QString& path) const override;
+    void WriteAll(const QString& path, QByteArrayView data) override;
+};
+
+// True when `name` matches `pattern`, in which "*" matches any run of
+// characters and "?" any one character (exact comparison otherwise).
+bool WildcardMatch(QStringView pattern, QStringView name) noexcept;
+
+// The error number and description for an errno value met while writing or
+// reading, e.g. ENOSPC -> 61 "Disk full".
+[[noreturn]] void ThrowForErrno(int error, int fallbackNumber);
+
+}  // namespace tessark

@@ -1,0 +1,32 @@
+// basTools: small helpers shared by the modules.
+//
+//  - ToBoolean: the conversion of a stored text or a check box value to a
+//    Boolean; never fails (an unreadable value is false).
+//  - ShellOpen: asks the desktop to open a file or a web address. The window
+//    layer installs the real opener (the desktop services need QtGui); until
+//    then ShellOpen does nothing. Failures are not detected.
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <functional>
+
+#include "cTessark.h"
+
+namespace tessark::basTools {
+
+// A text: "True"/"False" in any letter case give that value; a text that
+// reads as a number (decimal with optional sign, fraction and exponent, or
+// &H hexadecimal / &O octal; surrounding spaces allowed) gives false for 0
+// and true otherwise; anything else, the empty string included, is false.
+Boolean ToBoolean(const QString& value) noexcept;
+// A check box value: 0 is false, anything else true.
+Boolean ToBoolean(int checkBoxValue) noexcept;
+// A value from the settings store: a text as above; other kinds (a list) false.
+Boolean ToBoolean(const QVariant& value) noexcept;
+
+using ShellOpener = std::function<void(const QString& pathOrAddress)>;
+void SetShellOpener(ShellOpener opener);
+void ShellOpen(const QString& pathOrAddress);
+
+}  // namespace tessark::basTools
