@@ -27,8 +27,10 @@ bool HasWildcard(QStringView s) { return s.contains(u'*') || s.contains(u'?'); }
 
 bool IsHiddenName(QStringView name) { return name.startsWith(u'.'); }
 
+// The mode bits only: WriteUser tells what this process may do, which for
+// root is everything.
 constexpr QFileDevice::Permissions kAnyWrite =
-    QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
 
 }  // namespace
 

@@ -1,0 +1,81 @@
+// Helpers for the application tests: a message sink that records every
+// message and answers questions from a script, a temporary settings store,
+// and a way to put the global state back between tests.
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <deque>
+
+#include "basMain.h"
+#include "EngineHooks.h"
+#include "basProcessing.h"
+
+namespace tessark::test {
+
+class RecordingSink final : public MessageSink {
+public:
+    void Show(const QString& text) override { shown << text; }
+    bool AskOkCancel(const QString& text) override {
+        asked << text;
+        if (answers.empty()) return true;
+        const bool ok = answers.front();
+        answers.pop_front();
+        return ok;
+    }
+    void Note(const QString& text) override { notes << text; }
+
+    QStringList shown, asked, notes;
+    std::deque<bool> answers;  // true = OK
+};
+
+// Points the per-user settings store at a fresh temporary folder.
+class TempSettings {
+public:
+    TempSettings() { QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path()); }
+    QString FilePath() const { return dir_.filePath(QStringLiteral("OrvaneTessark/OrvaneTessark.ini")); }
+    QSettings Open() const { return QSettings(FilePath(), QSettings::IniFormat); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Fresh global state with a headless window, an engine and the given sink.
+inline void ResetGlobals(MainWindowHost& window, MessageSink& sink) {
+    using namespace basMain;
+    AppFolder = ProgramFolder();
+    BatchMode = False;
+    InputFile.clear();
+    OutputFile.clear();
+    LastErrorNumber = 0;
+    LastErrorDescription.clear();
+    Err.Clear();
+    Engine = std::make_unique<cTessark>();
+    SetWindow(&window);
+    SetMessageSink(&sink);
+    InstallEngineHooks();
+    basProcessing::SetFileSystem(nullptr);
+}
+
+inline QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
+    return f.readAll();
+}
+
+inline void WriteFile(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+    QCOMPARE(f.write(data), data.size());
+}
+
+// Sets all eleven boxes to the same value.
+inline void SetAllBoxes(OptionBoxes& boxes, int value) {
+    for (const OptionInfo& info : kOptions) boxes.SetValue(info.option, value);
+}
+
+}  // namespace tessark::test

@@ -1,0 +1,57 @@
+// ToBoolean: how stored texts and check box values become Booleans.
+#include <QtTest>
+
+#include "basTools.h"
+
+using tessark::Boolean;
+using tessark::basTools::ToBoolean;
+
+class TestBasTools : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void textToBoolean_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("True") << "True" << -1;
+        QTest::newRow("TRUE") << "TRUE" << -1;
+        QTest::newRow("true") << "true" << -1;
+        QTest::newRow("False") << "False" << 0;
+        QTest::newRow("false") << "false" << 0;
+        QTest::newRow("1") << "1" << -1;
+        QTest::newRow("-1") << "-1" << -1;
+        QTest::newRow("0") << "0" << 0;
+        QTest::newRow("0.0") << "0.0" << 0;
+        QTest::newRow("2.5") << "2.5" << -1;
+        QTest::newRow("1e3") << "1e3" << -1;
+        QTest::newRow("padded") << "  True " << -1;
+        QTest::newRow("hex") << "&H10" << -1;
+        QTest::newRow("hex zero") << "&H0" << 0;
+        QTest::newRow("octal") << "&O7" << -1;
+        QTest::newRow("yes") << "yes" << 0;
+        QTest::newRow("on") << "on" << 0;
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("Truex") << "Truex" << 0;
+        QTest::newRow("1a") << "1a" << 0;
+        QTest::newRow("bad hex") << "&Hxyz" << 0;
+    }
+    void textToBoolean() {
+        QFETCH(QString, text);
+        QFETCH(int, expected);
+        QCOMPARE(int(ToBoolean(text)), expected);
+    }
+
+    void checkBoxToBoolean() {
+        QCOMPARE(int(ToBoolean(0)), 0);
+        QCOMPARE(int(ToBoolean(1)), -1);
+        QCOMPARE(int(ToBoolean(2)), -1);
+    }
+
+    void variantToBoolean() {
+        QCOMPARE(int(ToBoolean(QVariant(QStringLiteral("True")))), -1);
+        QCOMPARE(int(ToBoolean(QVariant(QStringList{"a", "b"}))), 0);
+        QCOMPARE(int(ToBoolean(QVariant())), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBasTools)
+#include "test_basTools.moc"

@@ -1,0 +1,86 @@
+// The program itself in batch mode: a copy of the executable in a temporary
+// folder (so that relative paths land there) with its own settings folder.
+#include <QProcess>
+
+#include "AppTestSupport.h"
+
+using namespace tessark::test;
+
+class TestBatch : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(QFile::copy(QStringLiteral(TESSARK_PROGRAM), Path("tessark")));
+        QFile::setPermissions(Path("tessark"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        WriteFile(Path("page.html"), "<html><script>x()</script><p>One&amp;two</p>\r\n\r\n<p>three</p></html>");
+    }
+
+    void commandLines_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("stderrText");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("relative paths") << QStringList{"page.html", "out.txt"} << 0 << "" << "out.txt";
+        QTest::newRow("absolute paths") << QStringList{"@page.html", "@abs.txt"} << 0 << "" << "abs.txt";
+        QTest::newRow("extra words ignored") << QStringList{"page.html", "out.txt", "more"} << 0 << "" << "out.txt";
+        QTest::newRow("single word") << QStringList{"page.html"} << 1
+                                     << "You have not selected the output file.\n" << "";
+        QTest::newRow("empty second word") << QStringList{"page.html", ""} << 1
+                                           << "You have not selected the output file.\n" << "";
+        QTest::newRow("missing input") << QStringList{"nope.html", "out.txt"} << 1 << "Input file is missing\n" << "";
+        QTest::newRow("missing folder") << QStringList{"page.html", "no/out.txt"} << 1
+                                        << "RemoveHTML: Error 76: Path not found\n" << "";
+    }
+    void commandLines() {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, stderrText);
+        QFETCH(QString, written);
+        for (QString& a : args)
+            if (a.startsWith(u'@')) a = Path(a.mid(1));
+        QProcess p;
+        p.setWorkingDirectory(QDir::tempPath());  // relative paths must not depend on it
+        p.setProcessEnvironment(Environment());
+        p.start(Path("tessark"), args);
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), exitCode);
+        QCOMPARE(QString::fromLocal8Bit(p.readAllStandardError()), stderrText);
+        QCOMPARE(p.readAllStandardOutput(), QByteArray());
+        if (!written.isEmpty()) QCOMPARE(ReadFile(Path(written)), QByteArray("One&two three"));
+        // Every run saves the options it loaded.
+        QSettings stored(Path("config/OrvaneTessark/OrvaneTessark.ini"), QSettings::IniFormat);
+        QCOMPARE(stored.value(QStringLiteral("RemoveScripts")).toString(), QStringLiteral("True"));
+    }
+
+    void savedOptionsAreUsedAndRewritten() {
+        QDir().mkpath(Path("config/OrvaneTessark"));
+        WriteFile(Path("config/OrvaneTessark/OrvaneTessark.ini"),
+                  "[General]\nRemoveAllTags=0\nRemoveScripts=1\nRemoveBlankLines=no\n");
+        QProcess p;
+        p.setProcessEnvironment(Environment());
+        p.start(Path("tessark"), {"page.html", "out.txt"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(ReadFile(Path("out.txt")), QByteArray("<html><p>One&two</p> <p>three</p></html>"));
+        QSettings stored(Path("config/OrvaneTessark/OrvaneTessark.ini"), QSettings::IniFormat);
+        QCOMPARE(stored.value(QStringLiteral("RemoveAllTags")).toString(), QStringLiteral("False"));
+        QCOMPARE(stored.value(QStringLiteral("RemoveScripts")).toString(), QStringLiteral("True"));
+        QCOMPARE(stored.value(QStringLiteral("RemoveBlankLines")).toString(), QStringLiteral("False"));
+        QCOMPARE(stored.value(QStringLiteral("RemoveTabs")).toString(), QStringLiteral("True"));
+    }
+
+private:
+    QString Path(const QString& name) const { return dir_->filePath(name); }
+    QProcessEnvironment Environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), Path("config"));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        return env;
+    }
+    std::unique_ptr<QTemporaryDir> dir_;
+};
+
+QTEST_GUILESS_MAIN(TestBatch)
+#include "test_batch.moc"
