@@ -22,6 +22,12 @@ struct Case {
 std::string EngineName(const EngineUnderTest& e) { return e.name; }
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
+// Test names: engine, then the table row.
+template <class Row>
+std::string RowName(const ::testing::TestParamInfo<std::tuple<EngineUnderTest, Row>>& p) {
+    return EngineName(std::get<0>(p.param)) + "_" + std::get<1>(p.param).name;
+}
+
 // ---------------------------------------------------------------- ExtractText
 
 const Case kExtractCases[] = {
@@ -63,9 +69,7 @@ TEST_P(ExtractTextTest, GivesExactText) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, ExtractTextTest,
                          ::testing::Combine(::testing::ValuesIn(AllEngines()), ::testing::ValuesIn(kExtractCases)),
-                         [](const auto& info) {
-                             return EngineName(std::get<0>(info.param)) + "_" + std::get<1>(info.param).name;
-                         });
+                         RowName<Case>);
 
 // ------------------------------------------------------------------- CutHTML
 
@@ -117,9 +121,7 @@ TEST_P(CutHTMLTest, GivesExactText) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, CutHTMLTest,
                          ::testing::Combine(::testing::ValuesIn(AllEngines()), ::testing::ValuesIn(kCutCases)),
-                         [](const auto& info) {
-                             return EngineName(std::get<0>(info.param)) + "_" + std::get<1>(info.param).name;
-                         });
+                         RowName<Case>);
 
 // ---------------------------------------------------- character references
 
@@ -165,9 +167,7 @@ TEST_P(ReferenceTest, GivesExactText) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, ReferenceTest,
                          ::testing::Combine(::testing::ValuesIn(AllEngines()), ::testing::ValuesIn(kReferenceCases)),
-                         [](const auto& info) {
-                             return EngineName(std::get<0>(info.param)) + "_" + std::get<1>(info.param).name;
-                         });
+                         RowName<Case>);
 
 TEST(SpecialCharTable, RowsAreWellFormed) {
     std::set<std::u16string_view> seen;
@@ -229,9 +229,7 @@ TEST_P(ConsolidateCharTest, ShortensRunsAndYieldsPerGroupOfSweeps) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, ConsolidateCharTest,
                          ::testing::Combine(::testing::ValuesIn(AllEngines()), ::testing::ValuesIn(kConsolidateCases)),
-                         [](const auto& info) {
-                             return EngineName(std::get<0>(info.param)) + "_" + std::get<1>(info.param).name;
-                         });
+                         RowName<ConsolidateCase>);
 
 // ------------------------------------------------------ yields and failures
 
@@ -293,7 +291,7 @@ TEST_P(EngineHooksTest, StripTagsIsLinearScan) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, EngineHooksTest, ::testing::ValuesIn(AllEngines()),
-                         [](const auto& info) { return EngineName(info.param); });
+                         [](const auto& p) { return EngineName(p.param); });
 
 }  // namespace
 }  // namespace tessark::test

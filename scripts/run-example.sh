@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the program and converts the example page that ships with it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARK_BUILD_TESTS=OFF
+cmake --build build --target tessark
+out="$PWD/build/example.txt"
+build/bin/tessark "$PWD/examples/example.html" "$out"
+echo "Converted examples/example.html -> build/example.txt:"
+# The file is Windows-1252; show it in the terminal's UTF-8.
+iconv -f WINDOWS-1252 -t UTF-8 "$out" 2>/dev/null || cat "$out"
+echo

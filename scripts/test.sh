@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds from scratch with strict warnings, AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+rm -rf build-test
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARK_STRICT=ON -DTESSARK_SANITIZE=ON
+cmake --build build-test
+# Tests use their own temporary settings and files, never the user's.
+export XDG_CONFIG_HOME="$PWD/build-test/config-home"
+ctest --test-dir build-test --output-on-failure -j2
