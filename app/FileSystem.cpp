@@ -32,9 +32,9 @@ bool IsHiddenName(QStringView name) { return name.startsWith(u'.'); }
 constexpr QFileDevice::Permissions kAnyWrite =
     QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
 
-}  // namespace
-
-void ThrowForErrno(int error, int fallbackNumber) {
+// Throws the error for an errno value met while opening, reading or writing,
+// e.g. ENOSPC -> 61 "Disk full"; fallbackNumber for anything unlisted.
+[[noreturn]] void ThrowForErrno(int error, int fallbackNumber) {
     switch (error) {
     case ENOSPC:
 #ifdef EDQUOT
@@ -51,6 +51,8 @@ void ThrowForErrno(int error, int fallbackNumber) {
     default: Fail(fallbackNumber);
     }
 }
+
+}  // namespace
 
 bool WildcardMatch(QStringView pattern, QStringView name) noexcept {
     // Iterative glob with one backtrack point: linear in practice, no recursion.

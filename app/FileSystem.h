@@ -52,8 +52,4 @@ public:
 // characters and "?" any one character (exact comparison otherwise).
 bool WildcardMatch(QStringView pattern, QStringView name) noexcept;
 
-// The error number and description for an errno value met while writing or
-// reading, e.g. ENOSPC -> 61 "Disk full".
-[[noreturn]] void ThrowForErrno(int error, int fallbackNumber);
-
 }  // namespace tessark
