@@ -74,10 +74,10 @@ Colour Mix(const Colour& a, const Colour& b, double t) {
 
 enum Side { kTop = 0, kBottom = 1, kLeft = 2, kRight = 3 };
 
-// The side rows that the left and right shades run over: pixel rows 4..20,
-// measured at the pixel centres.
-constexpr double kShadeStart = 4.5;
-constexpr double kShadeEnd = kSkinHeight - 4 - 0.5;
+// The side rows that the left and right shades run over: pixel rows 4..20.
+// Rows above take the first colour, rows below the last.
+constexpr int kShadeStart = 4;
+constexpr int kShadeEnd = kSkinHeight - 5;
 
 // Radius of the rounded corner at the outer edge of the picture. The arc's
 // centre lies 2.6 pixels in from both edges, so the whole bend stays inside
@@ -86,8 +86,10 @@ constexpr double kShadeEnd = kSkinHeight - 4 - 0.5;
 // outside it, and the very corner pixel keeps the colour outside the outline.
 constexpr double kCornerRadius = 2.6;
 
-// Colour of `ring` (-1: outside the rounded shape) on `side` at height y.
-Colour RingColour(const SkinSpec& skin, Side side, int ring, double y) {
+// Colour of `ring` (-1: outside the rounded shape) on `side` in pixel row
+// `row`. The shade goes by whole rows, so that every row of a side is one
+// flat colour and its two end rows carry the end colours exactly.
+Colour RingColour(const SkinSpec& skin, Side side, int ring, int row) {
     if (ring < 0) return FromRgb(skin.outer[side]);
     switch (side) {
     case kTop: return FromRgb(skin.top[ring]);
@@ -95,7 +97,7 @@ Colour RingColour(const SkinSpec& skin, Side side, int ring, double y) {
     case kLeft:
     case kRight: {
         const Shade& s = (side == kLeft ? skin.left : skin.right)[ring];
-        const double t = std::clamp((y - kShadeStart) / (kShadeEnd - kShadeStart), 0.0, 1.0);
+        const double t = std::clamp(double(row - kShadeStart) / (kShadeEnd - kShadeStart), 0.0, 1.0);
         return Mix(FromRgb(s.from), FromRgb(s.to), t);
     }
     }
@@ -107,8 +109,9 @@ int RingOf(double depth) {
     return std::min(int(std::floor(depth)), kRings);  // kRings: the centre
 }
 
-// Colour at one point (x, y) of the picture, in pixel units.
-Colour Sample(const SkinSpec& skin, double x, double y) {
+// Colour at one point (x, y) of the picture, in pixel units, lying in pixel
+// row `row`.
+Colour Sample(const SkinSpec& skin, double x, double y, int row) {
     const double w = kSkinWidth, h = kSkinHeight;
     const bool nearLeft = x < kCornerRadius, nearRight = x > w - kCornerRadius;
     const bool nearTop = y < kCornerRadius, nearBottom = y > h - kCornerRadius;
@@ -123,13 +126,13 @@ Colour Sample(const SkinSpec& skin, double x, double y) {
         const Side side = nearLeft ? kLeft : kRight;
         const Side edge = nearTop ? kTop : kBottom;
         if (ring >= kRings) return FromRgb(skin.top[kRings - 1]);
-        return Mix(RingColour(skin, side, ring, y), RingColour(skin, edge, ring, y), towardsEdge);
+        return Mix(RingColour(skin, side, ring, row), RingColour(skin, edge, ring, row), towardsEdge);
     }
     const std::array<double, 4> depth{y, h - y, x, w - x};
     const auto nearest = std::min_element(depth.begin(), depth.end());
     const int ring = RingOf(*nearest);
     if (ring >= kRings) return FromRgb(skin.top[kRings - 1]);
-    return RingColour(skin, Side(nearest - depth.begin()), ring, y);
+    return RingColour(skin, Side(nearest - depth.begin()), ring, row);
 }
 
 // Samples per pixel along each axis for the antialiased corners.
@@ -148,7 +151,7 @@ QImage RenderSkin(const SkinSpec& skin) {
             for (int j = 0; j < kSubsamples; ++j) {
                 for (int i = 0; i < kSubsamples; ++i) {
                     const Colour c = Sample(skin, px + (i + 0.5) / kSubsamples,
-                                            py + (j + 0.5) / kSubsamples);
+                                            py + (j + 0.5) / kSubsamples, py);
                     sum.r += c.r;
                     sum.g += c.g;
                     sum.b += c.b;
