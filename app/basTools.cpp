@@ -1,5 +1,8 @@
 #include "basTools.h"
 
+#include <QList>
+#include <QMetaObject>
+
 #include <QRegularExpression>
 #include <utility>
 
@@ -50,6 +53,19 @@ void ShellOpen(const QString& pathOrAddress) {
         if (opener()) opener()(pathOrAddress);
     } catch (...) {
         // The shell's result is not looked at.
+    }
+}
+
+void InitCommandButtons(QObject* window) {
+    if (!window) return;
+    const QList<QObject*> controls = window->findChildren<QObject*>();
+    for (QObject* control : controls) {
+        try {
+            if (control->property("ControlIdentifier").toString() == QLatin1String("Tessark.Command"))
+                QMetaObject::invokeMethod(control, "Initialize", Qt::DirectConnection);
+        } catch (...) {
+            // A control that fails to initialise is skipped.
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 //    then ShellOpen does nothing. Failures are not detected.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -24,6 +25,11 @@ Boolean ToBoolean(const QString& value) noexcept;
 Boolean ToBoolean(int checkBoxValue) noexcept;
 // A value from the settings store: a text as above; other kinds (a list) false.
 Boolean ToBoolean(const QVariant& value) noexcept;
+
+// Calls Initialize on every button control (a child whose "ControlIdentifier"
+// property is "Tessark.Command") of `window`, in the window's control order
+// (creation order, depth first). A control that fails is skipped.
+void InitCommandButtons(QObject* window);
 
 using ShellOpener = std::function<void(const QString& pathOrAddress)>;
 void SetShellOpener(ShellOpener opener);

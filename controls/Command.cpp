@@ -101,6 +101,7 @@ void Command::SetCursorProbe(CursorProbe* probe) { gCursor = probe ? probe : &gS
 
 Command::Command(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Command"));
+    setProperty("ControlIdentifier", QString::fromLatin1(kIdentifier));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);

@@ -68,6 +68,8 @@ class Command : public QWidget {
     Q_OBJECT
 
 public:
+    // The control's identifier, also set as its "ControlIdentifier" property
+    // so that hosts can find their buttons without knowing the class.
     static constexpr const char* kIdentifier = "Tessark.Command";
     static constexpr int kTwipsPerPixel = 15;
     static constexpr std::uint32_t kDisabledCaptionColour = 12632256;  // #C0C0C0
@@ -98,7 +100,7 @@ public:
 
     // Puts the button into Normal and starts hover polling (100 ms). Does not
     // repaint.
-    void Initialize();
+    Q_INVOKABLE void Initialize();
 
     // Design settings through the host's property store, in the fixed order
     // Enabled, Caption, Font, FirstRun, FontColour, Visible (reading) and

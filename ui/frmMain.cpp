@@ -1,0 +1,263 @@
+#include "frmMain.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFrame>
+#include <QGroupBox>
+#include <QIcon>
+#include <QImage>
+#include <QLineEdit>
+#include <QPainter>
+#include <QUrl>
+
+#include "Command.h"
+#include "DesignFont.h"
+#include "MessageBoxes.h"
+#include "basProcessing.h"
+#include "basTools.h"
+
+namespace tessark {
+
+namespace {
+
+constexpr int kTwips = 15;
+QRect Twips(int left, int top, int width, int height) {
+    return {left / kTwips, top / kTwips, width / kTwips, height / kTwips};
+}
+
+const QColor kWindowColour(102, 175, 230);
+const QColor kNoticeColour(92, 197, 231);
+
+// The check boxes, in the design's control table order.
+struct BoxDesign {
+    Option option;
+    bool inFrame1;
+    int left, top, width, height;
+    const char* caption;
+};
+constexpr BoxDesign kBoxes[] = {
+    {Option::RemoveComments, true, 120, 300, 3255, 195, "Remove Comments (<!-- -->)"},
+    {Option::RemoveScripts, true, 120, 510, 4275, 195, "Remove Scripts (<SCRIPT> </SCRIPT>)"},
+    {Option::RemoveStyles, true, 120, 720, 3885, 195, "Remove Styles(<STYLE> </STYLE>)"},
+    {Option::RemoveFunctions, true, 120, 930, 3885, 195, "Remove functions ( { } )"},
+    {Option::RemovePipe, true, 120, 1140, 3885, 195, "Remove pipe character '|'"},
+    {Option::RemoveTabs, true, 120, 1350, 4215, 195, "Remove TAB characters"},
+    {Option::GenerateSpecialChars, true, 120, 1560, 4125, 195, "Generate foreign && special characters"},
+    {Option::RemoveAllTags, true, 120, 1770, 3225, 195, "Remove all tags < >"},
+    {Option::RemoveSpaces, false, 150, 270, 3255, 195, "Remove Spaces"},
+    {Option::RemoveBlankLines, false, 150, 480, 3405, 195, "Remove Blank Lines"},
+    {Option::RemoveAllCRLF, false, 150, 690, 4095, 195, "Remove all lines - extract only words"},
+};
+
+// Keyboard focus order.
+constexpr Option kTabOrder[] = {
+    Option::RemoveComments, Option::RemoveScripts,     Option::RemoveStyles,  Option::RemovePipe,
+    Option::RemoveTabs,     Option::GenerateSpecialChars, Option::RemoveAllTags, Option::RemoveAllCRLF,
+    Option::RemoveBlankLines, Option::RemoveSpaces,    Option::RemoveFunctions,
+};
+
+const char* OptionName(Option option) {
+    for (const OptionInfo& info : kOptions)
+        if (info.option == option) return info.name;
+    return "";
+}
+
+// White text on the window's blue, Verdana 8.25 bold italic. The frames are
+// opaque (the tile does not show through them); the check boxes sit on them.
+void StyleOption(QWidget* w, bool opaque) {
+    QPalette palette = w->palette();
+    palette.setColor(QPalette::Window, kWindowColour);
+    palette.setColor(QPalette::WindowText, Qt::white);
+    palette.setColor(QPalette::Button, kWindowColour);
+    w->setPalette(palette);
+    w->setAutoFillBackground(opaque);
+    w->setFont(DesignFont(QStringLiteral("Verdana"), 8.25, true, true));
+}
+
+void OpenOnDesktop(const QString& pathOrAddress) {
+    const QUrl url = pathOrAddress.contains(QLatin1String("://")) ? QUrl(pathOrAddress)
+                                                                   : QUrl::fromLocalFile(pathOrAddress);
+    QDesktopServices::openUrl(url);
+}
+
+}  // namespace
+
+frmMain::frmMain(QWidget* parent) : QWidget(parent), cmDialog1(std::make_unique<QtFilePrompt>(this)) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Tessark"));  // the load handler sets the real one
+    setWindowIcon(QIcon(QStringLiteral(":/tessark/ui/icon.png")));
+    setFixedSize(kClientWidth, kClientHeight);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, kWindowColour);
+    setPalette(palette);
+
+    Frame1 = new QGroupBox(QStringLiteral("Options"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(Twips(60, 30, 4425, 2265));
+    StyleOption(Frame1, true);
+    Frame2 = new QGroupBox(QStringLiteral("Whitespace removal"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Frame2->setGeometry(Twips(30, 2310, 4455, 1185));
+    StyleOption(Frame2, true);
+    for (QGroupBox* frame : {Frame1, Frame2}) frame->setFocusPolicy(Qt::NoFocus);
+
+    for (const BoxDesign& d : kBoxes) {
+        auto* box = new QCheckBox(QString::fromLatin1(d.caption), d.inFrame1 ? Frame1 : Frame2);
+        box->setObjectName(QStringLiteral("chk") + QLatin1String(OptionName(d.option)));
+        box->setGeometry(Twips(d.left, d.top, d.width, d.height));
+        StyleOption(box, false);
+        boxes_[static_cast<std::size_t>(d.option)] = box;
+    }
+
+    cmdSelectInput = AddButton("cmdSelectInput", "Select Input File", 4590, 120, 2115, 525);
+    cmdSelectOutput = AddButton("cmdSelectOutput", "Select Output File", 4590, 720, 2115, 525);
+    cmdRemoveHTML = AddButton("cmdRemoveHTML", "Remove HTML", 4590, 1440, 2115, 765);
+    cmdReadme = AddButton("cmdReadme", "Readme.txt", 4620, 2400, 2085, 495);
+    cmdWebsite = AddButton("cmdWebsite", "Visit Website", 4620, 2970, 2085, 525);
+    connect(cmdSelectInput, &Command::Click, this, &frmMain::cmdSelectInput_Click);
+    connect(cmdSelectOutput, &Command::Click, this, &frmMain::cmdSelectOutput_Click);
+    connect(cmdRemoveHTML, &Command::Click, this, &frmMain::cmdRemoveHTML_Click);
+    connect(cmdReadme, &Command::Click, this, &frmMain::cmdReadme_Click);
+    connect(cmdWebsite, &Command::Click, this, &frmMain::cmdWebsite_Click);
+
+    // Decoration beneath the notice line.
+    Shape1 = new QFrame(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Shape1->setGeometry(Twips(30, 3630, 2715, 255));
+    Shape1->setFocusPolicy(Qt::NoFocus);
+
+    Text1 = new QLineEdit(QStringLiteral("Freeware. Share it freely."), this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(Twips(90, 3570, 2745, 255));
+    Text1->setFont(DesignFont(QStringLiteral("Arial"), 8.25, true));
+    Text1->setFrame(false);
+    QPalette notice = Text1->palette();
+    notice.setColor(QPalette::Base, kNoticeColour);
+    notice.setColor(QPalette::Text, Qt::black);
+    Text1->setPalette(notice);
+    Text1->setTextMargins(2, 0, 2, 0);
+    Text1->setCursorPosition(0);
+    Shape1->lower();
+
+    // Focus order: the option boxes, the notice line, the buttons.
+    QList<QWidget*> order;
+    for (Option option : kTabOrder) order << CheckBox(option);
+    order << Text1 << cmdSelectInput << cmdSelectOutput << cmdRemoveHTML << cmdReadme << cmdWebsite;
+    for (qsizetype i = 0; i + 1 < order.size(); ++i) setTabOrder(order.at(i), order.at(i + 1));
+}
+
+frmMain::~frmMain() = default;
+
+Command* frmMain::AddButton(const char* name, const char* caption, int left, int top, int width, int height) {
+    auto* button = new Command(this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(Twips(left, top, width, height));
+    // The button's design settings: its caption and its font; everything
+    // else keeps the control's defaults.
+    const MemoryPropertyBag design({{QStringLiteral("Caption"), QString::fromLatin1(caption)},
+                                    {QStringLiteral("Font"), DesignFont(QStringLiteral("MS Sans Serif"), 8.25).toString()}});
+    button->ReadProperties(design);
+    return button;
+}
+
+int frmMain::Value(Option option) const { return CheckBox(option)->isChecked() ? 1 : 0; }
+
+void frmMain::SetValue(Option option, int value) { CheckBox(option)->setChecked(value != 0); }
+
+QString frmMain::Title() {
+    return QStringLiteral(TESSARK_PRODUCT_NAME " v%1.%2 Build %3")
+        .arg(TESSARK_VERSION_MAJOR)
+        .arg(TESSARK_VERSION_MINOR)
+        .arg(TESSARK_VERSION_REVISION);
+}
+
+void frmMain::Form_Load() {
+    setWindowTitle(Title());
+    basTools::InitCommandButtons(this);
+}
+
+void frmMain::Form_Unload() {
+    unloaded_ = true;
+    basMain::ShutDown();
+}
+
+void frmMain::closeEvent(QCloseEvent* e) {
+    if (!unloaded_) Form_Unload();
+    e->accept();
+}
+
+void frmMain::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), kWindowColour);
+    static const QImage tile(QStringLiteral(":/tessark/ui/background.png"));
+    if (!tile.isNull()) painter.drawImage(0, 0, tile);  // clipped by the client area
+}
+
+void frmMain::cmdSelectInput_Click() {
+    cmDialog1.FileName.clear();
+    cmDialog1.Filter = QStringLiteral("HTML files (*.html)|*.html|HTM Files(*.htm)|*.htm|All files(*.*)|*.*");
+    cmDialog1.Flags = 4;
+    cmDialog1.CancelError = true;
+    basMain::Err.Clear();
+    cmDialog1.ShowOpen();
+    if (basMain::Err.Number > 0) return;
+    basMain::InputFile = cmDialog1.FileName;
+}
+
+void frmMain::cmdSelectOutput_Click() {
+    cmDialog1.FileName.clear();
+    cmDialog1.Filter = QStringLiteral("Text files|*.txt|All files(*.*)|*.*");
+    cmDialog1.CancelError = true;
+    basMain::Err.Clear();
+    cmDialog1.ShowSave();
+    if (basMain::Err.Number > 0) return;
+    basMain::OutputFile = cmDialog1.FileName;
+}
+
+void frmMain::cmdRemoveHTML_Click() {
+    // The engine lets the window's events run while it works; a second press
+    // meanwhile is ignored rather than starting a conversion inside the first.
+    if (converting_) return;
+    converting_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{converting_};
+    basProcessing::RemoveHTML();
+}
+
+void frmMain::cmdReadme_Click() { basTools::ShellOpen(basMain::AppFolder + QStringLiteral("readme.txt")); }
+
+void frmMain::cmdWebsite_Click() { basTools::ShellOpen(QString::fromLatin1(kWebsite)); }
+
+// ---- Host -------------------------------------------------------------------
+
+frmMainHost::frmMainHost() = default;
+frmMainHost::~frmMainHost() {
+    if (basMain::Window() == this) basMain::SetWindow(nullptr);
+}
+
+void frmMainHost::Load() {
+    form_ = std::make_unique<frmMain>();
+    sink_ = std::make_unique<DialogMessageSink>(form_.get());
+    basMain::SetMessageSink(sink_.get());
+    basTools::SetShellOpener(OpenOnDesktop);
+    form_->Form_Load();
+}
+
+void frmMainHost::Show() {
+    if (form_) form_->show();
+}
+
+void frmMainHost::Unload() {
+    if (form_) form_->Form_Unload();
+}
+
+OptionBoxes& frmMainHost::CheckBoxes() {
+    static OptionHolder beforeLoad;
+    return form_ ? static_cast<OptionBoxes&>(*form_) : beforeLoad;
+}
+
+}  // namespace tessark

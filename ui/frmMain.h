@@ -1,0 +1,107 @@
+// frmMain: the program's only window - eleven option check boxes in two
+// frames, the five Command buttons, a notice line and the file dialog
+// component cmDialog1. Start with frmMainHost, which is how start-up sees it.
+//
+// The window has no logic beyond its handlers: the load handler sets the
+// title and initialises the buttons; the Click handlers pick the input and
+// output paths (into basMain::InputFile / OutputFile), run the conversion job
+// or open the readme and the web page; closing the window runs ShutDown,
+// which saves the check boxes and ends the program. The check boxes are the
+// live copy of the options: LoadOptions, ApplyOptions and SaveOptions reach
+// them through OptionBoxes.
+//
+// Positions and sizes are the design's twips at 15 per pixel; the client area
+// is fixed at 454 x 262 pixels.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <memory>
+
+#include "CommonDialog.h"
+#include "Options.h"
+#include "basMain.h"
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLineEdit;
+
+namespace tessark {
+
+class Command;
+class DialogMessageSink;
+
+class frmMain final : public QWidget, public OptionBoxes {
+    Q_OBJECT
+
+public:
+    static constexpr int kClientWidth = 454;
+    static constexpr int kClientHeight = 262;
+    static constexpr const char* kWebsite = "https://orvane.example/tessark";
+
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // OptionBoxes: 0 unchecked, 1 checked.
+    int Value(Option option) const override;
+    void SetValue(Option option, int value) override;
+
+    // Handlers.
+    void Form_Load();
+    void Form_Unload();
+    void cmdSelectInput_Click();
+    void cmdSelectOutput_Click();
+    void cmdRemoveHTML_Click();
+    void cmdReadme_Click();
+    void cmdWebsite_Click();
+
+    // The title the load handler sets: "Tessark v1.0 Build 20".
+    static QString Title();
+
+    // Controls, for the host and tests.
+    QCheckBox* CheckBox(Option option) const { return boxes_[static_cast<std::size_t>(option)]; }
+    Command* cmdSelectInput = nullptr;
+    Command* cmdSelectOutput = nullptr;
+    Command* cmdRemoveHTML = nullptr;
+    Command* cmdReadme = nullptr;
+    Command* cmdWebsite = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QFrame* Shape1 = nullptr;
+    CommonDialog cmDialog1;
+
+    // True while the conversion job runs.
+    bool Converting() const { return converting_; }
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    Command* AddButton(const char* name, const char* caption, int left, int top, int width, int height);
+    std::array<QCheckBox*, kOptionCount> boxes_{};
+    bool converting_ = false;
+    bool unloaded_ = false;
+};
+
+// The window as start-up sees it. Load creates the window hidden and runs its
+// load handler; it also puts the message boxes and the desktop's open
+// operation in place.
+class frmMainHost final : public MainWindowHost {
+public:
+    frmMainHost();
+    ~frmMainHost() override;
+    void Load() override;
+    void Show() override;
+    void Unload() override;
+    OptionBoxes& CheckBoxes() override;
+    frmMain* Form() const { return form_.get(); }
+
+private:
+    std::unique_ptr<frmMain> form_;
+    std::unique_ptr<DialogMessageSink> sink_;
+};
+
+}  // namespace tessark
