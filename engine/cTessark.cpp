@@ -1,190 +1,140 @@
 #include "cTessark.h"
 
-#include <string_view>
-
 #include "EngineHooks.h"
-#include "SpecialCharTable.h"
-#include "TextOps.h"
+#include "FastPasses.h"
+#include "FastReferences.h"
 
 namespace tessark {
 
 using engine_detail::ReportCurrentException;
 using engine_detail::Yield;
 
-namespace {
-constexpr std::size_t npos = std::u16string::npos;
-constexpr std::u16string_view kCR = u"\r";
-constexpr std::u16string_view kLF = u"\n";
-constexpr std::u16string_view kCRLF = u"\r\n";
-constexpr std::u16string_view kSpace = u" ";
-}  // namespace
+// The step numbers below are those of cTessarkLiteral: CutHTML's in
+// CutSteps, ExtractText's in Extract.
+template <class C>
+std::size_t cTessark::CutSteps(C* d, std::size_t n) {
+    if (RemoveComments) n = fast::CommentPass(d, n);  // 2.
+    Yield();                                           // 3.
+    if (RemoveScripts) n = fast::BlockPass(d, n, "<script", 7, "/script>", 8, 9);  // 4.
+    Yield();                                                                        // 5.
+    if (RemoveStyles) n = fast::BlockPass(d, n, "<style", 6, "/style>", 7, 7);     // 6.
+    Yield();                                                                        // 7.
+    n = fast::FunctionPipeTabs(d, n, RemoveFunctions != 0, RemovePipe != 0, RemoveTabs != 0);  // 8. 9. 10.
+    Yield();                                                                                   // 11.
+    if (GenerateSpecialChars) n = fast::ReplaceReferences(d, n, &Yield);  // 12.
+    Yield();                                                              // 13.
+    if (RemoveAllTags) n = fast::StripTags(d, n);                         // 14.
+    return n;
+}
 
-std::u16string cTessark::ExtractText(const std::u16string& sIn) {
-    // 1. Nothing to do, nothing yields, nothing is reported.
-    if (sIn.empty()) return {};
-
-    std::u16string work;
+std::size_t cTessark::ConsolidateYields(std::size_t length, std::size_t maxRun) {
+    if (length == 0) return 0;  // an empty text returns at once
     try {
-        work = CutHTML(sIn);                                    // 2.
-        work = ReplaceAll(work, kCR, kSpace, Match::Exact);     // 3.
-        if (RemoveAllCRLF) work = ReplaceAll(work, kLF, kSpace, Match::Exact);  // 4.
-        if (RemoveSpaces) work = ConsolidateChar(work, std::u16string(kSpace));  // 5.
-        Yield();                                                // 6.
-        if (RemoveBlankLines) {                                 // 7.
-            constexpr std::u16string_view blank = u"\n \n";
-            while (FindFrom(work, blank, 0, Match::Exact) != npos)
-                work = ReplaceAll(work, blank, kLF, Match::Exact);
-            work = ConsolidateChar(work, std::u16string(kLF));
+        for (std::size_t g = fast::SweepGroups(maxRun); g > 0; --g) Yield();
+        return length;
+    } catch (...) {
+        ReportCurrentException("ConsolidateChar");
+        return 0;
+    }
+}
+
+template <class C, class Grow>
+std::size_t cTessark::Extract(C* d, std::size_t n, const Grow& grow) {
+    if (n == 0) return 0;  // 1.
+    std::size_t len = 0;
+    try {
+        try {  // 2. CutHTML; its steps 15 and 16 run in the scan below
+            len = CutSteps(d, n);
+        } catch (...) {
+            ReportCurrentException("CutHTML");
+            len = 0;
         }
-        if (RemoveSpaces) work = ConsolidateChar(work, std::u16string(kSpace));  // 8.
-        Yield();                                                // 9.
-        work = ReplaceAll(work, kLF, kCRLF, Match::Exact);      // 10.
-        {                                                       // 11.
-            const std::size_t first = work.find_first_not_of(u' ');
-            if (first == npos) {
-                work = std::u16string();
-            } else {
-                const std::size_t last = work.find_last_not_of(u' ');
-                work = work.substr(first, last - first + 1);
-            }
+        // CutHTML 15. 16., then 3. 4. and the work of 5.
+        const bool spaces = RemoveSpaces != 0;
+        std::size_t maxRun = 0;
+        len = fast::TailPass(d, len, RemoveComments != 0, true, RemoveAllCRLF != 0, spaces, &maxRun);
+        if (spaces) len = ConsolidateYields(len, maxRun);  // 5.
+        Yield();                                            // 6.
+        if (RemoveBlankLines) {                             // 7.
+            len = fast::BlankLinePass(d, len);
+            len = fast::CollapseRuns(d, len, C('\n'), &maxRun);
+            len = ConsolidateYields(len, maxRun);
         }
-        if (work.size() >= 2 && std::u16string_view(work).substr(0, 2) == kCRLF)  // 12.
-            work = work.substr(2);
-        if (work.size() >= 2 && std::u16string_view(work).substr(work.size() - 2) == kCRLF)  // 13.
-            work = work.substr(0, work.size() - 2);
+        if (RemoveSpaces) {  // 8.
+            len = fast::CollapseRuns(d, len, C(' '), &maxRun);
+            len = ConsolidateYields(len, maxRun);
+        }
+        Yield();  // 9.
+        // 10. to 13.
+        const fast::FinalShape shape = fast::ShapeFinal(d, len);
+        const std::size_t finalLength = (shape.end - shape.begin) + shape.lineFeeds;
+        if (finalLength > n) d = grow(finalLength);
+        len = fast::ExpandLineEnds(d, shape);
     } catch (...) {
         ReportCurrentException("ExtractText");
     }
-    return work;  // 14.
+    return len;  // 14.
+}
+
+std::u16string cTessark::ExtractText(const std::u16string& sIn) {
+    if (sIn.empty()) return {};
+    std::u16string work;
+    try {
+        work = sIn;
+    } catch (...) {
+        ReportCurrentException("ExtractText");
+        return {};
+    }
+    const std::size_t len = Extract(work.data(), work.size(), [&work](std::size_t size) {
+        work.resize(size);
+        return work.data();
+    });
+    work.resize(len);
+    return work;
+}
+
+std::size_t cTessark::ExtractBytes(unsigned char* data, std::size_t size, const GrowBuffer& grow) {
+    return Extract(data, size, grow);
+}
+
+std::string cTessark::ExtractBytes(std::string bytes) {
+    const std::size_t len =
+        Extract(reinterpret_cast<unsigned char*>(bytes.data()), bytes.size(), [&bytes](std::size_t size) {
+            bytes.resize(size);
+            return reinterpret_cast<unsigned char*>(bytes.data());
+        });
+    bytes.resize(len);
+    return bytes;
 }
 
 std::u16string cTessark::CutHTML(const std::u16string& text) {
     if (text.empty()) return {};  // 1.
     try {
         std::u16string work = text;
-        if (RemoveComments) work = CommentPass(std::move(work));  // 2.
-        Yield();                                                  // 3.
-        if (RemoveScripts) work = BlockPass(std::move(work), u"<script", u"/script>", 9);  // 4.
-        Yield();                                                  // 5.
-        if (RemoveStyles) work = BlockPass(std::move(work), u"<style", u"/style>", 7);  // 6.
-        Yield();                                                  // 7.
-        if (RemoveFunctions) work = FunctionPass(std::move(work));  // 8.
-        if (RemovePipe) work = ReplaceAll(work, u"|", kSpace, Match::Exact);  // 9.
-        if (RemoveTabs) work = ReplaceAll(work, u"\t", kSpace, Match::Exact);  // 10.
-        Yield();                                                  // 11.
-        if (GenerateSpecialChars) ReplaceSpecialChars(work);      // 12.
-        Yield();                                                  // 13.
-        if (RemoveAllTags) work = StripTags(work);                // 14.
-        if (RemoveComments) {                                     // 15.
-            work = ReplaceAll(work, u"!--", kSpace, Match::Exact);
-            work = ReplaceAll(work, u"-->", kSpace, Match::Exact);
-        }
-        work = ReplaceAll(work, u"msnavigation", kSpace, Match::IgnoreCase);  // 16.
-        return work;                                              // 17.
+        std::size_t n = CutSteps(work.data(), work.size());
+        n = fast::TailPass(work.data(), n, RemoveComments != 0, false, false, false, nullptr);  // 15. 16.
+        work.resize(n);
+        return work;  // 17.
     } catch (...) {
         ReportCurrentException("CutHTML");
         return {};
     }
 }
 
-// Comment pass: the search position carries over, so after a removal the
-// units that followed the removed block, up to the old closing position, are
-// not searched again. A comment body shorter than two units is skipped.
-std::u16string cTessark::CommentPass(std::u16string text) {
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t h = FindFrom(text, u"<!--", start, Match::IgnoreCase);
-        if (h == npos) break;
-        const std::size_t g = FindFrom(text, u"-->", h, Match::IgnoreCase);
-        if (g == npos) break;
-        if (g > h + 5) text = RemoveRange(text, h, g + 3);
-        start = g;
-    }
+std::u16string cTessark::ConsolidateChar(std::u16string text, const std::u16string& ch) {
+    if (ch.size() != 1) return {};
+    if (text.empty()) return {};
+    std::size_t maxRun = 0;
+    text.resize(fast::CollapseRuns(text.data(), text.size(), ch[0], &maxRun));
+    if (ConsolidateYields(text.size(), maxRun) == 0) return {};
     return text;
-}
-
-// Script and style passes: the first opening marker is paired with the first
-// closing marker at or after it; the pair and everything between go, and the
-// search starts again from the beginning. A pair whose closing marker begins
-// fewer than minGap units after the opening marker stays in the text; the
-// search for an opening marker then resumes just after that closing marker.
-std::u16string cTessark::BlockPass(std::u16string text, std::u16string_view open,
-                                   std::u16string_view close, std::size_t minGap) {
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t h = FindFrom(text, open, from, Match::IgnoreCase);
-        if (h == npos) break;
-        const std::size_t g = FindFrom(text, close, h, Match::IgnoreCase);
-        if (g == npos) break;
-        if (g >= h + minGap) {
-            text = RemoveRange(text, h, g + close.size());
-            from = 0;
-        } else {
-            from = g + close.size();
-        }
-    }
-    return text;
-}
-
-// Function pass: braces do not nest; the first "{" pairs with the first "}"
-// after it.
-std::u16string cTessark::FunctionPass(std::u16string text) {
-    for (;;) {
-        const std::size_t h = FindFrom(text, u"{", 0, Match::IgnoreCase);
-        if (h == npos) break;
-        const std::size_t g = FindFrom(text, u"}", h, Match::IgnoreCase);
-        if (g == npos) break;
-        text = RemoveRange(text, h, g + 1);
-    }
-    return text;
-}
-
-void cTessark::ReplaceSpecialChars(std::u16string& text) {
-    std::size_t nextYield = 0;
-    for (std::size_t row = 0; row < SpecialCharTable.size(); ++row) {
-        const SpecialCharRow& r = SpecialCharTable[row];
-        text = ReplaceAll(text, r.reference, r.replacement, r.match);
-        if (nextYield < kSpecialCharYieldAfterRows.size() &&
-            row + 1 == kSpecialCharYieldAfterRows[nextYield]) {
-            ++nextYield;
-            Yield();
-        }
-    }
 }
 
 std::u16string cTessark::StripTags(const std::u16string& text) {
     if (text.empty()) return {};
-    std::u16string out(text.size(), u'\0');
-    std::size_t used = 0;
-    bool inside = false;
-    for (const char16_t c : text) {
-        if (!inside) {
-            if (c == u'<')
-                inside = true;
-            else
-                out[used++] = c;
-        } else if (c == u'>') {
-            inside = false;
-        }
-    }
-    out.resize(used);
-    return out;
-}
-
-std::u16string cTessark::ConsolidateChar(std::u16string text, const std::u16string& ch) {
-    if (ch.size() != 1) return {};
-    if (text.empty()) return {};
-    try {
-        const std::u16string pair = ch + ch;
-        while (FindFrom(text, pair, 0, Match::Exact) != npos) {
-            for (int sweep = 0; sweep < 10; ++sweep) text = ReplaceAll(text, pair, ch, Match::Exact);
-            Yield();
-        }
-        return text;
-    } catch (...) {
-        ReportCurrentException("ConsolidateChar");
-        return {};
-    }
+    std::u16string work = text;
+    work.resize(fast::StripTags(work.data(), work.size()));
+    return work;
 }
 
 }  // namespace tessark

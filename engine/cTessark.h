@@ -16,23 +16,32 @@
 // engine only reads them and keeps nothing between calls: a result depends
 // only on the input and the flags.
 //
-// This class is written step by step as each pass is defined, rescanning and
-// rebuilding strings as the definition does, so that it can be checked
-// against the definition line by line.
+// This is the fast engine: every pass is one forward scan that rewrites the
+// text in place (FastPasses.h, FastReferences.h), so a conversion is linear
+// in the size of the page and in the number of blocks, tags and references.
+// Its results equal those of cTessarkLiteral, the engine written pass by
+// pass as the passes are defined, code unit for code unit, for every input
+// and option set; the tests and the differential fuzzer hold it to that.
+// Each flag is read, and each yield made, at the same step as there, so a
+// failing yield (or one during which the flags change) has the same effect.
+//
+// ExtractBytes runs the same conversion over Windows-1252 bytes, the form in
+// which the job reads and writes files: its output bytes are those of
+// ExtractText's result encoded in that code page.
 //
 // Failures (exhausted memory, a throwing yield hook) never reach the caller:
 // each pass traps them, reports them through the error hook under its own
 // name and returns what the definition says (see EngineHooks.h).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
-namespace tessark {
+#include "EngineTypes.h"
 
-using Boolean = std::int16_t;
-inline constexpr Boolean True = -1;
-inline constexpr Boolean False = 0;
+namespace tessark {
 
 class cTessark {
 public:
@@ -54,6 +63,21 @@ public:
     // completed step left it (empty when a private pass failed).
     std::u16string ExtractText(const std::u16string& sIn);
 
+    // Gives `grow` a size; it must make the buffer hold at least that many
+    // bytes, keeping its content, and return its (possibly moved) start.
+    using GrowBuffer = std::function<unsigned char*(std::size_t)>;
+
+    // The same conversion over the Windows-1252 bytes data[0, size), in
+    // place: returns the length of the result, which then stands at the
+    // start of the buffer (call grow's buffer, if it was called). The result
+    // is the encoding of ExtractText's result for the decoded input; yields
+    // and reports are the same. Only the final LF -> CR LF step can need more
+    // room than the input, and grow is called only then.
+    std::size_t ExtractBytes(unsigned char* data, std::size_t size, const GrowBuffer& grow);
+
+    // Convenience form over a byte string (tests, tools).
+    std::string ExtractBytes(std::string bytes);
+
 private:
     friend struct cTessarkTestAccess;
 
@@ -66,13 +90,16 @@ private:
     std::u16string ConsolidateChar(std::u16string text, const std::u16string& ch);
     // Everything from "<" to the next ">" removed, delimiters included.
     std::u16string StripTags(const std::u16string& text);
-    // Applies the 323 rows of SpecialCharTable in order, in place.
-    void ReplaceSpecialChars(std::u16string& text);
 
-    std::u16string CommentPass(std::u16string text);
-    std::u16string BlockPass(std::u16string text, std::u16string_view open,
-                             std::u16string_view close, std::size_t minGap);
-    std::u16string FunctionPass(std::u16string text);
+    // The conversion over either code unit, in place; see ExtractBytes.
+    template <class C, class Grow>
+    std::size_t Extract(C* d, std::size_t n, const Grow& grow);
+    // CutHTML's steps up to and including the tag removal; throws on failure.
+    template <class C>
+    std::size_t CutSteps(C* d, std::size_t n);
+    // ConsolidateChar's work on a text already shortened in place: yields as
+    // the sweeps of the literal procedure would, reports a failure.
+    std::size_t ConsolidateYields(std::size_t length, std::size_t maxRun);
 };
 
 }  // namespace tessark

@@ -11,6 +11,7 @@
 
 #include "EngineHooks.h"
 #include "cTessark.h"
+#include "cTessarkLiteral.h"
 
 namespace tessark::test {
 
@@ -173,7 +174,7 @@ EngineUnderTest MakeEngineUnderTest(const char* name) {
 }
 
 inline std::vector<EngineUnderTest> AllEngines() {
-    return {MakeEngineUnderTest<cTessark>("cTessark")};
+    return {MakeEngineUnderTest<cTessark>("cTessark"), MakeEngineUnderTest<cTessarkLiteral>("cTessarkLiteral")};
 }
 
 }  // namespace tessark::test

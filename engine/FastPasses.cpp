@@ -1,0 +1,301 @@
+#include "FastPasses.h"
+
+#include <algorithm>
+
+#include "FastScan.h"
+
+namespace tessark::fast {
+
+using namespace scan;
+
+// The working text of the literal comment pass is T = d[0, w) + d[r, n): the
+// kept output, then the part not yet reached. Every search of the literal
+// pass starts at or after w, since the carried start s is at least the
+// position of the last removal; so the searches run over d[r, n) only.
+template <class C>
+std::size_t CommentPass(C* d, std::size_t n) {
+    std::size_t w = 0, r = 0, s = 0;  // s: the literal pass's start, in T
+    for (;;) {
+        const std::size_t from = r + (s - w);
+        if (from >= n) break;
+        const std::size_t hi = FindMarker(d, from, n, "<!--", 4);
+        if (hi >= n) break;
+        const std::size_t gi = FindMarker(d, hi, n, "-->", 3);
+        if (gi >= n) break;  // no closing marker: the pass ends here
+        const std::size_t h = w + (hi - r);
+        const std::size_t g = w + (gi - r);
+        if (g > h + 5) {
+            MoveDown(d, w, r, hi - r);
+            w = h;
+            r = gi + 3;
+        }
+        s = g;  // in the shortened text, when a block went
+    }
+    MoveDown(d, w, r, n - r);
+    return w + (n - r);
+}
+
+// The literal pass searches from position 1 again after each removal. Before
+// the removed block it meets only the pairs it met before (pairs whose
+// closing marker came too early), with the same outcome, up to the point
+// `from` where the search that found the block started; so the search
+// resumes there. The only new opening marker it can meet before the join is
+// one that straddles it, beginning in the last openLen-1 kept units. A
+// closing marker cannot begin inside an opening marker, so closing markers
+// are searched in the unread part only.
+template <class C>
+std::size_t BlockPass(C* d, std::size_t n, const char* open, std::size_t openLen, const char* close,
+                      std::size_t closeLen, std::size_t minGap) {
+    std::size_t w = 0, r = 0, from = 0;  // T = d[0, w) + d[r, n); from <= w
+    auto at = [&](std::size_t t) { return t < w ? d[t] : d[r + (t - w)]; };
+    for (;;) {
+        const std::size_t tlen = w + (n - r);
+        std::size_t h = tlen;
+        const std::size_t straddle = std::max(from, w >= openLen - 1 ? w - (openLen - 1) : 0);
+        for (std::size_t p = straddle; p < w && h == tlen; ++p) {
+            if (p + openLen > tlen) break;
+            bool ok = true;
+            for (std::size_t k = 0; k < openLen && ok; ++k)
+                ok = Fold(at(p + k)) == C(static_cast<unsigned char>(open[k]));
+            if (ok) h = p;
+        }
+        if (h == tlen) {
+            const std::size_t hi = FindMarker(d, r, n, open, openLen);
+            if (hi >= n) break;
+            h = w + (hi - r);
+        }
+        const std::size_t gi = FindMarker(d, r + (h > w ? h - w : 0), n, close, closeLen);
+        if (gi >= n) break;  // unterminated: it and the rest stay, the pass ends
+        const std::size_t g = w + (gi - r);
+        if (g >= h + minGap) {
+            if (h >= w) MoveDown(d, w, r, h - w);
+            w = h;
+            r = gi + closeLen;
+        } else {
+            const std::size_t end = gi + closeLen;
+            MoveDown(d, w, r, end - r);
+            w += end - r;
+            r = end;
+            from = w;
+        }
+    }
+    MoveDown(d, w, r, n - r);
+    return w + (n - r);
+}
+
+// The literal function pass pairs the first "{" with the first "}" after it
+// and starts again from the beginning, where no "{" is left before the join;
+// once a "{" has no "}" after it, the pass is over.
+template <class C>
+std::size_t FunctionPipeTabs(C* d, std::size_t n, bool functions, bool pipe, bool tabs) {
+    if (!functions && !pipe && !tabs) return n;
+    C set[3];
+    int count = 0;
+    auto build = [&] {
+        count = 0;
+        if (functions) set[count++] = C('{');
+        if (pipe) set[count++] = C('|');
+        if (tabs) set[count++] = C('\t');
+    };
+    build();
+    std::size_t w = 0, i = 0;
+    while (i < n && count > 0) {
+        const std::size_t j = FindAny(d, i, n, set, count);
+        MoveDown(d, w, i, j - i);
+        w += j - i;
+        if (j >= n) {
+            i = n;
+            break;
+        }
+        const C c = d[j];
+        if (functions && c == C('{')) {
+            const std::size_t g = FindChar(d, j + 1, n, C('}'));
+            if (g < n) {
+                i = g + 1;
+                continue;
+            }
+            functions = false;
+            build();
+            d[w++] = c;
+        } else {
+            d[w++] = C(' ');
+        }
+        i = j + 1;
+    }
+    MoveDown(d, w, i, n - i);
+    return w + (n - i);
+}
+
+template <class C>
+std::size_t StripTags(C* d, std::size_t n) {
+    std::size_t w = 0, i = 0;
+    while (i < n) {
+        const std::size_t j = FindChar(d, i, n, C('<'));
+        MoveDown(d, w, i, j - i);
+        w += j - i;
+        if (j >= n) break;
+        const std::size_t k = FindChar(d, j + 1, n, C('>'));
+        i = k >= n ? n : k + 1;
+    }
+    return w;
+}
+
+// The sweeps "!--" -> " ", "-->" -> " " and "msnavigation" -> " " run one
+// after another in the literal engine. A space cannot be part of a later
+// marker and the markers cannot overlap except "!--" with a "-->" that starts
+// one or two units after it, which the "!--" sweep destroys; so one scan that
+// tries the markers in that order at each position gives the same text.
+template <class C>
+std::size_t TailPass(C* d, std::size_t n, bool comments, bool lineStage, bool allCRLF, bool spaces,
+                     std::size_t* maxSpaceRun) {
+    spaces = spaces && lineStage;
+    C set[7];
+    int count = 0;
+    set[count++] = C('m');
+    set[count++] = C('M');
+    if (comments) {
+        set[count++] = C('!');
+        set[count++] = C('-');
+    }
+    if (lineStage) set[count++] = C('\r');
+    if (lineStage && allCRLF) set[count++] = C('\n');
+    if (spaces) set[count++] = C(' ');
+    std::size_t w = 0, i = 0, run = 0, longest = 0;
+    auto emit = [&](C c) {
+        if (lineStage) {
+            if (c == C('\r') || (allCRLF && c == C('\n'))) c = C(' ');
+            if (spaces) {
+                if (c == C(' ')) {
+                    ++run;
+                    if (run > longest) longest = run;
+                    if (run > 1) return;
+                } else {
+                    run = 0;
+                }
+            }
+        }
+        d[w++] = c;
+    };
+    while (i < n) {
+        const std::size_t j = FindAny(d, i, n, set, count);
+        if (j > i) {
+            MoveDown(d, w, i, j - i);
+            w += j - i;
+            run = 0;  // the copied units hold no space when spaces count
+        }
+        if (j >= n) break;
+        if (comments && MatchFolded(d, j, n, "!--", 3)) {
+            emit(C(' '));
+            i = j + 3;
+        } else if (comments && MatchFolded(d, j, n, "-->", 3)) {
+            emit(C(' '));
+            i = j + 3;
+        } else if (MatchFolded(d, j, n, "msnavigation", 12)) {
+            emit(C(' '));
+            i = j + 12;
+        } else {
+            emit(d[j]);
+            i = j + 1;
+        }
+    }
+    if (maxSpaceRun) *maxSpaceRun = longest;
+    return w;
+}
+
+// "LF space LF" -> "LF" repeated until none is left has one result whatever
+// the order of the rewrites; kept output never holds the triple, so a new
+// one can only end at the LF being appended.
+template <class C>
+std::size_t BlankLinePass(C* d, std::size_t n) {
+    std::size_t w = 0, i = 0;
+    while (i < n) {
+        const std::size_t j = FindChar(d, i, n, C('\n'));
+        MoveDown(d, w, i, j - i);
+        w += j - i;
+        if (j >= n) break;
+        if (w >= 2 && d[w - 1] == C(' ') && d[w - 2] == C('\n'))
+            --w;
+        else
+            d[w++] = C('\n');
+        i = j + 1;
+    }
+    return w;
+}
+
+template <class C>
+std::size_t CollapseRuns(C* d, std::size_t n, C ch, std::size_t* maxRun) {
+    std::size_t w = 0, i = 0, longest = 0;
+    while (i < n) {
+        const std::size_t j = FindPair(d, i, n, ch, ch, false);
+        MoveDown(d, w, i, j - i);
+        w += j - i;
+        if (j >= n) break;
+        std::size_t k = j;
+        while (k < n && d[k] == ch) ++k;
+        longest = std::max(longest, k - j);
+        d[w++] = ch;
+        i = k;
+    }
+    if (maxRun) *maxRun = longest;
+    return w;
+}
+
+std::size_t SweepGroups(std::size_t maxRun) noexcept {
+    std::size_t groups = 0;
+    while (maxRun >= 2) {
+        maxRun = (maxRun + 1023) / 1024;  // ten sweeps of ceil(len / 2)
+        ++groups;
+    }
+    return groups;
+}
+
+// Every CR became a space earlier, so the CR LF pairs of the final text are
+// exactly the expanded LF: trimming spaces and one CR LF at each end can be
+// decided on the text before the expansion.
+template <class C>
+FinalShape ShapeFinal(const C* d, std::size_t n) {
+    FinalShape s;
+    std::size_t b = 0, e = n;
+    while (b < e && d[b] == C(' ')) ++b;
+    while (e > b && d[e - 1] == C(' ')) --e;
+    if (b < e && d[b] == C('\n')) ++b;
+    if (b < e && d[e - 1] == C('\n')) --e;
+    s.begin = b;
+    s.end = e;
+    for (std::size_t i = FindChar(d, b, e, C('\n')); i < e; i = FindChar(d, i + 1, e, C('\n'))) ++s.lineFeeds;
+    return s;
+}
+
+template <class C>
+std::size_t ExpandLineEnds(C* d, const FinalShape& s) {
+    const std::size_t len = s.end - s.begin;
+    MoveDown(d, 0, s.begin, len);
+    std::size_t out = len + s.lineFeeds;
+    if (s.lineFeeds == 0) return len;
+    std::size_t i = len;
+    std::size_t o = out;
+    while (i > 0 && o > i) {  // once o meets i the rest is in place
+        const C c = d[--i];
+        d[--o] = c;
+        if (c == C('\n')) d[--o] = C('\r');
+    }
+    return out;
+}
+
+#define TESSARK_FAST_INSTANTIATE(C)                                                                            \
+    template std::size_t CommentPass<C>(C*, std::size_t);                                                      \
+    template std::size_t BlockPass<C>(C*, std::size_t, const char*, std::size_t, const char*, std::size_t,     \
+                                      std::size_t);                                                            \
+    template std::size_t FunctionPipeTabs<C>(C*, std::size_t, bool, bool, bool);                               \
+    template std::size_t StripTags<C>(C*, std::size_t);                                                        \
+    template std::size_t TailPass<C>(C*, std::size_t, bool, bool, bool, bool, std::size_t*);                   \
+    template std::size_t BlankLinePass<C>(C*, std::size_t);                                                    \
+    template std::size_t CollapseRuns<C>(C*, std::size_t, C, std::size_t*);                                    \
+    template FinalShape ShapeFinal<C>(const C*, std::size_t);                                                  \
+    template std::size_t ExpandLineEnds<C>(C*, const FinalShape&);
+
+TESSARK_FAST_INSTANTIATE(char16_t)
+TESSARK_FAST_INSTANTIATE(unsigned char)
+#undef TESSARK_FAST_INSTANTIATE
+
+}  // namespace tessark::fast

@@ -1,0 +1,82 @@
+// FastPasses: the passes of the fast engine cTessark, each one forward scan
+// over a buffer that it rewrites in place.
+//
+// Every function takes the text as d[0, n) and returns its new length; the
+// result is d[0, returned length). No pass ever makes the text longer, so a
+// write cursor that trails the read cursor is all they need: nothing is
+// allocated, nothing is rescanned. Each pass gives exactly the text that the
+// literal pass of cTessarkLiteral gives (the differential tests and the fuzzer
+// prove it); the comments say which detail of the literal pass each one
+// mirrors.
+//
+// The code unit C is char16_t (ExtractText on 16-bit text) or unsigned char
+// (the job's Windows-1252 bytes; every marker is ASCII, so the same scan over
+// bytes gives the bytes of the 16-bit result). Case-insensitive comparisons
+// fold ASCII A-Z onto a-z and nothing else.
+#pragma once
+
+#include <cstddef>
+
+namespace tessark::fast {
+
+// "<!--" ... "-->" blocks with a body of at least two units are removed; the
+// search resumes at the old closing position applied to the shortened text.
+template <class C>
+std::size_t CommentPass(C* d, std::size_t n);
+
+// "<script" ... "/script>" (open "<script", close "/script>", minGap 9) or
+// "<style" ... "/style>" (minGap 7), case-insensitive. Markers in lower case.
+// A pair whose closing marker begins fewer than minGap units after the
+// opening one stays; the search then resumes after that closing marker.
+template <class C>
+std::size_t BlockPass(C* d, std::size_t n, const char* open, std::size_t openLen, const char* close,
+                      std::size_t closeLen, std::size_t minGap);
+
+// "{" ... "}" spans removed (no nesting), then "|" and TAB become spaces,
+// each step only when its flag is set.
+template <class C>
+std::size_t FunctionPipeTabs(C* d, std::size_t n, bool functions, bool pipe, bool tabs);
+
+// Everything from "<" to the next ">" removed; an unclosed "<" removes the rest.
+template <class C>
+std::size_t StripTags(C* d, std::size_t n);
+
+// The last steps of CutHTML and, with lineStage, the first steps of
+// ExtractText that follow it, in one scan:
+//   comments: "!--" then "-->" become one space each;
+//   always:   "msnavigation" (any case) becomes one space;
+//   lineStage: CR becomes a space; with allCRLF, LF becomes a space; with
+//   spaces, every run of spaces becomes one space, and *maxSpaceRun receives
+//   the longest run seen before shortening.
+template <class C>
+std::size_t TailPass(C* d, std::size_t n, bool comments, bool lineStage, bool allCRLF, bool spaces,
+                     std::size_t* maxSpaceRun);
+
+// While LF, space, LF occurs, every such triple becomes one LF.
+template <class C>
+std::size_t BlankLinePass(C* d, std::size_t n);
+
+// Every run of ch becomes one ch; *maxRun receives the longest run.
+template <class C>
+std::size_t CollapseRuns(C* d, std::size_t n, C ch, std::size_t* maxRun);
+
+// The number of groups of ten sweeps (and so of yields) that shortening a
+// longest run of maxRun units takes: 0 below 2, then one per factor of 1024.
+std::size_t SweepGroups(std::size_t maxRun) noexcept;
+
+// Where the final text lies in d[0, n) after trimming spaces at both ends and
+// one line end at each end, and how many LF it holds.
+struct FinalShape {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    std::size_t lineFeeds = 0;
+};
+template <class C>
+FinalShape ShapeFinal(const C* d, std::size_t n);
+
+// Writes d[s.begin, s.end) to d[0, ...) with every LF turned into CR LF. d
+// must hold at least (s.end - s.begin) + s.lineFeeds units. Returns that length.
+template <class C>
+std::size_t ExpandLineEnds(C* d, const FinalShape& s);
+
+}  // namespace tessark::fast
