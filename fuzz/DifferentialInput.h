@@ -1,0 +1,231 @@
+// DifferentialInput: builds adversarial pages from the engine's markers,
+// character references, whitespace and random bytes, and runs the fast and
+// the literal engine on them side by side.
+//
+// Used by the libFuzzer target (the choices come from the fuzzer's bytes)
+// and by the randomized GoogleTest (the choices come from a seeded
+// generator). A page is built as Windows-1252 bytes, so that the same page
+// also checks the fast engine's byte pipeline: its output bytes, decoded,
+// must equal the 16-bit result.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "EngineHooks.h"
+#include "FastReferences.h"
+#include "SpecialCharTable.h"
+#include "cTessark.h"
+#include "cTessarkLiteral.h"
+
+namespace tessark::differential {
+
+// Where the choices come from.
+class Choices {
+public:
+    virtual ~Choices() = default;
+    // A value in [0, bound); bound >= 1.
+    virtual unsigned Next(unsigned bound) = 0;
+    virtual bool Exhausted() const = 0;
+};
+
+// The fuzzer's bytes, consumed from the front; zeros once they run out.
+class BytesChoices final : public Choices {
+public:
+    BytesChoices(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    unsigned Next(unsigned bound) override {
+        if (bound <= 1) return 0;
+        unsigned v = 0;
+        for (unsigned range = 1; range < bound && pos_ < size_; range <<= 8) v = (v << 8) | data_[pos_++];
+        return v % bound;
+    }
+    bool Exhausted() const override { return pos_ >= size_; }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+};
+
+class RandomChoices final : public Choices {
+public:
+    explicit RandomChoices(std::uint32_t seed) : rng_(seed) {}
+    unsigned Next(unsigned bound) override {
+        return bound <= 1 ? 0 : static_cast<unsigned>(rng_() % bound);
+    }
+    bool Exhausted() const override { return false; }
+
+private:
+    std::mt19937 rng_;
+};
+
+// Windows-1252 as the job reads it: the five undefined bytes keep their code.
+inline char16_t DecodeByte(unsigned char b) {
+    static constexpr char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    return (b >= 0x80 && b <= 0x9F) ? high[b - 0x80] : char16_t(b);
+}
+
+inline std::u16string Decode(std::string_view bytes) {
+    std::u16string out(bytes.size(), u'\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) out[i] = DecodeByte(static_cast<unsigned char>(bytes[i]));
+    return out;
+}
+
+inline std::string Encode(std::u16string_view text) {
+    std::string out(text.size(), '\0');
+    for (std::size_t i = 0; i < text.size(); ++i) out[i] = static_cast<char>(fast::Windows1252Byte(text[i]));
+    return out;
+}
+
+// One piece of a page. A dense page holds only references, their fragments,
+// letters and digits, so that references meet and cascade.
+inline void AppendPiece(Choices& c, std::string& out, bool dense) {
+    static const char* const kMarkers[] = {
+        "<!--", "-->", "<!-->", "<!---->", "<script", "/script>", "</script>", "<SCRIPT", "</ScRiPt>",
+        "<scr", "ipt", "<style", "/style>", "</STYLE>", "<sty", "le", "{", "}", "|", "\t", "<", ">",
+        "!--", "--", "-", "msnavigation", "MSNavigation", "msnav", "igation", "<b>", "</p>", "<!--x-->",
+        "<script>x</script>", "<style>p{}</style>", "<scr<!--xx-->ipt", "&am{x}p;",
+    };
+    static const char* const kFragments[] = {
+        "&", "&#", "#", ";", "&&", "&amp;", "&AMP;", "&amp", "&am", "p;", "&#38;", "&#35;", "&#59;", "&#54;",
+        "&#53;", "&not;", "&NOT;", "&para;", "&#172;", "&#182;", "&nbsp", "&NbSp", "&nbs", "&#1", "&#6",
+        "&#", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "a", "b", "l", "t", "n", "s", "p", "x",
+        "&#10;", "&lt;", "&gt;", "&#60;", "&#62;", "&#124;", "&brvbar;", "&#9;", "&#x41;", "&#039;",
+    };
+    static const char* const kSpace[] = {" ", "  ", "\r", "\n", "\r\n", "\n \n", "\r\n\r\n", "\t", "\n\n\n"};
+    static const unsigned kDenseKinds[] = {2, 3, 4, 5, 4, 9};
+    switch (dense ? kDenseKinds[c.Next(6)] : c.Next(10)) {
+        case 0:
+        case 1:
+            out += kMarkers[c.Next(sizeof kMarkers / sizeof *kMarkers)];
+            break;
+        case 2:
+        case 3: {  // a reference of the table, sometimes in another case or cut short
+            const SpecialCharRow& row = SpecialCharTable[c.Next(static_cast<unsigned>(SpecialCharTable.size()))];
+            std::string ref(row.reference.begin(), row.reference.end());
+            if (c.Next(4) == 0) {
+                for (char& ch : ref)
+                    if (c.Next(2)) ch = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 32 : ch);
+            }
+            if (c.Next(6) == 0) ref.resize(1 + c.Next(static_cast<unsigned>(ref.size())));
+            out += ref;
+            break;
+        }
+        case 4:
+        case 5:
+            out += kFragments[c.Next(sizeof kFragments / sizeof *kFragments)];
+            break;
+        case 6:
+            out += kSpace[c.Next(sizeof kSpace / sizeof *kSpace)];
+            break;
+        case 7:
+            out.append(1 + c.Next(40), " \n-{<&"[c.Next(6)]);
+            break;
+        case 8:
+            out += static_cast<char>(c.Next(256));
+            break;
+        default: {
+            static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+            for (unsigned k = 1 + c.Next(6); k > 0; --k) out += kLetters[c.Next(sizeof kLetters - 1)];
+            break;
+        }
+    }
+}
+
+inline std::string BuildPage(Choices& c, std::size_t maxPieces) {
+    std::string out;
+    const bool dense = c.Next(3) == 0;
+    const std::size_t pieces = c.Next(static_cast<unsigned>(maxPieces) + 1);
+    for (std::size_t i = 0; i < pieces && !c.Exhausted(); ++i) AppendPiece(c, out, dense);
+    return out;
+}
+
+template <class E>
+void SetOptions(E& e, unsigned mask) {
+    auto b = [mask](unsigned bit) -> Boolean { return (mask >> bit) & 1u ? True : False; };
+    e.RemoveComments = b(0);
+    e.RemoveScripts = b(1);
+    e.RemoveStyles = b(2);
+    e.RemoveFunctions = b(3);
+    e.RemovePipe = b(4);
+    e.RemoveTabs = b(5);
+    e.GenerateSpecialChars = b(6);
+    e.RemoveAllTags = b(7);
+    e.RemoveAllCRLF = b(8);
+    e.RemoveSpaces = b(9);
+    e.RemoveBlankLines = b(10);
+}
+
+// What one conversion did: its result, its yields and its reports.
+struct Outcome {
+    std::u16string text;
+    long yields = 0;
+    std::vector<std::string> reports;  // "source:number"
+    bool operator==(const Outcome&) const = default;
+};
+
+// Runs one conversion with counting hooks; when failAtYield > 0 that yield
+// throws error 5.
+class Run {
+public:
+    explicit Run(long failAtYield) : failAt_(failAtYield) {
+        SetYieldHook([this] {
+            if (++outcome.yields == failAt_) throw RuntimeError(5, "Invalid procedure call or argument");
+        });
+        SetErrorHook([this](std::string_view source, const ErrorInfo& e) {
+            outcome.reports.push_back(std::string(source) + ":" + std::to_string(e.number));
+        });
+    }
+    ~Run() {
+        SetYieldHook({});
+        SetErrorHook({});
+    }
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
+    Outcome outcome;
+
+private:
+    long failAt_;
+};
+
+// The three ways of converting a page; all must agree.
+struct Comparison {
+    Outcome literal, fast, bytes;
+    bool Agree() const { return literal == fast && literal == bytes; }
+};
+
+inline Comparison Compare(const std::string& page, unsigned options, long failAtYield = 0) {
+    Comparison c;
+    const std::u16string text = Decode(page);
+    {
+        Run run(failAtYield);
+        cTessarkLiteral e;
+        SetOptions(e, options);
+        run.outcome.text = e.ExtractText(text);
+        c.literal = run.outcome;
+    }
+    {
+        Run run(failAtYield);
+        cTessark e;
+        SetOptions(e, options);
+        run.outcome.text = e.ExtractText(text);
+        c.fast = run.outcome;
+    }
+    {
+        Run run(failAtYield);
+        cTessark e;
+        SetOptions(e, options);
+        run.outcome.text = Decode(e.ExtractBytes(page));
+        c.bytes = run.outcome;
+    }
+    return c;
+}
+
+}  // namespace tessark::differential

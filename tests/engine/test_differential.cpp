@@ -1,0 +1,136 @@
+// The fast engine against the literal one: seeded random pages built from
+// the markers, references and whitespace, every page of the corpus under a
+// fixed list of option sets, and failing yields at every position. The
+// three conversions (literal, fast over 16-bit text, fast over bytes) must
+// agree in result, yield count and reports.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "../../fuzz/DifferentialInput.h"
+#include "EngineTestSupport.h"
+
+namespace tessark::test {
+namespace {
+
+using differential::Compare;
+using differential::Comparison;
+
+std::string Describe(const std::string& page, unsigned options, long failAt, const Comparison& c) {
+    std::string s = "options=" + std::to_string(options) + " failAt=" + std::to_string(failAt) +
+                    "\npage:    " + Show(differential::Decode(page)) + "\nliteral: " + Show(c.literal.text) +
+                    " yields=" + std::to_string(c.literal.yields) + "\nfast:    " + Show(c.fast.text) +
+                    " yields=" + std::to_string(c.fast.yields) + "\nbytes:   " + Show(c.bytes.text) +
+                    " yields=" + std::to_string(c.bytes.yields);
+    for (const auto& r : c.literal.reports) s += "\nliteral report " + r;
+    for (const auto& r : c.fast.reports) s += "\nfast report " + r;
+    return s;
+}
+
+// ------------------------------------------------------------ random pages
+
+struct RandomBatch {
+    const char* name;
+    std::uint32_t firstSeed;
+    int pages;
+    std::size_t maxPieces;
+};
+
+void PrintTo(const RandomBatch& b, std::ostream* os) { *os << b.name; }
+
+class RandomPagesTest : public ::testing::TestWithParam<RandomBatch> {};
+
+TEST_P(RandomPagesTest, EnginesAgree) {
+    const RandomBatch& batch = GetParam();
+    int failures = 0;
+    for (int i = 0; i < batch.pages && failures < 3; ++i) {
+        differential::RandomChoices choices(batch.firstSeed + static_cast<std::uint32_t>(i));
+        const unsigned options = choices.Next(1u << 11);
+        const long failAt = choices.Next(8) == 0 ? static_cast<long>(1 + choices.Next(30)) : 0;
+        const std::string page = differential::BuildPage(choices, batch.maxPieces);
+        const Comparison c = Compare(page, options, failAt);
+        if (!c.Agree()) {
+            ++failures;
+            ADD_FAILURE() << Describe(page, options, failAt, c);
+        }
+    }
+}
+
+const RandomBatch kBatches[] = {
+    {"ShortPages", 1, 4000, 12},
+    {"MediumPages", 100000, 1500, 80},
+    {"LongPages", 200000, 150, 1500},
+};
+
+INSTANTIATE_TEST_SUITE_P(Seeded, RandomPagesTest, ::testing::ValuesIn(kBatches),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// The cascades between passes, each under every option set.
+TEST(Cascades, EnginesAgreeUnderEveryOptionSet) {
+    const char* const pages[] = {
+        "<scr<!--xx-->ipt>a</script>b",  "&am{x}p;",       "&amp;lt;",         "&amp;eacute;",
+        "&&#35;&#54;&#53;;",             "&#&not;&not;65;", "<!--ab--><!--cd-->", "<scr<script>x</script>ipt>y</script>z",
+        "&nbs&#112;;&nbs&#112;x",        "&#3&#53;;",       "&#38;#38;",        "&pa&not;ra;x",
+        "a<script/script>b<script>c</script>d<scr",         "{a{b}c}{", "&lt;b&gt;&#10;|&brvbar;\t",
+    };
+    for (const char* page : pages)
+        for (unsigned options = 0; options < (1u << 11); ++options) {
+            const Comparison c = Compare(page, options);
+            ASSERT_TRUE(c.Agree()) << Describe(page, options, 0, c);
+        }
+}
+
+// Every yield of a conversion made to fail in turn.
+TEST(FailingYields, SameReportsAndResultsAtEveryYield) {
+    const std::string page = "<!--ab-->x<script>1</script>&amp;lt;{f}|\t<b>  b\r\n\r\n\r\n" + std::string(3000, ' ') + "e";
+    for (const unsigned options : {unsigned{kAllFlags}, 0u, 1u << 9, (1u << 9) | (1u << 10), 1u << 6}) {
+        for (long failAt = 1; failAt <= 25; ++failAt) {
+            const Comparison c = Compare(page, options, failAt);
+            ASSERT_TRUE(c.Agree()) << Describe(page, options, failAt, c);
+        }
+    }
+}
+
+// ------------------------------------------------------------------ corpus
+
+std::vector<std::string> CorpusPages() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(TESSARK_TEST_DATA "/corpus"))
+        if (entry.path().extension() == ".html") names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<unsigned> CorpusOptionSets() {
+    std::vector<unsigned> sets = {kAllFlags, 0};
+    for (unsigned bit = 0; bit < 11; ++bit) sets.push_back(1u << bit);
+    for (unsigned bit = 0; bit < 11; ++bit) sets.push_back(kAllFlags & ~(1u << bit));
+    std::mt19937 rng(20261207);
+    for (int i = 0; i < 6; ++i) sets.push_back(static_cast<unsigned>(rng() & kAllFlags));
+    return sets;
+}
+
+class CorpusTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(CorpusTest, EnginesAgreeUnderTheOptionSets) {
+    std::ifstream in(std::string(TESSARK_TEST_DATA "/corpus/") + GetParam(), std::ios::binary);
+    ASSERT_TRUE(in) << GetParam();
+    const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(page.empty());
+    for (const unsigned options : CorpusOptionSets()) {
+        const Comparison c = Compare(page, options);
+        EXPECT_TRUE(c.Agree()) << GetParam() << " options=" << options;
+        EXPECT_TRUE(c.literal.reports.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, CorpusTest, ::testing::ValuesIn(CorpusPages()), [](const auto& p) {
+    std::string name;
+    for (const char ch : p.param) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+    return name;
+});
+
+}  // namespace
+}  // namespace tessark::test
