@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 
-#include "AnsiCodePage.h"
 #include "EngineHooks.h"
 #include "basMain.h"
 
@@ -51,21 +50,24 @@ JobResult Run() {
         return JobResult::Stopped;
     }
 
-    std::u16string result;
-    {
-        std::u16string text;
-        {
-            const QByteArray bytes = files.ReadAll(InputFile);
-            text = DecodeAnsi(bytes);
-        }
-        if (!Engine) throw RuntimeError(91, "Object variable or With block variable not set");
-        const std::int64_t reportsBefore = ErrorCount;
-        result = Engine->ExtractText(text);
-        // The engine has reported its failure itself; what it returns then is
-        // not the page's text, so the old output is kept.
-        if (ErrorCount != reportsBefore) return JobResult::Failed;
-    }
-    files.WriteAll(OutputFile, EncodeAnsi(result));
+    // Windows-1252 is single-byte and every marker, comparison and
+    // replacement of the engine fits in it, so the engine converts the bytes
+    // in place; the output is the encoding of ExtractText's result for the
+    // decoded text. The buffer grows only when LF -> CR LF needs the room.
+    QByteArray bytes = files.ReadAll(InputFile);
+    if (!Engine) throw RuntimeError(91, "Object variable or With block variable not set");
+    const std::int64_t reportsBefore = ErrorCount;
+    const std::size_t length = Engine->ExtractBytes(
+        reinterpret_cast<unsigned char*>(bytes.data()), static_cast<std::size_t>(bytes.size()),
+        [&bytes](std::size_t size) {
+            bytes.resize(static_cast<qsizetype>(size));
+            return reinterpret_cast<unsigned char*>(bytes.data());
+        });
+    // The engine has reported its failure itself; what it returns then is
+    // not the page's text, so the old output is kept.
+    if (ErrorCount != reportsBefore) return JobResult::Failed;
+    bytes.truncate(static_cast<qsizetype>(length));
+    files.WriteAll(OutputFile, bytes);
 
     if (!BatchMode) Messages().Show(QStringLiteral("Done"));
     return JobResult::Written;

@@ -2,8 +2,9 @@
 //
 // It converts basMain::InputFile into basMain::OutputFile: checks both paths,
 // asks before overwriting (not in batch mode), copies the options into the
-// engine, refuses an empty input, reads the whole file (Windows-1252 bytes to
-// text), runs ExtractText and writes the result.
+// engine, refuses an empty input, reads the whole file, converts its Windows-1252 bytes
+// with the engine's byte pipeline (the encoding of ExtractText's result)
+// and writes the result.
 //
 // The output is never left half-written: the result replaces the old output
 // only when it is completely written, and a run that fails at any point,

@@ -4,7 +4,9 @@
 
 #include <QDirIterator>
 
+#include "AnsiCodePage.h"
 #include "AppTestSupport.h"
+#include "cTessark.h"
 
 using namespace tessark;
 using namespace tessark::test;
@@ -203,6 +205,31 @@ private Q_SLOTS:
                 QVERIFY(!text.contains("  "));
             }
             if (set == 1) QVERIFY(text.size() >= original.size() * 9 / 10);
+            // The job's byte pipeline writes what the 16-bit conversion
+            // through the code page gives.
+            cTessark engine = *basMain::Engine;
+            QCOMPARE(text, EncodeAnsi(engine.ExtractText(DecodeAnsi(original))));
+        }
+    }
+
+    // Every byte value among the engine's markers and references, under
+    // every option set: the byte pipeline equals decode, ExtractText, encode.
+    void bytePipelineMatchesCodePage() {
+        QByteArray page;
+        for (int b = 0; b < 256; ++b) {
+            page += static_cast<char>(b);
+            page += "&#38;lt;<!--ab--> <script>x</script>{y}|\t&nbsp&eacute;&#131;&#159;\r\n \r\n";
+        }
+        for (unsigned options = 0; options < (1u << 11); options += 7) {
+            cTessark engine;
+            Boolean* flags[] = {&engine.RemoveComments, &engine.RemoveScripts, &engine.RemoveStyles,
+                                &engine.RemoveFunctions, &engine.RemovePipe, &engine.RemoveTabs,
+                                &engine.GenerateSpecialChars, &engine.RemoveAllTags, &engine.RemoveAllCRLF,
+                                &engine.RemoveSpaces, &engine.RemoveBlankLines};
+            for (unsigned bit = 0; bit < 11; ++bit) *flags[bit] = (options >> bit) & 1u ? True : False;
+            const QByteArray expected = EncodeAnsi(engine.ExtractText(DecodeAnsi(page)));
+            const std::string got = engine.ExtractBytes(page.toStdString());
+            QCOMPARE(QByteArray::fromStdString(got), expected);
         }
     }
 
