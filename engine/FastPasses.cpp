@@ -140,26 +140,70 @@ std::size_t StripTags(C* d, std::size_t n) {
     return w;
 }
 
+namespace {
+
+// The next position at or after i where TailPass must look closer: a CR, an
+// LF that becomes a space, a possible marker ("!-", "--", "ms" in any case),
+// or a space followed by a space or by a unit that becomes one.
+template <class C>
+std::size_t NextTailEvent(const C* d, std::size_t i, std::size_t n, bool comments, bool allCRLF,
+                          bool spaces) noexcept {
+    auto event = [&](std::size_t k) {
+        const C c = d[k];
+        if (c == C('\r') || (allCRLF && c == C('\n'))) return true;
+        if (k + 1 >= n) return false;
+        const C next = d[k + 1];
+        if (comments && (c == C('!') || c == C('-')) && next == C('-')) return true;
+        if (Fold(c) == C('m') && Fold(next) == C('s')) return true;
+        return spaces && c == C(' ') && (next == C(' ') || next == C('\r') || (allCRLF && next == C('\n')));
+    };
+#if defined(__SSE2__)
+    if constexpr (sizeof(C) == 1) {
+        const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), sp = _mm_set1_epi8(' ');
+        const __m128i bang = _mm_set1_epi8('!'), dash = _mm_set1_epi8('-');
+        const __m128i m = _mm_set1_epi8('m'), s = _mm_set1_epi8('s'), lower = _mm_set1_epi8(0x20);
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i useLF = allCRLF ? _mm_set1_epi8(-1) : zero;
+        const __m128i useComments = comments ? _mm_set1_epi8(-1) : zero;
+        const __m128i useSpaces = spaces ? _mm_set1_epi8(-1) : zero;
+        while (i + 17 <= n) {
+            const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+            const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
+            const __m128i lf1 = _mm_and_si128(_mm_cmpeq_epi8(v1, lf), useLF);
+            __m128i e = _mm_or_si128(_mm_cmpeq_epi8(v0, cr), _mm_and_si128(_mm_cmpeq_epi8(v0, lf), useLF));
+            const __m128i markers = _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, bang), _mm_cmpeq_epi8(v0, dash)),
+                                                  _mm_cmpeq_epi8(v1, dash));
+            e = _mm_or_si128(e, _mm_and_si128(markers, useComments));
+            e = _mm_or_si128(e, _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(v0, lower), m),
+                                              _mm_cmpeq_epi8(_mm_or_si128(v1, lower), s)));
+            const __m128i afterSpace =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v1, sp), _mm_cmpeq_epi8(v1, cr)), lf1);
+            e = _mm_or_si128(e, _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(v0, sp), afterSpace), useSpaces));
+            const int mask = _mm_movemask_epi8(e);
+            if (mask) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            i += 16;
+        }
+    }
+#endif
+    for (; i < n; ++i)
+        if (event(i)) return i;
+    return n;
+}
+
+}  // namespace
+
 // The sweeps "!--" -> " ", "-->" -> " " and "msnavigation" -> " " run one
 // after another in the literal engine. A space cannot be part of a later
 // marker and the markers cannot overlap except "!--" with a "-->" that starts
 // one or two units after it, which the "!--" sweep destroys; so one scan that
 // tries the markers in that order at each position gives the same text.
+// Between events no two spaces meet, so runs of spaces are only met at
+// events (a copied stretch ending in a space counts as a run of one).
 template <class C>
 std::size_t TailPass(C* d, std::size_t n, bool comments, bool lineStage, bool allCRLF, bool spaces,
                      std::size_t* maxSpaceRun) {
     spaces = spaces && lineStage;
-    C set[7];
-    int count = 0;
-    set[count++] = C('m');
-    set[count++] = C('M');
-    if (comments) {
-        set[count++] = C('!');
-        set[count++] = C('-');
-    }
-    if (lineStage) set[count++] = C('\r');
-    if (lineStage && allCRLF) set[count++] = C('\n');
-    if (spaces) set[count++] = C(' ');
+    allCRLF = allCRLF && lineStage;
     std::size_t w = 0, i = 0, run = 0, longest = 0;
     auto emit = [&](C c) {
         if (lineStage) {
@@ -177,11 +221,13 @@ std::size_t TailPass(C* d, std::size_t n, bool comments, bool lineStage, bool al
         d[w++] = c;
     };
     while (i < n) {
-        const std::size_t j = FindAny(d, i, n, set, count);
+        const std::size_t j = lineStage ? NextTailEvent(d, i, n, comments, allCRLF, spaces)
+                                        : NextTailEvent(d, i, n, comments, false, false);
         if (j > i) {
             MoveDown(d, w, i, j - i);
             w += j - i;
-            run = 0;  // the copied units hold no space when spaces count
+            run = d[w - 1] == C(' ') ? 1 : 0;
+            if (spaces && run > longest) longest = run;
         }
         if (j >= n) break;
         if (comments && MatchFolded(d, j, n, "!--", 3)) {
@@ -196,6 +242,12 @@ std::size_t TailPass(C* d, std::size_t n, bool comments, bool lineStage, bool al
         } else {
             emit(d[j]);
             i = j + 1;
+        }
+        // A run of spaces that the event began is finished here, so that no
+        // copied stretch starts inside it.
+        while (spaces && run > 0 && i < n && d[i] == C(' ')) {
+            emit(d[i]);
+            ++i;
         }
     }
     if (maxSpaceRun) *maxSpaceRun = longest;
