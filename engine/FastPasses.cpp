@@ -1,6 +1,7 @@
 #include "FastPasses.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "FastScan.h"
 
@@ -190,6 +191,80 @@ std::size_t NextTailEvent(const C* d, std::size_t i, std::size_t n, bool comment
     return n;
 }
 
+#if defined(__SSE2__)
+inline std::size_t LongestRunOfOnes(unsigned x) noexcept {
+    std::size_t k = 0;
+    for (; x != 0; ++k) x &= x >> 1;
+    return k;
+}
+
+// TailPass's line stage over bytes, sixteen at a time: while no marker starts
+// in the block, CR (and LF with allCRLF) become spaces in the register and
+// the block is stored whole, unless a space in it follows a space; then, or
+// up to a marker, the units go one by one through emit. Stops at a marker
+// (left for TailPass) or when fewer than 17 units remain. run and longest
+// follow the runs of spaces exactly as emit counts them. Storing sixteen
+// units at w <= i only overwrites units already loaded.
+template <class C, class Emit>
+void BlockTail(C* d, std::size_t n, bool comments, bool allCRLF, bool spaces, std::size_t& w, std::size_t& i,
+               std::size_t& run, std::size_t& longest, Emit& emit) {
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), sp = _mm_set1_epi8(' ');
+    const __m128i bang = _mm_set1_epi8('!'), dash = _mm_set1_epi8('-');
+    const __m128i m = _mm_set1_epi8('m'), s = _mm_set1_epi8('s'), lower = _mm_set1_epi8(0x20);
+    const __m128i useLF = allCRLF ? _mm_set1_epi8(-1) : _mm_setzero_si128();
+    const __m128i useComments = comments ? _mm_set1_epi8(-1) : _mm_setzero_si128();
+    while (i + 17 <= n) {
+        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
+        const __m128i dashes = _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, bang), _mm_cmpeq_epi8(v0, dash)),
+                                             _mm_cmpeq_epi8(v1, dash));
+        const __m128i ms =
+            _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(v0, lower), m), _mm_cmpeq_epi8(_mm_or_si128(v1, lower), s));
+        const int markers = _mm_movemask_epi8(_mm_or_si128(_mm_and_si128(dashes, useComments), ms));
+        if (markers == 0) {
+            const __m128i blank = _mm_or_si128(_mm_cmpeq_epi8(v0, cr), _mm_and_si128(_mm_cmpeq_epi8(v0, lf), useLF));
+            const __m128i mapped = _mm_or_si128(_mm_andnot_si128(blank, v0), _mm_and_si128(blank, sp));
+            const unsigned spaceMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(mapped, sp)));
+            if (!spaces) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(d + w), mapped);
+                w += 16;
+                i += 16;
+                continue;
+            }
+            const unsigned drop = spaceMask & ((spaceMask << 1) | (run > 0 ? 1u : 0u));
+            if (drop == 0) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(d + w), mapped);
+                w += 16;
+            } else if (drop != 0xFFFFu) {  // (a block of spaces that goes on a run adds nothing)
+                alignas(16) C units[16];
+                _mm_store_si128(reinterpret_cast<__m128i*>(units), mapped);
+                for (unsigned k = 0; k < 16; ++k) {  // branch-free: every unit written, dropped ones overwritten
+                    d[w] = units[k];
+                    w += ((drop >> k) & 1u) ^ 1u;
+                }
+            }
+            i += 16;
+            // The runs of spaces: the one going on continues through the
+            // leading spaces; the ones inside the block are at most 16 long.
+            if (spaceMask == 0xFFFFu) {
+                run += 16;
+            } else {
+                const unsigned others = ~spaceMask & 0xFFFFu;
+                longest = std::max(longest, run + static_cast<std::size_t>(__builtin_ctz(others)));
+                if (longest < 16) longest = std::max(longest, LongestRunOfOnes(spaceMask));
+                run = static_cast<std::size_t>(__builtin_clz(others) - 16);
+            }
+            longest = std::max(longest, run);
+            continue;
+        }
+        const auto before = static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(markers)));
+        for (std::size_t k = 0; k < before; ++k) emit(d[i + k]);
+        i += before;
+        return;
+    }
+}
+#endif
+
 }  // namespace
 
 // The sweeps "!--" -> " ", "-->" -> " " and "msnavigation" -> " " run one
@@ -221,6 +296,15 @@ std::size_t TailPass(C* d, std::size_t n, bool comments, bool lineStage, bool al
         d[w++] = c;
     };
     while (i < n) {
+#if defined(__SSE2__)
+        if constexpr (sizeof(C) == 1) {
+            if (lineStage) {
+                BlockTail(d, n, comments, allCRLF, spaces, w, i, run, longest, emit);
+                while (spaces && run > 0 && i < n && d[i] == C(' ')) emit(d[i++]);
+                if (i >= n) break;
+            }
+        }
+#endif
         const std::size_t j = lineStage ? NextTailEvent(d, i, n, comments, allCRLF, spaces)
                                         : NextTailEvent(d, i, n, comments, false, false);
         if (j > i) {
@@ -318,18 +402,23 @@ FinalShape ShapeFinal(const C* d, std::size_t n) {
     return s;
 }
 
+// Works from the end, so that every unit moves once: the stretch after the
+// last LF not yet expanded moves up by the number of LF before it, and the
+// LF becomes CR LF. Once no LF is left before, the rest is in place.
 template <class C>
 std::size_t ExpandLineEnds(C* d, const FinalShape& s) {
     const std::size_t len = s.end - s.begin;
     MoveDown(d, 0, s.begin, len);
-    std::size_t out = len + s.lineFeeds;
-    if (s.lineFeeds == 0) return len;
-    std::size_t i = len;
-    std::size_t o = out;
-    while (i > 0 && o > i) {  // once o meets i the rest is in place
-        const C c = d[--i];
-        d[--o] = c;
-        if (c == C('\n')) d[--o] = C('\r');
+    const std::size_t out = len + s.lineFeeds;
+    std::size_t i = len, o = out;
+    while (o > i) {
+        const std::size_t lf = FindLastChar(d, i, C('\n'));  // there is one: o > i
+        const std::size_t tail = i - (lf + 1);
+        std::memmove(d + o - tail, d + lf + 1, tail * sizeof(C));
+        o -= tail;
+        d[--o] = C('\n');
+        d[--o] = C('\r');
+        i = lf;
     }
     return out;
 }

@@ -1,6 +1,7 @@
 #include "FastReferences.h"
 
 #include <algorithm>
+#include <utility>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -134,7 +135,8 @@ struct Table {
             }
             if (ok) out[count++] = r;
         }
-        std::sort(out, out + count);
+        for (int a = 1; a < count; ++a)  // at most three rows: insertion sort
+            for (int b = a; b > 0 && out[b - 1] > out[b]; --b) std::swap(out[b - 1], out[b]);
         return count;
     }
 };

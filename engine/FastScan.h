@@ -34,6 +34,26 @@ inline std::size_t FindChar(const C* d, std::size_t i, std::size_t n, C c) noexc
     }
 }
 
+// Last k < i with d[k] == c; returns i when there is none.
+template <class C>
+inline std::size_t FindLastChar(const C* d, std::size_t i, C c) noexcept {
+    std::size_t k = i;
+#if defined(__SSE2__)
+    if constexpr (sizeof(C) == 1) {
+        const __m128i vc = _mm_set1_epi8(static_cast<char>(c));
+        while (k >= 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k - 16));
+            const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(v, vc));
+            if (mask) return k - 16 + static_cast<std::size_t>(31 - __builtin_clz(static_cast<unsigned>(mask)));
+            k -= 16;
+        }
+    }
+#endif
+    while (k > 0)
+        if (d[--k] == c) return k;
+    return i;
+}
+
 // First k >= i with d[k] one of set[0, count) (count 1 to 8).
 template <class C>
 inline std::size_t FindAny(const C* d, std::size_t i, std::size_t n, const C* set, int count) noexcept {

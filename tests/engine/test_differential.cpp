@@ -82,6 +82,33 @@ TEST(Cascades, EnginesAgreeUnderEveryOptionSet) {
         }
 }
 
+// The byte path works on sixteen units at a time: runs of spaces, line
+// breaks and markers at every offset from a block's start, and runs around
+// the lengths where the number of yields changes (2 and 1025).
+TEST(BlockBoundaries, EnginesAgreeAtEveryOffset) {
+    const std::string patterns[] = {
+        "a" + std::string(15, ' ') + "b",
+        "a" + std::string(16, ' ') + "b" + std::string(17, ' ') + "c",
+        "a" + std::string(33, ' '),
+        "x" + std::string(1024, ' ') + "y",
+        "x" + std::string(1025, ' ') + "y",
+        "x" + std::string(1040, ' ') + "\r\n" + std::string(600, ' ') + "y",
+        "a \r\n \r\n\r\n  \n\n \r b\r\r\r\rc\n \n \n d",
+        "p!--q-->r msnavigation sMSNAVIGATIONt!-->u---->v",
+        "items and forms --  - -- ! -- ms  ms   mS",
+    };
+    const unsigned sets[] = {kAllFlags, 1u << 9, (1u << 8) | (1u << 9), 1u | (1u << 9), 1u << 8,
+                             (1u << 9) | (1u << 10), 0u};
+    for (const std::string& pattern : patterns)
+        for (std::size_t offset = 0; offset < 20; ++offset) {
+            const std::string page = std::string(offset, 'z') + pattern + std::string(offset % 7, ' ') + "end";
+            for (const unsigned options : sets) {
+                const Comparison c = Compare(page, options);
+                ASSERT_TRUE(c.Agree()) << Describe(page, options, 0, c);
+            }
+        }
+}
+
 // Every yield of a conversion made to fail in turn.
 TEST(FailingYields, SameReportsAndResultsAtEveryYield) {
     const std::string page = "<!--ab-->x<script>1</script>&amp;lt;{f}|\t<b>  b\r\n\r\n\r\n" + std::string(3000, ' ') + "e";
