@@ -28,8 +28,10 @@ public:
     // pattern that is not itself a file name fails with 53).
     virtual qint64 FileLen(const QString& path) const = 0;
 
-    // The whole content of the file.
-    virtual QByteArray ReadAll(const QString& path) const = 0;
+    // The whole content of the file. The array has room for `room` more
+    // bytes, so that growing it that far neither moves nor copies it (the
+    // room is reserved address space; memory is used only where written).
+    virtual QByteArray ReadAll(const QString& path, qint64 room = 0) const = 0;
 
     // Replaces the file's content with `data`, all or nothing: the new
     // content goes to a temporary file beside the target, which replaces the
@@ -44,7 +46,7 @@ class DiskFileSystem final : public FileSystem {
 public:
     bool FindOrdinaryFile(const QString& path) const override;
     qint64 FileLen(const QString& path) const override;
-    QByteArray ReadAll(const QString& path) const override;
+    QByteArray ReadAll(const QString& path, qint64 room = 0) const override;
     void WriteAll(const QString& path, QByteArrayView data) override;
 };
 

@@ -45,7 +45,8 @@ JobResult Run() {
 
     ApplyOptions();
 
-    if (files.FileLen(InputFile) == 0) {
+    const qint64 inputSize = files.FileLen(InputFile);
+    if (inputSize == 0) {
         Tell(QStringLiteral("Input file is empty!"));
         return JobResult::Stopped;
     }
@@ -53,8 +54,10 @@ JobResult Run() {
     // Windows-1252 is single-byte and every marker, comparison and
     // replacement of the engine fits in it, so the engine converts the bytes
     // in place; the output is the encoding of ExtractText's result for the
-    // decoded text. The buffer grows only when LF -> CR LF needs the room.
-    QByteArray bytes = files.ReadAll(InputFile);
+    // decoded text. The buffer grows only when LF -> CR LF needs the room,
+    // and then to at most twice the input (every unit an LF), which is
+    // reserved up front so that growing never copies the page.
+    QByteArray bytes = files.ReadAll(InputFile, inputSize);
     if (!Engine) throw RuntimeError(91, "Object variable or With block variable not set");
     const std::int64_t reportsBefore = ErrorCount;
     const std::size_t length = Engine->ExtractBytes(
