@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Reproduces the performance figures of the README: builds Release with the
-# benchmarks, generates the inputs (the corpus, its 50 and 100 MB
-# concatenations and the adversarial inputs) under the build folder, runs the
-# benchmark and measures the peak memory of a batch conversion of 100 MB.
-# Usage: bench/run.sh [build-dir] [extra benchmark flags, e.g. --benchmark_filter=corpus]
+# Reproduces the performance figures of the README: installs what it needs,
+# builds Release with the benchmarks, generates the inputs under the build
+# folder on the first run (the corpus, four and eight copies of it, about 50
+# and 100 MB, and the adversarial inputs), runs the benchmark, and measures
+# the peak memory of batch conversions of the eight copies.
+# Usage: bench/run.sh [build-dir] [benchmark flags, e.g. --benchmark_filter=corpus]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/deps.sh libbenchmark-dev time
 build="${1:-build-bench}"
 shift || true
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARK_BUILD_BENCH=ON -DTESSARK_BUILD_TESTS=OFF \
@@ -13,13 +15,24 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARK_BUILD_BENCH
 cmake --build "$build" --target bench_engine tessark
 export TESSARK_BENCH_DATA="$PWD/$build/bench-data"
 "$build/bench/bench_engine" "$@"
-# Peak memory of the program converting the 100 MB concatenation in batch
-# mode (options all on, the default for a new user).
-if [ -x /usr/bin/time ] && [ -f "$TESSARK_BENCH_DATA/corpus100MB.html" ]; then
-  export XDG_CONFIG_HOME="$PWD/$build/bench-config"
-  export QT_QPA_PLATFORM=offscreen
-  rm -f "$TESSARK_BENCH_DATA/batch-out.txt"
-  /usr/bin/time -f "batch conversion of %C: peak memory %M KB" \
-    "$(find "$build" -name tessark -type f -perm -u+x | head -1)" \
-    "$TESSARK_BENCH_DATA/corpus100MB.html" "$TESSARK_BENCH_DATA/batch-out.txt"
-fi
+
+# Peak memory of the program converting the eight copies in batch mode, with
+# all options on (a new user's settings) and with all off (the output then
+# grows: every LF becomes CR LF).
+input="$TESSARK_BENCH_DATA/corpus-x8.html"
+[ -f "$input" ] || exit 0
+export XDG_CONFIG_HOME="$PWD/$build/bench-config"
+settings="$XDG_CONFIG_HOME/OrvaneTessark/OrvaneTessark.ini"
+program="$build/bin/tessark"
+echo "input: $(stat -c %s "$input") bytes"
+rm -rf "$XDG_CONFIG_HOME"
+/usr/bin/time -f "batch conversion, options all on: %e s, peak memory %M KB" "$program" "$input" "$TESSARK_BENCH_DATA/batch-out.txt"
+mkdir -p "$(dirname "$settings")"
+{
+  echo "[General]"
+  for key in RemoveComments RemoveScripts RemoveStyles RemoveFunctions RemovePipe RemoveTabs \
+    GenerateSpecialChars RemoveAllTags RemoveAllCRLF RemoveSpaces RemoveBlankLines; do
+    echo "$key=False"
+  done
+} >"$settings"
+/usr/bin/time -f "batch conversion, options all off: %e s, peak memory %M KB" "$program" "$input" "$TESSARK_BENCH_DATA/batch-out.txt"
