@@ -26,7 +26,7 @@ std::size_t CommentPass(C* d, std::size_t n) {
         const std::size_t h = w + (hi - r);
         const std::size_t g = w + (gi - r);
         if (g > h + 5) {
-            MoveDown(d, w, r, hi - r);
+            MoveDownShort(d, w, r, hi - r, n);
             w = h;
             r = gi + 3;
         }
@@ -69,12 +69,12 @@ std::size_t BlockPass(C* d, std::size_t n, const char* open, std::size_t openLen
         if (gi >= n) break;  // unterminated: it and the rest stay, the pass ends
         const std::size_t g = w + (gi - r);
         if (g >= h + minGap) {
-            if (h >= w) MoveDown(d, w, r, h - w);
+            if (h >= w) MoveDownShort(d, w, r, h - w, n);
             w = h;
             r = gi + closeLen;
         } else {
             const std::size_t end = gi + closeLen;
-            MoveDown(d, w, r, end - r);
+            MoveDownShort(d, w, r, end - r, n);
             w += end - r;
             r = end;
             from = w;
@@ -102,7 +102,7 @@ std::size_t FunctionPipeTabs(C* d, std::size_t n, bool functions, bool pipe, boo
     std::size_t w = 0, i = 0;
     while (i < n && count > 0) {
         const std::size_t j = FindAny(d, i, n, set, count);
-        MoveDown(d, w, i, j - i);
+        MoveDownShort(d, w, i, j - i, n);
         w += j - i;
         if (j >= n) {
             i = n;
@@ -132,7 +132,7 @@ std::size_t StripTags(C* d, std::size_t n) {
     std::size_t w = 0, i = 0;
     while (i < n) {
         const std::size_t j = FindChar(d, i, n, C('<'));
-        MoveDown(d, w, i, j - i);
+        MoveDownShort(d, w, i, j - i, n);
         w += j - i;
         if (j >= n) break;
         const std::size_t k = FindChar(d, j + 1, n, C('>'));
@@ -308,7 +308,7 @@ std::size_t TailPass(C* d, std::size_t n, bool comments, bool lineStage, bool al
         const std::size_t j = lineStage ? NextTailEvent(d, i, n, comments, allCRLF, spaces)
                                         : NextTailEvent(d, i, n, comments, false, false);
         if (j > i) {
-            MoveDown(d, w, i, j - i);
+            MoveDownShort(d, w, i, j - i, n);
             w += j - i;
             run = d[w - 1] == C(' ') ? 1 : 0;
             if (spaces && run > longest) longest = run;
@@ -346,7 +346,7 @@ std::size_t BlankLinePass(C* d, std::size_t n) {
     std::size_t w = 0, i = 0;
     while (i < n) {
         const std::size_t j = FindChar(d, i, n, C('\n'));
-        MoveDown(d, w, i, j - i);
+        MoveDownShort(d, w, i, j - i, n);
         w += j - i;
         if (j >= n) break;
         if (w >= 2 && d[w - 1] == C(' ') && d[w - 2] == C('\n'))
@@ -363,7 +363,7 @@ std::size_t CollapseRuns(C* d, std::size_t n, C ch, std::size_t* maxRun) {
     std::size_t w = 0, i = 0, longest = 0;
     while (i < n) {
         const std::size_t j = FindPair(d, i, n, ch, ch, false);
-        MoveDown(d, w, i, j - i);
+        MoveDownShort(d, w, i, j - i, n);
         w += j - i;
         if (j >= n) break;
         std::size_t k = j;

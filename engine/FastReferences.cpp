@@ -14,6 +14,7 @@ namespace tessark::fast {
 using scan::FindChar;
 using scan::Fold;
 using scan::MoveDown;
+using scan::MoveDownShort;
 
 namespace {
 
@@ -322,7 +323,7 @@ std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)()) {
         const std::size_t end = part == 9 ? n : n / 10 * static_cast<std::size_t>(part + 1);
         while (r < end) {
             const std::size_t p = FindChar(d, r, end, C('&'));
-            MoveDown(d, w, r, p - r);
+            MoveDownShort(d, w, r, p - r, n);
             w += p - r;
             r = p;
             if (p >= end) break;

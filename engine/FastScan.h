@@ -25,6 +25,17 @@ template <class C>
 inline std::size_t FindChar(const C* d, std::size_t i, std::size_t n, C c) noexcept {
     if (i >= n) return n;
     if constexpr (sizeof(C) == 1) {
+#if defined(__SSE2__)
+        // Most searches end within a few units (the ">" of a tag): the first
+        // 32 units are tested inline, the rest by the library.
+        const __m128i vc = _mm_set1_epi8(static_cast<char>(c));
+        for (int block = 0; block < 2 && i + 16 <= n; ++block, i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+            const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(v, vc));
+            if (mask) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        }
+        if (i >= n) return n;
+#endif
         const void* p = std::memchr(d + i, c, n - i);
         return p ? static_cast<std::size_t>(static_cast<const C*>(p) - d) : n;
     } else {
@@ -135,6 +146,26 @@ inline std::size_t FindMarker(const C* d, std::size_t i, std::size_t n, const ch
 template <class C>
 inline void MoveDown(C* d, std::size_t to, std::size_t from, std::size_t count) noexcept {
     if (to != from && count != 0) std::memmove(d + to, d + from, count * sizeof(C));
+}
+
+// The same for the short stretches kept between matches, given that d holds
+// n units. When the gap from - to is at least 16 bytes and the source can be
+// read in whole 16-byte pieces within d[0, n), the pieces are copied in order
+// and the last one may write past to + count: each piece ends at or before
+// the start of the piece it was read from, so it only overwrites units that
+// have been read already. Otherwise, or for long stretches, memmove.
+template <class C>
+inline void MoveDownShort(C* d, std::size_t to, std::size_t from, std::size_t count, std::size_t n) noexcept {
+#if defined(__SSE2__)
+    constexpr std::size_t kPiece = 16 / sizeof(C);
+    if (count <= 4 * kPiece && from - to >= kPiece && from + 4 * kPiece <= n) {
+        for (std::size_t k = 0; k < count; k += kPiece)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + to + k),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + from + k)));
+        return;
+    }
+#endif
+    MoveDown(d, to, from, count);
 }
 
 }  // namespace tessark::fast::scan

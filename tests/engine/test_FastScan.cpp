@@ -1,0 +1,65 @@
+// The search and move primitives of the fast passes against plain loops, at
+// every offset and length around the 16-byte block size.
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <vector>
+
+#include "FastScan.h"
+
+namespace tessark::fast::scan {
+namespace {
+
+template <class C>
+std::vector<C> Numbered(std::size_t n) {
+    std::vector<C> d(n);
+    for (std::size_t k = 0; k < n; ++k) d[k] = static_cast<C>(1 + k % 200);
+    return d;
+}
+
+// A move must leave the stretch at `to` and keep everything from the end of
+// the source on (the part of the text not read yet) as it was.
+template <class C>
+void CheckMoves() {
+    for (std::size_t to = 0; to < 3; ++to)
+        for (std::size_t gap = 0; gap <= 40; ++gap)
+            for (std::size_t count = 0; count <= 70; ++count)
+                for (const std::size_t rest : {std::size_t{0}, std::size_t{5}, std::size_t{70}}) {
+                    const std::size_t from = to + gap, n = from + count + rest;
+                    std::vector<C> d = Numbered<C>(n);
+                    const std::vector<C> before = d;
+                    MoveDownShort(d.data(), to, from, count, n);
+                    for (std::size_t k = 0; k < count; ++k)
+                        ASSERT_EQ(d[to + k], before[from + k]) << "gap " << gap << " count " << count;
+                    for (std::size_t k = from + count; k < n; ++k)
+                        ASSERT_EQ(d[k], before[k]) << "unread unit overwritten: gap " << gap << " count " << count;
+                }
+}
+
+TEST(MoveDownShort, MovesTheStretchAndSparesTheUnreadText) {
+    CheckMoves<unsigned char>();
+    CheckMoves<char16_t>();
+}
+
+template <class C>
+void CheckSearches() {
+    for (std::size_t n = 0; n <= 80; ++n)
+        for (std::size_t at = 0; at <= n; ++at) {
+            std::vector<C> d(n, C('a'));
+            if (at < n) d[at] = C('>');
+            for (std::size_t i = 0; i <= n; ++i) {
+                const std::size_t want = at < n && at >= i ? at : n;
+                ASSERT_EQ(FindChar(d.data(), i, n, C('>')), want) << "n " << n << " at " << at << " from " << i;
+                const std::size_t last = FindLastChar(d.data(), i, C('>'));
+                ASSERT_EQ(last, at < i ? at : i) << "n " << n << " at " << at << " before " << i;
+            }
+        }
+}
+
+TEST(FindChar, FirstAndLastAtEveryOffset) {
+    CheckSearches<unsigned char>();
+    CheckSearches<char16_t>();
+}
+
+}  // namespace
+}  // namespace tessark::fast::scan
