@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds from scratch with strict warnings, AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs every test.
+# UndefinedBehaviorSanitizer, runs every test, then a short fixed-seed run of
+# the differential fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -10,3 +11,5 @@ cmake --build build-test
 # Tests use their own temporary settings and files, never the user's.
 export XDG_CONFIG_HOME="$PWD/build-test/config-home"
 ctest --test-dir build-test --output-on-failure -j2
+# A short fixed-seed run of the differential fuzzer (clang, libFuzzer).
+scripts/fuzz.sh
