@@ -133,6 +133,35 @@ inline std::size_t FindMarker(const C* d, std::size_t i, std::size_t n, const ch
     const C first = C(static_cast<unsigned char>(m[0]));
     const C second = C(static_cast<unsigned char>(m[1]));
     const bool fold = second >= C('a') && second <= C('z');
+#if defined(__SSE2__)
+    if constexpr (sizeof(C) == 1) {
+        // Sixteen candidate positions at a time, filtered on the first, the
+        // second and the last unit of the marker ("<s" alone is common in
+        // pages; "<s" with a "t" five units on is rare), then compared whole.
+        const auto last = static_cast<unsigned char>(m[len - 1]);
+        const bool foldLast = last >= 'a' && last <= 'z';
+        const __m128i v1st = _mm_set1_epi8(static_cast<char>(first));
+        const __m128i v2nd = _mm_set1_epi8(static_cast<char>(second));
+        const __m128i vLast = _mm_set1_epi8(static_cast<char>(last));
+        const __m128i f2nd = _mm_set1_epi8(fold ? 0x20 : 0);
+        const __m128i fLast = _mm_set1_epi8(foldLast ? 0x20 : 0);
+        while (i + len - 1 + 16 <= n) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
+            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + len - 1));
+            const __m128i hit = _mm_and_si128(
+                _mm_and_si128(_mm_cmpeq_epi8(a, v1st), _mm_cmpeq_epi8(_mm_or_si128(b, f2nd), v2nd)),
+                _mm_cmpeq_epi8(_mm_or_si128(c, fLast), vLast));
+            auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+            while (mask != 0) {
+                const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(mask));
+                if (MatchFolded(d, k, n, m, len)) return k;
+                mask &= mask - 1;
+            }
+            i += 16;
+        }
+    }
+#endif
     while (i < n) {
         const std::size_t k = FindPair(d, i, n, first, second, fold);
         if (k >= n) return n;

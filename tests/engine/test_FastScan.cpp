@@ -2,7 +2,9 @@
 // every offset and length around the 16-byte block size.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "FastScan.h"
@@ -59,6 +61,44 @@ void CheckSearches() {
 TEST(FindChar, FirstAndLastAtEveryOffset) {
     CheckSearches<unsigned char>();
     CheckSearches<char16_t>();
+}
+
+// A plain search: the first k >= i where the marker begins, ignoring case.
+template <class C>
+std::size_t NaiveMarker(const std::vector<C>& d, std::size_t i, const std::string& m) {
+    for (std::size_t k = i; k + m.size() <= d.size(); ++k) {
+        bool ok = true;
+        for (std::size_t j = 0; j < m.size() && ok; ++j) ok = Fold(d[k + j]) == C(m[j]);
+        if (ok) return k;
+    }
+    return d.size();
+}
+
+// Markers at every offset, in both cases, among decoys that share their first
+// two units or their first and last ("<s", "<sxxxxt", "/s>"), near the end.
+TEST(FindMarker, AgreesWithAPlainSearch) {
+    const std::string markers[] = {"<script", "/script>", "<style", "/style>", "<!--", "-->"};
+    const std::string fillers[] = {"<s<sc<scr/s/st-<!-x", "<sxxxxt/sxxxx>-->", "<SCRIPt/SCRIPT>--<!-"};
+    for (const std::string& m : markers)
+        for (const std::string& filler : fillers)
+            for (std::size_t at = 0; at < 40; ++at)
+                for (const bool upper : {false, true}) {
+                    std::string text;
+                    while (text.size() < at) text += filler;
+                    text.resize(at);
+                    std::string marker = m;
+                    if (upper)
+                        for (char& c : marker) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                    text += marker + filler.substr(0, at % filler.size());
+                    const std::vector<unsigned char> bytes(text.begin(), text.end());
+                    const std::vector<char16_t> units(text.begin(), text.end());
+                    for (std::size_t i = 0; i <= text.size(); i += 3) {
+                        ASSERT_EQ(FindMarker(bytes.data(), i, bytes.size(), m.c_str(), m.size()), NaiveMarker(bytes, i, m))
+                            << text << " from " << i;
+                        ASSERT_EQ(FindMarker(units.data(), i, units.size(), m.c_str(), m.size()), NaiveMarker(units, i, m))
+                            << text << " from " << i;
+                    }
+                }
 }
 
 }  // namespace
