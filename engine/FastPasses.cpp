@@ -398,7 +398,7 @@ FinalShape ShapeFinal(const C* d, std::size_t n) {
     if (b < e && d[e - 1] == C('\n')) --e;
     s.begin = b;
     s.end = e;
-    for (std::size_t i = FindChar(d, b, e, C('\n')); i < e; i = FindChar(d, i + 1, e, C('\n'))) ++s.lineFeeds;
+    s.lineFeeds = CountChar(d, b, e, C('\n'));
     return s;
 }
 
@@ -414,7 +414,7 @@ std::size_t ExpandLineEnds(C* d, const FinalShape& s) {
     while (o > i) {
         const std::size_t lf = FindLastChar(d, i, C('\n'));  // there is one: o > i
         const std::size_t tail = i - (lf + 1);
-        std::memmove(d + o - tail, d + lf + 1, tail * sizeof(C));
+        MoveUpShort(d, o - tail, lf + 1, tail);
         o -= tail;
         d[--o] = C('\n');
         d[--o] = C('\r');

@@ -65,6 +65,24 @@ inline std::size_t FindLastChar(const C* d, std::size_t i, C c) noexcept {
     return i;
 }
 
+// The number of k in [i, n) with d[k] == c.
+template <class C>
+inline std::size_t CountChar(const C* d, std::size_t i, std::size_t n, C c) noexcept {
+    std::size_t count = 0;
+#if defined(__SSE2__)
+    if constexpr (sizeof(C) == 1) {
+        const __m128i vc = _mm_set1_epi8(static_cast<char>(c));
+        for (; i + 16 <= n; i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+            count += static_cast<std::size_t>(
+                __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, vc)))));
+        }
+    }
+#endif
+    for (; i < n; ++i) count += d[i] == c ? 1 : 0;
+    return count;
+}
+
 // First k >= i with d[k] one of set[0, count) (count 1 to 8).
 template <class C>
 inline std::size_t FindAny(const C* d, std::size_t i, std::size_t n, const C* set, int count) noexcept {
@@ -195,6 +213,25 @@ inline void MoveDownShort(C* d, std::size_t to, std::size_t from, std::size_t co
     }
 #endif
     MoveDown(d, to, from, count);
+}
+
+// Moves d[from, from+count) up to d[to, ...), to >= from. When the gap
+// to - from is at least 16 bytes and from is at least 16 bytes in, short
+// stretches are copied in 16-byte pieces from the top down; the lowest piece
+// may start below the stretch, but its store then lands at or above
+// from + (what is left to copy), never on a unit that is still to be read.
+template <class C>
+inline void MoveUpShort(C* d, std::size_t to, std::size_t from, std::size_t count) noexcept {
+#if defined(__SSE2__)
+    constexpr std::size_t kPiece = 16 / sizeof(C);
+    if (count <= 4 * kPiece && to - from >= kPiece && from >= kPiece) {
+        for (std::size_t k = count; k > 0; k = k > kPiece ? k - kPiece : 0)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + to + k - kPiece),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + from + k - kPiece)));
+        return;
+    }
+#endif
+    if (to != from && count != 0) std::memmove(d + to, d + from, count * sizeof(C));
 }
 
 }  // namespace tessark::fast::scan

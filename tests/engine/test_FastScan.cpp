@@ -43,6 +43,30 @@ TEST(MoveDownShort, MovesTheStretchAndSparesTheUnreadText) {
     CheckMoves<char16_t>();
 }
 
+// Moving up (the line-end expansion works from the end): the stretch lands
+// at `to`, and nothing below `from` (the text still to be expanded) changes.
+template <class C>
+void CheckMovesUp() {
+    for (std::size_t from = 0; from <= 20; ++from)
+        for (std::size_t gap = 0; gap <= 40; ++gap)
+            for (std::size_t count = 0; count <= 70; ++count) {
+                const std::size_t to = from + gap, n = to + count + 3;
+                std::vector<C> d = Numbered<C>(n);
+                const std::vector<C> before = d;
+                MoveUpShort(d.data(), to, from, count);
+                for (std::size_t k = 0; k < count; ++k)
+                    ASSERT_EQ(d[to + k], before[from + k]) << "from " << from << " gap " << gap << " count " << count;
+                for (std::size_t k = 0; k < from; ++k)
+                    ASSERT_EQ(d[k], before[k]) << "unit below the stretch changed: from " << from << " gap " << gap;
+                for (std::size_t k = to + count; k < n; ++k) ASSERT_EQ(d[k], before[k]) << "unit above changed";
+            }
+}
+
+TEST(MoveUpShort, MovesTheStretchAndSparesTheTextBelow) {
+    CheckMovesUp<unsigned char>();
+    CheckMovesUp<char16_t>();
+}
+
 template <class C>
 void CheckSearches() {
     for (std::size_t n = 0; n <= 80; ++n)
@@ -54,11 +78,13 @@ void CheckSearches() {
                 ASSERT_EQ(FindChar(d.data(), i, n, C('>')), want) << "n " << n << " at " << at << " from " << i;
                 const std::size_t last = FindLastChar(d.data(), i, C('>'));
                 ASSERT_EQ(last, at < i ? at : i) << "n " << n << " at " << at << " before " << i;
+                ASSERT_EQ(CountChar(d.data(), i, n, C('>')), at < n && at >= i ? 1u : 0u);
+                ASSERT_EQ(CountChar(d.data(), 0, i, C('a')), at < i ? i - 1 : i);
             }
         }
 }
 
-TEST(FindChar, FirstAndLastAtEveryOffset) {
+TEST(FindChar, FirstLastAndCountAtEveryOffset) {
     CheckSearches<unsigned char>();
     CheckSearches<char16_t>();
 }
