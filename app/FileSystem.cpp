@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <new>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -127,7 +128,14 @@ QByteArray DiskFileSystem::ReadAll(const QString& path, qint64 room) const {
     if (!file.open(QIODevice::ReadOnly)) ThrowForErrno(errno, 75);
     const qint64 expected = info.size();
     QByteArray data;
-    data.reserve(static_cast<qsizetype>(expected + std::max<qint64>(room, 0)));
+    try {
+        data.reserve(static_cast<qsizetype>(expected + std::max<qint64>(room, 0)));
+    } catch (const std::bad_alloc&) {
+        // Address space for the room is not to be had (a file of more than
+        // half the memory, under strict overcommit): read without it; growing
+        // then copies.
+        data.reserve(static_cast<qsizetype>(expected));
+    }
     AdviseHugePages(data.data(), data.capacity());
     data.resize(static_cast<qsizetype>(expected));
     qint64 got = 0;

@@ -2,19 +2,24 @@
 # Reproduces the performance figures of the README: installs what it needs,
 # builds Release with the benchmarks, generates the inputs under the build
 # folder on the first run (the corpus, four and eight copies of it, about 50
-# and 100 MB, and the adversarial inputs), runs the benchmark, and measures
-# the peak memory of batch conversions of the eight copies.
+# and 100 MB, and the adversarial inputs), runs the benchmark, prints the
+# README's table of MB/s, and measures the peak memory of batch conversions
+# of the eight copies.
 # Usage: bench/run.sh [build-dir] [benchmark flags, e.g. --benchmark_filter=corpus]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh libbenchmark-dev time
+scripts/deps.sh libbenchmark-dev time python3
 build="${1:-build-bench}"
 shift || true
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARK_BUILD_BENCH=ON -DTESSARK_BUILD_TESTS=OFF \
   -DTESSARK_BUILD_GUI=OFF >/dev/null
 cmake --build "$build" --target bench_engine tessark
 export TESSARK_BENCH_DATA="$PWD/$build/bench-data"
-"$build/bench/bench_engine" "$@"
+"$build/bench/bench_engine" --benchmark_out="$build/bench.json" --benchmark_out_format=json "$@"
+echo
+echo "MB/s (10^6 bytes of input per second):"
+bench/summarize.py "$build/bench.json"
+echo
 
 # Peak memory of the program converting the eight copies in batch mode, with
 # all options on (a new user's settings) and with all off (the output then
