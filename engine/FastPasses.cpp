@@ -1,6 +1,7 @@
 #include "FastPasses.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "FastScan.h"
@@ -181,7 +182,7 @@ std::size_t NextTailEvent(const C* d, std::size_t i, std::size_t n, bool comment
                 _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v1, sp), _mm_cmpeq_epi8(v1, cr)), lf1);
             e = _mm_or_si128(e, _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(v0, sp), afterSpace), useSpaces));
             const int mask = _mm_movemask_epi8(e);
-            if (mask) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            if (mask) return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
             i += 16;
         }
     }
@@ -250,14 +251,14 @@ void BlockTail(C* d, std::size_t n, bool comments, bool allCRLF, bool spaces, st
                 run += 16;
             } else {
                 const unsigned others = ~spaceMask & 0xFFFFu;
-                longest = std::max(longest, run + static_cast<std::size_t>(__builtin_ctz(others)));
+                longest = std::max(longest, run + static_cast<std::size_t>(std::countr_zero(others)));
                 if (longest < 16) longest = std::max(longest, LongestRunOfOnes(spaceMask));
-                run = static_cast<std::size_t>(__builtin_clz(others) - 16);
+                run = static_cast<std::size_t>(std::countl_zero(others) - 16);
             }
             longest = std::max(longest, run);
             continue;
         }
-        const auto before = static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(markers)));
+        const auto before = static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(markers)));
         for (std::size_t k = 0; k < before; ++k) emit(d[i + k]);
         i += before;
         return;

@@ -1,6 +1,7 @@
 #include "FastReferences.h"
 
 #include <algorithm>
+#include <bit>
 #include <utility>
 #include <array>
 #include <cstdint>
@@ -196,7 +197,7 @@ private:
         for (int word = from / 64; word < static_cast<int>(pending_.size()); ++word) {
             std::uint64_t bits = pending_[static_cast<std::size_t>(word)];
             if (word == from / 64) bits &= ~0ull << (from % 64);
-            if (bits) return word * 64 + __builtin_ctzll(bits);
+            if (bits) return word * 64 + std::countr_zero(bits);
         }
         return kRows + 1;
     }

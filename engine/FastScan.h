@@ -6,6 +6,7 @@
 // units they are plain loops. Results are the same either way.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstring>
 
@@ -32,7 +33,7 @@ inline std::size_t FindChar(const C* d, std::size_t i, std::size_t n, C c) noexc
         for (int block = 0; block < 2 && i + 16 <= n; ++block, i += 16) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
             const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(v, vc));
-            if (mask) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            if (mask) return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
         }
         if (i >= n) return n;
 #endif
@@ -55,7 +56,7 @@ inline std::size_t FindLastChar(const C* d, std::size_t i, C c) noexcept {
         while (k >= 16) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k - 16));
             const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(v, vc));
-            if (mask) return k - 16 + static_cast<std::size_t>(31 - __builtin_clz(static_cast<unsigned>(mask)));
+            if (mask) return k - 16 + static_cast<std::size_t>(31 - std::countl_zero(static_cast<unsigned>(mask)));
             k -= 16;
         }
     }
@@ -75,7 +76,7 @@ inline std::size_t CountChar(const C* d, std::size_t i, std::size_t n, C c) noex
         for (; i + 16 <= n; i += 16) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
             count += static_cast<std::size_t>(
-                __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, vc)))));
+                std::popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, vc)))));
         }
     }
 #endif
@@ -96,7 +97,7 @@ inline std::size_t FindAny(const C* d, std::size_t i, std::size_t n, const C* se
             __m128i m = _mm_cmpeq_epi8(v, s[0]);
             for (int k = 1; k < count; ++k) m = _mm_or_si128(m, _mm_cmpeq_epi8(v, s[k]));
             const int mask = _mm_movemask_epi8(m);
-            if (mask) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            if (mask) return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
             i += 16;
         }
     }
@@ -122,7 +123,7 @@ inline std::size_t FindPair(const C* d, std::size_t i, std::size_t n, C a, C b, 
             const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
             const __m128i m = _mm_and_si128(_mm_cmpeq_epi8(v0, va), _mm_cmpeq_epi8(_mm_or_si128(v1, vf), vb));
             const int mask = _mm_movemask_epi8(m);
-            if (mask) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            if (mask) return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
             i += 16;
         }
     }
@@ -172,7 +173,7 @@ inline std::size_t FindMarker(const C* d, std::size_t i, std::size_t n, const ch
                 _mm_cmpeq_epi8(_mm_or_si128(c, fLast), vLast));
             auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
             while (mask != 0) {
-                const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(mask));
+                const std::size_t k = i + static_cast<std::size_t>(std::countr_zero(mask));
                 if (MatchFolded(d, k, n, m, len)) return k;
                 mask &= mask - 1;
             }
