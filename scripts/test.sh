@@ -4,9 +4,11 @@
 # the differential fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh libbenchmark-dev
 rm -rf build-test
-cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARK_STRICT=ON -DTESSARK_SANITIZE=ON
+# The benchmarks are built too (not run), so that they keep compiling.
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARK_STRICT=ON -DTESSARK_SANITIZE=ON \
+  -DTESSARK_BUILD_BENCH=ON
 cmake --build build-test
 # Tests use their own temporary settings and files, never the user's.
 export XDG_CONFIG_HOME="$PWD/build-test/config-home"
