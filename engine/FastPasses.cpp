@@ -144,6 +144,19 @@ std::size_t StripTags(C* d, std::size_t n) {
 
 namespace {
 
+#if defined(__SSE2__)
+// The positions of v0 (whose next units are v1) where a marker of the tail
+// pass may begin: "!-" and "--" (with comments), "ms" in any case.
+inline __m128i TailMarkerStarts(__m128i v0, __m128i v1, bool comments) noexcept {
+    const __m128i dash = _mm_set1_epi8('-'), lower = _mm_set1_epi8(0x20);
+    const __m128i dashes = _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, _mm_set1_epi8('!')), _mm_cmpeq_epi8(v0, dash)),
+                                         _mm_cmpeq_epi8(v1, dash));
+    const __m128i ms = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(v0, lower), _mm_set1_epi8('m')),
+                                     _mm_cmpeq_epi8(_mm_or_si128(v1, lower), _mm_set1_epi8('s')));
+    return comments ? _mm_or_si128(dashes, ms) : ms;
+}
+#endif
+
 // The next position at or after i where TailPass must look closer: a CR, an
 // LF that becomes a space, a possible marker ("!-", "--", "ms" in any case),
 // or a space followed by a space or by a unit that becomes one.
@@ -162,22 +175,15 @@ std::size_t NextTailEvent(const C* d, std::size_t i, std::size_t n, bool comment
 #if defined(__SSE2__)
     if constexpr (sizeof(C) == 1) {
         const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), sp = _mm_set1_epi8(' ');
-        const __m128i bang = _mm_set1_epi8('!'), dash = _mm_set1_epi8('-');
-        const __m128i m = _mm_set1_epi8('m'), s = _mm_set1_epi8('s'), lower = _mm_set1_epi8(0x20);
         const __m128i zero = _mm_setzero_si128();
         const __m128i useLF = allCRLF ? _mm_set1_epi8(-1) : zero;
-        const __m128i useComments = comments ? _mm_set1_epi8(-1) : zero;
         const __m128i useSpaces = spaces ? _mm_set1_epi8(-1) : zero;
         while (i + 17 <= n) {
             const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
             const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
             const __m128i lf1 = _mm_and_si128(_mm_cmpeq_epi8(v1, lf), useLF);
             __m128i e = _mm_or_si128(_mm_cmpeq_epi8(v0, cr), _mm_and_si128(_mm_cmpeq_epi8(v0, lf), useLF));
-            const __m128i markers = _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, bang), _mm_cmpeq_epi8(v0, dash)),
-                                                  _mm_cmpeq_epi8(v1, dash));
-            e = _mm_or_si128(e, _mm_and_si128(markers, useComments));
-            e = _mm_or_si128(e, _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(v0, lower), m),
-                                              _mm_cmpeq_epi8(_mm_or_si128(v1, lower), s)));
+            e = _mm_or_si128(e, TailMarkerStarts(v0, v1, comments));
             const __m128i afterSpace =
                 _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v1, sp), _mm_cmpeq_epi8(v1, cr)), lf1);
             e = _mm_or_si128(e, _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(v0, sp), afterSpace), useSpaces));
@@ -210,18 +216,11 @@ template <class C, class Emit>
 void BlockTail(C* d, std::size_t n, bool comments, bool allCRLF, bool spaces, std::size_t& w, std::size_t& i,
                std::size_t& run, std::size_t& longest, Emit& emit) {
     const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), sp = _mm_set1_epi8(' ');
-    const __m128i bang = _mm_set1_epi8('!'), dash = _mm_set1_epi8('-');
-    const __m128i m = _mm_set1_epi8('m'), s = _mm_set1_epi8('s'), lower = _mm_set1_epi8(0x20);
     const __m128i useLF = allCRLF ? _mm_set1_epi8(-1) : _mm_setzero_si128();
-    const __m128i useComments = comments ? _mm_set1_epi8(-1) : _mm_setzero_si128();
     while (i + 17 <= n) {
         const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
         const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
-        const __m128i dashes = _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, bang), _mm_cmpeq_epi8(v0, dash)),
-                                             _mm_cmpeq_epi8(v1, dash));
-        const __m128i ms =
-            _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(v0, lower), m), _mm_cmpeq_epi8(_mm_or_si128(v1, lower), s));
-        const int markers = _mm_movemask_epi8(_mm_or_si128(_mm_and_si128(dashes, useComments), ms));
+        const int markers = _mm_movemask_epi8(TailMarkerStarts(v0, v1, comments));
         if (markers == 0) {
             const __m128i blank = _mm_or_si128(_mm_cmpeq_epi8(v0, cr), _mm_and_si128(_mm_cmpeq_epi8(v0, lf), useLF));
             const __m128i mapped = _mm_or_si128(_mm_andnot_si128(blank, v0), _mm_and_si128(blank, sp));
