@@ -7,6 +7,7 @@
 #include "FastScan.h"
 
 namespace tessark::fast {
+inline namespace TESSARK_FAST_ISA {
 
 using namespace scan;
 
@@ -144,16 +145,14 @@ std::size_t StripTags(C* d, std::size_t n) {
 
 namespace {
 
-#if defined(__SSE2__)
+#if defined(TESSARK_FAST_VECTORS)
 // The positions of v0 (whose next units are v1) where a marker of the tail
 // pass may begin: "!-" and "--" (with comments), "ms" in any case.
-inline __m128i TailMarkerStarts(__m128i v0, __m128i v1, bool comments) noexcept {
-    const __m128i dash = _mm_set1_epi8('-'), lower = _mm_set1_epi8(0x20);
-    const __m128i dashes = _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, _mm_set1_epi8('!')), _mm_cmpeq_epi8(v0, dash)),
-                                         _mm_cmpeq_epi8(v1, dash));
-    const __m128i ms = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(v0, lower), _mm_set1_epi8('m')),
-                                     _mm_cmpeq_epi8(_mm_or_si128(v1, lower), _mm_set1_epi8('s')));
-    return comments ? _mm_or_si128(dashes, ms) : ms;
+inline Vec TailMarkerStarts(Vec v0, Vec v1, bool comments) noexcept {
+    const Vec dash = VSet1('-'), lower = VSet1(0x20);
+    const Vec dashes = VAnd(VOr(VEq(v0, VSet1('!')), VEq(v0, dash)), VEq(v1, dash));
+    const Vec ms = VAnd(VEq(VOr(v0, lower), VSet1('m')), VEq(VOr(v1, lower), VSet1('s')));
+    return comments ? VOr(dashes, ms) : ms;
 }
 #endif
 
@@ -172,24 +171,17 @@ std::size_t NextTailEvent(const C* d, std::size_t i, std::size_t n, bool comment
         if (Fold(c) == C('m') && Fold(next) == C('s')) return true;
         return spaces && c == C(' ') && (next == C(' ') || next == C('\r') || (allCRLF && next == C('\n')));
     };
-#if defined(__SSE2__)
+#if defined(TESSARK_FAST_VECTORS)
     if constexpr (sizeof(C) == 1) {
-        const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), sp = _mm_set1_epi8(' ');
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i useLF = allCRLF ? _mm_set1_epi8(-1) : zero;
-        const __m128i useSpaces = spaces ? _mm_set1_epi8(-1) : zero;
-        while (i + 17 <= n) {
-            const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-            const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
-            const __m128i lf1 = _mm_and_si128(_mm_cmpeq_epi8(v1, lf), useLF);
-            __m128i e = _mm_or_si128(_mm_cmpeq_epi8(v0, cr), _mm_and_si128(_mm_cmpeq_epi8(v0, lf), useLF));
-            e = _mm_or_si128(e, TailMarkerStarts(v0, v1, comments));
-            const __m128i afterSpace =
-                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v1, sp), _mm_cmpeq_epi8(v1, cr)), lf1);
-            e = _mm_or_si128(e, _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(v0, sp), afterSpace), useSpaces));
-            const int mask = _mm_movemask_epi8(e);
-            if (mask) return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
-            i += 16;
+        const Vec cr = VSet1('\r'), lf = VSet1('\n'), sp = VSet1(' ');
+        const Vec useLF = VAll(allCRLF), useSpaces = VAll(spaces);
+        for (; i + kVec + 1 <= n; i += kVec) {
+            const Vec v0 = LoadAt(d, i), v1 = LoadAt(d, i + 1);
+            Vec e = VOr(VEq(v0, cr), VAnd(VEq(v0, lf), useLF));
+            e = VOr(e, TailMarkerStarts(v0, v1, comments));
+            const Vec afterSpace = VOr(VOr(VEq(v1, sp), VEq(v1, cr)), VAnd(VEq(v1, lf), useLF));
+            e = VOr(e, VAnd(VAnd(VEq(v0, sp), afterSpace), useSpaces));
+            if (const std::uint32_t mask = VMask(e)) return i + LowestBit(mask);
         }
     }
 #endif
@@ -198,66 +190,65 @@ std::size_t NextTailEvent(const C* d, std::size_t i, std::size_t n, bool comment
     return n;
 }
 
-#if defined(__SSE2__)
-inline std::size_t LongestRunOfOnes(unsigned x) noexcept {
+#if defined(TESSARK_FAST_VECTORS)
+inline std::size_t LongestRunOfOnes(std::uint32_t x) noexcept {
     std::size_t k = 0;
     for (; x != 0; ++k) x &= x >> 1;
     return k;
 }
 
-// TailPass's line stage over bytes, sixteen at a time: while no marker starts
-// in the block, CR (and LF with allCRLF) become spaces in the register and
-// the block is stored whole, unless a space in it follows a space; then, or
-// up to a marker, the units go one by one through emit. Stops at a marker
-// (left for TailPass) or when fewer than 17 units remain. run and longest
-// follow the runs of spaces exactly as emit counts them. Storing sixteen
-// units at w <= i only overwrites units already loaded.
+// TailPass's line stage over bytes, a vector at a time: while no marker
+// starts in the block, CR (and LF with allCRLF) become spaces in the
+// register and the block is stored whole, unless a space in it follows a
+// space; then, or up to a marker, the units go one by one through emit.
+// Stops at a marker (left for TailPass) or when fewer than kVec + 1 units
+// remain. run and longest follow the runs of spaces exactly as emit counts
+// them. Storing a vector at w <= i only overwrites units already loaded.
 template <class C, class Emit>
 void BlockTail(C* d, std::size_t n, bool comments, bool allCRLF, bool spaces, std::size_t& w, std::size_t& i,
                std::size_t& run, std::size_t& longest, Emit& emit) {
-    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), sp = _mm_set1_epi8(' ');
-    const __m128i useLF = allCRLF ? _mm_set1_epi8(-1) : _mm_setzero_si128();
-    while (i + 17 <= n) {
-        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
-        const int markers = _mm_movemask_epi8(TailMarkerStarts(v0, v1, comments));
+    const Vec cr = VSet1('\r'), lf = VSet1('\n'), sp = VSet1(' ');
+    const Vec useLF = VAll(allCRLF);
+    while (i + kVec + 1 <= n) {
+        const Vec v0 = LoadAt(d, i), v1 = LoadAt(d, i + 1);
+        const std::uint32_t markers = VMask(TailMarkerStarts(v0, v1, comments));
         if (markers == 0) {
-            const __m128i blank = _mm_or_si128(_mm_cmpeq_epi8(v0, cr), _mm_and_si128(_mm_cmpeq_epi8(v0, lf), useLF));
-            const __m128i mapped = _mm_or_si128(_mm_andnot_si128(blank, v0), _mm_and_si128(blank, sp));
-            const unsigned spaceMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(mapped, sp)));
+            const Vec blank = VOr(VEq(v0, cr), VAnd(VEq(v0, lf), useLF));
+            const Vec mapped = VOr(VAndNot(blank, v0), VAnd(blank, sp));
+            const std::uint32_t spaceMask = VMask(VEq(mapped, sp));
             if (!spaces) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(d + w), mapped);
-                w += 16;
-                i += 16;
+                VStore(d + w, mapped);
+                w += kVec;
+                i += kVec;
                 continue;
             }
-            const unsigned drop = spaceMask & ((spaceMask << 1) | (run > 0 ? 1u : 0u));
+            const std::uint32_t drop = spaceMask & ((spaceMask << 1) | (run > 0 ? 1u : 0u));
             if (drop == 0) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(d + w), mapped);
-                w += 16;
-            } else if (drop != 0xFFFFu) {  // (a block of spaces that goes on a run adds nothing)
-                alignas(16) C units[16];
-                _mm_store_si128(reinterpret_cast<__m128i*>(units), mapped);
-                for (unsigned k = 0; k < 16; ++k) {  // branch-free: every unit written, dropped ones overwritten
+                VStore(d + w, mapped);
+                w += kVec;
+            } else if (drop != kFullMask) {  // (a block of spaces that goes on a run adds nothing)
+                alignas(32) C units[kVec];
+                VStore(units, mapped);
+                for (unsigned k = 0; k < kVec; ++k) {  // branch-free: every unit written, dropped ones overwritten
                     d[w] = units[k];
                     w += ((drop >> k) & 1u) ^ 1u;
                 }
             }
-            i += 16;
+            i += kVec;
             // The runs of spaces: the one going on continues through the
-            // leading spaces; the ones inside the block are at most 16 long.
-            if (spaceMask == 0xFFFFu) {
-                run += 16;
+            // leading spaces; the ones inside the block are shorter than it.
+            if (spaceMask == kFullMask) {
+                run += kVec;
             } else {
-                const unsigned others = ~spaceMask & 0xFFFFu;
-                longest = std::max(longest, run + static_cast<std::size_t>(std::countr_zero(others)));
-                if (longest < 16) longest = std::max(longest, LongestRunOfOnes(spaceMask));
-                run = static_cast<std::size_t>(std::countl_zero(others) - 16);
+                const std::uint32_t others = ~spaceMask & kFullMask;
+                longest = std::max(longest, run + LowestBit(others));
+                if (longest < kVec) longest = std::max(longest, LongestRunOfOnes(spaceMask));
+                run = static_cast<std::size_t>(std::countl_zero(others)) - (32 - kVec);
             }
             longest = std::max(longest, run);
             continue;
         }
-        const auto before = static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(markers)));
+        const std::size_t before = LowestBit(markers);
         for (std::size_t k = 0; k < before; ++k) emit(d[i + k]);
         i += before;
         return;
@@ -296,7 +287,7 @@ std::size_t TailPass(C* d, std::size_t n, bool comments, bool lineStage, bool al
         d[w++] = c;
     };
     while (i < n) {
-#if defined(__SSE2__)
+#if defined(TESSARK_FAST_VECTORS)
         if constexpr (sizeof(C) == 1) {
             if (lineStage) {
                 BlockTail(d, n, comments, allCRLF, spaces, w, i, run, longest, emit);
@@ -423,20 +414,20 @@ std::size_t ExpandLineEnds(C* d, const FinalShape& s) {
     return out;
 }
 
-#define TESSARK_FAST_INSTANTIATE(C)                                                                            \
-    template std::size_t CommentPass<C>(C*, std::size_t);                                                      \
-    template std::size_t BlockPass<C>(C*, std::size_t, const char*, std::size_t, const char*, std::size_t,     \
-                                      std::size_t);                                                            \
-    template std::size_t FunctionPipeTabs<C>(C*, std::size_t, bool, bool, bool);                               \
-    template std::size_t StripTags<C>(C*, std::size_t);                                                        \
-    template std::size_t TailPass<C>(C*, std::size_t, bool, bool, bool, bool, std::size_t*);                   \
-    template std::size_t BlankLinePass<C>(C*, std::size_t);                                                    \
-    template std::size_t CollapseRuns<C>(C*, std::size_t, C, std::size_t*);                                    \
-    template FinalShape ShapeFinal<C>(const C*, std::size_t);                                                  \
-    template std::size_t ExpandLineEnds<C>(C*, const FinalShape&);
+template <class C>
+const PassSet<C>& Passes() noexcept {
+    static constexpr PassSet<C> kSet{
+        TESSARK_FAST_ISA_NAME, &CommentPass<C>,    &BlockPass<C>,    &FunctionPipeTabs<C>, &StripTags<C>,
+        &TailPass<C>,          &BlankLinePass<C>,  &CollapseRuns<C>, &ShapeFinal<C>,       &ExpandLineEnds<C>,
+    };
+    return kSet;
+}
 
-TESSARK_FAST_INSTANTIATE(char16_t)
-TESSARK_FAST_INSTANTIATE(unsigned char)
-#undef TESSARK_FAST_INSTANTIATE
+// The AVX2 compilation serves bytes only (16-bit text takes the baseline).
+template const PassSet<unsigned char>& Passes<unsigned char>() noexcept;
+#if !defined(__AVX2__)
+template const PassSet<char16_t>& Passes<char16_t>() noexcept;
+#endif
 
+}  // namespace TESSARK_FAST_ISA
 }  // namespace tessark::fast

@@ -17,7 +17,21 @@
 
 #include <cstddef>
 
+#include "FastIsa.h"
+
 namespace tessark::fast {
+
+// Where the final text lies in d[0, n) after trimming spaces at both ends and
+// one line end at each end, and how many LF it holds.
+struct FinalShape {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    std::size_t lineFeeds = 0;
+};
+
+// The passes of this compilation (see FastIsa.h); the engine calls them
+// through PassesFor().
+inline namespace TESSARK_FAST_ISA {
 
 // "<!--" ... "-->" blocks with a body of at least two units are removed; the
 // search resumes at the old closing position applied to the shortened text.
@@ -64,13 +78,7 @@ std::size_t CollapseRuns(C* d, std::size_t n, C ch, std::size_t* maxRun);
 // longest run of maxRun units takes: 0 below 2, then one per factor of 1024.
 std::size_t SweepGroups(std::size_t maxRun) noexcept;
 
-// Where the final text lies in d[0, n) after trimming spaces at both ends and
-// one line end at each end, and how many LF it holds.
-struct FinalShape {
-    std::size_t begin = 0;
-    std::size_t end = 0;
-    std::size_t lineFeeds = 0;
-};
+// See FinalShape.
 template <class C>
 FinalShape ShapeFinal(const C* d, std::size_t n);
 
@@ -79,4 +87,5 @@ FinalShape ShapeFinal(const C* d, std::size_t n);
 template <class C>
 std::size_t ExpandLineEnds(C* d, const FinalShape& s);
 
+}  // namespace TESSARK_FAST_ISA
 }  // namespace tessark::fast

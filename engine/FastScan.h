@@ -1,40 +1,95 @@
 // FastScan: the search primitives of the fast passes.
 //
 // Each finds the first position at or after i in d[0, n) that satisfies its
-// condition and returns n when there is none. Over bytes they test 16
-// positions per step with SSE2 where the compiler offers it; over 16-bit
-// units they are plain loops. Results are the same either way.
+// condition and returns n when there is none. Over bytes they test a vector
+// of positions per step (16 with SSE2, 32 where the file is compiled with
+// AVX2; see FastIsa.h); over 16-bit units they are plain loops. Results are
+// the same either way.
 #pragma once
 
 #include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
+#include "FastIsa.h"
+
+#if defined(__AVX2__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
-namespace tessark::fast::scan {
+namespace tessark::fast {
+inline namespace TESSARK_FAST_ISA {
+namespace scan {
+
+#if defined(__AVX2__) || defined(__SSE2__)
+#define TESSARK_FAST_VECTORS 1
+// The byte vector of this compilation and the few operations the passes use
+// on it. VMask gives one bit per byte, the lowest for the first byte.
+#if defined(__AVX2__)
+using Vec = __m256i;
+inline constexpr std::size_t kVec = 32;
+inline Vec VLoad(const void* p) noexcept { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+inline void VStore(void* p, Vec v) noexcept { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
+inline Vec VSet1(int c) noexcept { return _mm256_set1_epi8(static_cast<char>(c)); }
+inline Vec VEq(Vec a, Vec b) noexcept { return _mm256_cmpeq_epi8(a, b); }
+inline Vec VOr(Vec a, Vec b) noexcept { return _mm256_or_si256(a, b); }
+inline Vec VAnd(Vec a, Vec b) noexcept { return _mm256_and_si256(a, b); }
+inline Vec VAndNot(Vec a, Vec b) noexcept { return _mm256_andnot_si256(a, b); }  // ~a & b
+inline std::uint32_t VMask(Vec v) noexcept { return static_cast<std::uint32_t>(_mm256_movemask_epi8(v)); }
+#else
+using Vec = __m128i;
+inline constexpr std::size_t kVec = 16;
+inline Vec VLoad(const void* p) noexcept { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
+inline void VStore(void* p, Vec v) noexcept { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
+inline Vec VSet1(int c) noexcept { return _mm_set1_epi8(static_cast<char>(c)); }
+inline Vec VEq(Vec a, Vec b) noexcept { return _mm_cmpeq_epi8(a, b); }
+inline Vec VOr(Vec a, Vec b) noexcept { return _mm_or_si128(a, b); }
+inline Vec VAnd(Vec a, Vec b) noexcept { return _mm_and_si128(a, b); }
+inline Vec VAndNot(Vec a, Vec b) noexcept { return _mm_andnot_si128(a, b); }  // ~a & b
+inline std::uint32_t VMask(Vec v) noexcept { return static_cast<std::uint32_t>(_mm_movemask_epi8(v)); }
+#endif
+inline Vec VAll(bool on) noexcept { return VSet1(on ? -1 : 0); }
+// VMask of a vector whose every byte matched.
+inline constexpr std::uint32_t kFullMask = kVec == 32 ? 0xFFFFFFFFu : 0xFFFFu;
+#endif
+
+// The vector width of this compilation in bytes (16 without vectors too, so
+// that tests can speak of "blocks" either way).
+#if defined(TESSARK_FAST_VECTORS)
+inline constexpr std::size_t kBlock = kVec;
+#else
+inline constexpr std::size_t kBlock = 16;
+#endif
 
 template <class C>
 constexpr C Fold(C c) noexcept {
     return (c >= C('A') && c <= C('Z')) ? C(c + ('a' - 'A')) : c;
 }
 
+#if defined(TESSARK_FAST_VECTORS)
+// The vector of d[i, i + kVec), bytes only.
+template <class C>
+inline Vec LoadAt(const C* d, std::size_t i) noexcept {
+    return VLoad(d + i);
+}
+
+inline std::size_t LowestBit(std::uint32_t mask) noexcept { return static_cast<std::size_t>(std::countr_zero(mask)); }
+#endif
+
 // First k >= i with d[k] == c.
 template <class C>
 inline std::size_t FindChar(const C* d, std::size_t i, std::size_t n, C c) noexcept {
     if (i >= n) return n;
     if constexpr (sizeof(C) == 1) {
-#if defined(__SSE2__)
+#if defined(TESSARK_FAST_VECTORS)
         // Most searches end within a few units (the ">" of a tag): the first
         // 32 units are tested inline, the rest by the library.
-        const __m128i vc = _mm_set1_epi8(static_cast<char>(c));
-        for (int block = 0; block < 2 && i + 16 <= n; ++block, i += 16) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-            const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(v, vc));
-            if (mask) return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
-        }
+        const Vec vc = VSet1(c);
+        for (std::size_t tested = 0; tested < 32 && i + kVec <= n; tested += kVec, i += kVec)
+            if (const std::uint32_t mask = VMask(VEq(LoadAt(d, i), vc))) return i + LowestBit(mask);
         if (i >= n) return n;
 #endif
         const void* p = std::memchr(d + i, c, n - i);
@@ -50,15 +105,12 @@ inline std::size_t FindChar(const C* d, std::size_t i, std::size_t n, C c) noexc
 template <class C>
 inline std::size_t FindLastChar(const C* d, std::size_t i, C c) noexcept {
     std::size_t k = i;
-#if defined(__SSE2__)
+#if defined(TESSARK_FAST_VECTORS)
     if constexpr (sizeof(C) == 1) {
-        const __m128i vc = _mm_set1_epi8(static_cast<char>(c));
-        while (k >= 16) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + k - 16));
-            const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(v, vc));
-            if (mask) return k - 16 + static_cast<std::size_t>(31 - std::countl_zero(static_cast<unsigned>(mask)));
-            k -= 16;
-        }
+        const Vec vc = VSet1(c);
+        for (; k >= kVec; k -= kVec)
+            if (const std::uint32_t mask = VMask(VEq(LoadAt(d, k - kVec), vc)))
+                return k - kVec + static_cast<std::size_t>(31 - std::countl_zero(mask));
     }
 #endif
     while (k > 0)
@@ -70,14 +122,11 @@ inline std::size_t FindLastChar(const C* d, std::size_t i, C c) noexcept {
 template <class C>
 inline std::size_t CountChar(const C* d, std::size_t i, std::size_t n, C c) noexcept {
     std::size_t count = 0;
-#if defined(__SSE2__)
+#if defined(TESSARK_FAST_VECTORS)
     if constexpr (sizeof(C) == 1) {
-        const __m128i vc = _mm_set1_epi8(static_cast<char>(c));
-        for (; i + 16 <= n; i += 16) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-            count += static_cast<std::size_t>(
-                std::popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, vc)))));
-        }
+        const Vec vc = VSet1(c);
+        for (; i + kVec <= n; i += kVec)
+            count += static_cast<std::size_t>(std::popcount(VMask(VEq(LoadAt(d, i), vc))));
     }
 #endif
     for (; i < n; ++i) count += d[i] == c ? 1 : 0;
@@ -88,17 +137,15 @@ inline std::size_t CountChar(const C* d, std::size_t i, std::size_t n, C c) noex
 template <class C>
 inline std::size_t FindAny(const C* d, std::size_t i, std::size_t n, const C* set, int count) noexcept {
     if (count == 1) return FindChar(d, i, n, set[0]);
-#if defined(__SSE2__)
+#if defined(TESSARK_FAST_VECTORS)
     if constexpr (sizeof(C) == 1) {
-        __m128i s[8];
-        for (int k = 0; k < count; ++k) s[k] = _mm_set1_epi8(static_cast<char>(set[k]));
-        while (i + 16 <= n) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-            __m128i m = _mm_cmpeq_epi8(v, s[0]);
-            for (int k = 1; k < count; ++k) m = _mm_or_si128(m, _mm_cmpeq_epi8(v, s[k]));
-            const int mask = _mm_movemask_epi8(m);
-            if (mask) return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
-            i += 16;
+        Vec s[8];
+        for (int k = 0; k < count; ++k) s[k] = VSet1(set[k]);
+        for (; i + kVec <= n; i += kVec) {
+            const Vec v = LoadAt(d, i);
+            Vec m = VEq(v, s[0]);
+            for (int k = 1; k < count; ++k) m = VOr(m, VEq(v, s[k]));
+            if (const std::uint32_t mask = VMask(m)) return i + LowestBit(mask);
         }
     }
 #endif
@@ -113,18 +160,12 @@ inline std::size_t FindAny(const C* d, std::size_t i, std::size_t n, const C* se
 template <class C>
 inline std::size_t FindPair(const C* d, std::size_t i, std::size_t n, C a, C b, bool foldSecond) noexcept {
     if (n < 2) return n;
-#if defined(__SSE2__)
+#if defined(TESSARK_FAST_VECTORS)
     if constexpr (sizeof(C) == 1) {
-        const __m128i va = _mm_set1_epi8(static_cast<char>(a));
-        const __m128i vb = _mm_set1_epi8(static_cast<char>(b));
-        const __m128i vf = _mm_set1_epi8(foldSecond ? 0x20 : 0);
-        while (i + 17 <= n) {
-            const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-            const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
-            const __m128i m = _mm_and_si128(_mm_cmpeq_epi8(v0, va), _mm_cmpeq_epi8(_mm_or_si128(v1, vf), vb));
-            const int mask = _mm_movemask_epi8(m);
-            if (mask) return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
-            i += 16;
+        const Vec va = VSet1(a), vb = VSet1(b), vf = VSet1(foldSecond ? 0x20 : 0);
+        for (; i + kVec + 1 <= n; i += kVec) {
+            const Vec m = VAnd(VEq(LoadAt(d, i), va), VEq(VOr(LoadAt(d, i + 1), vf), vb));
+            if (const std::uint32_t mask = VMask(m)) return i + LowestBit(mask);
         }
     }
 #endif
@@ -152,32 +193,22 @@ inline std::size_t FindMarker(const C* d, std::size_t i, std::size_t n, const ch
     const C first = C(static_cast<unsigned char>(m[0]));
     const C second = C(static_cast<unsigned char>(m[1]));
     const bool fold = second >= C('a') && second <= C('z');
-#if defined(__SSE2__)
+#if defined(TESSARK_FAST_VECTORS)
     if constexpr (sizeof(C) == 1) {
-        // Sixteen candidate positions at a time, filtered on the first, the
-        // second and the last unit of the marker ("<s" alone is common in
+        // A vector of candidate positions at a time, filtered on the first,
+        // the second and the last unit of the marker ("<s" alone is common in
         // pages; "<s" with a "t" five units on is rare), then compared whole.
         const auto last = static_cast<unsigned char>(m[len - 1]);
         const bool foldLast = last >= 'a' && last <= 'z';
-        const __m128i v1st = _mm_set1_epi8(static_cast<char>(first));
-        const __m128i v2nd = _mm_set1_epi8(static_cast<char>(second));
-        const __m128i vLast = _mm_set1_epi8(static_cast<char>(last));
-        const __m128i f2nd = _mm_set1_epi8(fold ? 0x20 : 0);
-        const __m128i fLast = _mm_set1_epi8(foldLast ? 0x20 : 0);
-        while (i + len - 1 + 16 <= n) {
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
-            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + len - 1));
-            const __m128i hit = _mm_and_si128(
-                _mm_and_si128(_mm_cmpeq_epi8(a, v1st), _mm_cmpeq_epi8(_mm_or_si128(b, f2nd), v2nd)),
-                _mm_cmpeq_epi8(_mm_or_si128(c, fLast), vLast));
-            auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
-            while (mask != 0) {
-                const std::size_t k = i + static_cast<std::size_t>(std::countr_zero(mask));
+        const Vec v1st = VSet1(first), v2nd = VSet1(second), vLast = VSet1(last);
+        const Vec f2nd = VSet1(fold ? 0x20 : 0), fLast = VSet1(foldLast ? 0x20 : 0);
+        for (; i + len - 1 + kVec <= n; i += kVec) {
+            const Vec hit = VAnd(VAnd(VEq(LoadAt(d, i), v1st), VEq(VOr(LoadAt(d, i + 1), f2nd), v2nd)),
+                                 VEq(VOr(LoadAt(d, i + len - 1), fLast), vLast));
+            for (std::uint32_t mask = VMask(hit); mask != 0; mask &= mask - 1) {
+                const std::size_t k = i + LowestBit(mask);
                 if (MatchFolded(d, k, n, m, len)) return k;
-                mask &= mask - 1;
             }
-            i += 16;
         }
     }
 #endif
@@ -197,19 +228,17 @@ inline void MoveDown(C* d, std::size_t to, std::size_t from, std::size_t count) 
 }
 
 // The same for the short stretches kept between matches, given that d holds
-// n units. When the gap from - to is at least 16 bytes and the source can be
-// read in whole 16-byte pieces within d[0, n), the pieces are copied in order
+// n units. When the gap from - to is at least one vector and the source can
+// be read in whole vectors within d[0, n), the vectors are copied in order
 // and the last one may write past to + count: each piece ends at or before
 // the start of the piece it was read from, so it only overwrites units that
 // have been read already. Otherwise, or for long stretches, memmove.
 template <class C>
 inline void MoveDownShort(C* d, std::size_t to, std::size_t from, std::size_t count, std::size_t n) noexcept {
-#if defined(__SSE2__)
-    constexpr std::size_t kPiece = 16 / sizeof(C);
+#if defined(TESSARK_FAST_VECTORS)
+    constexpr std::size_t kPiece = kVec / sizeof(C);
     if (count <= 4 * kPiece && from - to >= kPiece && from + 4 * kPiece <= n) {
-        for (std::size_t k = 0; k < count; k += kPiece)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + to + k),
-                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + from + k)));
+        for (std::size_t k = 0; k < count; k += kPiece) VStore(d + to + k, VLoad(d + from + k));
         return;
     }
 #endif
@@ -217,22 +246,23 @@ inline void MoveDownShort(C* d, std::size_t to, std::size_t from, std::size_t co
 }
 
 // Moves d[from, from+count) up to d[to, ...), to >= from. When the gap
-// to - from is at least 16 bytes and from is at least 16 bytes in, short
-// stretches are copied in 16-byte pieces from the top down; the lowest piece
+// to - from is at least one vector and from is at least one vector in,
+// short stretches are copied in vectors from the top down; the lowest piece
 // may start below the stretch, but its store then lands at or above
 // from + (what is left to copy), never on a unit that is still to be read.
 template <class C>
 inline void MoveUpShort(C* d, std::size_t to, std::size_t from, std::size_t count) noexcept {
-#if defined(__SSE2__)
-    constexpr std::size_t kPiece = 16 / sizeof(C);
+#if defined(TESSARK_FAST_VECTORS)
+    constexpr std::size_t kPiece = kVec / sizeof(C);
     if (count <= 4 * kPiece && to - from >= kPiece && from >= kPiece) {
         for (std::size_t k = count; k > 0; k = k > kPiece ? k - kPiece : 0)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + to + k - kPiece),
-                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + from + k - kPiece)));
+            VStore(d + to + k - kPiece, VLoad(d + from + k - kPiece));
         return;
     }
 #endif
     if (to != from && count != 0) std::memmove(d + to, d + from, count * sizeof(C));
 }
 
-}  // namespace tessark::fast::scan
+}  // namespace scan
+}  // namespace TESSARK_FAST_ISA
+}  // namespace tessark::fast

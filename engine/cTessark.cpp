@@ -13,17 +13,18 @@ using engine_detail::Yield;
 // CutSteps, ExtractText's in Extract.
 template <class C>
 std::size_t cTessark::CutSteps(C* d, std::size_t n) {
-    if (RemoveComments) n = fast::CommentPass(d, n);  // 2.
+    const fast::PassSet<C>& passes = fast::PassesFor<C>();
+    if (RemoveComments) n = passes.CommentPass(d, n);  // 2.
     Yield();                                           // 3.
-    if (RemoveScripts) n = fast::BlockPass(d, n, "<script", 7, "/script>", 8, 9);  // 4.
+    if (RemoveScripts) n = passes.BlockPass(d, n, "<script", 7, "/script>", 8, 9);  // 4.
     Yield();                                                                        // 5.
-    if (RemoveStyles) n = fast::BlockPass(d, n, "<style", 6, "/style>", 7, 7);     // 6.
+    if (RemoveStyles) n = passes.BlockPass(d, n, "<style", 6, "/style>", 7, 7);     // 6.
     Yield();                                                                        // 7.
-    n = fast::FunctionPipeTabs(d, n, RemoveFunctions != 0, RemovePipe != 0, RemoveTabs != 0);  // 8. 9. 10.
+    n = passes.FunctionPipeTabs(d, n, RemoveFunctions != 0, RemovePipe != 0, RemoveTabs != 0);  // 8. 9. 10.
     Yield();                                                                                   // 11.
     if (GenerateSpecialChars) n = fast::ReplaceReferences(d, n, &Yield);  // 12.
     Yield();                                                              // 13.
-    if (RemoveAllTags) n = fast::StripTags(d, n);                         // 14.
+    if (RemoveAllTags) n = passes.StripTags(d, n);                         // 14.
     return n;
 }
 
@@ -41,6 +42,7 @@ std::size_t cTessark::ConsolidateYields(std::size_t length, std::size_t maxRun) 
 template <class C, class Grow>
 std::size_t cTessark::Extract(C* d, std::size_t n, const Grow& grow) {
     if (n == 0) return 0;  // 1.
+    const fast::PassSet<C>& passes = fast::PassesFor<C>();
     std::size_t len = 0;
     try {
         try {  // 2. CutHTML; its steps 15 and 16 run in the scan below
@@ -52,24 +54,24 @@ std::size_t cTessark::Extract(C* d, std::size_t n, const Grow& grow) {
         // CutHTML 15. 16., then 3. 4. and the work of 5.
         const bool spaces = RemoveSpaces != 0;
         std::size_t maxRun = 0;
-        len = fast::TailPass(d, len, RemoveComments != 0, true, RemoveAllCRLF != 0, spaces, &maxRun);
+        len = passes.TailPass(d, len, RemoveComments != 0, true, RemoveAllCRLF != 0, spaces, &maxRun);
         if (spaces) len = ConsolidateYields(len, maxRun);  // 5.
         Yield();                                            // 6.
         if (RemoveBlankLines) {                             // 7.
-            len = fast::BlankLinePass(d, len);
-            len = fast::CollapseRuns(d, len, C('\n'), &maxRun);
+            len = passes.BlankLinePass(d, len);
+            len = passes.CollapseRuns(d, len, C('\n'), &maxRun);
             len = ConsolidateYields(len, maxRun);
         }
         if (RemoveSpaces) {  // 8.
-            len = fast::CollapseRuns(d, len, C(' '), &maxRun);
+            len = passes.CollapseRuns(d, len, C(' '), &maxRun);
             len = ConsolidateYields(len, maxRun);
         }
         Yield();  // 9.
         // 10. to 13.
-        const fast::FinalShape shape = fast::ShapeFinal(d, len);
+        const fast::FinalShape shape = passes.ShapeFinal(d, len);
         const std::size_t finalLength = (shape.end - shape.begin) + shape.lineFeeds;
         if (finalLength > n) d = grow(finalLength);
-        len = fast::ExpandLineEnds(d, shape);
+        len = passes.ExpandLineEnds(d, shape);
     } catch (...) {
         ReportCurrentException("ExtractText");
     }
@@ -112,7 +114,7 @@ std::u16string cTessark::CutHTML(const std::u16string& text) {
     try {
         std::u16string work = text;
         std::size_t n = CutSteps(work.data(), work.size());
-        n = fast::TailPass(work.data(), n, RemoveComments != 0, false, false, false, nullptr);  // 15. 16.
+        n = fast::PassesFor<char16_t>().TailPass(work.data(), n, RemoveComments != 0, false, false, false, nullptr);  // 15. 16.
         work.resize(n);
         return work;  // 17.
     } catch (...) {
@@ -125,7 +127,7 @@ std::u16string cTessark::ConsolidateChar(std::u16string text, const std::u16stri
     if (ch.size() != 1) return {};
     if (text.empty()) return {};
     std::size_t maxRun = 0;
-    text.resize(fast::CollapseRuns(text.data(), text.size(), ch[0], &maxRun));
+    text.resize(fast::PassesFor<char16_t>().CollapseRuns(text.data(), text.size(), ch[0], &maxRun));
     if (ConsolidateYields(text.size(), maxRun) == 0) return {};
     return text;
 }
@@ -133,7 +135,7 @@ std::u16string cTessark::ConsolidateChar(std::u16string text, const std::u16stri
 std::u16string cTessark::StripTags(const std::u16string& text) {
     if (text.empty()) return {};
     std::u16string work = text;
-    work.resize(fast::StripTags(work.data(), work.size()));
+    work.resize(fast::PassesFor<char16_t>().StripTags(work.data(), work.size()));
     return work;
 }
 
