@@ -129,9 +129,95 @@ std::size_t FunctionPipeTabs(C* d, std::size_t n, bool functions, bool pipe, boo
     return w + (n - i);
 }
 
+#if defined(__AVX2__)
+namespace {
+
+// For each 8-bit keep mask, the pshufb control that gathers the kept bytes
+// of an 8-byte group to its front.
+struct GatherTable {
+    alignas(16) unsigned char control[256][8];
+    constexpr GatherTable() : control{} {
+        for (unsigned m = 0; m < 256; ++m) {
+            unsigned k = 0;
+            for (unsigned b = 0; b < 8; ++b)
+                if (m & (1u << b)) control[m][k++] = static_cast<unsigned char>(b);
+            for (; k < 8; ++k) control[m][k] = 0x80;
+        }
+    }
+};
+inline constexpr GatherTable kGather{};
+
+// Writes the bytes of src[0, 64) whose bit is set in keep to d[w, ...) and
+// advances w; src may lie in d, at or after d + w. The bytes go in groups of
+// eight, each loaded before its 8-byte store, and a store that starts at w
+// ends by w + 8, which is at or before the start of the next group: nothing
+// is overwritten before it has been read. Writes at most 8 bytes past the
+// new w and never past src + 64.
+inline void StoreKept(unsigned char* d, std::size_t& w, const unsigned char* src, std::uint64_t keep) noexcept {
+    if (keep == ~std::uint64_t{0}) {
+        VStore(d + w, VLoad(src));
+        VStore(d + w + 32, VLoad(src + 32));
+        w += 64;
+        return;
+    }
+    for (unsigned g = 0; keep != 0 && g < 8; ++g, keep >>= 8) {
+        const unsigned m = static_cast<unsigned>(keep & 0xFFu);
+        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + 8 * g));
+        const __m128i control = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kGather.control[m]));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(d + w), _mm_shuffle_epi8(bytes, control));
+        w += static_cast<std::size_t>(std::popcount(m));
+    }
+}
+
+inline std::uint64_t Mask64(const unsigned char* p, Vec c) noexcept {
+    return std::uint64_t{VMask(VEq(VLoad(p), c))} | (std::uint64_t{VMask(VEq(VLoad(p + 32), c))} << 32);
+}
+
+// StripTags over bytes, 64 at a time and without a branch per tag. With L
+// the "<" of a block and Y the positions just after a ">" (but not where a
+// "<" is), a unit is inside a tag exactly when the latest of L and Y at or
+// before it is in L. The first "<" after each Y (a tag's start) is found by
+// letting a carry run from every Y over the units that are not "<"; the
+// first Y after each start (a tag's end) the same way over the units that
+// are not in Y; the units in between are end - start as integers. A block
+// that begins inside a tag adds a start before its first unit, one that
+// begins outside an end.
+std::size_t StripTagsBlocks(unsigned char* d, std::size_t n, std::size_t& w, bool& inside) noexcept {
+    const Vec lt = VSet1('<'), gt = VSet1('>');
+    std::uint64_t afterGt = 0;  // a ">" as the last unit of the block before
+    std::size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        const std::uint64_t l = Mask64(d + i, lt), g = Mask64(d + i, gt);
+        const std::uint64_t y = ((g << 1) | afterGt) & ~l;
+        afterGt = g >> 63;
+        const std::uint64_t in = inside ? 1 : 0;
+        const std::uint64_t starts = (~l + y + (1 - in)) & l;
+        const std::uint64_t ends = (~y + starts + in) & y;
+        const std::uint64_t tagged = ends - starts - in;
+        inside = (tagged >> 63) != 0;
+        if (tagged != ~std::uint64_t{0}) StoreKept(d, w, d + i, ~tagged);
+    }
+    // A ">" as the last unit of the blocks ended the tag it was in.
+    if (afterGt) inside = false;
+    return i;
+}
+
+}  // namespace
+#endif
+
 template <class C>
 std::size_t StripTags(C* d, std::size_t n) {
     std::size_t w = 0, i = 0;
+#if defined(__AVX2__)
+    if constexpr (sizeof(C) == 1) {
+        bool inside = false;
+        i = StripTagsBlocks(d, n, w, inside);
+        if (inside) {  // the tag going on ends at the next ">"
+            const std::size_t k = FindChar(d, i, n, C('>'));
+            i = k >= n ? n : k + 1;
+        }
+    }
+#endif
     while (i < n) {
         const std::size_t j = FindChar(d, i, n, C('<'));
         MoveDownShort(d, w, i, j - i, n);

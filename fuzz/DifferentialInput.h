@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "EngineHooks.h"
+#include "FastIsa.h"
 #include "FastReferences.h"
 #include "SpecialCharTable.h"
 #include "cTessark.h"
@@ -195,10 +196,12 @@ private:
     long failAt_;
 };
 
-// The three ways of converting a page; all must agree.
+// The ways of converting a page; all must agree. baselineBytes is the byte
+// pipeline with the baseline passes, which differs from bytes only where the
+// processor has AVX2 (it is then a second conversion, else a copy).
 struct Comparison {
-    Outcome literal, fast, bytes;
-    bool Agree() const { return literal == fast && literal == bytes; }
+    Outcome literal, fast, bytes, baselineBytes;
+    bool Agree() const { return literal == fast && literal == bytes && literal == baselineBytes; }
 };
 
 inline Comparison Compare(const std::string& page, unsigned options, long failAtYield = 0) {
@@ -224,6 +227,19 @@ inline Comparison Compare(const std::string& page, unsigned options, long failAt
         SetOptions(e, options);
         run.outcome.text = Decode(e.ExtractBytes(page));
         c.bytes = run.outcome;
+    }
+    if (!fast::Avx2Available()) {
+        c.baselineBytes = c.bytes;
+        return c;
+    }
+    {
+        Run run(failAtYield);
+        cTessark e;
+        SetOptions(e, options);
+        fast::ForceBaseline(true);
+        run.outcome.text = Decode(e.ExtractBytes(page));
+        fast::ForceBaseline(false);
+        c.baselineBytes = run.outcome;
     }
     return c;
 }

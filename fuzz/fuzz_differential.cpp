@@ -42,8 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Print("literal", c.literal.text);
         Print("fast", c.fast.text);
         Print("bytes", c.bytes.text);
-        std::fprintf(stderr, "yields literal=%ld fast=%ld bytes=%ld\n", c.literal.yields, c.fast.yields,
-                     c.bytes.yields);
+        Print("baseline bytes", c.baselineBytes.text);
+        std::fprintf(stderr, "yields literal=%ld fast=%ld bytes=%ld baseline bytes=%ld\n", c.literal.yields,
+                     c.fast.yields, c.bytes.yields, c.baselineBytes.yields);
         std::abort();
     }
     return 0;

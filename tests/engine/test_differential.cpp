@@ -23,7 +23,8 @@ std::string Describe(const std::string& page, unsigned options, long failAt, con
                     "\npage:    " + Show(differential::Decode(page)) + "\nliteral: " + Show(c.literal.text) +
                     " yields=" + std::to_string(c.literal.yields) + "\nfast:    " + Show(c.fast.text) +
                     " yields=" + std::to_string(c.fast.yields) + "\nbytes:   " + Show(c.bytes.text) +
-                    " yields=" + std::to_string(c.bytes.yields);
+                    " yields=" + std::to_string(c.bytes.yields) + "\nbaseline bytes: " + Show(c.baselineBytes.text) +
+                    " yields=" + std::to_string(c.baselineBytes.yields);
     for (const auto& r : c.literal.reports) s += "\nliteral report " + r;
     for (const auto& r : c.fast.reports) s += "\nfast report " + r;
     return s;
@@ -82,13 +83,14 @@ TEST(Cascades, EnginesAgreeUnderEveryOptionSet) {
         }
 }
 
-// The byte path works on sixteen units at a time: runs of spaces, line
-// breaks and markers at every offset from a block's start, and runs around
-// the lengths where the number of yields changes (2 and 1025).
+// The byte path works on blocks of 16, 32 or 64 units: runs of spaces, line
+// breaks, markers and tags at every offset from a block's start, and runs
+// around the lengths where the number of yields changes (2 and 1025).
 TEST(BlockBoundaries, EnginesAgreeAtEveryOffset) {
     const std::string patterns[] = {
         "a" + std::string(15, ' ') + "b",
         "a" + std::string(16, ' ') + "b" + std::string(17, ' ') + "c",
+        "a" + std::string(32, ' ') + "b" + std::string(31, ' ') + "c" + std::string(33, ' ') + "d",
         "a" + std::string(33, ' '),
         "x" + std::string(1024, ' ') + "y",
         "x" + std::string(1025, ' ') + "y",
@@ -96,11 +98,15 @@ TEST(BlockBoundaries, EnginesAgreeAtEveryOffset) {
         "a \r\n \r\n\r\n  \n\n \r b\r\r\r\rc\n \n \n d",
         "p!--q-->r msnavigation sMSNAVIGATIONt!-->u---->v",
         "items and forms --  - -- ! -- ms  ms   mS",
+        // tags across the 64-unit blocks of the tag pass: stray ">", "<" in
+        // a tag, "><", tags longer than a block, and one never closed
+        "a<b>c>d<<e>f><g>" + std::string(60, 'h') + "<" + std::string(70, 'i') + ">j<k" + std::string(65, 'l'),
+        "<" + std::string(63, 'x') + "><" + std::string(64, 'y') + ">" + std::string(63, '>') + "<<<>>>z",
     };
     const unsigned sets[] = {kAllFlags, 1u << 9, (1u << 8) | (1u << 9), 1u | (1u << 9), 1u << 8,
                              (1u << 9) | (1u << 10), 0u};
     for (const std::string& pattern : patterns)
-        for (std::size_t offset = 0; offset < 20; ++offset) {
+        for (std::size_t offset = 0; offset < 70; ++offset) {
             const std::string page = std::string(offset, 'z') + pattern + std::string(offset % 7, ' ') + "end";
             for (const unsigned options : sets) {
                 const Comparison c = Compare(page, options);
