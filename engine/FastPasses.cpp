@@ -147,12 +147,25 @@ struct GatherTable {
 };
 inline constexpr GatherTable kGather{};
 
-// Writes the bytes of src[0, 64) whose bit is set in keep to d[w, ...) and
-// advances w; src may lie in d, at or after d + w. The bytes go in groups of
-// eight, each loaded before its 8-byte store, and a store that starts at w
+// Writes the bytes of src[0, 8 * groups) whose bit is set in keep to d[w, ...)
+// and advances w; src may lie in d, at or after d + w. The bytes go in groups
+// of eight, each loaded before its 8-byte store, and a store that starts at w
 // ends by w + 8, which is at or before the start of the next group: nothing
 // is overwritten before it has been read. Writes at most 8 bytes past the
-// new w and never past src + 64.
+// new w and never past src + 8 * groups.
+inline void GatherKept(unsigned char* d, std::size_t& w, const unsigned char* src, std::uint64_t keep,
+                       unsigned groups) noexcept {
+    for (unsigned g = 0; keep != 0 && g < groups; ++g, keep >>= 8) {
+        const unsigned m = static_cast<unsigned>(keep & 0xFFu);
+        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + 8 * g));
+        const __m128i control = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kGather.control[m]));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(d + w), _mm_shuffle_epi8(bytes, control));
+        w += static_cast<std::size_t>(std::popcount(m));
+    }
+}
+
+// GatherKept over 64 bytes, with the whole block stored at once when all of
+// it is kept.
 inline void StoreKept(unsigned char* d, std::size_t& w, const unsigned char* src, std::uint64_t keep) noexcept {
     if (keep == ~std::uint64_t{0}) {
         VStore(d + w, VLoad(src));
@@ -160,13 +173,7 @@ inline void StoreKept(unsigned char* d, std::size_t& w, const unsigned char* src
         w += 64;
         return;
     }
-    for (unsigned g = 0; keep != 0 && g < 8; ++g, keep >>= 8) {
-        const unsigned m = static_cast<unsigned>(keep & 0xFFu);
-        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + 8 * g));
-        const __m128i control = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kGather.control[m]));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(d + w), _mm_shuffle_epi8(bytes, control));
-        w += static_cast<std::size_t>(std::popcount(m));
-    }
+    GatherKept(d, w, src, keep, 8);
 }
 
 inline std::uint64_t Mask64(const unsigned char* p, Vec c) noexcept {
@@ -315,10 +322,14 @@ void BlockTail(C* d, std::size_t n, bool comments, bool allCRLF, bool spaces, st
             } else if (drop != kFullMask) {  // (a block of spaces that goes on a run adds nothing)
                 alignas(32) C units[kVec];
                 VStore(units, mapped);
+#if defined(__AVX2__)
+                GatherKept(d, w, units, ~drop & kFullMask, kVec / 8);
+#else
                 for (unsigned k = 0; k < kVec; ++k) {  // branch-free: every unit written, dropped ones overwritten
                     d[w] = units[k];
                     w += ((drop >> k) & 1u) ^ 1u;
                 }
+#endif
             }
             i += kVec;
             // The runs of spaces: the one going on continues through the
