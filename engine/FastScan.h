@@ -56,14 +56,6 @@ inline Vec VAll(bool on) noexcept { return VSet1(on ? -1 : 0); }
 inline constexpr std::uint32_t kFullMask = kVec == 32 ? 0xFFFFFFFFu : 0xFFFFu;
 #endif
 
-// The vector width of this compilation in bytes (16 without vectors too, so
-// that tests can speak of "blocks" either way).
-#if defined(TESSARK_FAST_VECTORS)
-inline constexpr std::size_t kBlock = kVec;
-#else
-inline constexpr std::size_t kBlock = 16;
-#endif
-
 template <class C>
 constexpr C Fold(C c) noexcept {
     return (c >= C('A') && c <= C('Z')) ? C(c + ('a' - 'A')) : c;
