@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,26 @@ std::string Spaced(const std::string& element, std::size_t count, std::size_t fi
     return out;
 }
 
+std::string DenseReferences(std::size_t size) {
+    static const std::string kUnit = "&amp;&lt;&#65;&nbsp;x&eacute;&#&not;65;";
+    std::string out;
+    out.reserve(size + kUnit.size());
+    while (out.size() < size) out += kUnit;
+    return out;
+}
+
+std::string DenseRandomReferences(std::size_t size) {
+    static const char* const kPieces[] = {
+        "&amp;", "&AMP;", "&lt;", "&gt;", "&#65;", "&#38;", "&#35;", "&nbsp;", "&nbsp", "&eacute;", "&not;",
+        "&para;", "&#", "&", "#", ";", "65;", "&quot;", "&#233;", "&copy;", "&shy;", "x", "lt;", "&am", "p;",
+    };
+    std::mt19937 rng(20261207);
+    std::string out;
+    out.reserve(size + 16);
+    while (out.size() < size) out += kPieces[rng() % std::size(kPieces)];
+    return out;
+}
+
 struct Input {
     const char* name;
     std::string (*make)();
@@ -115,6 +136,14 @@ const Input kInputs[] = {
     {"spaces10MB", [] { return "a" + std::string(10 * kMB, ' ') + "b\r\n"; }},
     {"openBraces1e6", [] { return Spaced("{", 1000000, 99); }},
     {"openComments1e6", [] { return Spaced("<!--", 1000000, 96); }},
+    // References back to back, no space, no line break: one cluster of 5, 10
+    // and 20 MB in which replacements meet and cascade.
+    {"denseReferences5MB", [] { return DenseReferences(5 * kMB); }},
+    {"denseReferences10MB", [] { return DenseReferences(10 * kMB); }},
+    {"denseReferences20MB", [] { return DenseReferences(20 * kMB); }},
+    // The same density with references drawn at random from the table and
+    // its fragments, so that no window repeats.
+    {"denseRandomReferences20MB", [] { return DenseRandomReferences(20 * kMB); }},
 };
 
 const std::string& InputBytes(const Input& in, fs::path* path) {
