@@ -14,6 +14,7 @@
 namespace tessark::fast {
 
 using scan::FindChar;
+using scan::FindLastChar;
 using scan::Fold;
 using scan::MoveDown;
 using scan::MoveDownShort;
@@ -153,161 +154,6 @@ template <class C>
 const Table<C>& TheTable() {
     static const Table<C> table;
     return table;
-}
-
-// The exact simulation of the rows on one cluster (see the header).
-template <class C>
-class ClusterSim {
-public:
-    explicit ClusterSim(const Table<C>& t) : t_(t) {}
-
-    // Simulates src[0, len) (which begins with "&") and writes the result to
-    // out, which may be src itself. Returns the result's length.
-    std::size_t Run(const C* src, std::size_t len, C* out) {
-        const auto n = static_cast<std::int32_t>(len);
-        ch_.assign(src, src + len);
-        next_.resize(len);
-        prev_.resize(len);
-        stamp_.assign(len, 0);
-        for (std::int32_t i = 0; i < n; ++i) {
-            next_[static_cast<std::size_t>(i)] = i + 1 < n ? i + 1 : -1;
-            prev_[static_cast<std::size_t>(i)] = i - 1;
-        }
-        head_ = 0;
-        for (std::int32_t i = 0; i < n; ++i)
-            if (ch_[static_cast<std::size_t>(i)] == C('&')) Register(i, 0);
-        for (int row = NextRow(1); row <= kRows; row = NextRow(row + 1)) {
-            std::vector<std::int32_t>& bucket = buckets_[static_cast<std::size_t>(row)];
-            valid_.clear();
-            for (const std::int32_t x : bucket) {
-                const auto ux = static_cast<std::size_t>(x);
-                if (stamp_[ux] == kDead || stamp_[ux] == row || ch_[ux] != C('&')) continue;
-                if (!Matches(x, t_.rows[static_cast<std::size_t>(row)])) continue;
-                stamp_[ux] = static_cast<std::uint16_t>(row);
-                valid_.push_back(x);
-            }
-            bucket.clear();
-            pending_[static_cast<std::size_t>(row) / 64] &= ~(1ull << (row % 64));
-            for (const std::int32_t x : valid_) Replace(x, row);
-        }
-        std::size_t w = 0;
-        for (std::int32_t i = head_; i >= 0; i = next_[static_cast<std::size_t>(i)])
-            out[w++] = ch_[static_cast<std::size_t>(i)];
-        return w;
-    }
-
-private:
-    static constexpr std::uint16_t kDead = 0xFFFF;
-
-    int NextRow(int from) const noexcept {
-        for (int word = from / 64; word < static_cast<int>(pending_.size()); ++word) {
-            std::uint64_t bits = pending_[static_cast<std::size_t>(word)];
-            if (word == from / 64) bits &= ~0ull << (from % 64);
-            if (bits) return word * 64 + std::countr_zero(bits);
-        }
-        return kRows + 1;
-    }
-
-    bool Matches(std::int32_t x, const Row<C>& row) const noexcept {
-        std::int32_t node = next_[static_cast<std::size_t>(x)];
-        for (int k = 1; k < row.refLen; ++k) {
-            if (node < 0) return false;
-            C c = ch_[static_cast<std::size_t>(node)];
-            if (row.ignoreCase) c = Fold(c);
-            if (c != row.ref[k]) return false;
-            node = next_[static_cast<std::size_t>(node)];
-        }
-        return true;
-    }
-
-    // Files the "&" at s under every row after `after` that matches there now.
-    void Register(std::int32_t s, int after) {
-        C body[kMaxBody];
-        int m = 0;
-        for (std::int32_t node = next_[static_cast<std::size_t>(s)]; node >= 0 && m < kMaxBody;
-             node = next_[static_cast<std::size_t>(node)])
-            body[m++] = ch_[static_cast<std::size_t>(node)];
-        std::uint16_t rows[4];
-        const int count = t_.Matching(body, m, rows);
-        for (int k = 0; k < count; ++k) {
-            const int r = rows[k];
-            if (r <= after) continue;
-            buckets_[static_cast<std::size_t>(r)].push_back(s);
-            pending_[static_cast<std::size_t>(r) / 64] |= 1ull << (r % 64);
-        }
-    }
-
-    void Replace(std::int32_t x, int rowNumber) {
-        const Row<C>& row = t_.rows[static_cast<std::size_t>(rowNumber)];
-        std::int32_t nodes[8];
-        std::int32_t node = x;
-        for (int k = 0; k < row.refLen; ++k) {
-            nodes[k] = node;
-            node = next_[static_cast<std::size_t>(node)];
-        }
-        const std::int32_t after = node;
-        for (int k = 0; k < row.outLen; ++k) ch_[static_cast<std::size_t>(nodes[k])] = row.out[k];
-        const std::int32_t before = row.outLen > 0 ? nodes[row.outLen - 1] : prev_[static_cast<std::size_t>(x)];
-        for (int k = row.outLen; k < row.refLen; ++k) stamp_[static_cast<std::size_t>(nodes[k])] = kDead;
-        if (before >= 0)
-            next_[static_cast<std::size_t>(before)] = after;
-        else
-            head_ = after;
-        if (after >= 0) prev_[static_cast<std::size_t>(after)] = before;
-
-        // New matches for later rows hold a unit written here or span the
-        // join; they begin at the new "&" or at the nearest "&" before.
-        if (row.outLen > 0 && row.out[0] == C('&')) Register(nodes[0], rowNumber);
-        std::int32_t s = row.outLen > 0 ? prev_[static_cast<std::size_t>(nodes[0])] : before;
-        for (int steps = 0; steps < kMaxBody && s >= 0; ++steps, s = prev_[static_cast<std::size_t>(s)]) {
-            const C c = ch_[static_cast<std::size_t>(s)];
-            if (!Sigma(c)) break;
-            if (c == C('&')) {
-                Register(s, rowNumber);
-                break;
-            }
-        }
-    }
-
-    const Table<C>& t_;
-    std::vector<C> ch_;
-    std::vector<std::int32_t> next_, prev_;
-    std::vector<std::uint16_t> stamp_;  // kDead, or the last row that matched at an "&"
-    std::array<std::vector<std::int32_t>, kRows + 1> buckets_{};
-    std::array<std::uint64_t, (kRows + 64) / 64> pending_{};
-    std::vector<std::int32_t> valid_;
-    std::int32_t head_ = 0;
-};
-
-// A cluster with one "&": the reference at its start is replaced by the
-// first row that matches; a replacement "&" is tried against later rows.
-// Writes the result at out (<= src) and returns its length.
-template <class C>
-std::size_t SingleReference(const Table<C>& t, const C* src, std::size_t len, C* out) {
-    std::size_t pos = 1;  // the units after the current "&"
-    int after = 0;
-    for (;;) {
-        const int m = static_cast<int>(std::min<std::size_t>(kMaxBody, len - pos));
-        std::uint16_t rows[4];
-        const int count = t.Matching(src + pos, m, rows);
-        int chosen = 0;
-        for (int k = 0; k < count && !chosen; ++k)
-            if (rows[k] > after) chosen = rows[k];
-        if (!chosen) {
-            out[0] = C('&');
-            MoveDown(out, 1, static_cast<std::size_t>(src - out) + pos, len - pos);
-            return 1 + (len - pos);
-        }
-        const Row<C>& row = t.rows[static_cast<std::size_t>(chosen)];
-        pos += row.refLen - 1u;
-        if (row.outLen == 1 && row.out[0] == C('&')) {
-            after = chosen;
-            continue;
-        }
-        for (int k = 0; k < row.outLen; ++k) out[k] = row.out[k];
-        MoveDown(out, row.outLen, static_cast<std::size_t>(src - out) + pos, len - pos);
-        return row.outLen + (len - pos);
-    }
 }
 
 // A unit that can stand inside a reference's body before its end: a letter,
@@ -456,72 +302,108 @@ struct Memo {
     SegmentFate<C> scratch;
 };
 
-// The exact simulation of the rows on a short window (at most kSmallWindow
-// units), in a local buffer: the next matching row of every "&" is kept and
-// recomputed only when its body changed; the smallest is applied everywhere
-// it is due, which is what the rows one after another do.
-constexpr std::size_t kSmallWindow = 96;
-
+// The exact conversion of a window that no barrier splits, from its last
+// segment to its first, in place, in one pass (see SegmentFate for the
+// segments and why influence runs from right to left only).
+//
+// The text already converted, right of the segment in hand, begins with the
+// "free" text that has lost its "&": the units of segments that vanished,
+// which join the nearest segment on their left that still has its "&". The
+// free text is a row of pieces, each with the row at which it joins; from
+// left to right their rows increase (a piece that vanished before the one on
+// its left joined that one instead). The segment in hand takes, row by row,
+// the first of: its next match (at or before the next piece's row, since a
+// row matches on the text before its own replacements) and the next piece.
+// A replacement that keeps the "&" goes on; one that does not ends the
+// segment, which becomes a piece itself, joined with a piece of the same
+// row; a segment that matches nothing more after the last piece keeps its
+// "&", and the free text is then empty. Every piece is taken once, so the
+// work is linear, and the memory is the stack of at most 323 pieces.
+//
+// Worked example, "&#2&not;&#53;8;": "&#53;8;" matches row 128 ("&#53;" ->
+// "5") and becomes the piece (128, "58;"). "&not;" matches row 88 before that
+// piece joins it, and becomes (88, ""), in front of it. "&#2" takes (88, ""),
+// matches nothing, takes (128, "58;") and is then "&#258;", which row 318
+// turns into the code page's letter: the result is that one letter.
 template <class C>
-std::size_t SmallWindow(const Table<C>& t, const C* src, std::size_t len, C* out) {
-    constexpr std::uint16_t kNone = kRows + 1;
-    constexpr std::uint16_t kStale = 0;
-    C buf[2][kSmallWindow];
-    std::uint16_t next[2][kSmallWindow];
-    int cur = 0;
-    for (std::size_t i = 0; i < len; ++i) {
-        buf[0][i] = src[i];
-        next[0][i] = kStale;
-    }
-    int time = 0;  // the rows up to this one are applied
-    for (;;) {
-        int best = kNone;
-        for (std::size_t q = 0; q < len; ++q) {
-            if (buf[cur][q] != C('&')) continue;
-            if (next[cur][q] == kStale) {
+class ReverseWindow {
+public:
+    // Converts s[0, len) (which begins with "&" and lies inside a cluster)
+    // and leaves the result at s[o, len); returns o.
+    std::size_t Run(const Table<C>& t, C* s, std::size_t len) {
+        constexpr int kNone = kRows + 1;
+        pieces_.clear();
+        std::size_t o = len, e = len;
+        while (e > 0) {
+            const std::size_t q = FindLastChar(s, e, C('&'));
+            const C* body = s + q + 1;
+            const std::size_t nb = e - q - 1;
+            std::size_t kb = 0, ka = 0, arrived = 0;  // body units used, piece units used and taken
+            int time = 0;
+            C head[4] = {C('&')};
+            int headLen = 1;
+            bool vanished = false;
+            int vanishedAt = 0;
+            for (;;) {
+                C g[kMaxBody];
+                int m = 0;
+                for (std::size_t k = kb; k < nb && m < static_cast<int>(kMaxBody); ++k) g[m++] = body[k];
+                for (std::size_t k = o + ka; k < o + arrived && m < static_cast<int>(kMaxBody); ++k) g[m++] = s[k];
                 std::uint16_t rows[4];
-                const int m = static_cast<int>(std::min<std::size_t>(kMaxBody, len - q - 1));
-                const int count = t.Matching(&buf[cur][q + 1], m, rows);
-                std::uint16_t chosen = kNone;
-                for (int k = 0; k < count && chosen == kNone; ++k)
-                    if (rows[k] > time) chosen = rows[k];
-                next[cur][q] = chosen;
-            }
-            best = std::min<int>(best, next[cur][q]);
-        }
-        if (best == kNone) break;
-        const Row<C>& row = t.rows[static_cast<std::size_t>(best)];
-        const int to = 1 - cur;
-        std::size_t w = 0, lastAmp = kSmallWindow;
-        for (std::size_t q = 0; q < len;) {
-            const C c = buf[cur][q];
-            if (c == C('&') && next[cur][q] == best) {
-                if (lastAmp != kSmallWindow) next[to][lastAmp] = kStale;
-                for (int k = 0; k < row.outLen; ++k) {
-                    buf[to][w + static_cast<std::size_t>(k)] = row.out[k];
-                    next[to][w + static_cast<std::size_t>(k)] = kStale;
+                const int count = t.Matching(g, m, rows);
+                int match = kNone;
+                for (int k = 0; k < count && match == kNone; ++k)
+                    if (rows[k] > time) match = rows[k];
+                const int piece = pieces_.empty() ? kNone : pieces_.back().row;
+                if (match != kNone && match <= piece) {
+                    const Row<C>& row = t.rows[static_cast<std::size_t>(match)];
+                    std::size_t used = row.refLen - 1u;
+                    const std::size_t fromBody = std::min(used, nb - kb);
+                    kb += fromBody;
+                    ka += used - fromBody;
+                    time = match;
+                    if (row.outLen == 1 && row.out[0] == C('&')) continue;
+                    headLen = row.outLen;
+                    for (int k = 0; k < headLen; ++k) head[k] = row.out[k];
+                    vanished = true;
+                    vanishedAt = match;
+                    break;
                 }
-                if (row.outLen > 0 && row.out[0] == C('&')) lastAmp = w;
-                w += row.outLen;
-                q += row.refLen;
-            } else {
-                if (c == C('&')) lastAmp = w;
-                buf[to][w] = c;
-                next[to][w++] = next[cur][q++];
+                if (piece == kNone) break;  // the "&" stays
+                arrived += pieces_.back().len;
+                pieces_.pop_back();
+                time = piece;
             }
+            // The segment's text: head, the rest of its body, the rest of
+            // what joined it; written right-aligned before the pieces that
+            // did not join it.
+            std::size_t to = o + ka;
+            const std::size_t restBody = nb - kb;
+            to -= restBody;
+            MoveDown(s, to, q + 1 + kb, restBody);  // to >= q + 1 + kb: an upward move
+            to -= static_cast<std::size_t>(headLen);
+            for (int k = 0; k < headLen; ++k) s[to + static_cast<std::size_t>(k)] = head[k];
+            if (vanished) {
+                const std::size_t textLen = o + arrived - to;
+                if (!pieces_.empty() && pieces_.back().row == vanishedAt)
+                    pieces_.back().len += textLen;
+                else
+                    pieces_.push_back({vanishedAt, textLen});
+            }
+            o = to;
+            e = q;
         }
-        len = w;
-        cur = to;
-        time = best;
+        return o;
     }
-    for (std::size_t i = 0; i < len; ++i) out[i] = buf[cur][i];
-    return len;
-}
 
-// Converts the cluster src[0, len) (which begins with "&") window by window,
-// each window ending after a barrier's units or at the end of the cluster,
-// and writes the result at out (<= src). `reached` is called with the number
-// of units of src consumed after each window.
+private:
+    struct Piece {
+        int row;
+        std::size_t len;
+    };
+    std::vector<Piece> pieces_;  // the top is the leftmost piece
+};
+
 // The first k >= i with d[k] not a unit of a reference, or n.
 constexpr auto kSigmaTable = [] {
     std::array<bool, 256> table{};
@@ -562,7 +444,7 @@ void PackWindow(const C* src, std::size_t size, std::size_t available, std::uint
 }
 
 template <class C, class Reached>
-std::size_t ReplaceCluster(const Table<C>& t, Memo<C>& memo, std::vector<ClusterSim<C>>& sim, C* src,
+std::size_t ReplaceCluster(const Table<C>& t, Memo<C>& memo, ReverseWindow<C>& reverse, C* src,
                            std::size_t len, C* out, const Reached& reached) {
     using Window = typename Memo<C>::Window;
     std::size_t w = 0, start = 0;
@@ -591,18 +473,21 @@ std::size_t ReplaceCluster(const Table<C>& t, Memo<C>& memo, std::vector<Cluster
             PackWindow(src + start, size, len - start, key);
             Window& slot = memo.windows[Memo<C>::Slot(key[0] ^ (key[1] * 31) ^ size, 9)];
             if (slot.len != size || slot.key[0] != key[0] || slot.key[1] != key[1]) {
-                slot.outLen = static_cast<std::uint8_t>(SmallWindow(t, src + start, size, slot.out));
+                C copy[Memo<C>::kWindowUnits];
+                for (std::size_t k = 0; k < size; ++k) copy[k] = src[start + k];
+                const std::size_t o = reverse.Run(t, copy, size);
+                slot.outLen = static_cast<std::uint8_t>(size - o);
+                for (std::size_t k = o; k < size; ++k) slot.out[k - o] = copy[k];
                 slot.key[0] = key[0];
                 slot.key[1] = key[1];
                 slot.len = static_cast<std::uint8_t>(size);
             }
             for (std::size_t k = 0; k < slot.outLen; ++k) out[w + k] = slot.out[k];
             w += slot.outLen;
-        } else if (size <= kSmallWindow) {
-            w += SmallWindow(t, src + start, size, out + w);
         } else {
-            if (sim.empty()) sim.emplace_back(t);
-            w += sim.front().Run(src + start, size, out + w);
+            const std::size_t o = reverse.Run(t, src + start, size);
+            MoveDown(out, w, static_cast<std::size_t>(src - out) + start + o, size - o);
+            w += size - o;
         }
         start = end;
         reached(start);
@@ -624,7 +509,7 @@ bool IsReferenceUnit(char16_t c) noexcept { return Sigma(c); }
 template <class C>
 std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)()) {
     const Table<C>& t = TheTable<C>();
-    std::vector<ClusterSim<C>> sim;  // made on the first window that needs it
+    ReverseWindow<C> reverse;
     std::vector<Memo<C>> memo;       // made on the first cluster
     // The nine yields fall when the scan passes each tenth of the text, also
     // between the windows of a long cluster.
@@ -650,7 +535,7 @@ std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)()) {
         }
         const std::size_t e = ClusterEnd(d, p + 1, n);
         if (memo.empty()) memo.emplace_back();
-        w += ReplaceCluster(t, memo.front(), sim, d + p, e - p, d + w, [&](std::size_t consumed) { reached(p + consumed); });
+        w += ReplaceCluster(t, memo.front(), reverse, d + p, e - p, d + w, [&](std::size_t consumed) { reached(p + consumed); });
         r = e;
     }
     reached(n);
