@@ -207,6 +207,7 @@ template <class C>
 struct SegmentFate {
     std::uint64_t key = 0;  // 0: an empty slot of the memo
     bool barrier = false;
+    std::uint16_t row = 0;  // the row that took the "&" away; 0 when it stays
     std::uint8_t consumed = 1;
     std::uint8_t outLen = 1;
     C out[4]{C('&')};
@@ -245,6 +246,7 @@ SegmentFate<C> ComputeFate(const Table<C>& t, const C* body, std::size_t n, std:
             continue;
         }
         f.consumed = static_cast<std::uint8_t>(1 + pos + used);
+        f.row = static_cast<std::uint16_t>(chosen);
         f.outLen = row.outLen;
         for (int k = 0; k < row.outLen; ++k) f.out[k] = row.out[k];
         f.barrier = closed && Closed(row.out, row.outLen, body + pos + used, n - pos - used);
@@ -261,7 +263,7 @@ SegmentFate<C> ComputeFate(const Table<C>& t, const C* body, std::size_t n, std:
 // Keys pack the units of a cluster, which are all ASCII, one per byte.
 template <class C>
 struct Memo {
-    static constexpr std::size_t kSegmentSlots = 1024;
+    static constexpr std::size_t kSegmentSlots = 4096;
     static constexpr std::size_t kWindowSlots = 512;
     static constexpr std::size_t kWindowUnits = 16;
     struct Window {
@@ -270,7 +272,33 @@ struct Memo {
         std::uint8_t outLen = 0;
         C out[kWindowUnits]{};
     };
+    // The rows that match "&" followed by a body's first units, in ascending
+    // order (Table::Matching).
+    struct Rows {
+        std::uint64_t key = 0;  // 0: an empty slot
+        std::uint16_t rows[3] = {0, 0, 0};
+        int count = 0;
+    };
+    static constexpr std::size_t kRowsSlots = 1024;
     std::vector<SegmentFate<C>> segments = std::vector<SegmentFate<C>>(kSegmentSlots);
+    std::vector<Rows> candidates = std::vector<Rows>(kRowsSlots);
+
+    // g[0, m), m <= 7: what Matching depends on, one byte per unit (a unit no
+    // reference holds as 0x80) and m.
+    const Rows& Candidates(const Table<C>& t, const C* g, int m) noexcept {
+        std::uint64_t key = static_cast<std::uint64_t>(m + 1) << 56;
+        for (int k = 0; k < m; ++k)
+            key |= static_cast<std::uint64_t>(Sigma(g[k]) ? static_cast<unsigned>(g[k]) : 0x80u) << (8 * k);
+        Rows& slot = candidates[Slot(key, 10)];
+        if (slot.key != key) {
+            std::uint16_t rows[4];
+            slot.count = t.Matching(g, m, rows);
+            for (int k = 0; k < slot.count; ++k) slot.rows[k] = rows[k];
+            slot.key = key;
+        }
+        return slot;
+    }
+
     std::vector<Window> windows = std::vector<Window>(kWindowSlots);
 
     static std::size_t Slot(std::uint64_t key, int bits) noexcept {
@@ -287,7 +315,7 @@ struct Memo {
 
     const SegmentFate<C>& Fate(const Table<C>& t, const C* body, std::size_t n) noexcept {
         const std::uint64_t key = SegmentKey(body, n);
-        SegmentFate<C>& slot = segments[Slot(key, 10)];
+        SegmentFate<C>& slot = segments[Slot(key, 12)];
         if (slot.key == key) return slot;
         std::size_t examined = 0;
         scratch = ComputeFate(t, body, n, &examined);
@@ -330,7 +358,7 @@ class ReverseWindow {
 public:
     // Converts s[0, len) (which begins with "&" and lies inside a cluster)
     // and leaves the result at s[o, len); returns o.
-    std::size_t Run(const Table<C>& t, C* s, std::size_t len) {
+    std::size_t Run(const Table<C>& t, Memo<C>& memo, C* s, std::size_t len) {
         constexpr int kNone = kRows + 1;
         pieces_.clear();
         std::size_t o = len, e = len;
@@ -338,6 +366,23 @@ public:
             const std::size_t q = FindLastChar(s, e, C('&'));
             const C* body = s + q + 1;
             const std::size_t nb = e - q - 1;
+            if (nb == 0 && pieces_.empty()) {  // "&" before "&" or the end stays
+                s[--o] = C('&');
+                e = q;
+                continue;
+            }
+            if (pieces_.empty()) {  // nothing joins: the segment's own fate
+                const SegmentFate<C>& f = memo.Fate(t, body, nb);
+                const std::size_t rest = nb + 1 - f.consumed;
+                std::size_t to = o - rest;
+                MoveDown(s, to, q + f.consumed, rest);
+                to -= f.outLen;
+                for (int k = 0; k < f.outLen; ++k) s[to + static_cast<std::size_t>(k)] = f.out[k];
+                if (f.row) pieces_.push_back({f.row, o - to});
+                o = to;
+                e = q;
+                continue;
+            }
             std::size_t kb = 0, ka = 0, arrived = 0;  // body units used, piece units used and taken
             int time = 0;
             C head[4] = {C('&')};
@@ -349,11 +394,10 @@ public:
                 int m = 0;
                 for (std::size_t k = kb; k < nb && m < static_cast<int>(kMaxBody); ++k) g[m++] = body[k];
                 for (std::size_t k = o + ka; k < o + arrived && m < static_cast<int>(kMaxBody); ++k) g[m++] = s[k];
-                std::uint16_t rows[4];
-                const int count = t.Matching(g, m, rows);
+                const typename Memo<C>::Rows& rows = memo.Candidates(t, g, m);
                 int match = kNone;
-                for (int k = 0; k < count && match == kNone; ++k)
-                    if (rows[k] > time) match = rows[k];
+                for (int k = 0; k < rows.count && match == kNone; ++k)
+                    if (rows.rows[k] > time) match = rows.rows[k];
                 const int piece = pieces_.empty() ? kNone : pieces_.back().row;
                 if (match != kNone && match <= piece) {
                     const Row<C>& row = t.rows[static_cast<std::size_t>(match)];
@@ -454,6 +498,12 @@ std::size_t ReplaceCluster(const Table<C>& t, Memo<C>& memo, ReverseWindow<C>& r
         for (;;) {
             const std::size_t e = FindChar(src, q + 1, len, C('&'));
             ++segments;
+            // A body that is open from the start (under seven units, no
+            // ";": the cluster holds nothing else) never makes a barrier.
+            if (e != len && e - q - 1 < kMaxBody && FindChar(src, q + 1, e, C(';')) == e) {
+                q = e;
+                continue;
+            }
             fate = &memo.Fate(t, src + q + 1, e - q - 1);
             if (e == len || fate->barrier) {
                 end = e;
@@ -475,7 +525,7 @@ std::size_t ReplaceCluster(const Table<C>& t, Memo<C>& memo, ReverseWindow<C>& r
             if (slot.len != size || slot.key[0] != key[0] || slot.key[1] != key[1]) {
                 C copy[Memo<C>::kWindowUnits];
                 for (std::size_t k = 0; k < size; ++k) copy[k] = src[start + k];
-                const std::size_t o = reverse.Run(t, copy, size);
+                const std::size_t o = reverse.Run(t, memo, copy, size);
                 slot.outLen = static_cast<std::uint8_t>(size - o);
                 for (std::size_t k = o; k < size; ++k) slot.out[k - o] = copy[k];
                 slot.key[0] = key[0];
@@ -485,7 +535,7 @@ std::size_t ReplaceCluster(const Table<C>& t, Memo<C>& memo, ReverseWindow<C>& r
             for (std::size_t k = 0; k < slot.outLen; ++k) out[w + k] = slot.out[k];
             w += slot.outLen;
         } else {
-            const std::size_t o = reverse.Run(t, src + start, size);
+            const std::size_t o = reverse.Run(t, memo, src + start, size);
             MoveDown(out, w, static_cast<std::size_t>(src - out) + start + o, size - o);
             w += size - o;
         }
