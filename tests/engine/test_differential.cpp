@@ -11,6 +11,9 @@
 
 #include "../../fuzz/DifferentialInput.h"
 #include "EngineTestSupport.h"
+#include "FastReferences.h"
+#include "SpecialCharTable.h"
+#include "TextOps.h"
 
 namespace tessark::test {
 namespace {
@@ -123,6 +126,119 @@ TEST(FailingYields, SameReportsAndResultsAtEveryYield) {
             const Comparison c = Compare(page, options, failAt);
             ASSERT_TRUE(c.Agree()) << Describe(page, options, failAt, c);
         }
+    }
+}
+
+// ------------------------------------------------------- dense references
+
+// The reference rows alone, literally: each row over the whole text in
+// table order, each on the previous rows' output.
+std::u16string RowsOneAfterAnother(std::u16string text) {
+    for (const SpecialCharRow& row : SpecialCharTable) text = ReplaceAll(text, row.reference, row.replacement, row.match);
+    return text;
+}
+
+// The fast reference pass over 16-bit units and over Windows-1252 bytes
+// against the rows one after another; also counts the yields (always nine).
+::testing::AssertionResult ReferencesAgree(const std::string& page) {
+    const std::u16string text = differential::Decode(page);
+    const std::u16string expected = RowsOneAfterAnother(text);
+    static int yields = 0;
+    const auto count = [] { ++yields; };
+    std::u16string wide = text;
+    yields = 0;
+    wide.resize(fast::ReplaceReferences(wide.data(), wide.size(), count));
+    if (yields != 9) return ::testing::AssertionFailure() << "16-bit yields " << yields << " for " << page;
+    std::string bytes = page;
+    yields = 0;
+    bytes.resize(fast::ReplaceReferences(reinterpret_cast<unsigned char*>(bytes.data()), bytes.size(), count));
+    if (yields != 9) return ::testing::AssertionFailure() << "byte yields " << yields << " for " << page;
+    if (wide != expected || differential::Decode(bytes) != expected)
+        return ::testing::AssertionFailure() << "page:     " << Show(text) << "\nexpected: " << Show(expected)
+                                             << "\n16-bit:   " << Show(wide)
+                                             << "\nbytes:    " << Show(differential::Decode(bytes));
+    return ::testing::AssertionSuccess();
+}
+
+// Pieces that keep, lose or make an "&", leave open or closed bodies, and
+// cascade into each other.
+const char* const kDensePieces[] = {
+    "&amp;", "&AMP;", "&lt;", "&#65;", "&#38;", "&#35;", "&nbsp;", "&nbsp", "&NBSP", "&eacute;", "&not;", "&para;",
+    "&#", "&", "#", ";", "65;", "&#2", "&#53;8;", "&shy;", "&am", "p;", "x", "amp;", "&#53;", "&#51;", "lt;", "&l",
+    "&#109;", "&a", "&#110;", "bsp;", "&#2&not;", "&#59;",
+};
+
+// The issue's dense run, repeated, started at every offset of its unit and
+// cut at every length of one more unit.
+TEST(DenseReferences, TheDenseRunAtEveryOffsetAndLength) {
+    const std::string unit = "&amp;&lt;&#65;&nbsp;x&eacute;&#&not;65;";
+    std::string run;
+    for (int i = 0; i < 12; ++i) run += unit;
+    for (std::size_t offset = 0; offset < unit.size(); ++offset)
+        for (std::size_t cut = 0; cut <= unit.size(); ++cut) {
+            const std::string page = run.substr(offset, run.size() - offset - cut);
+            ASSERT_TRUE(ReferencesAgree(page));
+            ASSERT_TRUE(ReferencesAgree("a " + page + " b"));
+        }
+}
+
+// Every piece repeated from 1 to 40 times, alone and (some lengths) between
+// two others, so that windows of every length and the memo of short windows
+// are met.
+TEST(DenseReferences, RunsOfEveryLength) {
+    for (const char* piece : kDensePieces)
+        for (int times = 1; times <= 40; ++times) {
+            std::string run;
+            for (int i = 0; i < times; ++i) run += piece;
+            ASSERT_TRUE(ReferencesAgree(run));
+            if (times > 4 && times % 6 != 0) continue;
+            for (const char* before : {"&#2", "&a", "&", "&#", "&l", "&nbs"})
+                for (const char* after : {"mp;", "t;", "&#53;8;", "&#112;;", "&#59;", ";"})
+                    ASSERT_TRUE(ReferencesAgree(before + run + after)) << before << " / " << after;
+        }
+}
+
+// Influence that travels far to the left: a reference completed at the right
+// end of a long run of vanishing references, over a lower row first.
+TEST(DenseReferences, LongRangeCascades) {
+    for (int n = 0; n <= 300; n += (n < 20 ? 1 : 37)) {
+        std::string nots, shys, amps;
+        for (int i = 0; i < n; ++i) {
+            nots += "&not;";
+            shys += "&para;";
+            amps += "&amp;";
+        }
+        for (const std::string& page : {"&#2" + nots + "&#53;8;", "&a" + shys + "&#109;p;", "&#2" + nots + "&#53;8;x",
+                                        amps + "lt;", "&#3" + nots + "&#53;;" + nots, "&" + amps + "#38;" + amps,
+                                        "&nbs" + nots + "&#112;" + nots + "&#59;"})
+            ASSERT_TRUE(ReferencesAgree(page)) << n;
+    }
+}
+
+// Seeded dense pages of the pieces, up to 4000 of them in one cluster, some
+// broken by a space.
+TEST(DenseReferences, SeededDensePages) {
+    for (std::uint32_t seed = 1; seed <= 600; ++seed) {
+        std::mt19937 rng(seed);
+        const std::size_t pieces = seed % 100 == 0 ? 4000 : rng() % 120;
+        std::string page;
+        for (std::size_t i = 0; i < pieces; ++i) {
+            page += kDensePieces[rng() % std::size(kDensePieces)];
+            if (rng() % 50 == 0) page += ' ';
+        }
+        ASSERT_TRUE(ReferencesAgree(page)) << "seed " << seed;
+    }
+}
+
+// The whole engine on dense runs, under every option set that keeps the
+// references and the one that does not.
+TEST(DenseReferences, WholeEngineAgrees) {
+    std::string page;
+    for (int i = 0; i < 40; ++i) page += "&amp;&lt;&#65;&nbsp;x&eacute;&#&not;65;";
+    page += "<b>&#2&not;&not;&#53;8;</b>&amp;amp;lt;";
+    for (unsigned options = 0; options < (1u << 11); options += 7) {
+        const Comparison c = Compare(page, options | (options % 2 ? 0u : unsigned{kSpecial}));
+        ASSERT_TRUE(c.Agree()) << Describe(page, options, 0, c);
     }
 }
 
