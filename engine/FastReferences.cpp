@@ -202,7 +202,7 @@ bool Closed(const C* a, std::size_t na, const C* b, std::size_t nb) noexcept {
 // empty body, which is open; "&lt;" (row 81) leaves "<", which is closed: a
 // barrier. "&#" is open; "&not;65;" (row 88) leaves "65;", closed by its
 // ";": a barrier. The windows are "&amp;&lt;" and "&#&not;65;" (the second
-// becomes "&#65;" at row 88 and "A" at row 174).
+// becomes "&#65;" at row 88 and "A" at row 144).
 template <class C>
 struct SegmentFate {
     std::uint64_t key = 0;  // 0: an empty slot of the memo
@@ -348,10 +348,10 @@ struct Memo {
 // "&", and the free text is then empty. Every piece is taken once, so the
 // work is linear, and the memory is the stack of at most 323 pieces.
 //
-// Worked example, "&#2&not;&#53;8;": "&#53;8;" matches row 128 ("&#53;" ->
-// "5") and becomes the piece (128, "58;"). "&not;" matches row 88 before that
+// Worked example, "&#2&not;&#53;8;": "&#53;8;" matches row 132 ("&#53;" ->
+// "5") and becomes the piece (132, "58;"). "&not;" matches row 88 before that
 // piece joins it, and becomes (88, ""), in front of it. "&#2" takes (88, ""),
-// matches nothing, takes (128, "58;") and is then "&#258;", which row 318
+// matches nothing, takes (132, "58;") and is then "&#258;", which row 318
 // turns into the code page's letter: the result is that one letter.
 template <class C>
 class ReverseWindow {

@@ -99,6 +99,7 @@ inline void AppendPiece(Choices& c, std::string& out, bool dense) {
         "&#53;", "&not;", "&NOT;", "&para;", "&#172;", "&#182;", "&nbsp", "&NbSp", "&nbs", "&#1", "&#6",
         "&#", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "a", "b", "l", "t", "n", "s", "p", "x",
         "&#10;", "&lt;", "&gt;", "&#60;", "&#62;", "&#124;", "&brvbar;", "&#9;", "&#x41;", "&#039;",
+        "&#2", "&#53;8;", "&#109;", "&#112;", "&shy;", "&l", "&a", "&&&", "&#59;",
     };
     static const char* const kSpace[] = {" ", "  ", "\r", "\n", "\r\n", "\n \n", "\r\n\r\n", "\t", "\n\n\n"};
     static const unsigned kDenseKinds[] = {2, 3, 4, 5, 4, 9};
