@@ -264,12 +264,14 @@ SegmentFate<C> ComputeFate(const Table<C>& t, const C* body, std::size_t n, std:
 template <class C>
 struct Memo {
     static constexpr std::size_t kSegmentSlots = 4096;
-    static constexpr std::size_t kWindowSlots = 512;
+    static constexpr std::size_t kWindowSlots = 1024;
     static constexpr std::size_t kWindowUnits = 16;
+    static constexpr std::size_t kMinWindowUnits = 4;
     struct Window {
         std::uint64_t key[2] = {0, 0};
         std::uint8_t len = 0;  // 0: an empty slot
         std::uint8_t outLen = 0;
+        bool barrier = false;  // ends with a barrier, not only with the cluster
         C out[kWindowUnits]{};
     };
     // The rows that match "&" followed by a body's first units, in ascending
@@ -305,10 +307,32 @@ struct Memo {
         return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - bits));
     }
 
+    // Windows are found by their first kMinWindowUnits units (a window is
+    // not known to be longer before it is found) and compared in whole.
+    static std::size_t WindowSlot(const std::uint64_t key[2]) noexcept {
+        return Slot(key[0] & 0xFFFFFFFFull, 10);
+    }
+    static void Mask(const std::uint64_t key[2], std::size_t units, std::uint64_t masked[2]) noexcept {
+        masked[0] = units >= 8 ? key[0] : key[0] & ((1ull << (8 * units)) - 1);
+        masked[1] = units >= 16 ? key[1] : units <= 8 ? 0 : key[1] & ((1ull << (8 * (units - 8))) - 1);
+    }
+    static bool SameUnits(const std::uint64_t key[2], const std::uint64_t window[2], std::size_t units) noexcept {
+        std::uint64_t masked[2];
+        Mask(key, units, masked);
+        return masked[0] == window[0] && masked[1] == window[1];
+    }
+
     // The body's first seven units and its length (8 standing for more).
     static std::uint64_t SegmentKey(const C* body, std::size_t n) noexcept {
         const std::size_t m = std::min<std::size_t>(n, kMaxBody);
         std::uint64_t key = static_cast<std::uint64_t>(std::min<std::size_t>(n, 8) + 1) << 56;
+        if constexpr (sizeof(C) == 1) {
+            if (n >= 8) {  // eight units can be read: one load
+                std::uint64_t units;
+                std::memcpy(&units, body, 8);
+                return key | (units & 0x00FFFFFFFFFFFFFFull);
+            }
+        }
         for (std::size_t k = 0; k < m; ++k) key |= static_cast<std::uint64_t>(body[k] & 0xFF) << (8 * k);
         return key;
     }
@@ -468,6 +492,13 @@ std::size_t ClusterEnd(const C* d, std::size_t i, std::size_t n) noexcept {
     return i;
 }
 
+template <class C>
+bool HasSemicolon(const C* d, std::size_t n) noexcept {
+    for (std::size_t k = 0; k < n; ++k)
+        if (d[k] == C(';')) return true;
+    return false;
+}
+
 // The units of a short window, one per byte (they are all ASCII).
 template <class C>
 void PackWindow(const C* src, std::size_t size, std::size_t available, std::uint64_t key[2]) noexcept {
@@ -491,8 +522,26 @@ template <class C, class Reached>
 std::size_t ReplaceCluster(const Table<C>& t, Memo<C>& memo, ReverseWindow<C>& reverse, C* src,
                            std::size_t len, C* out, const Reached& reached) {
     using Window = typename Memo<C>::Window;
+    constexpr std::size_t kUnits = Memo<C>::kWindowUnits, kMinUnits = Memo<C>::kMinWindowUnits;
     std::size_t w = 0, start = 0;
     while (start < len) {
+        // A window met before: the same units, followed by the end of the
+        // cluster or (when the window ends with a barrier) by "&", split the
+        // same way and convert the same way.
+        const std::size_t available = len - start;
+        std::uint64_t key[2];
+        PackWindow(src + start, std::min(available, kUnits), available, key);
+        Window& slot = memo.windows[Memo<C>::WindowSlot(key)];
+        if (slot.len != 0 && slot.len <= available &&
+            (slot.len == available || (slot.barrier && src[start + slot.len] == C('&'))) &&
+            Memo<C>::SameUnits(key, slot.key, slot.len)) {
+            for (std::size_t k = 0; k < slot.outLen; ++k) out[w + k] = slot.out[k];
+            w += slot.outLen;
+            start += slot.len;
+            reached(start);
+            continue;
+        }
+
         std::size_t q = start, segments = 0, end = len;
         const SegmentFate<C>* fate = nullptr;
         for (;;) {
@@ -500,7 +549,7 @@ std::size_t ReplaceCluster(const Table<C>& t, Memo<C>& memo, ReverseWindow<C>& r
             ++segments;
             // A body that is open from the start (under seven units, no
             // ";": the cluster holds nothing else) never makes a barrier.
-            if (e != len && e - q - 1 < kMaxBody && FindChar(src, q + 1, e, C(';')) == e) {
+            if (e != len && e - q - 1 < kMaxBody && !HasSemicolon(src + q + 1, e - q - 1)) {
                 q = e;
                 continue;
             }
@@ -512,28 +561,34 @@ std::size_t ReplaceCluster(const Table<C>& t, Memo<C>& memo, ReverseWindow<C>& r
             q = e;
         }
         const std::size_t size = end - start;
-        if (segments == 1) {
+        if (size >= kMinUnits && size <= kUnits) {  // converted once, kept in the memo
+            C copy[kUnits];
+            for (std::size_t k = 0; k < size; ++k) copy[k] = src[start + k];
+            std::size_t o = 0;
+            if (segments == 1) {
+                o = fate->consumed - fate->outLen;
+                for (int k = 0; k < fate->outLen; ++k) copy[o + static_cast<std::size_t>(k)] = fate->out[k];
+            } else {
+                o = reverse.Run(t, memo, copy, size);
+            }
+            slot.outLen = static_cast<std::uint8_t>(size - o);
+            for (std::size_t k = o; k < size; ++k) slot.out[k - o] = copy[k];
+            Memo<C>::Mask(key, size, slot.key);
+            slot.len = static_cast<std::uint8_t>(size);
+            slot.barrier = fate->barrier;
+            for (std::size_t k = 0; k < slot.outLen; ++k) out[w + k] = slot.out[k];
+            w += slot.outLen;
+        } else if (segments == 1) {
             // out + w <= src + start: the fate's units go first, then the rest
             for (int k = 0; k < fate->outLen; ++k) out[w + static_cast<std::size_t>(k)] = fate->out[k];
             const std::size_t rest = size - fate->consumed;
-            MoveDown(out, w + fate->outLen, static_cast<std::size_t>(src - out) + start + fate->consumed, rest);
+            const C* from = src + start + fate->consumed;
+            C* to = out + w + fate->outLen;
+            if (rest <= 16)
+                for (std::size_t k = 0; k < rest; ++k) to[k] = from[k];
+            else
+                std::memmove(to, from, rest * sizeof(C));
             w += fate->outLen + rest;
-        } else if (size <= Memo<C>::kWindowUnits) {
-            std::uint64_t key[2];
-            PackWindow(src + start, size, len - start, key);
-            Window& slot = memo.windows[Memo<C>::Slot(key[0] ^ (key[1] * 31) ^ size, 9)];
-            if (slot.len != size || slot.key[0] != key[0] || slot.key[1] != key[1]) {
-                C copy[Memo<C>::kWindowUnits];
-                for (std::size_t k = 0; k < size; ++k) copy[k] = src[start + k];
-                const std::size_t o = reverse.Run(t, memo, copy, size);
-                slot.outLen = static_cast<std::uint8_t>(size - o);
-                for (std::size_t k = o; k < size; ++k) slot.out[k - o] = copy[k];
-                slot.key[0] = key[0];
-                slot.key[1] = key[1];
-                slot.len = static_cast<std::uint8_t>(size);
-            }
-            for (std::size_t k = 0; k < slot.outLen; ++k) out[w + k] = slot.out[k];
-            w += slot.outLen;
         } else {
             const std::size_t o = reverse.Run(t, memo, src + start, size);
             MoveDown(out, w, static_cast<std::size_t>(src - out) + start + o, size - o);
