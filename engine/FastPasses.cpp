@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "BitKernels.h"
 #include "FastScan.h"
 
 namespace tessark::fast {
@@ -180,32 +181,18 @@ inline std::uint64_t Mask64(const unsigned char* p, Vec c) noexcept {
     return std::uint64_t{VMask(VEq(VLoad(p), c))} | (std::uint64_t{VMask(VEq(VLoad(p + 32), c))} << 32);
 }
 
-// StripTags over bytes, 64 at a time and without a branch per tag. With L
-// the "<" of a block and Y the positions just after a ">" (but not where a
-// "<" is), a unit is inside a tag exactly when the latest of L and Y at or
-// before it is in L. The first "<" after each Y (a tag's start) is found by
-// letting a carry run from every Y over the units that are not "<"; the
-// first Y after each start (a tag's end) the same way over the units that
-// are not in Y; the units in between are end - start as integers. A block
-// that begins inside a tag adds a start before its first unit, one that
-// begins outside an end.
+// StripTags over bytes, 64 at a time and without a branch per tag: the tag
+// carry chain of bits::TaggedUnits on the block's masks of "<" and ">".
 std::size_t StripTagsBlocks(unsigned char* d, std::size_t n, std::size_t& w, bool& inside) noexcept {
     const Vec lt = VSet1('<'), gt = VSet1('>');
-    std::uint64_t afterGt = 0;  // a ">" as the last unit of the block before
+    bits::TagCarry carry;
+    carry.inside = inside;
     std::size_t i = 0;
     for (; i + 64 <= n; i += 64) {
-        const std::uint64_t l = Mask64(d + i, lt), g = Mask64(d + i, gt);
-        const std::uint64_t y = ((g << 1) | afterGt) & ~l;
-        afterGt = g >> 63;
-        const std::uint64_t in = inside ? 1 : 0;
-        const std::uint64_t starts = (~l + y + (1 - in)) & l;
-        const std::uint64_t ends = (~y + starts + in) & y;
-        const std::uint64_t tagged = ends - starts - in;
-        inside = (tagged >> 63) != 0;
+        const std::uint64_t tagged = bits::TaggedUnits(Mask64(d + i, lt), Mask64(d + i, gt), carry);
         if (tagged != ~std::uint64_t{0}) StoreKept(d, w, d + i, ~tagged);
     }
-    // A ">" as the last unit of the blocks ended the tag it was in.
-    if (afterGt) inside = false;
+    inside = bits::InsideAfterBlocks(carry);
     return i;
 }
 
@@ -284,12 +271,6 @@ std::size_t NextTailEvent(const C* d, std::size_t i, std::size_t n, bool comment
 }
 
 #if defined(TESSARK_FAST_VECTORS)
-inline std::size_t LongestRunOfOnes(std::uint32_t x) noexcept {
-    std::size_t k = 0;
-    for (; x != 0; ++k) x &= x >> 1;
-    return k;
-}
-
 // TailPass's line stage over bytes, a vector at a time: while no marker
 // starts in the block, CR (and LF with allCRLF) become spaces in the
 // register and the block is stored whole, unless a space in it follows a
@@ -332,17 +313,7 @@ void BlockTail(C* d, std::size_t n, bool comments, bool allCRLF, bool spaces, st
 #endif
             }
             i += kVec;
-            // The runs of spaces: the one going on continues through the
-            // leading spaces; the ones inside the block are shorter than it.
-            if (spaceMask == kFullMask) {
-                run += kVec;
-            } else {
-                const std::uint32_t others = ~spaceMask & kFullMask;
-                longest = std::max(longest, run + LowestBit(others));
-                if (longest < kVec) longest = std::max(longest, LongestRunOfOnes(spaceMask));
-                run = static_cast<std::size_t>(std::countl_zero(others)) - (32 - kVec);
-            }
-            longest = std::max(longest, run);
+            bits::SpaceRuns(spaceMask, kVec, run, longest);
             continue;
         }
         const std::size_t before = LowestBit(markers);
