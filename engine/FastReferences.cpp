@@ -301,16 +301,20 @@ struct Memo {
         return slot;
     }
 
-    std::vector<Window> windows = std::vector<Window>(kWindowSlots);
+    std::vector<Window> windows = std::vector<Window>(kWindowSlots);      // under 8 units
+    std::vector<Window> longWindows = std::vector<Window>(kWindowSlots);  // 8 units or more
 
     static std::size_t Slot(std::uint64_t key, int bits) noexcept {
         return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - bits));
     }
 
-    // Windows are found by their first kMinWindowUnits units (a window is
-    // not known to be longer before it is found) and compared in whole.
-    static std::size_t WindowSlot(const std::uint64_t key[2]) noexcept {
-        return Slot(key[0] & 0xFFFFFFFFull, 10);
+    // A window is not known to be long before it is found: windows of 8
+    // units or more are found by their first 8 units, shorter ones by their
+    // first kMinWindowUnits, and compared in whole.
+    static std::size_t WindowSlot(const std::uint64_t key[2]) noexcept { return Slot(key[0] & 0xFFFFFFFFull, 10); }
+    static std::size_t LongWindowSlot(const std::uint64_t key[2]) noexcept { return Slot(key[0], 10); }
+    Window& SlotFor(const std::uint64_t key[2], std::size_t units) noexcept {
+        return units >= 8 ? longWindows[LongWindowSlot(key)] : windows[WindowSlot(key)];
     }
     static void Mask(const std::uint64_t key[2], std::size_t units, std::uint64_t masked[2]) noexcept {
         masked[0] = units >= 8 ? key[0] : key[0] & ((1ull << (8 * units)) - 1);
@@ -531,13 +535,20 @@ std::size_t ReplaceCluster(const Table<C>& t, Memo<C>& memo, ReverseWindow<C>& r
         const std::size_t available = len - start;
         std::uint64_t key[2];
         PackWindow(src + start, std::min(available, kUnits), available, key);
-        Window& slot = memo.windows[Memo<C>::WindowSlot(key)];
-        if (slot.len != 0 && slot.len <= available &&
-            (slot.len == available || (slot.barrier && src[start + slot.len] == C('&'))) &&
-            Memo<C>::SameUnits(key, slot.key, slot.len)) {
-            for (std::size_t k = 0; k < slot.outLen; ++k) out[w + k] = slot.out[k];
-            w += slot.outLen;
-            start += slot.len;
+        const auto found = [&](const Window& slot) {
+            return slot.len != 0 && slot.len <= available &&
+                   (slot.len == available || (slot.barrier && src[start + slot.len] == C('&'))) &&
+                   Memo<C>::SameUnits(key, slot.key, slot.len);
+        };
+        const Window* hit = nullptr;
+        if (available >= 8 && found(memo.longWindows[Memo<C>::LongWindowSlot(key)]))
+            hit = &memo.longWindows[Memo<C>::LongWindowSlot(key)];
+        else if (found(memo.windows[Memo<C>::WindowSlot(key)]))
+            hit = &memo.windows[Memo<C>::WindowSlot(key)];
+        if (hit) {
+            for (std::size_t k = 0; k < hit->outLen; ++k) out[w + k] = hit->out[k];
+            w += hit->outLen;
+            start += hit->len;
             reached(start);
             continue;
         }
@@ -562,6 +573,7 @@ std::size_t ReplaceCluster(const Table<C>& t, Memo<C>& memo, ReverseWindow<C>& r
         }
         const std::size_t size = end - start;
         if (size >= kMinUnits && size <= kUnits) {  // converted once, kept in the memo
+            Window& slot = memo.SlotFor(key, size);
             C copy[kUnits];
             for (std::size_t k = 0; k < size; ++k) copy[k] = src[start + k];
             std::size_t o = 0;
