@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "FastScan.h"
@@ -258,8 +259,8 @@ SegmentFate<C> ComputeFate(const Table<C>& t, const C* body, std::size_t n, std:
     return f;
 }
 
-// Memos of segment fates and of the results of short windows, for one call
-// of ReplaceReferences (the same few references recur through a page).
+// Memos of segment fates and of the results of short windows (the same few
+// references recur through a page); each thread has its own (ThreadMemo).
 // Keys pack the units of a cluster, which are all ASCII, one per byte.
 template <class C>
 struct Memo {
@@ -476,6 +477,15 @@ private:
     std::vector<Piece> pieces_;  // the top is the leftmost piece
 };
 
+// The memos of this thread, made on its first cluster and kept for its
+// later calls: what they hold depends on the table alone.
+template <class C>
+Memo<C>& ThreadMemo() {
+    thread_local std::unique_ptr<Memo<C>> memo;
+    if (!memo) memo = std::make_unique<Memo<C>>();
+    return *memo;
+}
+
 // The first k >= i with d[k] not a unit of a reference, or n.
 constexpr auto kSigmaTable = [] {
     std::array<bool, 256> table{};
@@ -627,7 +637,7 @@ template <class C>
 std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)()) {
     const Table<C>& t = TheTable<C>();
     ReverseWindow<C> reverse;
-    std::vector<Memo<C>> memo;       // made on the first cluster
+    Memo<C>* memo = nullptr;  // the thread's, found on the first cluster
     // The nine yields fall when the scan passes each tenth of the text, also
     // between the windows of a long cluster.
     int yields = 0;
@@ -651,8 +661,8 @@ std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)()) {
             continue;
         }
         const std::size_t e = ClusterEnd(d, p + 1, n);
-        if (memo.empty()) memo.emplace_back();
-        w += ReplaceCluster(t, memo.front(), reverse, d + p, e - p, d + w, [&](std::size_t consumed) { reached(p + consumed); });
+        if (!memo) memo = &ThreadMemo<C>();
+        w += ReplaceCluster(t, *memo, reverse, d + p, e - p, d + w, [&](std::size_t consumed) { reached(p + consumed); });
         r = e;
     }
     reached(n);

@@ -16,7 +16,8 @@
 // first in place, with a stack of the pieces of text waiting to join the
 // next segment to the left (FastReferences.cpp explains each step with a
 // worked example). Time is linear in the text; memory is the memos (about
-// 150 KB) and the stack (at most 323 pieces), whatever the text.
+// 200 KB, made once per thread) and the stack (at most 323 pieces),
+// whatever the text.
 //
 // The nine yields of the table fall when the scan passes each tenth of the
 // text, also between the windows of one cluster.
@@ -29,8 +30,8 @@ namespace tessark::fast {
 // Applies the table to d[0, n) in place and returns the new length. Calls
 // yield nine times; whatever yield throws propagates (the text is then
 // partly processed). std::bad_alloc (of the memos) propagates as well.
-// Thread safety: the table is constant and the memos belong to the call, so
-// calls on different texts may run at once.
+// Thread safety: the table is constant and every thread has its own memos,
+// so calls on different texts may run at once.
 template <class C>
 std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)());
 
