@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "FastScan.h"
+#include "kernels/Scan.h"
 #include "SpecialCharTable.h"
 
 namespace tessark::fast {

@@ -1,7 +1,7 @@
 #include "cTessark.h"
 
 #include "EngineHooks.h"
-#include "FastPasses.h"
+#include "kernels/Passes.h"
 #include "FastReferences.h"
 
 namespace tessark {

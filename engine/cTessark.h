@@ -17,7 +17,7 @@
 // only on the input and the flags.
 //
 // This is the fast engine: every pass is one forward scan that rewrites the
-// text in place (FastPasses.h, FastReferences.h), so a conversion is linear
+// text in place (kernels/Passes.h, FastReferences.h), so a conversion is linear
 // in the size of the page and in the number of blocks, tags and references.
 // Its results equal those of cTessarkLiteral, the engine written pass by
 // pass as the passes are defined, code unit for code unit, for every input

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "EngineHooks.h"
-#include "FastIsa.h"
+#include "kernels/Implementations.h"
 #include "FastReferences.h"
 #include "SpecialCharTable.h"
 #include "cTessark.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "FastScan.h"
+#include "kernels/Scan.h"
 
 namespace tessark::fast::scan {
 namespace {

@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "BitKernels.h"
+#include "kernels/BitKernels.h"
 
 namespace tessark::fast::bits {
 namespace {

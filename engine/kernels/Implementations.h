@@ -1,6 +1,6 @@
-// FastIsa: which vector instructions the fast passes over bytes use.
+// Implementations: which vector instructions the fast passes over bytes use.
 //
-// FastPasses.cpp is compiled twice: once for the baseline of the target
+// Passes.inl is compiled twice: once for the baseline of the target
 // (SSE2 on x86-64), and, where the compiler can target it, once more with
 // AVX2, which tests 32 bytes per step instead of 16. Each compilation puts
 // its code in its own inline namespace (baseline or avx2), so the two never
@@ -23,7 +23,7 @@ namespace tessark::fast {
 
 struct FinalShape;
 
-// The passes of FastPasses.h as compiled for one instruction set.
+// The passes of Passes.h as compiled for one instruction set.
 template <class C>
 struct PassSet {
     const char* isa;
@@ -38,7 +38,7 @@ struct PassSet {
     std::size_t (*ExpandLineEnds)(C*, const FinalShape&);
 };
 
-// The set of this compilation (defined by FastPasses.cpp in each namespace).
+// The set of this compilation (defined by Passes.inl in each namespace).
 inline namespace TESSARK_FAST_ISA {
 template <class C>
 const PassSet<C>& Passes() noexcept;

@@ -1,4 +1,4 @@
-#include "FastIsa.h"
+#include "Implementations.h"
 
 #include <atomic>
 

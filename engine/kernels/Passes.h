@@ -1,4 +1,4 @@
-// FastPasses: the passes of the fast engine cTessark, each one forward scan
+// Passes: the passes of the fast engine cTessark, each one forward scan
 // over a buffer that it rewrites in place.
 //
 // Every function takes the text as d[0, n) and returns its new length; the
@@ -17,7 +17,7 @@
 
 #include <cstddef>
 
-#include "FastIsa.h"
+#include "Implementations.h"
 
 namespace tessark::fast {
 
@@ -29,7 +29,7 @@ struct FinalShape {
     std::size_t lineFeeds = 0;
 };
 
-// The passes of this compilation (see FastIsa.h); the engine calls them
+// The passes of this compilation (see Implementations.h); the engine calls them
 // through PassesFor().
 inline namespace TESSARK_FAST_ISA {
 

@@ -1,9 +1,9 @@
-// FastScan: the search primitives of the fast passes.
+// Scan: the search and move primitives of the fast kernels.
 //
 // Each finds the first position at or after i in d[0, n) that satisfies its
 // condition and returns n when there is none. Over bytes they test a vector
 // of positions per step (16 with SSE2, 32 where the file is compiled with
-// AVX2; see FastIsa.h); over 16-bit units they are plain loops. Results are
+// AVX2; see Implementations.h); over 16-bit units they are plain loops. Results are
 // the same either way.
 #pragma once
 
@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "FastIsa.h"
+#include "Implementations.h"
 
 #if defined(__AVX2__)
 #include <immintrin.h>

@@ -1,11 +1,11 @@
-#include "FastPasses.h"
+#include "Passes.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
 #include "BitKernels.h"
-#include "FastScan.h"
+#include "Scan.h"
 
 namespace tessark::fast {
 inline namespace TESSARK_FAST_ISA {
