@@ -130,55 +130,25 @@ std::size_t FunctionPipeTabs(C* d, std::size_t n, bool functions, bool pipe, boo
     return w + (n - i);
 }
 
-#if defined(__AVX2__)
+#if defined(TESSARK_FAST_COMPRESS)
 namespace {
-
-// For each 8-bit keep mask, the pshufb control that gathers the kept bytes
-// of an 8-byte group to its front.
-struct GatherTable {
-    alignas(16) unsigned char control[256][8];
-    constexpr GatherTable() : control{} {
-        for (unsigned m = 0; m < 256; ++m) {
-            unsigned k = 0;
-            for (unsigned b = 0; b < 8; ++b)
-                if (m & (1u << b)) control[m][k++] = static_cast<unsigned char>(b);
-            for (; k < 8; ++k) control[m][k] = 0x80;
-        }
-    }
-};
-inline constexpr GatherTable kGather{};
-
-// Writes the bytes of src[0, 8 * groups) whose bit is set in keep to d[w, ...)
-// and advances w; src may lie in d, at or after d + w. The bytes go in groups
-// of eight, each loaded before its 8-byte store, and a store that starts at w
-// ends by w + 8, which is at or before the start of the next group: nothing
-// is overwritten before it has been read. Writes at most 8 bytes past the
-// new w and never past src + 8 * groups.
-inline void GatherKept(unsigned char* d, std::size_t& w, const unsigned char* src, std::uint64_t keep,
-                       unsigned groups) noexcept {
-    for (unsigned g = 0; keep != 0 && g < groups; ++g, keep >>= 8) {
-        const unsigned m = static_cast<unsigned>(keep & 0xFFu);
-        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + 8 * g));
-        const __m128i control = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kGather.control[m]));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(d + w), _mm_shuffle_epi8(bytes, control));
-        w += static_cast<std::size_t>(std::popcount(m));
-    }
-}
 
 // GatherKept over 64 bytes, with the whole block stored at once when all of
 // it is kept.
 inline void StoreKept(unsigned char* d, std::size_t& w, const unsigned char* src, std::uint64_t keep) noexcept {
     if (keep == ~std::uint64_t{0}) {
-        VStore(d + w, VLoad(src));
-        VStore(d + w + 32, VLoad(src + 32));
+        for (std::size_t k = 0; k < 64; k += kVec) VStore(d + w + k, VLoad(src + k));
         w += 64;
         return;
     }
     GatherKept(d, w, src, keep, 8);
 }
 
+// The 64 bits of p[0, 64) equal to c.
 inline std::uint64_t Mask64(const unsigned char* p, Vec c) noexcept {
-    return std::uint64_t{VMask(VEq(VLoad(p), c))} | (std::uint64_t{VMask(VEq(VLoad(p + 32), c))} << 32);
+    std::uint64_t m = 0;
+    for (std::size_t k = 0; k < 64; k += kVec) m |= std::uint64_t{VMask(VEq(VLoad(p + k), c))} << k;
+    return m;
 }
 
 // StripTags over bytes, 64 at a time and without a branch per tag: the tag
@@ -202,7 +172,7 @@ std::size_t StripTagsBlocks(unsigned char* d, std::size_t n, std::size_t& w, boo
 template <class C>
 std::size_t StripTags(C* d, std::size_t n) {
     std::size_t w = 0, i = 0;
-#if defined(__AVX2__)
+#if defined(TESSARK_FAST_COMPRESS)
     if constexpr (sizeof(C) == 1) {
         bool inside = false;
         i = StripTagsBlocks(d, n, w, inside);
@@ -303,7 +273,7 @@ void BlockTail(C* d, std::size_t n, bool comments, bool allCRLF, bool spaces, st
             } else if (drop != kFullMask) {  // (a block of spaces that goes on a run adds nothing)
                 alignas(32) C units[kVec];
                 VStore(units, mapped);
-#if defined(__AVX2__)
+#if defined(TESSARK_FAST_COMPRESS)
                 GatherKept(d, w, units, ~drop & kFullMask, kVec / 8);
 #else
                 for (unsigned k = 0; k < kVec; ++k) {  // branch-free: every unit written, dropped ones overwritten
@@ -491,9 +461,10 @@ const PassSet<C>& Passes() noexcept {
     return kSet;
 }
 
-// The AVX2 compilation serves bytes only (16-bit text takes the baseline).
+// Only the baseline compilation serves 16-bit text (TESSARK_FAST_UNITS, set
+// by baseline/Passes.cpp); the others serve bytes.
 template const PassSet<unsigned char>& Passes<unsigned char>() noexcept;
-#if !defined(__AVX2__)
+#if defined(TESSARK_FAST_UNITS)
 template const PassSet<char16_t>& Passes<char16_t>() noexcept;
 #endif
 

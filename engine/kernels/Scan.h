@@ -2,9 +2,10 @@
 //
 // Each finds the first position at or after i in d[0, n) that satisfies its
 // condition and returns n when there is none. Over bytes they test a vector
-// of positions per step (16 with SSE2, 32 where the file is compiled with
-// AVX2; see Implementations.h); over 16-bit units they are plain loops. Results are
-// the same either way.
+// of positions per step (the Vec of Vector.h: 16 bytes in the baseline, 32
+// with AVX2); over 16-bit units they are plain loops. Results are the same
+// either way. Written once; each instruction set compiles them in its own
+// namespace (see Implementations.h).
 #pragma once
 
 #include <bit>
@@ -13,48 +14,11 @@
 #include <cstring>
 
 #include "Implementations.h"
-
-#if defined(__AVX2__)
-#include <immintrin.h>
-#elif defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "Vector.h"
 
 namespace tessark::fast {
 inline namespace TESSARK_FAST_ISA {
 namespace scan {
-
-#if defined(__AVX2__) || defined(__SSE2__)
-#define TESSARK_FAST_VECTORS 1
-// The byte vector of this compilation and the few operations the passes use
-// on it. VMask gives one bit per byte, the lowest for the first byte.
-#if defined(__AVX2__)
-using Vec = __m256i;
-inline constexpr std::size_t kVec = 32;
-inline Vec VLoad(const void* p) noexcept { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
-inline void VStore(void* p, Vec v) noexcept { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
-inline Vec VSet1(int c) noexcept { return _mm256_set1_epi8(static_cast<char>(c)); }
-inline Vec VEq(Vec a, Vec b) noexcept { return _mm256_cmpeq_epi8(a, b); }
-inline Vec VOr(Vec a, Vec b) noexcept { return _mm256_or_si256(a, b); }
-inline Vec VAnd(Vec a, Vec b) noexcept { return _mm256_and_si256(a, b); }
-inline Vec VAndNot(Vec a, Vec b) noexcept { return _mm256_andnot_si256(a, b); }  // ~a & b
-inline std::uint32_t VMask(Vec v) noexcept { return static_cast<std::uint32_t>(_mm256_movemask_epi8(v)); }
-#else
-using Vec = __m128i;
-inline constexpr std::size_t kVec = 16;
-inline Vec VLoad(const void* p) noexcept { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
-inline void VStore(void* p, Vec v) noexcept { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
-inline Vec VSet1(int c) noexcept { return _mm_set1_epi8(static_cast<char>(c)); }
-inline Vec VEq(Vec a, Vec b) noexcept { return _mm_cmpeq_epi8(a, b); }
-inline Vec VOr(Vec a, Vec b) noexcept { return _mm_or_si128(a, b); }
-inline Vec VAnd(Vec a, Vec b) noexcept { return _mm_and_si128(a, b); }
-inline Vec VAndNot(Vec a, Vec b) noexcept { return _mm_andnot_si128(a, b); }  // ~a & b
-inline std::uint32_t VMask(Vec v) noexcept { return static_cast<std::uint32_t>(_mm_movemask_epi8(v)); }
-#endif
-inline Vec VAll(bool on) noexcept { return VSet1(on ? -1 : 0); }
-// VMask of a vector whose every byte matched.
-inline constexpr std::uint32_t kFullMask = kVec == 32 ? 0xFFFFFFFFu : 0xFFFFu;
-#endif
 
 template <class C>
 constexpr C Fold(C c) noexcept {
