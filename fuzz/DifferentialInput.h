@@ -4,7 +4,8 @@
 //
 // Used by the libFuzzer target (the choices come from the fuzzer's bytes)
 // and by the randomized GoogleTest (the choices come from a seeded
-// generator). A page is built as Windows-1252 bytes, so that the same page
+// generator), each once for every implementation of the kernels that the
+// processor supports. A page is built as Windows-1252 bytes, so that the same page
 // also checks the fast engine's byte pipeline: its output bytes, decoded,
 // must equal the 16-bit result.
 #pragma once
@@ -197,24 +198,27 @@ private:
     long failAt_;
 };
 
-// The ways of converting a page; all must agree. baselineBytes is the byte
-// pipeline with the baseline passes, which differs from bytes only where the
-// processor has AVX2 (it is then a second conversion, else a copy).
+// The ways of converting a page; all must agree. fast and bytes run the
+// kernels of the active implementation (fast::ChooseImplementation).
 struct Comparison {
-    Outcome literal, fast, bytes, baselineBytes;
-    bool Agree() const { return literal == fast && literal == bytes && literal == baselineBytes; }
+    Outcome literal, fast, bytes;
+    bool Agree() const { return literal == fast && literal == bytes; }
 };
 
-inline Comparison Compare(const std::string& page, unsigned options, long failAtYield = 0) {
+inline Outcome Literal(const std::string& page, unsigned options, long failAtYield = 0) {
+    Run run(failAtYield);
+    cTessarkLiteral e;
+    SetOptions(e, options);
+    run.outcome.text = e.ExtractText(Decode(page));
+    return run.outcome;
+}
+
+// literal, when given, is Literal(page, options, failAtYield) already made.
+inline Comparison Compare(const std::string& page, unsigned options, long failAtYield = 0,
+                          const Outcome* literal = nullptr) {
     Comparison c;
     const std::u16string text = Decode(page);
-    {
-        Run run(failAtYield);
-        cTessarkLiteral e;
-        SetOptions(e, options);
-        run.outcome.text = e.ExtractText(text);
-        c.literal = run.outcome;
-    }
+    c.literal = literal ? *literal : Literal(page, options, failAtYield);
     {
         Run run(failAtYield);
         cTessark e;
@@ -229,20 +233,16 @@ inline Comparison Compare(const std::string& page, unsigned options, long failAt
         run.outcome.text = Decode(e.ExtractBytes(page));
         c.bytes = run.outcome;
     }
-    if (!fast::Avx2Available()) {
-        c.baselineBytes = c.bytes;
-        return c;
-    }
-    {
-        Run run(failAtYield);
-        cTessark e;
-        SetOptions(e, options);
-        fast::ForceBaseline(true);
-        run.outcome.text = Decode(e.ExtractBytes(page));
-        fast::ForceBaseline(false);
-        c.baselineBytes = run.outcome;
-    }
     return c;
+}
+
+// The names of the implementations this processor supports, the baseline
+// first.
+inline std::vector<std::string> SupportedImplementations() {
+    std::vector<std::string> names;
+    for (const fast::Implementation& impl : fast::Implementations())
+        if (impl.supported()) names.emplace_back(impl.name);
+    return names;
 }
 
 }  // namespace tessark::differential

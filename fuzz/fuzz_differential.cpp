@@ -3,7 +3,8 @@
 // built from markers, references, whitespace and random bytes or taken as the
 // raw bytes themselves. Any disagreement (result, yield count or reports of
 // the literal engine, the fast one over 16-bit text and the fast byte
-// pipeline) aborts with both results printed.
+// pipeline, with each implementation of the kernels the processor supports)
+// aborts with the results printed.
 #include <cstdio>
 #include <cstdlib>
 
@@ -35,17 +36,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         page.assign(reinterpret_cast<const char*>(data) + 3, size - 3);
     else
         page = BuildPage(choices, 300);
-    const Comparison c = Compare(page, options, failAt);
-    if (!c.Agree()) {
-        std::fprintf(stderr, "engines disagree: options=%u failAt=%ld\n", options, failAt);
-        Print("page", Decode(page));
-        Print("literal", c.literal.text);
-        Print("fast", c.fast.text);
-        Print("bytes", c.bytes.text);
-        Print("baseline bytes", c.baselineBytes.text);
-        std::fprintf(stderr, "yields literal=%ld fast=%ld bytes=%ld baseline bytes=%ld\n", c.literal.yields,
-                     c.fast.yields, c.bytes.yields, c.baselineBytes.yields);
-        std::abort();
+    static const std::vector<std::string> implementations = SupportedImplementations();
+    const Outcome literal = Literal(page, options, failAt);
+    for (const std::string& implementation : implementations) {
+        tessark::fast::ChooseImplementation(implementation);
+        const Comparison c = Compare(page, options, failAt, &literal);
+        tessark::fast::ChooseImplementation("");
+        if (!c.Agree()) {
+            std::fprintf(stderr, "engines disagree: kernels=%s options=%u failAt=%ld\n", implementation.c_str(),
+                         options, failAt);
+            Print("page", Decode(page));
+            Print("literal", c.literal.text);
+            Print("fast", c.fast.text);
+            Print("bytes", c.bytes.text);
+            std::fprintf(stderr, "yields literal=%ld fast=%ld bytes=%ld\n", c.literal.yields, c.fast.yields,
+                         c.bytes.yields);
+            std::abort();
+        }
     }
     return 0;
 }

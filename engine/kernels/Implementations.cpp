@@ -1,5 +1,6 @@
 #include "Implementations.h"
 
+#include <array>
 #include <atomic>
 
 namespace tessark::fast {
@@ -7,40 +8,89 @@ namespace tessark::fast {
 namespace baseline {
 template <class C>
 const PassSet<C>& Passes() noexcept;
-}
+template <class C>
+const ScanSet<C>& Scans() noexcept;
+}  // namespace baseline
 #if defined(TESSARK_HAVE_AVX2_PASSES)
 namespace avx2 {
 template <class C>
 const PassSet<C>& Passes() noexcept;
-}
+template <class C>
+const ScanSet<C>& Scans() noexcept;
+}  // namespace avx2
 #endif
 
 namespace {
-std::atomic<bool> forceBaseline{false};
-}
 
-bool Avx2Available() noexcept {
+bool Always() noexcept { return true; }
+
 #if defined(TESSARK_HAVE_AVX2_PASSES)
+bool HasAvx2() noexcept {
     static const bool has = __builtin_cpu_supports("avx2");
     return has;
-#else
-    return false;
+}
 #endif
+
+// From the baseline up to the most capable.
+constexpr std::array kTable = {
+    Implementation{"baseline", &Always, &baseline::Passes<unsigned char>, &baseline::Passes<char16_t>,
+                   &baseline::Scans<unsigned char>, &baseline::Scans<char16_t>},
+#if defined(TESSARK_HAVE_AVX2_PASSES)
+    Implementation{"avx2", &HasAvx2, &avx2::Passes<unsigned char>, &baseline::Passes<char16_t>,
+                   &avx2::Scans<unsigned char>, &avx2::Scans<char16_t>},
+#endif
+};
+
+// The row chosen by ChooseImplementation, or -1 for the automatic choice.
+std::atomic<int> chosen{-1};
+
+int Automatic() noexcept {
+    static const int best = [] {
+        int i = static_cast<int>(kTable.size()) - 1;
+        while (i > 0 && !kTable[static_cast<std::size_t>(i)].supported()) --i;
+        return i;
+    }();
+    return best;
 }
 
-void ForceBaseline(bool force) noexcept { forceBaseline.store(force, std::memory_order_relaxed); }
+}  // namespace
+
+std::span<const Implementation> Implementations() noexcept { return kTable; }
+
+const Implementation& ActiveImplementation() noexcept {
+    const int i = chosen.load(std::memory_order_relaxed);
+    return kTable[static_cast<std::size_t>(i >= 0 ? i : Automatic())];
+}
+
+bool ChooseImplementation(std::string_view name) noexcept {
+    if (name.empty()) {
+        chosen.store(-1, std::memory_order_relaxed);
+        return true;
+    }
+    for (std::size_t i = 0; i < kTable.size(); ++i)
+        if (name == kTable[i].name && kTable[i].supported()) {
+            chosen.store(static_cast<int>(i), std::memory_order_relaxed);
+            return true;
+        }
+    return false;
+}
 
 template <>
 const PassSet<unsigned char>& PassesFor<unsigned char>() noexcept {
-#if defined(TESSARK_HAVE_AVX2_PASSES)
-    if (!forceBaseline.load(std::memory_order_relaxed) && Avx2Available()) return avx2::Passes<unsigned char>();
-#endif
-    return baseline::Passes<unsigned char>();
+    return ActiveImplementation().bytes();
 }
 
 template <>
 const PassSet<char16_t>& PassesFor<char16_t>() noexcept {
-    return baseline::Passes<char16_t>();
+    return ActiveImplementation().units();
 }
+
+bool Avx2Available() noexcept {
+    for (const Implementation& impl : kTable)
+        if (std::string_view(impl.name) == "avx2") return impl.supported();
+    return false;
+}
+
+void ForceBaseline(bool force) noexcept { ChooseImplementation(force ? "baseline" : ""); }
 
 }  // namespace tessark::fast

@@ -1,15 +1,24 @@
-// Implementations: which vector instructions the fast passes over bytes use.
+// Implementations: the fast kernels as compiled for each instruction set, in
+// a named table, and the one the engine uses, chosen at run time.
 //
-// Passes.inl is compiled twice: once for the baseline of the target
-// (SSE2 on x86-64), and, where the compiler can target it, once more with
-// AVX2, which tests 32 bytes per step instead of 16. Each compilation puts
-// its code in its own inline namespace (baseline or avx2), so the two never
-// share a symbol, not even an inline helper. The engine asks PassesFor() for
-// the set to use; the AVX2 set is chosen only when the processor has AVX2.
-// Both sets give exactly the same results.
+// The kernels (Passes.inl over the primitives of Scan.h) are written once,
+// over the byte vector Vec of Vector.h. Each instruction set has a folder
+// beside this file (baseline: SSE2 on x86-64, plain loops elsewhere; avx2)
+// whose Vector.h defines Vec and whose Passes.cpp compiles the kernels with
+// it, in an inline namespace of the set's name, so that no two compilations
+// share a symbol, not even an inline helper. Adding a set (AVX-512, NEON)
+// is a folder with those two files, a line in Vector.h, a row in the table
+// of Implementations.cpp and its sources in engine/CMakeLists.txt. Every
+// set gives exactly the same results; the differential and kernel tests run
+// once for each set the processor supports.
+//
+// Thread safety: the table is constant. ChooseImplementation is meant for
+// tests and measurements, between conversions.
 #pragma once
 
 #include <cstddef>
+#include <span>
+#include <string_view>
 
 #if defined(TESSARK_FAST_AVX2_BUILD)
 #define TESSARK_FAST_ISA avx2
@@ -38,23 +47,57 @@ struct PassSet {
     std::size_t (*ExpandLineEnds)(C*, const FinalShape&);
 };
 
-// The set of this compilation (defined by Passes.inl in each namespace).
+// The search and move primitives of Scan.h as compiled for one instruction
+// set, for the kernel tests.
+template <class C>
+struct ScanSet {
+    std::size_t (*FindChar)(const C*, std::size_t, std::size_t, C);
+    std::size_t (*FindLastChar)(const C*, std::size_t, C);
+    std::size_t (*CountChar)(const C*, std::size_t, std::size_t, C);
+    std::size_t (*FindMarker)(const C*, std::size_t, std::size_t, const char*, std::size_t);
+    void (*MoveDownShort)(C*, std::size_t, std::size_t, std::size_t, std::size_t);
+    void (*MoveUpShort)(C*, std::size_t, std::size_t, std::size_t);
+};
+
+// The sets of this compilation (defined by Passes.inl in each namespace).
 inline namespace TESSARK_FAST_ISA {
 template <class C>
 const PassSet<C>& Passes() noexcept;
-}
+template <class C>
+const ScanSet<C>& Scans() noexcept;
+}  // namespace TESSARK_FAST_ISA
 
-// The set the engine uses for unit type C: the AVX2 one for bytes when it
-// was built and the processor has AVX2 (and the baseline is not forced),
-// otherwise the baseline one. 16-bit text always takes the baseline set.
+// One row of the table.
+struct Implementation {
+    const char* name;                                // "baseline", "avx2"
+    bool (*supported)() noexcept;                    // whether this processor can run it
+    const PassSet<unsigned char>& (*bytes)() noexcept;
+    const PassSet<char16_t>& (*units)() noexcept;    // 16-bit text: the baseline set everywhere
+    const ScanSet<unsigned char>& (*byteScans)() noexcept;
+    const ScanSet<char16_t>& (*unitScans)() noexcept;
+};
+
+// Every implementation built into the program, from the baseline up to the
+// most capable.
+std::span<const Implementation> Implementations() noexcept;
+
+// The implementation the engine uses: the one chosen by
+// ChooseImplementation, else the most capable one the processor supports.
+const Implementation& ActiveImplementation() noexcept;
+
+// For tests and measurements: makes the named implementation the active one
+// (an empty name goes back to the automatic choice). Returns false, and
+// changes nothing, when the name is unknown or the processor cannot run it.
+bool ChooseImplementation(std::string_view name) noexcept;
+
+// The passes the engine uses for unit type C (those of ActiveImplementation).
 template <class C>
 const PassSet<C>& PassesFor() noexcept;
 
-// True when PassesFor<unsigned char>() can give the AVX2 set on this machine.
+// Shorthands kept for existing callers: whether the AVX2 implementation is
+// built and supported here; ForceBaseline(true) chooses "baseline",
+// ForceBaseline(false) the automatic choice.
 bool Avx2Available() noexcept;
-
-// For tests and measurements: while set, PassesFor() gives the baseline set
-// everywhere. Not meant to change during a conversion.
 void ForceBaseline(bool force) noexcept;
 
 }  // namespace tessark::fast

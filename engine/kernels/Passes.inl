@@ -461,6 +461,16 @@ const PassSet<C>& Passes() noexcept {
     return kSet;
 }
 
+template <class C>
+const ScanSet<C>& Scans() noexcept {
+    static constexpr ScanSet<C> kSet{&FindChar<C>,   &FindLastChar<C>,  &CountChar<C>,
+                                     &FindMarker<C>, &MoveDownShort<C>, &MoveUpShort<C>};
+    return kSet;
+}
+
+template const ScanSet<unsigned char>& Scans<unsigned char>() noexcept;
+template const ScanSet<char16_t>& Scans<char16_t>() noexcept;
+
 // Only the baseline compilation serves 16-bit text (TESSARK_FAST_UNITS, set
 // by baseline/Passes.cpp); the others serve bytes.
 template const PassSet<unsigned char>& Passes<unsigned char>() noexcept;

@@ -2,12 +2,17 @@
 // the markers, references and whitespace, every page of the corpus under a
 // fixed list of option sets, and failing yields at every position. The
 // three conversions (literal, fast over 16-bit text, fast over bytes) must
-// agree in result, yield count and reports.
+// agree in result, yield count and reports, with every implementation of
+// the kernels that the processor supports (each test runs once per
+// implementation, named by the test's last parameter).
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "../../fuzz/DifferentialInput.h"
 #include "EngineTestSupport.h"
@@ -26,12 +31,36 @@ std::string Describe(const std::string& page, unsigned options, long failAt, con
                     "\npage:    " + Show(differential::Decode(page)) + "\nliteral: " + Show(c.literal.text) +
                     " yields=" + std::to_string(c.literal.yields) + "\nfast:    " + Show(c.fast.text) +
                     " yields=" + std::to_string(c.fast.yields) + "\nbytes:   " + Show(c.bytes.text) +
-                    " yields=" + std::to_string(c.bytes.yields) + "\nbaseline bytes: " + Show(c.baselineBytes.text) +
-                    " yields=" + std::to_string(c.baselineBytes.yields);
+                    " yields=" + std::to_string(c.bytes.yields) + "\nkernels: " + fast::ActiveImplementation().name;
     for (const auto& r : c.literal.reports) s += "\nliteral report " + r;
     for (const auto& r : c.fast.reports) s += "\nfast report " + r;
     return s;
 }
+
+// Runs a test with the implementation of the kernels its parameter names,
+// then goes back to the automatic choice.
+class UsingKernels {
+public:
+    explicit UsingKernels(const std::string& name) { chosen_ = fast::ChooseImplementation(name); }
+    ~UsingKernels() { fast::ChooseImplementation(""); }
+    UsingKernels(const UsingKernels&) = delete;
+    UsingKernels& operator=(const UsingKernels&) = delete;
+    bool chosen() const { return chosen_; }
+
+private:
+    bool chosen_ = false;
+};
+
+const std::vector<std::string>& Kernels() {
+    static const std::vector<std::string> names = differential::SupportedImplementations();
+    return names;
+}
+
+class EachKernels : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override { ASSERT_TRUE(using_.chosen()) << GetParam(); }
+    UsingKernels using_{GetParam()};
+};
 
 // ------------------------------------------------------------ random pages
 
@@ -44,10 +73,12 @@ struct RandomBatch {
 
 void PrintTo(const RandomBatch& b, std::ostream* os) { *os << b.name; }
 
-class RandomPagesTest : public ::testing::TestWithParam<RandomBatch> {};
+class RandomPagesTest : public ::testing::TestWithParam<std::tuple<RandomBatch, std::string>> {};
 
 TEST_P(RandomPagesTest, EnginesAgree) {
-    const RandomBatch& batch = GetParam();
+    const RandomBatch& batch = std::get<0>(GetParam());
+    const UsingKernels kernels(std::get<1>(GetParam()));
+    ASSERT_TRUE(kernels.chosen());
     int failures = 0;
     for (int i = 0; i < batch.pages && failures < 3; ++i) {
         differential::RandomChoices choices(batch.firstSeed + static_cast<std::uint32_t>(i));
@@ -68,11 +99,11 @@ const RandomBatch kBatches[] = {
     {"LongPages", 200000, 150, 1500},
 };
 
-INSTANTIATE_TEST_SUITE_P(Seeded, RandomPagesTest, ::testing::ValuesIn(kBatches),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Seeded, RandomPagesTest, ::testing::Combine(::testing::ValuesIn(kBatches), ::testing::ValuesIn(Kernels())),
+                         [](const auto& p) { return std::string(std::get<0>(p.param).name) + "_" + std::get<1>(p.param); });
 
 // The cascades between passes, each under every option set.
-TEST(Cascades, EnginesAgreeUnderEveryOptionSet) {
+TEST_P(EachKernels, CascadesAgreeUnderEveryOptionSet) {
     const char* const pages[] = {
         "<scr<!--xx-->ipt>a</script>b",  "&am{x}p;",       "&amp;lt;",         "&amp;eacute;",
         "&&#35;&#54;&#53;;",             "&#&not;&not;65;", "<!--ab--><!--cd-->", "<scr<script>x</script>ipt>y</script>z",
@@ -89,7 +120,7 @@ TEST(Cascades, EnginesAgreeUnderEveryOptionSet) {
 // The byte path works on blocks of 16, 32 or 64 units: runs of spaces, line
 // breaks, markers and tags at every offset from a block's start, and runs
 // around the lengths where the number of yields changes (2 and 1025).
-TEST(BlockBoundaries, EnginesAgreeAtEveryOffset) {
+TEST_P(EachKernels, BlockBoundariesAgreeAtEveryOffset) {
     const std::string patterns[] = {
         "a" + std::string(15, ' ') + "b",
         "a" + std::string(16, ' ') + "b" + std::string(17, ' ') + "c",
@@ -119,7 +150,7 @@ TEST(BlockBoundaries, EnginesAgreeAtEveryOffset) {
 }
 
 // Every yield of a conversion made to fail in turn.
-TEST(FailingYields, SameReportsAndResultsAtEveryYield) {
+TEST_P(EachKernels, FailingYieldsGiveTheSameReportsAndResults) {
     const std::string page = "<!--ab-->x<script>1</script>&amp;lt;{f}|\t<b>  b\r\n\r\n\r\n" + std::string(3000, ' ') + "e";
     for (const unsigned options : {unsigned{kAllFlags}, 0u, 1u << 9, (1u << 9) | (1u << 10), 1u << 6}) {
         for (long failAt = 1; failAt <= 25; ++failAt) {
@@ -232,7 +263,7 @@ TEST(DenseReferences, SeededDensePages) {
 
 // The whole engine on dense runs, under every option set that keeps the
 // references and the one that does not.
-TEST(DenseReferences, WholeEngineAgrees) {
+TEST_P(EachKernels, DenseReferencesAgreeInTheWholeEngine) {
     std::string page;
     for (int i = 0; i < 40; ++i) page += "&amp;&lt;&#65;&nbsp;x&eacute;&#&not;65;";
     page += "<b>&#2&not;&not;&#53;8;</b>&amp;amp;lt;";
@@ -241,6 +272,9 @@ TEST(DenseReferences, WholeEngineAgrees) {
         ASSERT_TRUE(c.Agree()) << Describe(page, options, 0, c);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Kernels, EachKernels, ::testing::ValuesIn(Kernels()),
+                         [](const auto& p) { return p.param; });
 
 // ------------------------------------------------------------------ corpus
 
@@ -261,25 +295,30 @@ std::vector<unsigned> CorpusOptionSets() {
     return sets;
 }
 
-class CorpusTest : public ::testing::TestWithParam<std::string> {};
+class CorpusTest : public ::testing::TestWithParam<std::tuple<std::string, std::string>> {};
 
 TEST_P(CorpusTest, EnginesAgreeUnderTheOptionSets) {
-    std::ifstream in(std::string(TESSARK_TEST_DATA "/corpus/") + GetParam(), std::ios::binary);
-    ASSERT_TRUE(in) << GetParam();
+    const std::string& name = std::get<0>(GetParam());
+    const UsingKernels kernels(std::get<1>(GetParam()));
+    ASSERT_TRUE(kernels.chosen());
+    std::ifstream in(std::string(TESSARK_TEST_DATA "/corpus/") + name, std::ios::binary);
+    ASSERT_TRUE(in) << name;
     const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_FALSE(page.empty());
     for (const unsigned options : CorpusOptionSets()) {
         const Comparison c = Compare(page, options);
-        EXPECT_TRUE(c.Agree()) << GetParam() << " options=" << options;
+        EXPECT_TRUE(c.Agree()) << name << " options=" << options;
         EXPECT_TRUE(c.literal.reports.empty());
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Pages, CorpusTest, ::testing::ValuesIn(CorpusPages()), [](const auto& p) {
-    std::string name;
-    for (const char ch : p.param) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Pages, CorpusTest, ::testing::Combine(::testing::ValuesIn(CorpusPages()), ::testing::ValuesIn(Kernels())),
+                         [](const auto& p) {
+                             std::string name;
+                             for (const char ch : std::get<0>(p.param))
+                                 name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+                             return name + "_" + std::get<1>(p.param);
+                         });
 
 }  // namespace
 }  // namespace tessark::test
