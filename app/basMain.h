@@ -121,6 +121,8 @@ void ReportError(const QString& source);
 void LoadOptions();
 void SaveOptions();
 void ApplyOptions();
+// The check boxes' states as an option set (what ApplyOptions would copy).
+OptionSet CheckedOptions();
 
 // The folder of the program file, links resolved, ending in the separator.
 QString ProgramFolder();
