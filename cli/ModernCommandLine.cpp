@@ -22,6 +22,7 @@
 #include "FileSystem.h"
 #include "OptionStore.h"
 #include "Options.h"
+#include "Progress.h"
 
 namespace tessark::cli {
 namespace {
@@ -358,6 +359,18 @@ int Run(const QStringList& arguments) {
         for (const QString& folder : folders) QDir().mkpath(folder);
     }
 
+    qint64 totalBytes = 0;
+    for (const WorkItem& item : items)
+        if (item.problem.isEmpty() && item.request.source == ConversionRequest::Source::File)
+            totalBytes += std::max<qint64>(QFileInfo(item.request.inputPath).size(), 0);
+    ProgressLine progress(static_cast<int>(items.size()), totalBytes,
+                          !parser.isSet(p.quiet) && StandardErrorIsTerminal());
+    const auto convert = [&progress](const WorkItem& item, FileSystem& files) {
+        ConversionOutcome outcome = Convert(item, files);
+        progress.Done(outcome.bytesRead);
+        return outcome;
+    };
+
     DiskFileSystem disk;
     QThreadPool pool;
     pool.setMaxThreadCount(jobs);
@@ -367,11 +380,11 @@ int Run(const QStringList& arguments) {
     if (jobs > 1) {
         for (std::size_t i = 0; i < items.size(); ++i)
             if (items[i].request.source == ConversionRequest::Source::File || !items[i].problem.isEmpty())
-                futures[i] = QtConcurrent::run(&pool, [&item = items[i], &disk] { return Convert(item, disk); });
+                futures[i] = QtConcurrent::run(&pool, [&item = items[i], &disk, &convert] { return convert(item, disk); });
     }
     for (std::size_t i = 0; i < items.size(); ++i) {
         const WorkItem& item = items[i];
-        ConversionOutcome outcome = futures[i] ? futures[i]->result() : Convert(item, disk);
+        ConversionOutcome outcome = futures[i] ? futures[i]->result() : convert(item, disk);
         futures[i].reset();
         if (outcome.result == ConversionOutcome::Result::Written && ToStandardOutput(item)) {
             try {
@@ -383,7 +396,7 @@ int Run(const QStringList& arguments) {
             }
         }
         if (outcome.result != ConversionOutcome::Result::Written) {
-            WriteError(QStringLiteral("tessark: ") + item.shown + QStringLiteral(": ") + outcome.Reason());
+            progress.Print(QStringLiteral("tessark: ") + item.shown + QStringLiteral(": ") + outcome.Reason());
             status = kExitFailed;
         }
     }

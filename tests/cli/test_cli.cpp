@@ -11,7 +11,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
+#include <fcntl.h>
+#include <stdlib.h>
 #include <unistd.h>
+
+#include <QThread>
 
 #include "Options.h"
 
@@ -348,6 +352,52 @@ private Q_SLOTS:
         r = Run({"-q", "-r", "-d", "out", "nothing"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.err, QByteArray());
+    }
+
+    // A run of more than half a second shows the progress line when
+    // standard error is a terminal, and erases it at the end; never on a
+    // pipe, nor with -q. Standard input held open makes the run long.
+    void progressLineOnlyOnATerminal_data() {
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<bool>("quiet");
+        QTest::newRow("terminal") << true << false;
+        QTest::newRow("terminal, -q") << true << true;
+        QTest::newRow("pipe") << false << false;
+    }
+    void progressLineOnlyOnATerminal() {
+        QFETCH(bool, terminal);
+        QFETCH(bool, quiet);
+        const int master = posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0);
+        QVERIFY(grantpt(master) == 0 && unlockpt(master) == 0);
+        const QString terminalPath = QString::fromLocal8Bit(ptsname(master));
+        QProcess p;
+        p.setWorkingDirectory(Path("work"));
+        p.setProcessEnvironment(Environment());
+        if (terminal) p.setStandardErrorFile(terminalPath);
+        QStringList args{"-o", "out.txt"};
+        if (quiet) args << "-q";
+        p.start(QStringLiteral(TESSARK_PROGRAM), args << "-");
+        QVERIFY(p.waitForStarted(60000));
+        p.write(kPage);
+        QThread::msleep(1500);
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QByteArray shown = terminal ? QByteArray() : p.readAllStandardError();
+        if (terminal) {
+            fcntl(master, F_SETFL, O_NONBLOCK);
+            char buffer[4096];
+            for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) shown.append(buffer, n);
+        }
+        ::close(master);
+        if (terminal && !quiet) {
+            QVERIFY2(shown.startsWith("\r0/1 files, 0.0 MB read, 0.0 MB/s\x1b[K"), shown.constData());
+            QVERIFY2(shown.endsWith("\r\x1b[K"), shown.constData());
+        } else {
+            QCOMPARE(shown, QByteArray());
+        }
+        QCOMPARE(ReadFile(Path("work/out.txt")), QByteArray("One&two three"));
     }
 
 private:
