@@ -19,7 +19,7 @@
 #include <io.h>
 #endif
 
-#include "EngineHooks.h"
+#include "RuntimeError.h"
 
 namespace tessark {
 namespace {

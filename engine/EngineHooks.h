@@ -22,23 +22,13 @@
 #pragma once
 
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "RuntimeError.h"
+
 namespace tessark {
-
-// A run-time error with a classic error number, e.g. RuntimeError(53, "File not found").
-class RuntimeError : public std::runtime_error {
-public:
-    RuntimeError(int number, const std::string& description)
-        : std::runtime_error(description), number_(number) {}
-    int number() const noexcept { return number_; }
-
-private:
-    int number_;
-};
 
 // The number and description of an error, as the error reporter sees it.
 struct ErrorInfo {
