@@ -209,9 +209,11 @@ std::size_t Decide(const C* p, std::size_t len, const ReadableTagOptions& o, Rea
         case Kind::Img: {
             if (!o.keepAltText || closing) return 0;
             std::size_t b = 0, e = 0;
-            if (!FindAttribute(p, len, nameEnd, "alt", &b, &e)) return 0;
-            std::copy(p + b, p + e, out);  // out <= p + b: a move down
-            return e - b;
+            if (!FindAttribute(p, len, nameEnd, "alt", &b, &e) || e == b) return 0;
+            out[0] = C(' ');
+            std::copy(p + b, p + e, out + 1);  // out + 1 <= p + b: a move down
+            out[1 + (e - b)] = C(' ');
+            return e - b + 2;
         }
         case Kind::Other:
             return 0;

@@ -13,7 +13,9 @@
 //    "javascript:" (any case) and differs from the link's text (what the
 //    pass wrote since that opening tag, whitespace trimmed). The URL is
 //    used once: a second "</a>" writes nothing.
-//  - KeepAltText: the value of the alt attribute of an opening "img" tag.
+//  - KeepAltText: the value of the alt attribute of an opening "img" tag,
+//    with a space on each side (so that it never joins the words around
+//    it); nothing when the value is empty.
 //  - everything else: nothing.
 // The name of a tag is the run of ASCII letters and digits right after its
 // "<" and an optional "/" (a "/" there makes it a closing tag), compared

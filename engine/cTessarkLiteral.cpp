@@ -282,7 +282,7 @@ std::u16string cTessarkLiteral::TagReplacement(const std::u16string& tag, const 
     }
     if (KeepAltText && name == u"img" && !closing) {
         std::u16string alt;
-        if (Attribute(tag, end, u"alt", alt)) return alt;
+        if (Attribute(tag, end, u"alt", alt) && !alt.empty()) return u" " + alt + u" ";
     }
     return u"";
 }

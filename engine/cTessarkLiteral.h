@@ -22,7 +22,8 @@
 //   BreakAtBlocks, KeepLinks, KeepAltText: only with RemoveAllTags, in its
 //            tag removal step, which then replaces some tags instead of
 //            deleting them (block tags by LF, an opening td or th by TAB,
-//            the closing tag of a link by " [URL]", an img by its alt text;
+//            the closing tag of a link by " [URL]", an img by its alt text
+//            between spaces;
 //            FastReadable.h has the exact rules).
 //   DecodeAllReferences: the 323-row table step does not run (whatever
 //            GenerateSpecialChars says, and without its yields); instead,
@@ -67,7 +68,7 @@ public:
     // Readable text, each acting in CutHTML (see below):
     Boolean BreakAtBlocks = False;         // with RemoveAllTags: block tags become LF, td/th TAB
     Boolean KeepLinks = False;             // with RemoveAllTags: "</a>" becomes " [URL]"
-    Boolean KeepAltText = False;           // with RemoveAllTags: "<img alt=...>" becomes its alt text
+    Boolean KeepAltText = False;           // with RemoveAllTags: "<img alt=x>" becomes " x "
     Boolean DecodeAllReferences = False;   // every HTML character reference, once, after the tags
 
     // Turns the complete text of a page into plain text. Never throws; on a

@@ -68,13 +68,13 @@ const Case kCutCases[] = {
     {"UnclosedLinkTagRemovesTheRest", kLinkTags, "x<a href=u", "x"},
     {"LinksNeedRemoveAllTags", kLinks, "<a href=u>x</a>", "<a href=u>x</a>"},
     // KeepAltText
-    {"ImageBecomesAltText", kAltTags, "x<img src=a alt=\"A cat\">y", "xA caty"},
-    {"AltQuotesAndCase", kAltTags, "<IMG ALT='Logo'/><img alt=one two>", "Logoone"},
+    {"ImageBecomesAltText", kAltTags, "x<img src=a alt=\"A cat\">y", "x A cat y"},
+    {"AltQuotesAndCase", kAltTags, "<IMG ALT='Logo'/><img alt=one two>", " Logo  one "},
     {"ImageWithoutAlt", kAltTags, "a<img src=x>b<img alt>c<img alt=\"\">d", "abcd"},
     {"ClosingImageWritesNothing", kAltTags, "</img alt=x>", ""},
-    {"GreaterThanInQuotedAltEndsTag", kAltTags, "<img alt=\"a>b\">", "ab\">"},
+    {"GreaterThanInQuotedAltEndsTag", kAltTags, "<img alt=\"a>b\">", " a b\">"},
     {"AltTextIsLinkText", kAltTags | kLinks, "<a href=p.png><img alt=p.png></a><a href=q><img alt=Q></a>",
-     "p.pngQ [q]"},
+     " p.png  Q  [q]"},
     // DecodeAllReferences
     {"LongestNameWins", kDecode, "&notin;|&not|&notit;|&not;x", "\xE2\x88\x89|\xC2\xAC|\xC2\xACit;|\xC2\xACx"},
     {"NamesAreCaseSensitive", kDecode, "&AMP;&AMP&NBSP;&Amp;", "&&&NBSP;&Amp;"},
@@ -94,7 +94,7 @@ const Case kCutCases[] = {
     {"TableDoesNotRun", kDecode | kSpecial, "&mdash;&copy;&#10;", "\xE2\x80\x94\xC2\xA9\n"},
     {"DecodingWithoutTagRemoval", kDecode, "<b>&lt;</b>", "<b><</b>"},
     {"UrlAndAltDecodedAfterTags", kDecode | kLinkTags | kAlt, "<a href=\"?a=1&amp;b=2\">x</a><img alt=\"&lt;&gt;\">",
-     "x [?a=1&b=2]<>"},
+     "x [?a=1&b=2] <> "},
 };
 
 class ReadableCutTest : public ::testing::TestWithParam<std::tuple<EngineUnderTest, Case>> {};
@@ -121,7 +121,7 @@ const Case kExtractCases[] = {
     {"PresetOnAPage", kReadablePreset,
      "<html><head><title>T&rsquo;s</title><style>p{}</style><script>x</script></head><body>"
      "<h1>Caf&eacute;</h1><p>See <a href=\"/more\">more&hellip;</a><img alt=\"[pic]\"></p></body></html>",
-     "T\xE2\x80\x99s\r\nCaf\xC3\xA9\r\nSee more\xE2\x80\xA6 [/more][pic]"},
+     "T\xE2\x80\x99s\r\nCaf\xC3\xA9\r\nSee more\xE2\x80\xA6 [/more] [pic] "},
     {"OffChangesNothing", kAllFlags, "<p>a&notin;</p><a href=u>b</a>", "a&notin;b"},
 };
 
