@@ -50,11 +50,6 @@ constexpr C Lower(C c) noexcept {
     return (c >= C('A') && c <= C('Z')) ? C(c + ('a' - 'A')) : c;
 }
 
-template <class C>
-constexpr bool IsNameUnit(C c) noexcept {
-    return (c >= C('0') && c <= C('9')) || (c >= C('a') && c <= C('z')) || (c >= C('A') && c <= C('Z'));
-}
-
 // The tag p[0, len) (what lay between "<" and ">"): closing or not, and what
 // its name makes it; *nameEnd receives where the name ends.
 template <class C>
@@ -62,19 +57,30 @@ Kind Classify(const C* p, std::size_t len, bool& closing, std::size_t* nameEnd) 
     std::size_t q = 0;
     closing = len > 0 && p[0] == C('/');
     if (closing) q = 1;
-    char name[kNameWindow];
-    std::size_t m = 0;
-    while (q + m < len && m < kNameWindow && IsNameUnit(p[q + m])) {
-        name[m] = static_cast<char>(Lower(p[q + m]));
-        ++m;
+    const std::size_t begin = q;
+    std::uint64_t key = 0;
+    const std::size_t stop = std::min(len, begin + kNameWindow);
+    for (; q < stop; ++q) {
+        const C c = p[q];
+        unsigned v;
+        if (c >= C('0') && c <= C('9'))
+            v = unsigned(c - C('0')) + 1;
+        else if (c >= C('a') && c <= C('z'))
+            v = unsigned(c - C('a')) + 11;
+        else if (c >= C('A') && c <= C('Z'))
+            v = unsigned(c - C('A')) + 11;
+        else
+            break;
+        key = (key << 6) | v;
     }
-    if (nameEnd) *nameEnd = q + m;
+    if (nameEnd) *nameEnd = q;
+    const std::size_t m = q - begin;
     if (m == 0 || m >= kNameWindow) return Kind::Other;
-    const std::string_view n(name, m);
-    if (n == "a") return Kind::A;
-    if (n == "img") return Kind::Img;
-    if (n == "td" || n == "th") return Kind::Cell;
-    return std::binary_search(kBlockKeys.begin(), kBlockKeys.end(), NameKey(n)) ? Kind::Block : Kind::Other;
+    constexpr std::uint64_t kA = NameKey("a"), kImg = NameKey("img"), kTd = NameKey("td"), kTh = NameKey("th");
+    if (key == kA) return Kind::A;
+    if (key == kImg) return Kind::Img;
+    if (key == kTd || key == kTh) return Kind::Cell;
+    return std::binary_search(kBlockKeys.begin(), kBlockKeys.end(), key) ? Kind::Block : Kind::Other;
 }
 
 template <class C>
