@@ -27,11 +27,11 @@ struct FinalShape;
 template <class C>
 struct PassSet {
     const char* isa;
-    std::size_t (*CommentPass)(C*, std::size_t);
-    std::size_t (*BlockPass)(C*, std::size_t, const char*, std::size_t, const char*, std::size_t, std::size_t);
-    std::size_t (*FunctionPipeTabs)(C*, std::size_t, bool, bool, bool);
-    std::size_t (*StripTags)(C*, std::size_t);
-    std::size_t (*TailPass)(C*, std::size_t, bool, bool, bool, bool, std::size_t*);
+    std::size_t (*CommentPass)(C*, std::size_t, bool*);
+    std::size_t (*BlockPass)(C*, std::size_t, const char*, std::size_t, const char*, std::size_t, std::size_t, bool*);
+    std::size_t (*FunctionPipeTabs)(C*, std::size_t, bool, bool, bool, bool*);
+    std::size_t (*StripTags)(C*, std::size_t, bool*);
+    std::size_t (*TailPass)(C*, std::size_t, bool, bool, bool, bool, std::size_t*, std::size_t*);
     std::size_t (*BlankLinePass)(C*, std::size_t);
     std::size_t (*CollapseRuns)(C*, std::size_t, C, std::size_t*);
     FinalShape (*ShapeFinal)(const C*, std::size_t);

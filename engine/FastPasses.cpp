@@ -16,15 +16,22 @@ using namespace scan;
 // pass starts at or after w, since the carried start s is at least the
 // position of the last removal; so the searches run over d[r, n) only.
 template <class C>
-std::size_t CommentPass(C* d, std::size_t n) {
+std::size_t CommentPass(C* d, std::size_t n, bool* open) {
     std::size_t w = 0, r = 0, s = 0;  // s: the literal pass's start, in T
+    bool ended = false;  // by an opening marker without a closing one, or a start past the end
     for (;;) {
         const std::size_t from = r + (s - w);
-        if (from >= n) break;
+        if (from >= n) {
+            ended = from > n;
+            break;
+        }
         const std::size_t hi = FindMarker(d, from, n, "<!--", 4);
         if (hi >= n) break;
         const std::size_t gi = FindMarker(d, hi, n, "-->", 3);
-        if (gi >= n) break;  // no closing marker: the pass ends here
+        if (gi >= n) {  // no closing marker: the pass ends here
+            ended = true;
+            break;
+        }
         const std::size_t h = w + (hi - r);
         const std::size_t g = w + (gi - r);
         if (g > h + 5) {
@@ -34,6 +41,7 @@ std::size_t CommentPass(C* d, std::size_t n) {
         }
         s = g;  // in the shortened text, when a block went
     }
+    if (open) *open = ended;
     MoveDown(d, w, r, n - r);
     return w + (n - r);
 }
@@ -48,8 +56,9 @@ std::size_t CommentPass(C* d, std::size_t n) {
 // are searched in the unread part only.
 template <class C>
 std::size_t BlockPass(C* d, std::size_t n, const char* open, std::size_t openLen, const char* close,
-                      std::size_t closeLen, std::size_t minGap) {
+                      std::size_t closeLen, std::size_t minGap, bool* unclosed) {
     std::size_t w = 0, r = 0, from = 0;  // T = d[0, w) + d[r, n); from <= w
+    if (unclosed) *unclosed = false;
     auto at = [&](std::size_t t) { return t < w ? d[t] : d[r + (t - w)]; };
     for (;;) {
         const std::size_t tlen = w + (n - r);
@@ -68,7 +77,10 @@ std::size_t BlockPass(C* d, std::size_t n, const char* open, std::size_t openLen
             h = w + (hi - r);
         }
         const std::size_t gi = FindMarker(d, r + (h > w ? h - w : 0), n, close, closeLen);
-        if (gi >= n) break;  // unterminated: it and the rest stay, the pass ends
+        if (gi >= n) {  // unterminated: it and the rest stay, the pass ends
+            if (unclosed) *unclosed = true;
+            break;
+        }
         const std::size_t g = w + (gi - r);
         if (g >= h + minGap) {
             if (h >= w) MoveDownShort(d, w, r, h - w, n);
@@ -90,7 +102,8 @@ std::size_t BlockPass(C* d, std::size_t n, const char* open, std::size_t openLen
 // and starts again from the beginning, where no "{" is left before the join;
 // once a "{" has no "}" after it, the pass is over.
 template <class C>
-std::size_t FunctionPipeTabs(C* d, std::size_t n, bool functions, bool pipe, bool tabs) {
+std::size_t FunctionPipeTabs(C* d, std::size_t n, bool functions, bool pipe, bool tabs, bool* unclosed) {
+    if (unclosed) *unclosed = false;
     if (!functions && !pipe && !tabs) return n;
     C set[3];
     int count = 0;
@@ -118,6 +131,7 @@ std::size_t FunctionPipeTabs(C* d, std::size_t n, bool functions, bool pipe, boo
                 continue;
             }
             functions = false;
+            if (unclosed) *unclosed = true;
             build();
             d[w++] = c;
         } else {
@@ -213,8 +227,9 @@ std::size_t StripTagsBlocks(unsigned char* d, std::size_t n, std::size_t& w, boo
 #endif
 
 template <class C>
-std::size_t StripTags(C* d, std::size_t n) {
+std::size_t StripTags(C* d, std::size_t n, bool* unclosed) {
     std::size_t w = 0, i = 0;
+    if (unclosed) *unclosed = false;
 #if defined(__AVX2__)
     if constexpr (sizeof(C) == 1) {
         bool inside = false;
@@ -222,6 +237,7 @@ std::size_t StripTags(C* d, std::size_t n) {
         if (inside) {  // the tag going on ends at the next ">"
             const std::size_t k = FindChar(d, i, n, C('>'));
             i = k >= n ? n : k + 1;
+            if (k >= n && unclosed) *unclosed = true;
         }
     }
 #endif
@@ -232,6 +248,7 @@ std::size_t StripTags(C* d, std::size_t n) {
         if (j >= n) break;
         const std::size_t k = FindChar(d, j + 1, n, C('>'));
         i = k >= n ? n : k + 1;
+        if (k >= n && unclosed) *unclosed = true;
     }
     return w;
 }
@@ -364,10 +381,10 @@ void BlockTail(C* d, std::size_t n, bool comments, bool allCRLF, bool spaces, st
 // events (a copied stretch ending in a space counts as a run of one).
 template <class C>
 std::size_t TailPass(C* d, std::size_t n, bool comments, bool lineStage, bool allCRLF, bool spaces,
-                     std::size_t* maxSpaceRun) {
+                     std::size_t* maxSpaceRun, std::size_t* spaceRun) {
     spaces = spaces && lineStage;
     allCRLF = allCRLF && lineStage;
-    std::size_t w = 0, i = 0, run = 0, longest = 0;
+    std::size_t w = 0, i = 0, run = spaces && spaceRun ? *spaceRun : 0, longest = 0;
     auto emit = [&](C c) {
         if (lineStage) {
             if (c == C('\r') || (allCRLF && c == C('\n'))) c = C(' ');
@@ -383,6 +400,11 @@ std::size_t TailPass(C* d, std::size_t n, bool comments, bool lineStage, bool al
         }
         d[w++] = c;
     };
+    // A run of spaces that the text before d began goes on here.
+    while (spaces && run > 0 && i < n && d[i] == C(' ')) {
+        emit(d[i]);
+        ++i;
+    }
     while (i < n) {
 #if defined(TESSARK_FAST_VECTORS)
         if constexpr (sizeof(C) == 1) {
@@ -423,6 +445,7 @@ std::size_t TailPass(C* d, std::size_t n, bool comments, bool lineStage, bool al
         }
     }
     if (maxSpaceRun) *maxSpaceRun = longest;
+    if (spaceRun) *spaceRun = run;
     return w;
 }
 

@@ -35,25 +35,32 @@ inline namespace TESSARK_FAST_ISA {
 
 // "<!--" ... "-->" blocks with a body of at least two units are removed; the
 // search resumes at the old closing position applied to the shortened text.
+// *open (when given) tells whether the pass ended on something that text
+// after d[n) could change: an opening marker without a closing one, or a
+// resume position past the end of the shortened text.
 template <class C>
-std::size_t CommentPass(C* d, std::size_t n);
+std::size_t CommentPass(C* d, std::size_t n, bool* open);
 
 // "<script" ... "/script>" (open "<script", close "/script>", minGap 9) or
 // "<style" ... "/style>" (minGap 7), case-insensitive. Markers in lower case.
 // A pair whose closing marker begins fewer than minGap units after the
 // opening one stays; the search then resumes after that closing marker.
+// *unclosed (when given): the pass ended on an opening marker without a
+// closing one.
 template <class C>
 std::size_t BlockPass(C* d, std::size_t n, const char* open, std::size_t openLen, const char* close,
-                      std::size_t closeLen, std::size_t minGap);
+                      std::size_t closeLen, std::size_t minGap, bool* unclosed);
 
 // "{" ... "}" spans removed (no nesting), then "|" and TAB become spaces,
-// each step only when its flag is set.
+// each step only when its flag is set. *unclosed (when given): a "{" without
+// a "}" after it ended the function step.
 template <class C>
-std::size_t FunctionPipeTabs(C* d, std::size_t n, bool functions, bool pipe, bool tabs);
+std::size_t FunctionPipeTabs(C* d, std::size_t n, bool functions, bool pipe, bool tabs, bool* unclosed);
 
-// Everything from "<" to the next ">" removed; an unclosed "<" removes the rest.
+// Everything from "<" to the next ">" removed; an unclosed "<" removes the
+// rest, and then *unclosed (when given) is set.
 template <class C>
-std::size_t StripTags(C* d, std::size_t n);
+std::size_t StripTags(C* d, std::size_t n, bool* unclosed);
 
 // The last steps of CutHTML and, with lineStage, the first steps of
 // ExtractText that follow it, in one scan:
@@ -62,9 +69,13 @@ std::size_t StripTags(C* d, std::size_t n);
 //   lineStage: CR becomes a space; with allCRLF, LF becomes a space; with
 //   spaces, every run of spaces becomes one space, and *maxSpaceRun receives
 //   the longest run seen before shortening.
+// *spaceRun (when given, with lineStage and spaces): on entry the length of
+// the run of spaces that the text before d ended with (its first space was
+// kept there), so that leading spaces of d continue it; on return the run
+// that d ends with. A text converted in pieces thus gives the same result.
 template <class C>
 std::size_t TailPass(C* d, std::size_t n, bool comments, bool lineStage, bool allCRLF, bool spaces,
-                     std::size_t* maxSpaceRun);
+                     std::size_t* maxSpaceRun, std::size_t* spaceRun);
 
 // While LF, space, LF occurs, every such triple becomes one LF.
 template <class C>

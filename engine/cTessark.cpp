@@ -14,17 +14,17 @@ using engine_detail::Yield;
 template <class C>
 std::size_t cTessark::CutSteps(C* d, std::size_t n) {
     const fast::PassSet<C>& passes = fast::PassesFor<C>();
-    if (RemoveComments) n = passes.CommentPass(d, n);  // 2.
+    if (RemoveComments) n = passes.CommentPass(d, n, nullptr);  // 2.
     Yield();                                           // 3.
-    if (RemoveScripts) n = passes.BlockPass(d, n, "<script", 7, "/script>", 8, 9);  // 4.
+    if (RemoveScripts) n = passes.BlockPass(d, n, "<script", 7, "/script>", 8, 9, nullptr);  // 4.
     Yield();                                                                        // 5.
-    if (RemoveStyles) n = passes.BlockPass(d, n, "<style", 6, "/style>", 7, 7);     // 6.
+    if (RemoveStyles) n = passes.BlockPass(d, n, "<style", 6, "/style>", 7, 7, nullptr);     // 6.
     Yield();                                                                        // 7.
-    n = passes.FunctionPipeTabs(d, n, RemoveFunctions != 0, RemovePipe != 0, RemoveTabs != 0);  // 8. 9. 10.
+    n = passes.FunctionPipeTabs(d, n, RemoveFunctions != 0, RemovePipe != 0, RemoveTabs != 0, nullptr);  // 8. 9. 10.
     Yield();                                                                                   // 11.
     if (GenerateSpecialChars) n = fast::ReplaceReferences(d, n, &Yield);  // 12.
     Yield();                                                              // 13.
-    if (RemoveAllTags) n = passes.StripTags(d, n);                         // 14.
+    if (RemoveAllTags) n = passes.StripTags(d, n, nullptr);                       // 14.
     return n;
 }
 
@@ -54,7 +54,7 @@ std::size_t cTessark::Extract(C* d, std::size_t n, const Grow& grow) {
         // CutHTML 15. 16., then 3. 4. and the work of 5.
         const bool spaces = RemoveSpaces != 0;
         std::size_t maxRun = 0;
-        len = passes.TailPass(d, len, RemoveComments != 0, true, RemoveAllCRLF != 0, spaces, &maxRun);
+        len = passes.TailPass(d, len, RemoveComments != 0, true, RemoveAllCRLF != 0, spaces, &maxRun, nullptr);
         if (spaces) len = ConsolidateYields(len, maxRun);  // 5.
         Yield();                                            // 6.
         if (RemoveBlankLines) {                             // 7.
@@ -114,7 +114,7 @@ std::u16string cTessark::CutHTML(const std::u16string& text) {
     try {
         std::u16string work = text;
         std::size_t n = CutSteps(work.data(), work.size());
-        n = fast::PassesFor<char16_t>().TailPass(work.data(), n, RemoveComments != 0, false, false, false, nullptr);  // 15. 16.
+        n = fast::PassesFor<char16_t>().TailPass(work.data(), n, RemoveComments != 0, false, false, false, nullptr, nullptr);  // 15. 16.
         work.resize(n);
         return work;  // 17.
     } catch (...) {
@@ -135,7 +135,7 @@ std::u16string cTessark::ConsolidateChar(std::u16string text, const std::u16stri
 std::u16string cTessark::StripTags(const std::u16string& text) {
     if (text.empty()) return {};
     std::u16string work = text;
-    work.resize(fast::PassesFor<char16_t>().StripTags(work.data(), work.size()));
+    work.resize(fast::PassesFor<char16_t>().StripTags(work.data(), work.size(), nullptr));
     return work;
 }
 

@@ -22,6 +22,7 @@
 #include "SpecialCharTable.h"
 #include "cTessark.h"
 #include "cTessarkLiteral.h"
+#include "cTessarkStream.h"
 
 namespace tessark::differential {
 
@@ -241,6 +242,84 @@ inline Comparison Compare(const std::string& page, unsigned options, long failAt
         fast::ForceBaseline(false);
         c.baselineBytes = run.outcome;
     }
+    return c;
+}
+
+// How a streaming conversion is fed: the input goes in pieces whose sizes
+// cycle through feeds (each at least 1), and the engine aims at chunks of
+// chunk units.
+struct Feeding {
+    std::size_t chunk = 1;
+    std::vector<std::size_t> feeds{1};
+};
+
+// The streaming conversion of a page over 16-bit text (bytes = false) or
+// Windows-1252 bytes, with counting hooks. The result is the decoded output.
+inline Outcome StreamOutcome(const std::string& page, unsigned options, const Feeding& feeding, bool bytes,
+                             long failAtYield = 0) {
+    Run run(failAtYield);
+    cTessark e;
+    SetOptions(e, options);
+    std::size_t at = 0, k = 0;
+    auto next = [&] {
+        const std::size_t size = std::min(page.size() - at, std::max<std::size_t>(1, feeding.feeds[k++ % feeding.feeds.size()]));
+        const std::size_t from = at;
+        at += size;
+        return std::pair<std::size_t, std::size_t>(from, size);
+    };
+    if (bytes) {
+        std::string out;
+        ByteStreamExtractor stream(
+            e, [&out](const unsigned char* d, std::size_t n) { out.append(reinterpret_cast<const char*>(d), n); },
+            feeding.chunk);
+        while (at < page.size()) {
+            const auto [from, size] = next();
+            stream.Feed(reinterpret_cast<const unsigned char*>(page.data()) + from, size);
+        }
+        stream.Finish();
+        run.outcome.text = stream.Failed() ? u"(failed)" : Decode(out);
+    } else {
+        const std::u16string text = Decode(page);
+        std::u16string out;
+        TextStreamExtractor stream(
+            e, [&out](const char16_t* d, std::size_t n) { out.append(d, n); }, feeding.chunk);
+        while (at < page.size()) {
+            const auto [from, size] = next();
+            stream.Feed(text.data() + from, size);
+        }
+        stream.Finish();
+        run.outcome.text = stream.Failed() ? u"(failed)" : out;
+    }
+    return run.outcome;
+}
+
+// The streaming conversions against the literal one: the same result, no
+// fewer yields and no report. With a failing yield the stream either fails,
+// reporting once (its output is then not the page's text, and the caller
+// keeps its old output), or yields fewer times than that and agrees.
+struct StreamComparison {
+    Outcome literal, text, bytes;
+    long failAt = 0;
+    static bool AgreeOne(const Outcome& literal, const Outcome& stream, long failAt) {
+        if (stream.reports.size() == 1) return failAt > 0 && stream.text == u"(failed)";
+        return stream.reports.empty() && stream.text == literal.text && stream.yields >= literal.yields;
+    }
+    bool Agree() const { return AgreeOne(literal, text, failAt) && AgreeOne(literal, bytes, failAt); }
+};
+
+inline StreamComparison CompareStream(const std::string& page, unsigned options, const Feeding& feeding,
+                                      long failAtYield = 0) {
+    StreamComparison c;
+    c.failAt = failAtYield;
+    {
+        Run run(0);
+        cTessarkLiteral e;
+        SetOptions(e, options);
+        run.outcome.text = e.ExtractText(Decode(page));
+        c.literal = run.outcome;
+    }
+    c.text = StreamOutcome(page, options, feeding, false, failAtYield);
+    c.bytes = StreamOutcome(page, options, feeding, true, failAtYield);
     return c;
 }
 

@@ -1,0 +1,353 @@
+#include "cTessarkStream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "EngineHooks.h"
+#include "FastPasses.h"
+#include "FastReferences.h"
+#include "FastScan.h"
+
+namespace tessark {
+
+using engine_detail::ReportCurrentException;
+using engine_detail::Yield;
+
+namespace {
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+// A grow-only buffer of units that are not initialised (the passes write
+// every unit before reading it).
+template <class C>
+struct Units {
+    std::unique_ptr<C[]> data;
+    std::size_t capacity = 0;
+
+    // Room for n units; keeps the first `keep` units.
+    void Reserve(std::size_t n, std::size_t keep) {
+        if (n <= capacity) return;
+        const std::size_t size = std::max(n, capacity + capacity / 2);
+        std::unique_ptr<C[]> fresh(new C[size]);
+        if (keep) std::memcpy(fresh.get(), data.get(), keep * sizeof(C));
+        data = std::move(fresh);
+        capacity = size;
+    }
+};
+
+template <class C>
+bool Matches(const C* d, std::size_t k, std::size_t n, const char* marker, std::size_t len) {
+    if (k + len > n) return false;
+    for (std::size_t j = 0; j < len; ++j) {
+        C c = d[k + j];
+        if (c >= C('A') && c <= C('Z')) c = C(c + ('a' - 'A'));
+        if (c != C(static_cast<unsigned char>(marker[j]))) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+template <class C>
+struct BasicStreamExtractor<C>::State {
+    // The options, read once.
+    bool comments, scripts, styles, functions, pipe, tabs, special, tags, allCRLF, spaces, blankLines;
+    Sink sink;
+    std::size_t chunk;
+
+    // Input not yet converted: in[begin, end).
+    Units<C> in;
+    std::size_t begin = 0, end = 0;
+    std::size_t need;         // convert once this much input is held
+    std::size_t minCut = 0;   // a chunk up to here was tried and left something open
+    std::size_t peakHeld = 0;
+    bool anyInput = false;
+
+    // The line stage's carry: the trailing spaces and LF of the result so
+    // far (after the blank-line and space steps), the run of spaces that the
+    // space step is in, and whether the start of the text has been written.
+    Units<C> held;
+    std::size_t heldLength = 0;
+    std::size_t spaceRun = 0;
+    bool started = false;
+
+    Units<C> work;
+    bool failed = false;
+    bool finished = false;
+
+    explicit State(const cTessark& o, Sink s, std::size_t chunkUnits)
+        : comments(o.RemoveComments != 0), scripts(o.RemoveScripts != 0), styles(o.RemoveStyles != 0),
+          functions(o.RemoveFunctions != 0), pipe(o.RemovePipe != 0), tabs(o.RemoveTabs != 0),
+          special(o.GenerateSpecialChars != 0), tags(o.RemoveAllTags != 0), allCRLF(o.RemoveAllCRLF != 0),
+          spaces(o.RemoveSpaces != 0), blankLines(o.RemoveBlankLines != 0), sink(std::move(s)),
+          chunk(std::max<std::size_t>(chunkUnits, 1)), need(chunk) {}
+
+    C* Space(std::size_t size) {
+        if (end + size > in.capacity && begin > 0) {
+            if (end > begin) std::memmove(in.data.get(), in.data.get() + begin, (end - begin) * sizeof(C));
+            end -= begin;
+            begin = 0;
+        }
+        in.Reserve(end + size, end);
+        return in.data.get() + end;
+    }
+
+    // CutHTML's steps up to the tag removal over d[0, n), as cTessark runs
+    // them; *open tells whether a pass ended on something open.
+    std::size_t CutSteps(C* d, std::size_t n, bool* open) {
+        const fast::PassSet<C>& passes = fast::PassesFor<C>();
+        bool o = false;
+        *open = false;
+        if (comments) n = passes.CommentPass(d, n, &o);
+        *open |= o;
+        Yield();
+        if (scripts) n = passes.BlockPass(d, n, "<script", 7, "/script>", 8, 9, &o);
+        *open |= scripts && o;
+        Yield();
+        if (styles) n = passes.BlockPass(d, n, "<style", 6, "/style>", 7, 7, &o);
+        *open |= styles && o;
+        Yield();
+        n = passes.FunctionPipeTabs(d, n, functions, pipe, tabs, &o);
+        *open |= o;
+        Yield();
+        if (special) n = fast::ReplaceReferences(d, n, &Yield);
+        Yield();
+        if (tags) n = passes.StripTags(d, n, &o);
+        *open |= tags && o;
+        return n;
+    }
+
+    // The yields of ConsolidateChar for a longest run of maxRun units.
+    static void SweepYields(std::size_t maxRun) {
+        try {
+            for (std::size_t g = fast::SweepGroups(maxRun); g > 0; --g) Yield();
+        } catch (...) {
+            ReportCurrentException("ConsolidateChar");
+            throw Reported();
+        }
+    }
+
+    struct Reported {};
+
+    // The position of a marker that looks open just before p in the raw
+    // input d: the nearest "<" or ">", "{" or "}", opening or closing comment,
+    // script or style marker before p, for each pass that is on, when it is
+    // the opening one. Looks back at most `reach` units. kNone when none.
+    std::size_t OpenBefore(const C* d, std::size_t p, std::size_t reach) const {
+        bool tagDone = !tags, braceDone = !functions, commentDone = !comments, scriptDone = !scripts,
+             styleDone = !styles;
+        const std::size_t stop = p > reach ? p - reach : 0;
+        for (std::size_t k = p; k > stop;) {
+            --k;
+            const C c = d[k];
+            if (c == C('<')) {
+                if (!tagDone) return k;
+                if (!commentDone && Matches(d, k, p, "<!--", 4)) return k;
+                if (!scriptDone && Matches(d, k, p, "<script", 7)) return k;
+                if (!styleDone && Matches(d, k, p, "<style", 6)) return k;
+            } else if (c == C('>')) {
+                tagDone = true;
+                if (k >= 2 && Matches(d, k - 2, p, "-->", 3)) commentDone = true;
+                if (k >= 7 && Matches(d, k - 7, p, "/script>", 8)) scriptDone = true;
+                if (k >= 6 && Matches(d, k - 6, p, "/style>", 7)) styleDone = true;
+            } else if (c == C('{')) {
+                if (!braceDone) return k;
+            } else if (c == C('}')) {
+                braceDone = true;
+            } else {
+                continue;
+            }
+            if (tagDone && braceDone && commentDone && scriptDone && styleDone) return kNone;
+        }
+        return kNone;
+    }
+
+    // Where to end the next chunk: just after an LF in (lo, hi], hi itself
+    // just after an LF. Prefers a place where, judged on the raw text near
+    // it, no block, tag or brace is open, so that the chunk is rarely
+    // converted twice; the passes decide in the end.
+    std::size_t ChooseCut(const C* d, std::size_t lo, std::size_t hi) const {
+        constexpr std::size_t kReach = 16 << 10;
+        const std::size_t floor = std::max(lo, hi / 2);
+        std::size_t p = hi;
+        for (int tries = 0; tries < 16; ++tries) {
+            const std::size_t open = OpenBefore(d, p, kReach);
+            if (open == kNone) return p;
+            if (open <= floor) return hi;
+            const std::size_t lf = fast::scan::FindLastChar(d, open, C('\n'));
+            if (lf == open || lf < floor) return hi;
+            p = lf + 1;
+        }
+        return hi;
+    }
+
+    // Converts in[begin, begin + cut) as the next chunk (the last one when
+    // final). Returns false, changing nothing, when a pass left something
+    // open and the chunk must wait for more input.
+    bool Convert(std::size_t cut, bool final) {
+        const std::size_t h = heldLength;
+        work.Reserve(2 * (h + cut) + 2, 0);
+        C* d = work.data.get();
+        std::memcpy(d + h, in.data.get() + begin, cut * sizeof(C));
+        const fast::PassSet<C>& passes = fast::PassesFor<C>();
+        std::size_t n = cut;
+        if (cut > 0) {
+            bool open = false;
+            try {
+                n = CutSteps(d + h, cut, &open);
+            } catch (...) {
+                ReportCurrentException("CutHTML");
+                failed = true;
+                return true;
+            }
+            if (open && !final) return false;
+        }
+        std::size_t length = 0;
+        try {
+            // CutHTML 15. 16., ExtractText 3. 4. and the work of 5., the run
+            // of spaces going on from the chunk before.
+            std::size_t maxRun = 0;
+            n = passes.TailPass(d + h, n, comments, true, allCRLF, spaces, &maxRun, &spaceRun);
+            if (h) std::memcpy(d, held.data.get(), h * sizeof(C));
+            length = h + n;
+            if (spaces) SweepYields(maxRun);  // 5.
+            Yield();                          // 6.
+            if (blankLines) {                 // 7.
+                length = passes.BlankLinePass(d, length);
+                length = passes.CollapseRuns(d, length, C('\n'), &maxRun);
+                SweepYields(maxRun);
+            }
+            if (spaces) {  // 8.
+                length = passes.CollapseRuns(d, length, C(' '), &maxRun);
+                SweepYields(maxRun);
+            }
+            Yield();  // 9.
+            // Spaces and LF at the end wait for what follows: they can join
+            // a run, a blank line or the trimmed end of the text.
+            std::size_t body = length;
+            if (!final) {
+                while (body > 0 && (d[body - 1] == C(' ') || d[body - 1] == C('\n'))) --body;
+                held.Reserve(length - body, 0);
+                if (length > body) std::memcpy(held.data.get(), d + body, (length - body) * sizeof(C));
+                heldLength = length - body;
+            } else {
+                heldLength = 0;
+            }
+            // 10. to 13.: the start of the text is trimmed once, its end at
+            // the end; the body of a chunk before the last ends in neither.
+            fast::FinalShape shape = passes.ShapeFinal(d, body);
+            if (started) {
+                if (shape.begin > 0 && d[shape.begin - 1] == C('\n')) ++shape.lineFeeds;
+                shape.begin = 0;
+                if (final) {
+                    std::size_t e = body;
+                    while (e > 0 && d[e - 1] == C(' ')) --e;
+                    if (e > 0 && d[e - 1] == C('\n')) --e;
+                    shape.end = e;
+                    shape.lineFeeds = fast::scan::CountChar(d, 0, e, C('\n'));
+                }
+            }
+            if (body > 0) started = true;
+            length = body > 0 || final ? passes.ExpandLineEnds(d, shape) : 0;
+        } catch (const Reported&) {
+            failed = true;
+            return true;
+        } catch (...) {
+            ReportCurrentException("ExtractText");
+            failed = true;
+            return true;
+        }
+        if (length > 0) {
+            try {
+                sink(d, length);
+            } catch (...) {
+                failed = true;
+                throw;
+            }
+        }
+        return true;
+    }
+
+    // Converts as many chunks as the input held allows.
+    void Pump(bool final) {
+        while (!failed) {
+            const std::size_t avail = end - begin;
+            const C* d = in.data.get() + begin;
+            std::size_t cut = avail;
+            if (!final) {
+                if (avail < need) return;
+                const std::size_t lf = avail > minCut ? fast::scan::FindLastChar(d, avail, C('\n')) : avail;
+                if (lf == avail || lf < minCut) {  // a line longer than a chunk: wait for its end
+                    need = std::max(need, 2 * avail);
+                    return;
+                }
+                cut = ChooseCut(d, minCut, lf + 1);
+            }
+            if (!Convert(cut, final)) {
+                minCut = cut;
+                need = std::max(need, 2 * cut);
+                continue;
+            }
+            begin += cut;
+            minCut = 0;
+            need = chunk;
+            if (final) return;
+        }
+    }
+};
+
+template <class C>
+BasicStreamExtractor<C>::BasicStreamExtractor(const cTessark& options, Sink sink, std::size_t chunkUnits)
+    : s_(std::make_unique<State>(options, std::move(sink), chunkUnits)) {}
+
+template <class C>
+BasicStreamExtractor<C>::~BasicStreamExtractor() = default;
+
+template <class C>
+C* BasicStreamExtractor<C>::InputSpace(std::size_t size) {
+    return s_->Space(size);
+}
+
+template <class C>
+bool BasicStreamExtractor<C>::Commit(std::size_t count) {
+    State& s = *s_;
+    if (s.failed || s.finished) return false;
+    s.end += count;
+    if (count) s.anyInput = true;
+    s.peakHeld = std::max(s.peakHeld, s.end - s.begin);
+    s.Pump(false);
+    return !s.failed;
+}
+
+template <class C>
+bool BasicStreamExtractor<C>::Feed(const C* data, std::size_t size) {
+    if (s_->failed || s_->finished) return false;
+    if (size == 0) return true;
+    std::memcpy(InputSpace(size), data, size * sizeof(C));
+    return Commit(size);
+}
+
+template <class C>
+bool BasicStreamExtractor<C>::Finish() {
+    State& s = *s_;
+    if (s.failed || s.finished) return !s.failed && s.finished;
+    s.finished = true;
+    if (s.anyInput) s.Pump(true);
+    return !s.failed;
+}
+
+template <class C>
+bool BasicStreamExtractor<C>::Failed() const noexcept {
+    return s_->failed;
+}
+
+template <class C>
+std::size_t BasicStreamExtractor<C>::PeakHeld() const noexcept {
+    return s_->peakHeld;
+}
+
+template class BasicStreamExtractor<unsigned char>;
+template class BasicStreamExtractor<char16_t>;
+
+}  // namespace tessark
