@@ -1,9 +1,10 @@
 // libFuzzer target: the fast engine against the literal one. The fuzzer's
-// bytes choose the option set, an optional failing yield and the page, either
+// bytes choose the option set, an optional failing yield, the page, either
 // built from markers, references, whitespace and random bytes or taken as the
-// raw bytes themselves. Any disagreement (result, yield count or reports of
-// the literal engine, the fast one over 16-bit text and the fast byte
-// pipeline) aborts with both results printed.
+// raw bytes themselves, and how the streaming conversion is fed (chunk size
+// and piece sizes). Any disagreement (result, yield count or reports of the
+// literal engine, the fast one over 16-bit text, the fast byte pipeline and
+// the streaming conversions) aborts with the results printed.
 #include <cstdio>
 #include <cstdlib>
 
@@ -30,6 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     BytesChoices choices(data, size);
     const unsigned options = choices.Next(1u << 11);
     const long failAt = choices.Next(6) == 0 ? static_cast<long>(1 + choices.Next(32)) : 0;
+    Feeding feeding;
+    feeding.chunk = 1 + choices.Next(choices.Next(2) ? 16 : 4096);
+    feeding.feeds = {1 + choices.Next(64), 1 + choices.Next(4096)};
     std::string page;
     if (choices.Next(4) == 0)
         page.assign(reinterpret_cast<const char*>(data) + 3, size - 3);
@@ -45,6 +49,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Print("baseline bytes", c.baselineBytes.text);
         std::fprintf(stderr, "yields literal=%ld fast=%ld bytes=%ld baseline bytes=%ld\n", c.literal.yields,
                      c.fast.yields, c.bytes.yields, c.baselineBytes.yields);
+        std::abort();
+    }
+    const StreamComparison s = CompareStream(page, options, feeding, failAt);
+    if (!s.Agree()) {
+        std::fprintf(stderr, "stream disagrees: options=%u failAt=%ld chunk=%zu feeds=%zu,%zu\n", options, failAt,
+                     feeding.chunk, feeding.feeds[0], feeding.feeds[1]);
+        Print("page", Decode(page));
+        Print("literal", s.literal.text);
+        Print("stream text", s.text.text);
+        Print("stream bytes", s.bytes.text);
+        std::fprintf(stderr, "yields literal=%ld text=%ld bytes=%ld; reports text=%zu bytes=%zu\n", s.literal.yields,
+                     s.text.yields, s.bytes.yields, s.text.reports.size(), s.bytes.reports.size());
         std::abort();
     }
     return 0;
