@@ -21,6 +21,7 @@
 
 #include "FileSystem.h"
 #include "cTessark.h"
+#include "cTessarkStream.h"
 
 namespace {
 
@@ -167,6 +168,31 @@ void InMemory(benchmark::State& state, const Input* in, bool on) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
 }
 
+// The streaming conversion in memory: the input fed in blocks of 1 MB (as a
+// reader hands them over), the output counted; state.range(0) is the chunk
+// size in KB (0: the default).
+void StreamInMemory(benchmark::State& state, const Input* in, bool on) {
+    const std::string& data = InputBytes(*in, nullptr);
+    cTessark e;
+    SetAll(e, on);
+    const std::size_t chunk = state.range(0) > 0 ? static_cast<std::size_t>(state.range(0)) << 10
+                                                 : tessark::ByteStreamExtractor::kDefaultChunk;
+    std::size_t peak = 0;
+    for (auto _ : state) {
+        std::size_t out = 0;
+        tessark::ByteStreamExtractor stream(e, [&out](const unsigned char*, std::size_t n) { out += n; }, chunk);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+        constexpr std::size_t kBlock = std::size_t{1} << 20;
+        for (std::size_t at = 0; at < data.size(); at += kBlock)
+            stream.Feed(bytes + at, std::min(kBlock, data.size() - at));
+        stream.Finish();
+        benchmark::DoNotOptimize(out);
+        peak = std::max(peak, stream.PeakHeld());
+    }
+    state.counters["held_MB"] = static_cast<double>(peak) / 1e6;
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
+}
+
 void EndToEnd(benchmark::State& state, const Input* in, bool on) {
     fs::path path;
     const std::string& data = InputBytes(*in, &path);
@@ -201,6 +227,8 @@ const int kRegistered = [] {
         const std::string n = in.name;
         benchmark::RegisterBenchmark(("InMemory/" + n + "/AllOn").c_str(), InMemory, &in, true)
             ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+        benchmark::RegisterBenchmark(("StreamInMemory/" + n + "/AllOn").c_str(), StreamInMemory, &in, true)
+            ->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
         benchmark::RegisterBenchmark(("InMemory/" + n + "/AllOff").c_str(), InMemory, &in, false)
             ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
         benchmark::RegisterBenchmark(("EndToEnd/" + n + "/AllOn").c_str(), EndToEnd, &in, true)
@@ -210,6 +238,10 @@ const int kRegistered = [] {
         benchmark::RegisterBenchmark(("CopyFile/" + n).c_str(), CopyFile, &in)
             ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
     }
+    // The chunk size of the streaming conversion, on the real pages.
+    benchmark::RegisterBenchmark("StreamChunk/corpus-x8/AllOn", StreamInMemory, &kInputs[2], true)
+        ->Arg(32)->Arg(64)->Arg(128)->Arg(256)->Arg(512)->Arg(1024)->Arg(4096)
+        ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
     return 0;
 }();
 

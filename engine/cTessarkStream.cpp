@@ -168,7 +168,7 @@ struct BasicStreamExtractor<C>::State {
     // it, no block, tag or brace is open, so that the chunk is rarely
     // converted twice; the passes decide in the end.
     std::size_t ChooseCut(const C* d, std::size_t lo, std::size_t hi) const {
-        constexpr std::size_t kReach = 16 << 10;
+        constexpr std::size_t kReach = 4 << 10;
         const std::size_t floor = std::max(lo, hi / 2);
         std::size_t p = hi;
         for (int tries = 0; tries < 16; ++tries) {
@@ -277,8 +277,10 @@ struct BasicStreamExtractor<C>::State {
             std::size_t cut = avail;
             if (!final) {
                 if (avail < need) return;
-                const std::size_t lf = avail > minCut ? fast::scan::FindLastChar(d, avail, C('\n')) : avail;
-                if (lf == avail || lf < minCut) {  // a line longer than a chunk: wait for its end
+                // The last LF within the size aimed at, else the first after it.
+                std::size_t lf = fast::scan::FindLastChar(d, need, C('\n'));
+                if (lf == need || lf < minCut) lf = fast::scan::FindChar(d, need, avail, C('\n'));
+                if (lf >= avail) {  // a line longer than a chunk: wait for its end
                     need = std::max(need, 2 * avail);
                     return;
                 }
