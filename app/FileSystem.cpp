@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
+#include <cstring>
 #include <cerrno>
 #include <cstdint>
 #include <new>
@@ -157,7 +158,12 @@ QByteArray DiskFileSystem::ReadAll(const QString& path, qint64 room) const {
     return data;
 }
 
-void DiskFileSystem::WriteAll(const QString& path, QByteArrayView data) {
+namespace {
+
+// The checks of a target before anything is written: a bad name, a missing
+// folder, a folder, a read-only file. Returns whether the target is a device
+// or pipe (written directly, not replaced).
+bool CheckTarget(const QString& path) {
     if (path.isEmpty()) Fail(52);
     const QFileInfo info(path);
     if (info.fileName().isEmpty()) Fail(75);
@@ -166,8 +172,139 @@ void DiskFileSystem::WriteAll(const QString& path, QByteArrayView data) {
         if (info.isDir()) Fail(75);
         if ((info.permissions() & kAnyWrite) == 0) Fail(70);
     }
+    return info.exists() && !info.isFile();
+}
 
-    if (info.exists() && !info.isFile()) {
+void OpenSource(QFile& file, const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) Fail(53);
+    if (info.isDir()) Fail(75);
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly)) ThrowForErrno(errno, 75);
+}
+
+class DiskInputStream final : public InputStream {
+public:
+    explicit DiskInputStream(const QString& path) : file_(path) { OpenSource(file_, path); }
+    qint64 Read(char* data, qint64 max) override {
+        errno = 0;
+        const qint64 n = file_.read(data, max);
+        if (n < 0) ThrowForErrno(errno, 57);
+        return n;
+    }
+
+private:
+    QFile file_;
+};
+
+class DiskOutputStream final : public OutputStream {
+public:
+    explicit DiskOutputStream(const QString& path) {
+        if (CheckTarget(path)) {
+            device_ = std::make_unique<QFile>(path);
+            errno = 0;
+            if (!device_->open(QIODevice::WriteOnly)) ThrowForErrno(errno, 75);
+            return;
+        }
+        save_ = std::make_unique<QSaveFile>(path);
+        errno = 0;
+        if (!save_->open(QIODevice::WriteOnly)) ThrowForErrno(errno, 75);
+    }
+    ~DiskOutputStream() override { Discard(); }
+
+    void Write(const char* data, qint64 size) override {
+        QFileDevice* file = save_ ? static_cast<QFileDevice*>(save_.get()) : device_.get();
+        if (!file) Fail(52);
+        errno = 0;
+        if (file->write(data, size) != size) {
+            const int error = errno;
+            Discard();
+            ThrowForErrno(error, 57);
+        }
+    }
+
+    void Commit() override {
+        if (device_) {
+            errno = 0;
+            const bool flushed = device_->flush();
+            const int error = errno;
+            device_.reset();
+            if (!flushed) ThrowForErrno(error, 57);
+            return;
+        }
+        if (!save_) Fail(52);
+        errno = 0;
+        const bool committed = save_->commit();
+        const int error = errno;
+        save_.reset();
+        if (!committed) ThrowForErrno(error, 57);
+    }
+
+    void Discard() noexcept override {
+        if (save_) save_->cancelWriting();  // the destructor then removes the temporary file
+        save_.reset();
+        device_.reset();
+    }
+
+private:
+    std::unique_ptr<QSaveFile> save_;
+    std::unique_ptr<QFile> device_;
+};
+
+// The defaults over whole files.
+class WholeInputStream final : public InputStream {
+public:
+    explicit WholeInputStream(QByteArray data) : data_(std::move(data)) {}
+    qint64 Read(char* data, qint64 max) override {
+        const qint64 n = std::min<qint64>(max, data_.size() - at_);
+        if (n > 0) std::memcpy(data, data_.constData() + at_, static_cast<std::size_t>(n));
+        at_ += n;
+        return n;
+    }
+
+private:
+    QByteArray data_;
+    qint64 at_ = 0;
+};
+
+class WholeOutputStream final : public OutputStream {
+public:
+    WholeOutputStream(FileSystem& files, const QString& path) : files_(&files), path_(path) {}
+    void Write(const char* data, qint64 size) override { data_.append(data, static_cast<qsizetype>(size)); }
+    void Commit() override {
+        if (!files_) Fail(52);
+        FileSystem* files = files_;
+        files_ = nullptr;
+        files->WriteAll(path_, data_);
+    }
+    void Discard() noexcept override { files_ = nullptr; }
+
+private:
+    FileSystem* files_;
+    QString path_;
+    QByteArray data_;
+};
+
+}  // namespace
+
+std::unique_ptr<InputStream> FileSystem::OpenRead(const QString& path) const {
+    return std::make_unique<WholeInputStream>(ReadAll(path));
+}
+
+std::unique_ptr<OutputStream> FileSystem::OpenWrite(const QString& path) {
+    return std::make_unique<WholeOutputStream>(*this, path);
+}
+
+std::unique_ptr<InputStream> DiskFileSystem::OpenRead(const QString& path) const {
+    return std::make_unique<DiskInputStream>(path);
+}
+
+std::unique_ptr<OutputStream> DiskFileSystem::OpenWrite(const QString& path) {
+    return std::make_unique<DiskOutputStream>(path);
+}
+
+void DiskFileSystem::WriteAll(const QString& path, QByteArrayView data) {
+    if (CheckTarget(path)) {
         // A device or pipe (/dev/null, /dev/stdout, a FIFO) cannot be replaced
         // by a renamed temporary file: write to it directly.
         QFile device(path);

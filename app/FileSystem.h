@@ -11,8 +11,35 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <memory>
 
 namespace tessark {
+
+// A file being read from the start in blocks. Not thread-safe.
+class InputStream {
+public:
+    virtual ~InputStream() = default;
+    // Reads up to `max` bytes into data; returns how many, 0 at the end of
+    // the file. Throws RuntimeError (57, ...) on a read error.
+    virtual qint64 Read(char* data, qint64 max) = 0;
+};
+
+// A file being written in blocks, all or nothing: the bytes go to a
+// temporary file beside the target, which replaces the target only at
+// Commit. Destroying it (or Discard) before Commit leaves the old target
+// as it was and removes the temporary file. Devices and pipes are written
+// directly. Not thread-safe.
+class OutputStream {
+public:
+    virtual ~OutputStream() = default;
+    // Throws RuntimeError (61 "Disk full", 57, ...) on a write error.
+    virtual void Write(const char* data, qint64 size) = 0;
+    // Makes the written bytes the target's content; throws on failure, and
+    // then the old target is as it was.
+    virtual void Commit() = 0;
+    // Gives up: the old target stays, the temporary file goes. Never throws.
+    virtual void Discard() noexcept = 0;
+};
 
 class FileSystem {
 public:
@@ -39,6 +66,13 @@ public:
     // target whose mode grants no write permission is refused with 70, also
     // when the process could override the mode (root).
     virtual void WriteAll(const QString& path, QByteArrayView data) = 0;
+
+    // The same two in blocks, with the same errors: OpenRead fails as
+    // ReadAll would, OpenWrite refuses what WriteAll would refuse (before
+    // anything is written). The defaults go through ReadAll and WriteAll
+    // (whole files in memory); the real disk streams.
+    virtual std::unique_ptr<InputStream> OpenRead(const QString& path) const;
+    virtual std::unique_ptr<OutputStream> OpenWrite(const QString& path);
 };
 
 // The real disk, through Qt's file classes.
@@ -48,6 +82,8 @@ public:
     qint64 FileLen(const QString& path) const override;
     QByteArray ReadAll(const QString& path, qint64 room = 0) const override;
     void WriteAll(const QString& path, QByteArrayView data) override;
+    std::unique_ptr<InputStream> OpenRead(const QString& path) const override;
+    std::unique_ptr<OutputStream> OpenWrite(const QString& path) override;
 };
 
 // True when `name` matches `pattern`, in which "*" matches any run of

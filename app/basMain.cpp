@@ -100,6 +100,7 @@ void ParseCommandLine(const QStringList& words) {
 }
 
 void ShutDown() {
+    basProcessing::AbandonRunningOutput();
     SaveOptions();
     Engine.reset();
     int exitCode = 0;

@@ -1,15 +1,34 @@
 #include "basProcessing.h"
 
 #include <QByteArray>
+#include <memory>
 
 #include "EngineHooks.h"
 #include "basMain.h"
+#include "cTessarkStream.h"
 
 namespace tessark::basProcessing {
 namespace {
 
 JobResult g_lastResult = JobResult::Stopped;
 FileSystem* g_fileSystem = nullptr;
+OutputStream* g_running = nullptr;
+
+// The input is read in blocks of this size.
+constexpr std::size_t kReadBlock = std::size_t{1} << 20;
+
+// Marks the output of the conversion under way, so that a shutdown during
+// one of its yields can give it up (see AbandonRunningOutput).
+class RunningOutput {
+public:
+    explicit RunningOutput(OutputStream& output) : previous_(g_running) { g_running = &output; }
+    ~RunningOutput() { g_running = previous_; }
+    RunningOutput(const RunningOutput&) = delete;
+    RunningOutput& operator=(const RunningOutput&) = delete;
+
+private:
+    OutputStream* previous_;
+};
 
 FileSystem& Files() {
     static DiskFileSystem disk;
@@ -53,24 +72,33 @@ JobResult Run() {
 
     // Windows-1252 is single-byte and every marker, comparison and
     // replacement of the engine fits in it, so the engine converts the bytes
-    // in place; the output is the encoding of ExtractText's result for the
-    // decoded text. The buffer grows only when LF -> CR LF needs the room,
-    // and then to at most twice the input (every unit an LF), which is
-    // reserved up front so that growing never copies the page.
-    QByteArray bytes = files.ReadAll(InputFile, inputSize);
+    // as they are read; the output is the encoding of ExtractText's result
+    // for the decoded text. The file is read in blocks straight into the
+    // stream's buffer, and each piece of result goes to the output as soon
+    // as it is final; the output replaces the old file only at the end.
+    std::unique_ptr<InputStream> reader = files.OpenRead(InputFile);
     if (!Engine) throw RuntimeError(91, "Object variable or With block variable not set");
+    std::unique_ptr<OutputStream> writer = files.OpenWrite(OutputFile);
+    const RunningOutput running(*writer);
     const std::int64_t reportsBefore = ErrorCount;
-    const std::size_t length = Engine->ExtractBytes(
-        reinterpret_cast<unsigned char*>(bytes.data()), static_cast<std::size_t>(bytes.size()),
-        [&bytes](std::size_t size) {
-            bytes.resize(static_cast<qsizetype>(size));
-            return reinterpret_cast<unsigned char*>(bytes.data());
-        });
-    // The engine has reported its failure itself; what it returns then is
-    // not the page's text, so the old output is kept.
-    if (ErrorCount != reportsBefore) return JobResult::Failed;
-    bytes.truncate(static_cast<qsizetype>(length));
-    files.WriteAll(OutputFile, bytes);
+    ByteStreamExtractor stream(*Engine, [&writer](const unsigned char* data, std::size_t size) {
+        writer->Write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+    });
+    for (;;) {
+        char* space = reinterpret_cast<char*>(stream.InputSpace(kReadBlock));
+        const qint64 got = reader->Read(space, static_cast<qint64>(kReadBlock));
+        if (got <= 0) break;
+        if (!stream.Commit(static_cast<std::size_t>(got))) break;
+        // The window stays live also while input is only being gathered
+        // (behind a marker that has not closed yet).
+        if (!BatchMode) DoEvents();
+    }
+    reader.reset();  // closed before the output may replace it (a file converted onto itself)
+    stream.Finish();
+    // The engine has reported its failure itself; what it wrote then is not
+    // the page's text, so the old output is kept.
+    if (ErrorCount != reportsBefore || stream.Failed()) return JobResult::Failed;
+    writer->Commit();
 
     if (!BatchMode) Messages().Show(QStringLiteral("Done"));
     return JobResult::Written;
@@ -96,5 +124,9 @@ JobResult RemoveHTML() {
 JobResult LastResult() { return g_lastResult; }
 
 void SetFileSystem(FileSystem* fileSystem) { g_fileSystem = fileSystem; }
+
+void AbandonRunningOutput() noexcept {
+    if (g_running) g_running->Discard();
+}
 
 }  // namespace tessark::basProcessing
