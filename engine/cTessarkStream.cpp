@@ -1,6 +1,8 @@
 #include "cTessarkStream.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -137,28 +139,59 @@ struct BasicStreamExtractor<C>::State {
     std::size_t OpenBefore(const C* d, std::size_t p, std::size_t reach) const {
         bool tagDone = !tags, braceDone = !functions, commentDone = !comments, scriptDone = !scripts,
              styleDone = !styles;
-        const std::size_t stop = p > reach ? p - reach : 0;
-        for (std::size_t k = p; k > stop;) {
-            --k;
+        auto fold = [](C c) { return (c >= C('A') && c <= C('Z')) ? C(c + ('a' - 'A')) : c; };
+        // 1: d[k] opens something that is still open at p; 2: nothing can
+        // be open at p any more; 0: look further back.
+        auto visit = [&](std::size_t k) -> int {
             const C c = d[k];
             if (c == C('<')) {
-                if (!tagDone) return k;
-                if (!commentDone && Matches(d, k, p, "<!--", 4)) return k;
-                if (!scriptDone && Matches(d, k, p, "<script", 7)) return k;
-                if (!styleDone && Matches(d, k, p, "<style", 6)) return k;
+                if (!tagDone) return 1;
+                const C next = k + 1 < p ? fold(d[k + 1]) : C(0);
+                if (next == C('!') && !commentDone && Matches(d, k, p, "<!--", 4)) return 1;
+                if (next == C('s') && ((!scriptDone && Matches(d, k, p, "<script", 7)) ||
+                                       (!styleDone && Matches(d, k, p, "<style", 6))))
+                    return 1;
             } else if (c == C('>')) {
                 tagDone = true;
-                if (k >= 2 && Matches(d, k - 2, p, "-->", 3)) commentDone = true;
-                if (k >= 7 && Matches(d, k - 7, p, "/script>", 8)) scriptDone = true;
-                if (k >= 6 && Matches(d, k - 6, p, "/style>", 7)) styleDone = true;
+                const C before = k > 0 ? fold(d[k - 1]) : C(0);
+                if (before == C('-') && k >= 2 && Matches(d, k - 2, p, "-->", 3)) commentDone = true;
+                if (before == C('t') && k >= 7 && Matches(d, k - 7, p, "/script>", 8)) scriptDone = true;
+                if (before == C('e') && k >= 6 && Matches(d, k - 6, p, "/style>", 7)) styleDone = true;
             } else if (c == C('{')) {
-                if (!braceDone) return k;
+                if (!braceDone) return 1;
             } else if (c == C('}')) {
                 braceDone = true;
             } else {
-                continue;
+                return 0;
             }
-            if (tagDone && braceDone && commentDone && scriptDone && styleDone) return kNone;
+            return tagDone && braceDone && commentDone && scriptDone && styleDone ? 2 : 0;
+        };
+        const std::size_t stop = p > reach ? p - reach : 0;
+        std::size_t k = p;
+#if defined(TESSARK_FAST_VECTORS)
+        if constexpr (sizeof(C) == 1) {
+            // A vector at a time, visiting only the four delimiters, last first.
+            using namespace fast::scan;
+            const Vec lt = VSet1('<'), gt = VSet1('>'), lb = VSet1('{'), rb = VSet1('}');
+            for (; k >= stop + kVec; k -= kVec) {
+                const Vec v = VLoad(d + k - kVec);
+                std::uint32_t m = VMask(VOr(VOr(VEq(v, lt), VEq(v, gt)), VOr(VEq(v, lb), VEq(v, rb))));
+                while (m != 0) {
+                    const unsigned bit = 31u - static_cast<unsigned>(std::countl_zero(m));
+                    m &= ~(std::uint32_t{1} << bit);
+                    const std::size_t at = k - kVec + bit;
+                    const int r = visit(at);
+                    if (r == 1) return at;
+                    if (r == 2) return kNone;
+                }
+            }
+        }
+#endif
+        while (k > stop) {
+            --k;
+            const int r = visit(k);
+            if (r == 1) return k;
+            if (r == 2) return kNone;
         }
         return kNone;
     }
@@ -168,7 +201,7 @@ struct BasicStreamExtractor<C>::State {
     // it, no block, tag or brace is open, so that the chunk is rarely
     // converted twice; the passes decide in the end.
     std::size_t ChooseCut(const C* d, std::size_t lo, std::size_t hi) const {
-        constexpr std::size_t kReach = 4 << 10;
+        constexpr std::size_t kReach = 16 << 10;
         const std::size_t floor = std::max(lo, hi / 2);
         std::size_t p = hi;
         for (int tries = 0; tries < 16; ++tries) {
