@@ -196,8 +196,21 @@ struct BasicStreamExtractor<C>::State {
         return kNone;
     }
 
-    // Where to end the next chunk: just after an LF in (lo, hi], hi itself
-    // just after an LF. Prefers a place where, judged on the raw text near
+    // The last seam in d[from, to): an LF or a space (no marker, reference
+    // or "msnavigation" holds either, and the line stage carries what it
+    // needs across them). kNone when there is none.
+    static std::size_t LastSeam(const C* d, std::size_t from, std::size_t to) {
+        if (to <= from) return kNone;
+        const std::size_t n = to - from;
+        const std::size_t lf = fast::scan::FindLastChar(d + from, n, C('\n'));
+        const std::size_t space = fast::scan::FindLastChar(d + from, n, C(' '));
+        if (lf == n) return space == n ? kNone : from + space;
+        if (space == n) return from + lf;
+        return from + std::max(lf, space);
+    }
+
+    // Where to end the next chunk: just after a seam in (lo, hi], hi itself
+    // just after one. Prefers a place where, judged on the raw text near
     // it, no block, tag or brace is open, so that the chunk is rarely
     // converted twice; the passes decide in the end.
     std::size_t ChooseCut(const C* d, std::size_t lo, std::size_t hi) const {
@@ -208,9 +221,9 @@ struct BasicStreamExtractor<C>::State {
             const std::size_t open = OpenBefore(d, p, kReach);
             if (open == kNone) return p;
             if (open <= floor) return hi;
-            const std::size_t lf = fast::scan::FindLastChar(d, open, C('\n'));
-            if (lf == open || lf < floor) return hi;
-            p = lf + 1;
+            const std::size_t seam = LastSeam(d, floor, open);
+            if (seam == kNone) return hi;
+            p = seam + 1;
         }
         return hi;
     }
@@ -311,13 +324,18 @@ struct BasicStreamExtractor<C>::State {
             if (!final) {
                 if (avail < need) return;
                 // The last LF within the size aimed at, else the first after it.
-                std::size_t lf = fast::scan::FindLastChar(d, need, C('\n'));
-                if (lf == need || lf < minCut) lf = fast::scan::FindChar(d, need, avail, C('\n'));
-                if (lf >= avail) {  // a line longer than a chunk: wait for its end
+                // The last seam within the size aimed at, else the first after it.
+                std::size_t seam = LastSeam(d, minCut, need);
+                if (seam == kNone) {
+                    seam = fast::scan::FindChar(d, need, avail, C('\n'));
+                    const std::size_t space = fast::scan::FindChar(d, need, std::min(seam, avail), C(' '));
+                    seam = std::min(seam, space);
+                }
+                if (seam >= avail) {  // no seam yet: wait for one
                     need = std::max(need, 2 * avail);
                     return;
                 }
-                cut = ChooseCut(d, minCut, lf + 1);
+                cut = ChooseCut(d, minCut, seam + 1);
             }
             if (!Convert(cut, final)) {
                 minCut = cut;

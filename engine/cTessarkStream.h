@@ -6,9 +6,10 @@
 // exactly ExtractText's (or ExtractBytes') result for the whole input, for
 // every option set.
 //
-// How: the input is converted in chunks that end just after an LF. No
-// marker, reference or "msnavigation" holds an LF, so a chunk converts on
-// its own unless a pass ends on something that later text can change: an
+// How: the input is converted in chunks that end just after a seam, an LF
+// or a space. No marker, reference or "msnavigation" holds either, so a
+// chunk converts on its own unless a pass ends on something that later text
+// can change: an
 // opening "<!--", "<script", "<style" or "{" without its closing marker, a
 // "<" without its ">", or the comment pass's resume position past the end
 // (the passes say so). Then the chunk is converted again later with more of
@@ -21,8 +22,9 @@
 //
 // Memory: the chunk size (a few hundred kilobytes, so that a chunk's passes
 // run in the processor's cache) plus the pending span, which is the input
-// from a never-closed marker to the end in the worst case, or a line longer
-// than a chunk (a chunk ends only after an LF).
+// from a never-closed marker to the end in the worst case, or a stretch
+// without LF or space longer than a chunk (a run of reference characters,
+// for instance, which the reference table must see whole).
 //
 // Yields: every chunk yields at the fixed points of a whole conversion
 // (CutHTML's five, the reference table's nine, the space and blank-line

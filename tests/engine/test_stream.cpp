@@ -226,6 +226,15 @@ TEST(StreamMemory, HeldInputStaysNearTheChunkSize) {
     EXPECT_LT(peak, 3 * (16u << 10) + 4096);  // the page is about 1.5 MB
 }
 
+TEST(StreamMemory, ALongLineIsCutAtItsSpaces) {
+    const std::string page = Repeat("<p>Some <b>text</b> &amp; more</p> <script>var x = {a: 1};</script> ", 30000);
+    const auto [out, peak] = StreamBytes(page, kAllFlags, 16 << 10);
+    cTessark e;
+    SetFlags(e, kAllFlags);
+    EXPECT_EQ(out, e.ExtractBytes(page));
+    EXPECT_LT(peak, 3 * (16u << 10) + 4096);  // the page is one line of about 2 MB
+}
+
 TEST(StreamMemory, AnUnclosedMarkerHoldsWhatFollowsIt) {
     const std::string body = Repeat("line of text\r\n", 20000);
     const std::string page = body + "<script>\n" + body;
