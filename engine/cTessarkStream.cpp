@@ -196,17 +196,11 @@ struct BasicStreamExtractor<C>::State {
         return kNone;
     }
 
-    // The last seam in d[from, to): an LF or a space (no marker, reference
-    // or "msnavigation" holds either, and the line stage carries what it
-    // needs across them). kNone when there is none.
-    static std::size_t LastSeam(const C* d, std::size_t from, std::size_t to) {
+    // The last LF in d[from, to), else kNone.
+    static std::size_t LastLineEnd(const C* d, std::size_t from, std::size_t to) {
         if (to <= from) return kNone;
-        const std::size_t n = to - from;
-        const std::size_t lf = fast::scan::FindLastChar(d + from, n, C('\n'));
-        const std::size_t space = fast::scan::FindLastChar(d + from, n, C(' '));
-        if (lf == n) return space == n ? kNone : from + space;
-        if (space == n) return from + lf;
-        return from + std::max(lf, space);
+        const std::size_t k = fast::scan::FindLastChar(d + from, to - from, C('\n'));
+        return k == to - from ? kNone : from + k;
     }
 
     // Where to end the next chunk: just after a seam in (lo, hi], hi itself
@@ -221,7 +215,7 @@ struct BasicStreamExtractor<C>::State {
             const std::size_t open = OpenBefore(d, p, kReach);
             if (open == kNone) return p;
             if (open <= floor) return hi;
-            const std::size_t seam = LastSeam(d, floor, open);
+            const std::size_t seam = LastLineEnd(d, floor, open);
             if (seam == kNone) return hi;
             p = seam + 1;
         }
@@ -323,13 +317,19 @@ struct BasicStreamExtractor<C>::State {
             std::size_t cut = avail;
             if (!final) {
                 if (avail < need) return;
-                // The last LF within the size aimed at, else the first after it.
-                // The last seam within the size aimed at, else the first after it.
-                std::size_t seam = LastSeam(d, minCut, need);
+                // A chunk ends after the last LF within the size aimed at,
+                // else after the first LF past it; in a line much longer
+                // than that, after its last space within the size aimed at
+                // (no marker, reference or "msnavigation" holds a space
+                // either, and the line stage carries what it needs across).
+                std::size_t seam = LastLineEnd(d, minCut, need);
                 if (seam == kNone) {
-                    seam = fast::scan::FindChar(d, need, avail, C('\n'));
-                    const std::size_t space = fast::scan::FindChar(d, need, std::min(seam, avail), C(' '));
-                    seam = std::min(seam, space);
+                    const std::size_t far = std::min(avail, 2 * need);
+                    seam = fast::scan::FindChar(d, need, far, C('\n'));
+                    if (seam >= far) {
+                        const std::size_t space = fast::scan::FindLastChar(d, need, C(' '));
+                        seam = space < need && space >= minCut ? space : avail;
+                    }
                 }
                 if (seam >= avail) {  // no seam yet: wait for one
                     need = std::max(need, 2 * avail);

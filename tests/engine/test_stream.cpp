@@ -281,7 +281,7 @@ TEST(StreamBehaviour, ASinkThatThrowsFailsTheStreamWithoutAReport) {
     cTessark e;
     ByteStreamExtractor stream(
         e, [](const unsigned char*, std::size_t) { throw std::runtime_error("disk full"); }, 4);
-    const std::string page = "first line\nsecond line\nthird\n";
+    const std::string page = "a b\nc d\ne\n";
     EXPECT_THROW(stream.Feed(reinterpret_cast<const unsigned char*>(page.data()), page.size()), std::runtime_error);
     EXPECT_TRUE(stream.Failed());
     EXPECT_FALSE(stream.Finish());
