@@ -10,11 +10,17 @@
 #include <cstdint>
 #include <new>
 
+#include <cstdio>
+
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
 
-#include "EngineHooks.h"
+#include "RuntimeError.h"
 
 namespace tessark {
 namespace {
@@ -285,7 +291,84 @@ private:
     QByteArray data_;
 };
 
+// The defaults for standard output: the whole result at Commit.
+class WholeStandardOutput final : public OutputStream {
+public:
+    explicit WholeStandardOutput(FileSystem& files) : files_(&files) {}
+    void Write(const char* data, qint64 size) override { data_.append(data, static_cast<qsizetype>(size)); }
+    void Commit() override {
+        if (!files_) Fail(52);
+        FileSystem* files = files_;
+        files_ = nullptr;
+        files->WriteStandardOutput(data_);
+    }
+    void Discard() noexcept override { files_ = nullptr; }
+
+private:
+    FileSystem* files_;
+    QByteArray data_;
+};
+
+void BinaryStandardStreams() {
+#if defined(_WIN32)
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
+
+class StreamingStandardInput final : public InputStream {
+public:
+    StreamingStandardInput() { BinaryStandardStreams(); }
+    qint64 Read(char* data, qint64 max) override {
+        const std::size_t n = std::fread(data, 1, static_cast<std::size_t>(max), stdin);
+        if (n == 0 && std::ferror(stdin)) {
+            std::clearerr(stdin);
+            Fail(57);
+        }
+        return static_cast<qint64>(n);
+    }
+};
+
+class StreamingStandardOutput final : public OutputStream {
+public:
+    StreamingStandardOutput() { BinaryStandardStreams(); }
+    void Write(const char* data, qint64 size) override {
+        errno = 0;
+        const auto n = static_cast<std::size_t>(size);
+        if (n > 0 && (std::fwrite(data, 1, n, stdout) != n || std::fflush(stdout) != 0)) {
+            const int error = errno;
+            std::clearerr(stdout);
+            ThrowForErrno(error, 57);
+        }
+    }
+    void Commit() override {
+        errno = 0;
+        if (std::fflush(stdout) != 0) {
+            const int error = errno;
+            std::clearerr(stdout);
+            ThrowForErrno(error, 57);
+        }
+    }
+    void Discard() noexcept override {}
+};
+
 }  // namespace
+
+std::unique_ptr<InputStream> FileSystem::OpenStandardInput() {
+    return std::make_unique<WholeInputStream>(ReadStandardInput());
+}
+
+std::unique_ptr<OutputStream> FileSystem::OpenStandardOutput() {
+    return std::make_unique<WholeStandardOutput>(*this);
+}
+
+std::unique_ptr<InputStream> DiskFileSystem::OpenStandardInput() {
+    return std::make_unique<StreamingStandardInput>();
+}
+
+std::unique_ptr<OutputStream> DiskFileSystem::OpenStandardOutput() {
+    return std::make_unique<StreamingStandardOutput>();
+}
 
 std::unique_ptr<InputStream> FileSystem::OpenRead(const QString& path) const {
     return std::make_unique<WholeInputStream>(ReadAll(path));
@@ -326,6 +409,37 @@ void DiskFileSystem::WriteAll(const QString& path, QByteArrayView data) {
     }
     errno = 0;
     if (!file.commit()) ThrowForErrno(errno, 57);
+}
+
+QByteArray FileSystem::ReadStandardInput() {
+#if defined(_WIN32)
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    QByteArray data;
+    char chunk[65536];
+    for (;;) {
+        const std::size_t n = std::fread(chunk, 1, sizeof chunk, stdin);
+        data.append(chunk, static_cast<qsizetype>(n));
+        if (n < sizeof chunk) break;
+    }
+    if (std::ferror(stdin)) {
+        std::clearerr(stdin);
+        Fail(57);
+    }
+    return data;
+}
+
+void FileSystem::WriteStandardOutput(QByteArrayView data) {
+#if defined(_WIN32)
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    errno = 0;
+    const std::size_t size = static_cast<std::size_t>(data.size());
+    if ((size > 0 && std::fwrite(data.data(), 1, size, stdout) != size) || std::fflush(stdout) != 0) {
+        const int error = errno;
+        std::clearerr(stdout);
+        ThrowForErrno(error, 57);
+    }
 }
 
 }  // namespace tessark

@@ -6,6 +6,11 @@
 // 70 "Permission denied", 75 "Path/File access error", 61 "Disk full",
 // 57 "Device I/O error", 52 "Bad file name or number". std::bad_alloc
 // propagates when a file does not fit in memory.
+//
+// Thread safety: DiskFileSystem keeps no state, so one object may serve
+// conversions on several threads at once (each on its own files). The
+// standard streams are the process's own: read or write each from one thread
+// at a time.
 #pragma once
 
 #include <QByteArray>
@@ -73,6 +78,19 @@ public:
     // (whole files in memory); the real disk streams.
     virtual std::unique_ptr<InputStream> OpenRead(const QString& path) const;
     virtual std::unique_ptr<OutputStream> OpenWrite(const QString& path);
+
+    // Standard input read to its end, as bytes. Fails with 57 on a read error.
+    virtual QByteArray ReadStandardInput();
+    // `data` written to standard output, as bytes, and flushed. Fails with
+    // 57 (61 when the device is full) when not all of it could be written.
+    virtual void WriteStandardOutput(QByteArrayView data);
+
+    // The same two in blocks. The defaults go through ReadStandardInput and
+    // WriteStandardOutput (all at once, at Commit); the real disk streams:
+    // each block is written and flushed as it comes, and Discard cannot take
+    // back what was written.
+    virtual std::unique_ptr<InputStream> OpenStandardInput();
+    virtual std::unique_ptr<OutputStream> OpenStandardOutput();
 };
 
 // The real disk, through Qt's file classes.
@@ -84,6 +102,8 @@ public:
     void WriteAll(const QString& path, QByteArrayView data) override;
     std::unique_ptr<InputStream> OpenRead(const QString& path) const override;
     std::unique_ptr<OutputStream> OpenWrite(const QString& path) override;
+    std::unique_ptr<InputStream> OpenStandardInput() override;
+    std::unique_ptr<OutputStream> OpenStandardOutput() override;
 };
 
 // True when `name` matches `pattern`, in which "*" matches any run of

@@ -1,20 +1,21 @@
-// basProcessing: the conversion job, RemoveHTML.
+// basProcessing: the classic conversion job, RemoveHTML, for the window and
+// the classic command line: a face over ConvertOne (ConversionJob.h) that
+// works on the global state and talks through the message sink.
 //
 // It converts basMain::InputFile into basMain::OutputFile: checks both paths,
 // asks before overwriting (not in batch mode), copies the options into the
-// engine, refuses an empty input, then streams: reads the file in blocks,
-// converts its Windows-1252 bytes with the engine's streaming byte pipeline
-// (the encoding of ExtractText's result) and writes each piece of result as
-// soon as it is final, so that memory stays bounded whatever the size of
-// the file (see cTessarkStream.h for what may be held).
+// engine, refuses an empty input, reads the whole file, converts its Windows-1252 bytes
+// with the engine's byte pipeline (the encoding of ExtractText's result)
+// and writes the result. The engine's yields go to the process-wide yield
+// hook (the window's event processing); its failures are reported through
+// basMain::ReportError under their source names once the conversion ends.
 //
-// The output is never left half-written: the result goes to a temporary
-// file beside the output, which replaces the old output only when it is
-// completely written; a run that fails at any point, including a failure
-// the engine reports, leaves the old output as it was. The output is opened
-// (and refused, when read-only or in a missing folder) before the
-// conversion starts. Converting a file onto itself works, since the old
-// file is replaced only after it has been read to the end.
+// Thread safety: the window thread only (global state).
+//
+// The output is never left half-written: the result replaces the old output
+// only when it is completely written, and a run that fails at any point,
+// including a failure the engine reports, leaves the old output as it was.
+// Converting a file onto itself works, since the input is read whole first.
 #pragma once
 
 #include "FileSystem.h"
@@ -34,10 +35,5 @@ JobResult LastResult();
 
 // The disk the job uses; nullptr restores the real disk. Not owned.
 void SetFileSystem(FileSystem* fileSystem);
-
-// Gives up the output of a conversion under way (its temporary file goes,
-// the old output stays); for a shutdown that ends the process during one of
-// the conversion's yields. Does nothing when no conversion runs.
-void AbandonRunningOutput() noexcept;
 
 }  // namespace tessark::basProcessing

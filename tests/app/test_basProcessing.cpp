@@ -6,6 +6,7 @@
 
 #include "AnsiCodePage.h"
 #include "AppTestSupport.h"
+#include "ConversionJob.h"
 #include "cTessark.h"
 
 using namespace tessark;
@@ -291,7 +292,7 @@ private Q_SLOTS:
         int yields = 0, discardsDuring = -1;
         SetYieldHook([&] {
             if (++yields == 40) {
-                basProcessing::AbandonRunningOutput();
+                AbandonRunningOutput();
                 discardsDuring = disk.discards;
                 throw RuntimeError(5, "Invalid procedure call or argument");
             }
@@ -303,7 +304,7 @@ private Q_SLOTS:
         QCOMPARE(discardsDuring, 1);
         QCOMPARE(ReadFile(Path("out.txt")), QByteArray("old"));
         NoTemporaryFilesLeft();
-        basProcessing::AbandonRunningOutput();  // no conversion runs: nothing happens
+        AbandonRunningOutput();  // no conversion runs: nothing happens
     }
 
 private:

@@ -1,0 +1,152 @@
+#include "ConversionJob.h"
+
+#include <utility>
+
+#include "EngineHooks.h"
+#include "cTessark.h"
+#include "cTessarkStream.h"
+
+namespace tessark {
+namespace {
+
+ConversionError ErrorOf(const QString& source, const ErrorInfo& info) {
+    return {source, info.number, QString::fromStdString(info.description)};
+}
+
+// The output of the conversion under way on this thread, for
+// AbandonRunningOutput.
+thread_local OutputStream* t_running = nullptr;
+
+class RunningOutput {
+public:
+    explicit RunningOutput(OutputStream& output) : previous_(t_running) { t_running = &output; }
+    ~RunningOutput() { t_running = previous_; }
+    RunningOutput(const RunningOutput&) = delete;
+    RunningOutput& operator=(const RunningOutput&) = delete;
+
+private:
+    OutputStream* previous_;
+};
+
+// The input is read in blocks of this size, straight into the stream's buffer.
+constexpr std::size_t kReadBlock = std::size_t{1} << 20;
+
+// The opening of the input, in one place. Null with `stopMessage` set means
+// a check stopped the job.
+std::unique_ptr<InputStream> OpenInput(const ConversionRequest& request, FileSystem& files, QString& stopMessage) {
+    if (request.source == ConversionRequest::Source::StandardInput) return files.OpenStandardInput();
+    if (!files.FindOrdinaryFile(request.inputPath)) {
+        stopMessage = QStringLiteral("Input file is missing");
+        return {};
+    }
+    const qint64 size = files.FileLen(request.inputPath);
+    if (size == 0 && request.emptyInputStops) {
+        stopMessage = QStringLiteral("Input file is empty!");
+        return {};
+    }
+    // A size of 0 may also be a special file that reports none: read it.
+    return files.OpenRead(request.inputPath);
+}
+
+// The result kept in memory (Target::Memory).
+class MemoryOutput final : public OutputStream {
+public:
+    explicit MemoryOutput(QByteArray& text) : text_(text) {}
+    void Write(const char* data, qint64 size) override { text_.append(data, static_cast<qsizetype>(size)); }
+    void Commit() override {}
+    void Discard() noexcept override { text_.clear(); }
+
+private:
+    QByteArray& text_;
+};
+
+// The opening of the output, in one place.
+std::unique_ptr<OutputStream> OpenOutput(const ConversionRequest& request, FileSystem& files,
+                                         ConversionOutcome& outcome) {
+    switch (request.target) {
+    case ConversionRequest::Target::File: return files.OpenWrite(request.outputPath);
+    case ConversionRequest::Target::StandardOutput: return files.OpenStandardOutput();
+    case ConversionRequest::Target::Memory: break;
+    }
+    return std::make_unique<MemoryOutput>(outcome.text);
+}
+
+}  // namespace
+
+void AbandonRunningOutput() noexcept {
+    if (t_running) t_running->Discard();
+}
+
+QString ConversionError::Message() const {
+    return source + QStringLiteral(": Error ") + QString::number(number) + QStringLiteral(": ") + description;
+}
+
+QString ConversionOutcome::Reason() const {
+    if (result == Result::Stopped) return message;
+    if (result == Result::Failed && !errors.empty()) return errors.front().Message();
+    return {};
+}
+
+ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files, const ConversionYield& yield) {
+    ConversionOutcome outcome;
+    try {
+        QString stopMessage;
+        std::unique_ptr<InputStream> reader = OpenInput(request, files, stopMessage);
+        if (!stopMessage.isEmpty()) {
+            outcome.result = ConversionOutcome::Result::Stopped;
+            outcome.message = stopMessage;
+            return outcome;
+        }
+        // The output is opened (and refused, when it cannot be written)
+        // before the conversion starts; a file output is replaced only at
+        // Commit.
+        std::unique_ptr<OutputStream> writer = OpenOutput(request, files, outcome);
+        const RunningOutput running(*writer);
+
+        // Windows-1252 is single-byte and every marker, comparison and
+        // replacement of the engine fits in it, so the engine converts the
+        // bytes as they are read; the output is the encoding of ExtractText's
+        // result for the decoded text. Each piece of result goes out as soon
+        // as nothing later in the input can change it (cTessarkStream.h), so
+        // memory stays bounded whatever the size of the input.
+        cTessark engine;
+        request.options.ApplyTo(engine);
+        ConversionContext context(yield);
+        ByteStreamExtractor stream(engine, [&writer](const unsigned char* data, std::size_t size) {
+            writer->Write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+        });
+        for (;;) {
+            char* space = reinterpret_cast<char*>(stream.InputSpace(kReadBlock));
+            const qint64 got = reader->Read(space, static_cast<qint64>(kReadBlock));
+            if (got <= 0) break;
+            outcome.bytesRead += got;
+            if (!stream.Commit(static_cast<std::size_t>(got))) break;
+        }
+        reader.reset();  // closed before the output may replace it (a file converted onto itself)
+        stream.Finish();
+        // After a failure what the engine wrote is not the page's text, so
+        // the old output is kept.
+        if (context.Failed() || stream.Failed()) {
+            writer->Discard();
+            outcome.result = ConversionOutcome::Result::Failed;
+            for (const ErrorReport& report : context.Reports())
+                outcome.errors.push_back(ErrorOf(QString::fromStdString(report.source), report.error));
+            if (outcome.errors.empty()) outcome.errors.push_back({QStringLiteral("ExtractText"), 7, QStringLiteral("Out of memory")});
+            return outcome;
+        }
+        writer->Commit();
+        outcome.result = ConversionOutcome::Result::Written;
+    } catch (...) {
+        const ErrorInfo error = ErrorFromCurrentException();
+        outcome = {};
+        outcome.result = ConversionOutcome::Result::Failed;
+        try {
+            outcome.errors.push_back(ErrorOf(QStringLiteral("RemoveHTML"), error));
+        } catch (...) {
+            // Nothing is left to describe it with; the result still says Failed.
+        }
+    }
+    return outcome;
+}
+
+}  // namespace tessark
