@@ -18,6 +18,7 @@
 #include <QThread>
 
 #include "Options.h"
+#include "cTessark.h"
 
 using namespace tessark;
 
@@ -130,6 +131,39 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.err, QByteArray());
         QCOMPARE(r.out, QByteArray("One&two three"));
+    }
+
+    // A large page through a pipe: the text comes out while the input is
+    // still being written (the conversion streams), and it is the whole
+    // page's conversion.
+    void standardInputStreamsToStandardOutput() {
+        QByteArray page;
+        while (page.size() < (6 << 20))
+            page += "<p>Some <b>text</b> &amp; more&nbsp;here</p>\r\n<script>\nvar x = {a: 1};\n</script>\r\n";
+        QProcess p;
+        p.setWorkingDirectory(Path("work"));
+        p.setProcessEnvironment(Environment());
+        p.start(QStringLiteral(TESSARK_PROGRAM), {"--all", "-"});
+        QVERIFY(p.waitForStarted(60000));
+        const qsizetype half = page.size() / 2;
+        p.write(page.left(half));
+        QByteArray out;
+        for (int i = 0; i < 600 && out.isEmpty(); ++i) {
+            p.waitForBytesWritten(100);
+            p.waitForReadyRead(100);
+            out += p.readAllStandardOutput();
+        }
+        QVERIFY2(!out.isEmpty(), "no output before the end of the input");
+        p.write(page.mid(half));
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(120000));
+        out += p.readAllStandardOutput();
+        QCOMPARE(p.exitCode(), 0);
+        tessark::cTessark engine;
+        OptionSet all;
+        all.SetAll(true);
+        all.ApplyTo(engine);
+        QCOMPARE(out, QByteArray::fromStdString(engine.ExtractBytes(page.toStdString())));
     }
 
     void fileToStandardOutput() {
