@@ -1,8 +1,10 @@
 // Throughput of the fast engine (Google Benchmark): MB/s with all options on
-// and all off, in memory and end to end (file in the page cache to file
-// out, through the same disk layer the job uses), next to the time to copy
-// the same file; on the corpus, on 4 and 8 copies of it (about 50 and 100 MB), and
-// on adversarial inputs of about 100 MB. bench/run.sh builds and runs it.
+// and all off, in memory (the whole page at once, and streamed in chunks)
+// and end to end (file in the page cache to file out, through the same
+// conversion the program runs), next to the time to copy the same file; on
+// the corpus, on 4 and 8 copies of it (about 50 and 100 MB), on adversarial
+// inputs of about 100 MB and on dense references (5, 10 and 20 MB).
+// bench/run.sh builds and runs it.
 //
 // The inputs are generated into the folder named by TESSARK_BENCH_DATA
 // (default: ./bench-data) on the first run.
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "ConversionJob.h"
 #include "FileSystem.h"
 #include "cTessark.h"
 #include "cTessarkStream.h"
@@ -84,12 +87,20 @@ std::string Spaced(const std::string& element, std::size_t count, std::size_t fi
     return out;
 }
 
+std::string DenseReferences(std::size_t size) {
+    const std::string unit = "&amp;&lt;&#65;&nbsp;x&eacute;&#&not;65;";
+    std::string out;
+    out.reserve(size + unit.size());
+    while (out.size() < size) out += unit;
+    return out;
+}
+
+constexpr std::size_t kMB = 1000 * 1000;
+
 struct Input {
     const char* name;
     std::string (*make)();
 };
-
-constexpr std::size_t kMB = 1000 * 1000;
 
 const Input kInputs[] = {
     {"corpus", [] { return Corpus(); }},
@@ -116,6 +127,11 @@ const Input kInputs[] = {
     {"spaces10MB", [] { return "a" + std::string(10 * kMB, ' ') + "b\r\n"; }},
     {"openBraces1e6", [] { return Spaced("{", 1000000, 99); }},
     {"openComments1e6", [] { return Spaced("<!--", 1000000, 96); }},
+    // Nothing but references, one run of reference characters without a
+    // space or line break.
+    {"denseReferences5MB", [] { return DenseReferences(5 * kMB); }},
+    {"denseReferences10MB", [] { return DenseReferences(10 * kMB); }},
+    {"denseReferences20MB", [] { return DenseReferences(20 * kMB); }},
 };
 
 const std::string& InputBytes(const Input& in, fs::path* path) {
@@ -193,18 +209,19 @@ void StreamInMemory(benchmark::State& state, const Input* in, bool on) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
 }
 
+// File to file as the program converts it: ConvertOne, which streams the
+// file through the engine into a temporary file that replaces the output.
 void EndToEnd(benchmark::State& state, const Input* in, bool on) {
     fs::path path;
     const std::string& data = InputBytes(*in, &path);
-    const QString input = QString::fromStdString(path.string());
-    const QString output = QString::fromStdString((DataDir() / "out.txt").string());
+    tessark::ConversionRequest request;
+    request.inputPath = QString::fromStdString(path.string());
+    request.outputPath = QString::fromStdString((DataDir() / "out.txt").string());
+    request.options.SetAll(on);
     tessark::DiskFileSystem disk;
-    cTessark e;
-    SetAll(e, on);
     for (auto _ : state) {
-        QByteArray bytes = disk.ReadAll(input, static_cast<qint64>(data.size()));
-        Convert(e, bytes);
-        disk.WriteAll(output, bytes);
+        const tessark::ConversionOutcome outcome = tessark::ConvertOne(request, disk);
+        if (outcome.result != tessark::ConversionOutcome::Result::Written) state.SkipWithError("conversion failed");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
 }

@@ -4,7 +4,12 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <cstdlib>
 #include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "EngineHooks.h"
 #include "FastPasses.h"
@@ -20,21 +25,40 @@ namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
+// Frees what Units allocates.
+struct FreeUnits {
+    void operator()(void* p) const noexcept { std::free(p); }
+};
+
 // A grow-only buffer of units that are not initialised (the passes write
-// every unit before reading it).
+// every unit before reading it). A large one (a long pending span) is
+// aligned to 2 MB and, on Linux, backed by huge pages where the kernel
+// allows: filling fresh memory costs mostly its page faults.
 template <class C>
 struct Units {
-    std::unique_ptr<C[]> data;
+    std::unique_ptr<C[], FreeUnits> data;
     std::size_t capacity = 0;
 
     // Room for n units; keeps the first `keep` units.
     void Reserve(std::size_t n, std::size_t keep) {
         if (n <= capacity) return;
-        const std::size_t size = std::max(n, capacity + capacity / 2);
-        std::unique_ptr<C[]> fresh(new C[size]);
+        const std::size_t size = std::max(n, 2 * capacity);
+        std::size_t bytes = size * sizeof(C);
+        void* p = nullptr;
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+        constexpr std::size_t kHuge = std::size_t{2} << 20;
+        if (bytes >= 4 * kHuge) {
+            bytes = (bytes + kHuge - 1) & ~(kHuge - 1);
+            p = std::aligned_alloc(kHuge, bytes);
+            if (p) madvise(p, bytes, MADV_HUGEPAGE);
+        }
+#endif
+        if (!p) p = std::malloc(bytes);
+        if (!p) throw std::bad_alloc();
+        std::unique_ptr<C[], FreeUnits> fresh(static_cast<C*>(p));
         if (keep) std::memcpy(fresh.get(), data.get(), keep * sizeof(C));
         data = std::move(fresh);
-        capacity = size;
+        capacity = bytes / sizeof(C);
     }
 };
 
@@ -63,6 +87,12 @@ struct BasicStreamExtractor<C>::State {
     std::size_t begin = 0, end = 0;
     std::size_t need;         // convert once this much input is held
     std::size_t minCut = 0;   // a chunk up to here was tried and left something open
+    // What can close what was left open: the units one of which must arrive
+    // before trying again makes sense, and how far the input was searched
+    // for them (relative to begin).
+    C closers[4] = {};
+    int closerCount = 0;
+    std::size_t searched = 0;
     std::size_t peakHeld = 0;
     bool anyInput = false;
 
@@ -97,27 +127,54 @@ struct BasicStreamExtractor<C>::State {
 
     // CutHTML's steps up to the tag removal over d[0, n), as cTessark runs
     // them; *open tells whether a pass ended on something open.
+    // closers (see above) receives what can close what a pass left open:
+    // ">" ends every closing marker and a tag, "}" a span, and "&" may make
+    // either through a reference.
     std::size_t CutSteps(C* d, std::size_t n, bool* open) {
         const fast::PassSet<C>& passes = fast::PassesFor<C>();
         bool o = false;
         *open = false;
+        closerCount = 0;
+        auto closer = [this](C c) {
+            for (int k = 0; k < closerCount; ++k)
+                if (closers[k] == c) return;
+            if (closerCount < 4) closers[closerCount++] = c;
+        };
         if (comments) n = passes.CommentPass(d, n, &o);
-        *open |= o;
+        if (comments && o) closer(C('>'));
         Yield();
         if (scripts) n = passes.BlockPass(d, n, "<script", 7, "/script>", 8, 9, &o);
-        *open |= scripts && o;
+        if (scripts && o) closer(C('>'));
         Yield();
         if (styles) n = passes.BlockPass(d, n, "<style", 6, "/style>", 7, 7, &o);
-        *open |= styles && o;
+        if (styles && o) closer(C('>'));
         Yield();
         n = passes.FunctionPipeTabs(d, n, functions, pipe, tabs, &o);
-        *open |= o;
+        if (o) closer(C('}'));
         Yield();
         if (special) n = fast::ReplaceReferences(d, n, &Yield);
         Yield();
         if (tags) n = passes.StripTags(d, n, &o);
-        *open |= tags && o;
+        if (tags && o) {
+            closer(C('>'));
+            closer(C('&'));
+        }
+        *open = closerCount > 0;
         return n;
+    }
+
+    // Whether something that can close what the last try left open has
+    // arrived since; looks at each unit of input once.
+    bool CloserArrived(const C* d, std::size_t avail) {
+        if (closerCount == 0) return true;
+        std::size_t k = avail;
+        if (closerCount == 1) {
+            k = fast::scan::FindChar(d, searched, avail, closers[0]);
+        } else {
+            k = fast::scan::FindAny(d, searched, avail, closers, closerCount);
+        }
+        searched = avail;
+        return k < avail;
     }
 
     // The yields of ConsolidateChar for a longest run of maxRun units.
@@ -227,9 +284,24 @@ struct BasicStreamExtractor<C>::State {
     // open and the chunk must wait for more input.
     bool Convert(std::size_t cut, bool final) {
         const std::size_t h = heldLength;
-        work.Reserve(2 * (h + cut) + 2, 0);
-        C* d = work.data.get();
-        std::memcpy(d + h, in.data.get() + begin, cut * sizeof(C));
+        C* d = nullptr;
+        if (final) {
+            // Nothing can make this chunk wait: it is converted where it is,
+            // after the held units, with room for LF -> CR LF behind it.
+            if (begin < h) {
+                in.Reserve(h + 2 * (h + cut) + 2, end);
+                std::memmove(in.data.get() + h, in.data.get() + begin, cut * sizeof(C));
+                end = h + cut;
+                begin = h;
+            }
+            in.Reserve((begin - h) + 2 * (h + cut) + 2, end);
+            d = in.data.get() + (begin - h);
+        } else {
+            // The input stays as it is, for a try with more of it.
+            work.Reserve(2 * (h + cut) + 2, 0);
+            d = work.data.get();
+            std::memcpy(d + h, in.data.get() + begin, cut * sizeof(C));
+        }
         const fast::PassSet<C>& passes = fast::PassesFor<C>();
         std::size_t n = cut;
         if (cut > 0) {
@@ -317,6 +389,13 @@ struct BasicStreamExtractor<C>::State {
             std::size_t cut = avail;
             if (!final) {
                 if (avail < need) return;
+                // After a try that left something open, a new try waits
+                // until something that can close it has arrived (the input
+                // then is held; the final conversion settles it anyway).
+                if (minCut > 0 && !CloserArrived(d, avail)) {
+                    need = std::max(need, avail + chunk);
+                    return;
+                }
                 // A chunk ends after the last LF within the size aimed at,
                 // else after the first LF past it; in a line much longer
                 // than that, after its last space within the size aimed at
@@ -339,11 +418,13 @@ struct BasicStreamExtractor<C>::State {
             }
             if (!Convert(cut, final)) {
                 minCut = cut;
+                searched = std::max(searched, cut);
                 need = std::max(need, 2 * cut);
                 continue;
             }
             begin += cut;
             minCut = 0;
+            searched = 0;
             need = chunk;
             if (final) return;
         }
