@@ -163,18 +163,15 @@ struct BasicStreamExtractor<C>::State {
         return n;
     }
 
-    // Whether something that can close what the last try left open has
-    // arrived since; looks at each unit of input once.
-    bool CloserArrived(const C* d, std::size_t avail) {
-        if (closerCount == 0) return true;
-        std::size_t k = avail;
-        if (closerCount == 1) {
-            k = fast::scan::FindChar(d, searched, avail, closers[0]);
-        } else {
-            k = fast::scan::FindAny(d, searched, avail, closers, closerCount);
-        }
-        searched = avail;
-        return k < avail;
+    // The first unit after the last try's end that can close what that try
+    // left open, searched for from `searched` on; avail when none has
+    // arrived yet.
+    std::size_t NextCloser(const C* d, std::size_t avail) {
+        if (closerCount == 0) return searched;
+        const std::size_t k = closerCount == 1 ? fast::scan::FindChar(d, searched, avail, closers[0])
+                                               : fast::scan::FindAny(d, searched, avail, closers, closerCount);
+        searched = k < avail ? k : avail;
+        return k;
     }
 
     // The yields of ConsolidateChar for a longest run of maxRun units.
@@ -390,11 +387,19 @@ struct BasicStreamExtractor<C>::State {
             if (!final) {
                 if (avail < need) return;
                 // After a try that left something open, a new try waits
-                // until something that can close it has arrived (the input
-                // then is held; the final conversion settles it anyway).
-                if (minCut > 0 && !CloserArrived(d, avail)) {
-                    need = std::max(need, avail + chunk);
-                    return;
+                // until something that can close it has arrived, and takes
+                // it in (the input is held meanwhile; the final conversion
+                // settles it anyway).
+                if (minCut > 0) {
+                    const std::size_t closer = NextCloser(d, avail);
+                    if (closer >= avail) {
+                        need = std::max(need, avail + chunk);
+                        return;
+                    }
+                    if (closer + chunk > need) {
+                        need = closer + chunk;
+                        if (avail < need) return;
+                    }
                 }
                 // A chunk ends after the last LF within the size aimed at,
                 // else after the first LF past it; in a line much longer
@@ -418,7 +423,7 @@ struct BasicStreamExtractor<C>::State {
             }
             if (!Convert(cut, final)) {
                 minCut = cut;
-                searched = std::max(searched, cut);
+                searched = cut;
                 need = std::max(need, 2 * cut);
                 continue;
             }
