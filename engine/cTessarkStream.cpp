@@ -128,8 +128,8 @@ struct BasicStreamExtractor<C>::State {
     // CutHTML's steps up to the tag removal over d[0, n), as cTessark runs
     // them; *open tells whether a pass ended on something open.
     // closers (see above) receives what can close what a pass left open:
-    // ">" ends every closing marker and a tag, "}" a span, and "&" may make
-    // either through a reference.
+    // ">" ends every closing marker and a tag, "}" a span, and the ";" of a
+    // reference may make a ">" ("&gt;", "&#62;") for the tag pass.
     std::size_t CutSteps(C* d, std::size_t n, bool* open) {
         const fast::PassSet<C>& passes = fast::PassesFor<C>();
         bool o = false;
@@ -157,7 +157,7 @@ struct BasicStreamExtractor<C>::State {
         if (tags) n = passes.StripTags(d, n, &o);
         if (tags && o) {
             closer(C('>'));
-            closer(C('&'));
+            if (special) closer(C(';'));
         }
         *open = closerCount > 0;
         return n;
@@ -168,8 +168,17 @@ struct BasicStreamExtractor<C>::State {
     // arrived yet.
     std::size_t NextCloser(const C* d, std::size_t avail) {
         if (closerCount == 0) return searched;
-        const std::size_t k = closerCount == 1 ? fast::scan::FindChar(d, searched, avail, closers[0])
-                                               : fast::scan::FindAny(d, searched, avail, closers, closerCount);
+        std::size_t k = searched;
+        for (;; ++k) {
+            k = closerCount == 1 ? fast::scan::FindChar(d, k, avail, closers[0])
+                                 : fast::scan::FindAny(d, k, avail, closers, closerCount);
+            if (k >= avail || d[k] != C(';')) break;
+            // A ";" counts when it ends "gt;" (any case) or "#62;", which a
+            // reference (or a cascade of them) turns into ">".
+            auto fold = [](C c) { return (c >= C('A') && c <= C('Z')) ? C(c + ('a' - 'A')) : c; };
+            if (k >= 2 && fold(d[k - 2]) == C('g') && fold(d[k - 1]) == C('t')) break;
+            if (k >= 3 && d[k - 3] == C('#') && d[k - 2] == C('6') && d[k - 1] == C('2')) break;
+        }
         searched = k < avail ? k : avail;
         return k;
     }
