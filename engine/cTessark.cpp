@@ -11,9 +11,9 @@ using engine_detail::Yield;
 
 // The step numbers below are those of cTessarkLiteral: CutHTML's in
 // CutSteps, ExtractText's in Extract.
-template <class C>
+template <class U, class C>
 std::size_t cTessark::CutSteps(C* d, std::size_t n) {
-    const fast::PassSet<C>& passes = fast::PassesFor<C>();
+    const fast::PassSet<C, U>& passes = fast::PassesFor<C, U>();
     if (RemoveComments) n = passes.CommentPass(d, n);  // 2.
     Yield();                                           // 3.
     if (RemoveScripts) n = passes.BlockPass(d, n, "<script", 7, "/script>", 8, 9);  // 4.
@@ -22,7 +22,7 @@ std::size_t cTessark::CutSteps(C* d, std::size_t n) {
     Yield();                                                                        // 7.
     n = passes.FunctionPipeTabs(d, n, RemoveFunctions != 0, RemovePipe != 0, RemoveTabs != 0);  // 8. 9. 10.
     Yield();                                                                                   // 11.
-    if (GenerateSpecialChars) n = fast::ReplaceReferences(d, n, &Yield);  // 12.
+    if (GenerateSpecialChars) n = fast::ReplaceReferences<C, U>(d, n, &Yield);  // 12.
     Yield();                                                              // 13.
     if (RemoveAllTags) n = passes.StripTags(d, n);                         // 14.
     return n;
@@ -39,14 +39,14 @@ std::size_t cTessark::ConsolidateYields(std::size_t length, std::size_t maxRun) 
     }
 }
 
-template <class C, class Grow>
+template <class U, class C, class Grow>
 std::size_t cTessark::Extract(C* d, std::size_t n, const Grow& grow) {
     if (n == 0) return 0;  // 1.
-    const fast::PassSet<C>& passes = fast::PassesFor<C>();
+    const fast::PassSet<C, U>& passes = fast::PassesFor<C, U>();
     std::size_t len = 0;
     try {
         try {  // 2. CutHTML; its steps 15 and 16 run in the scan below
-            len = CutSteps(d, n);
+            len = CutSteps<U>(d, n);
         } catch (...) {
             ReportCurrentException("CutHTML");
             len = 0;
@@ -105,6 +105,20 @@ std::string cTessark::ExtractBytes(std::string bytes) {
             bytes.resize(size);
             return reinterpret_cast<unsigned char*>(bytes.data());
         });
+    bytes.resize(len);
+    return bytes;
+}
+
+std::size_t cTessark::ExtractUtf8(unsigned char* data, std::size_t size, const GrowBuffer& grow) {
+    return Extract<fast::Utf8Units>(data, size, grow);
+}
+
+std::string cTessark::ExtractUtf8(std::string bytes) {
+    const std::size_t len = Extract<fast::Utf8Units>(reinterpret_cast<unsigned char*>(bytes.data()), bytes.size(),
+                                                     [&bytes](std::size_t size) {
+                                                         bytes.resize(size);
+                                                         return reinterpret_cast<unsigned char*>(bytes.data());
+                                                     });
     bytes.resize(len);
     return bytes;
 }
