@@ -3,6 +3,8 @@
 // out, through the same disk layer the job uses), next to the time to copy
 // the same file; on the corpus, on 4 and 8 copies of it (about 50 and 100 MB), and
 // on adversarial inputs of about 100 MB. bench/run.sh builds and runs it.
+// On the corpus rows the UTF-8 byte path is measured in memory as well, on
+// the same bytes (Utf8InMemory), to set beside the Windows-1252 one.
 //
 // The inputs are generated into the folder named by TESSARK_BENCH_DATA
 // (default: ./bench-data) on the first run.
@@ -137,19 +139,21 @@ void SetAll(cTessark& e, bool on) {
     e.RemoveSpaces = e.RemoveBlankLines = v;
 }
 
-std::size_t Convert(cTessark& e, QByteArray& bytes) {
-    const std::size_t len = e.ExtractBytes(reinterpret_cast<unsigned char*>(bytes.data()),
-                                           static_cast<std::size_t>(bytes.size()), [&bytes](std::size_t size) {
-                                               bytes.resize(static_cast<qsizetype>(size));
-                                               return reinterpret_cast<unsigned char*>(bytes.data());
-                                           });
+std::size_t Convert(cTessark& e, QByteArray& bytes, bool utf8 = false) {
+    auto* data = reinterpret_cast<unsigned char*>(bytes.data());
+    const auto size = static_cast<std::size_t>(bytes.size());
+    const auto grow = [&bytes](std::size_t newSize) {
+        bytes.resize(static_cast<qsizetype>(newSize));
+        return reinterpret_cast<unsigned char*>(bytes.data());
+    };
+    const std::size_t len = utf8 ? e.ExtractUtf8(data, size, grow) : e.ExtractBytes(data, size, grow);
     bytes.truncate(static_cast<qsizetype>(len));
     return len;
 }
 
 // The working buffer is made as the job makes it (the disk layer's read,
 // with room to grow) and refilled before each run, outside the timing.
-void InMemory(benchmark::State& state, const Input* in, bool on) {
+void InMemory(benchmark::State& state, const Input* in, bool on, bool utf8) {
     fs::path path;
     const std::string& data = InputBytes(*in, &path);
     const auto size = static_cast<qsizetype>(data.size());
@@ -162,7 +166,7 @@ void InMemory(benchmark::State& state, const Input* in, bool on) {
         buffer.resize(size);
         std::memcpy(buffer.data(), data.data(), data.size());
         state.ResumeTiming();
-        benchmark::DoNotOptimize(Convert(e, buffer));
+        benchmark::DoNotOptimize(Convert(e, buffer, utf8));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
 }
@@ -199,10 +203,16 @@ void CopyFile(benchmark::State& state, const Input* in) {
 const int kRegistered = [] {
     for (const Input& in : kInputs) {
         const std::string n = in.name;
-        benchmark::RegisterBenchmark(("InMemory/" + n + "/AllOn").c_str(), InMemory, &in, true)
+        benchmark::RegisterBenchmark(("InMemory/" + n + "/AllOn").c_str(), InMemory, &in, true, false)
             ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
-        benchmark::RegisterBenchmark(("InMemory/" + n + "/AllOff").c_str(), InMemory, &in, false)
+        benchmark::RegisterBenchmark(("InMemory/" + n + "/AllOff").c_str(), InMemory, &in, false, false)
             ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+        if (n.rfind("corpus", 0) == 0) {
+            benchmark::RegisterBenchmark(("Utf8InMemory/" + n + "/AllOn").c_str(), InMemory, &in, true, true)
+                ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+            benchmark::RegisterBenchmark(("Utf8InMemory/" + n + "/AllOff").c_str(), InMemory, &in, false, true)
+                ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+        }
         benchmark::RegisterBenchmark(("EndToEnd/" + n + "/AllOn").c_str(), EndToEnd, &in, true)
             ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
         benchmark::RegisterBenchmark(("EndToEnd/" + n + "/AllOff").c_str(), EndToEnd, &in, false)

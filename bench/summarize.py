@@ -29,3 +29,17 @@ print("|---|" + "---:|" * len(columns))
 for name in order:
     cells = ["%.0f" % rates[name][key] if key in rates[name] else "" for key, _ in columns]
     print("| " + name + " | " + " | ".join(cells) + " |")
+
+# The UTF-8 byte path beside the Windows-1252 one, on the same bytes.
+utf8 = [name for name in order if "Utf8InMemoryAllOn" in rates[name]]
+if utf8:
+    print()
+    print("| input | Windows-1252, all on | UTF-8, all on | ratio | Windows-1252, all off | UTF-8, all off | ratio |")
+    print("|---|---:|---:|---:|---:|---:|---:|")
+    for name in utf8:
+        r = rates[name]
+        cells = []
+        for on in ("AllOn", "AllOff"):
+            a, b = r.get("InMemory" + on), r.get("Utf8InMemory" + on)
+            cells += ["%.0f" % a, "%.0f" % b, "%.2f" % (b / a)] if a and b else ["", "", ""]
+        print("| " + name + " | " + " | ".join(cells) + " |")
