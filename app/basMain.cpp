@@ -137,6 +137,7 @@ void LoadOptions() {
         const QVariant text = settings->value(QLatin1String(info.name), QStringLiteral("true"));
         Boxes().SetValue(info.option, basTools::ToBoolean(text) ? 1 : 0);
     }
+    Boxes().SetEncodingChoice(TextEncoding::SettingFromStore(settings->value(QLatin1String(kEncodingKey))));
 }
 
 void SaveOptions() {
@@ -145,10 +146,20 @@ void SaveOptions() {
         const bool on = basTools::ToBoolean(Boxes().Value(info.option));
         settings->setValue(QLatin1String(info.name), on ? QStringLiteral("True") : QStringLiteral("False"));
     }
+    // The window saves its encoding choice; a batch run leaves the key as it
+    // was. A store that never held the key keeps its old content while the
+    // choice is the classic one.
+    if (!BatchMode) {
+        const TextEncoding::Setting choice = Boxes().EncodingChoice();
+        if (settings->contains(QLatin1String(kEncodingKey)) || choice != TextEncoding::Setting::Windows1252)
+            settings->setValue(QLatin1String(kEncodingKey), TextEncoding::SettingText(choice));
+    }
     settings->sync();
     if (settings->status() != QSettings::NoError)
         WriteLine(QStringLiteral("tessark: the options could not be saved to ") + settings->fileName());
 }
+
+TextEncoding::Setting EncodingOption() { return Boxes().EncodingChoice(); }
 
 void ApplyOptions() {
     for (const OptionInfo& info : kOptions) (*Engine).*(info.flag) = basTools::ToBoolean(Boxes().Value(info.option));

@@ -9,7 +9,10 @@
 //                   shows "Source: Error N: Description" (in batch mode the
 //                   line goes to standard error instead; nothing is shown).
 //   LoadOptions, SaveOptions, ApplyOptions
-//                   settings store <-> check boxes -> engine flags.
+//                   settings store <-> check boxes -> engine flags; the
+//                   text encoding (key "Encoding") is loaded with them, and
+//                   saved with them only by the window (a batch run never
+//                   writes it).
 //
 // Batch mode is any non-empty command line: `tessark IN OUT`. The options are
 // the saved ones; the exit status is 0 when the output was written and 1
@@ -121,6 +124,9 @@ void ReportError(const QString& source);
 void LoadOptions();
 void SaveOptions();
 void ApplyOptions();
+// The text encoding chosen with the options (the window's menu, or the
+// stored setting in batch mode).
+TextEncoding::Setting EncodingOption();
 
 // The folder of the program file, links resolved, ending in the separator.
 QString ProgramFolder();

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include "EncodedConversion.h"
 #include "EngineHooks.h"
 #include "basMain.h"
 
@@ -51,25 +52,20 @@ JobResult Run() {
         return JobResult::Stopped;
     }
 
-    // Windows-1252 is single-byte and every marker, comparison and
-    // replacement of the engine fits in it, so the engine converts the bytes
-    // in place; the output is the encoding of ExtractText's result for the
-    // decoded text. The buffer grows only when LF -> CR LF needs the room,
-    // and then to at most twice the input (every unit an LF), which is
-    // reserved up front so that growing never copies the page.
+    // With the classic setting, Windows-1252: it is single-byte and every
+    // marker, comparison and replacement of the engine fits in it, so the
+    // engine converts the bytes in place; the output is the encoding of
+    // ExtractText's result for the decoded text. The buffer grows only when
+    // LF -> CR LF needs the room, and then to at most twice the input (every
+    // unit an LF), which is reserved up front so that growing never copies
+    // the page. The other settings: see EncodedConversion.h.
     QByteArray bytes = files.ReadAll(InputFile, inputSize);
     if (!Engine) throw RuntimeError(91, "Object variable or With block variable not set");
     const std::int64_t reportsBefore = ErrorCount;
-    const std::size_t length = Engine->ExtractBytes(
-        reinterpret_cast<unsigned char*>(bytes.data()), static_cast<std::size_t>(bytes.size()),
-        [&bytes](std::size_t size) {
-            bytes.resize(static_cast<qsizetype>(size));
-            return reinterpret_cast<unsigned char*>(bytes.data());
-        });
+    ConvertEncoded(*Engine, bytes, TextEncoding::SettingText(EncodingOption()));
     // The engine has reported its failure itself; what it returns then is
     // not the page's text, so the old output is kept.
     if (ErrorCount != reportsBefore) return JobResult::Failed;
-    bytes.truncate(static_cast<qsizetype>(length));
     files.WriteAll(OutputFile, bytes);
 
     if (!BatchMode) Messages().Show(QStringLiteral("Done"));

@@ -10,8 +10,8 @@ JA = ("こんにちは、世界。これは日本語のページです。価格�
       "こんにちは、世界。これは日本語のページです。価格は 100円です。(c)")
 FR = ("Café, crème brûlée et façade — 10 € &eacute;t&eacute;",
       "Café, crème brûlée et façade — 10 € été")
-MIX = ("Grüße, Привет, 中文, emoji 😀 and &eacute; &#8364; &copy;",
-       "Grüße, Привет, 中文, emoji 😀 and é € (c)")
+MIX = ("Grüße, Привет, 中文, emoji 😀 and &eacute; &ntilde; &copy;",
+       "Grüße, Привет, 中文, emoji 😀 and é ñ (c)")
 
 
 def page(head, body):
