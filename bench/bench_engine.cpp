@@ -4,7 +4,11 @@
 // the same file; on the corpus, on 4 and 8 copies of it (about 50 and 100 MB), and
 // on adversarial inputs of about 100 MB. bench/run.sh builds and runs it.
 // On the corpus rows the UTF-8 byte path is measured in memory as well, on
-// the same bytes (Utf8InMemory), to set beside the Windows-1252 one.
+// the same bytes (Utf8InMemory), to set beside the Windows-1252 one; and on
+// the 65 pages one by one, the cost of detecting each page's encoding
+// (Detect/corpus-pages) and of converting each under "auto"
+// (AutoInMemory/corpus-pages), beside the Windows-1252 conversion of the same
+// pages (InMemory/corpus-pages).
 //
 // The inputs are generated into the folder named by TESSARK_BENCH_DATA
 // (default: ./bench-data) on the first run.
@@ -21,7 +25,9 @@
 #include <string>
 #include <vector>
 
+#include "EncodedConversion.h"
 #include "FileSystem.h"
+#include "TextEncoding.h"
 #include "cTessark.h"
 
 namespace {
@@ -64,6 +70,19 @@ std::string Corpus() {
     std::string all;
     for (const auto& p : pages) all += ReadWhole(p);
     return all;
+}
+
+std::vector<QByteArray> CorpusPages() {
+    std::vector<fs::path> paths;
+    for (const auto& e : fs::directory_iterator(TESSARK_CORPUS_DIR))
+        if (e.path().extension() == ".html") paths.push_back(e.path());
+    std::sort(paths.begin(), paths.end());
+    std::vector<QByteArray> pages;
+    for (const auto& p : paths) {
+        const std::string bytes = ReadWhole(p);
+        pages.emplace_back(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    }
+    return pages;
 }
 
 std::string Repeat(const std::string& unit, int times) {
@@ -200,7 +219,37 @@ void CopyFile(benchmark::State& state, const Input* in) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
 }
 
+// The corpus page by page: "detect" only detects each page's encoding;
+// otherwise each page is converted with all options on, as "auto" or as
+// "windows-1252" (a fresh copy of the page each time, outside the timing).
+void CorpusPagesBench(benchmark::State& state, const char* mode) {
+    static const std::vector<QByteArray> pages = CorpusPages();
+    std::int64_t total = 0;
+    for (const QByteArray& p : pages) total += p.size();
+    const bool detectOnly = std::strcmp(mode, "detect") == 0;
+    cTessark e;
+    SetAll(e, true);
+    std::vector<QByteArray> work(pages.size());
+    for (auto _ : state) {
+        if (detectOnly) {
+            for (const QByteArray& p : pages) benchmark::DoNotOptimize(tessark::TextEncoding::Detect(p).reason);
+            continue;
+        }
+        state.PauseTiming();
+        for (std::size_t i = 0; i < pages.size(); ++i) work[i] = QByteArray(pages[i].constData(), pages[i].size());
+        state.ResumeTiming();
+        for (QByteArray& w : work) benchmark::DoNotOptimize(tessark::ConvertEncoded(e, w, QString::fromLatin1(mode)));
+    }
+    state.SetBytesProcessed(state.iterations() * total);
+}
+
 const int kRegistered = [] {
+    benchmark::RegisterBenchmark("Detect/corpus-pages", CorpusPagesBench, "detect")
+        ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+    benchmark::RegisterBenchmark("AutoInMemory/corpus-pages/AllOn", CorpusPagesBench, "auto")
+        ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+    benchmark::RegisterBenchmark("InMemory/corpus-pages/AllOn", CorpusPagesBench, "windows-1252")
+        ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
     for (const Input& in : kInputs) {
         const std::string n = in.name;
         benchmark::RegisterBenchmark(("InMemory/" + n + "/AllOn").c_str(), InMemory, &in, true, false)

@@ -15,7 +15,7 @@ for run in runs:
         continue
     parts = run["name"].split("/")
     kind, name = parts[0], parts[1]
-    variant = parts[2] if kind != "CopyFile" else ""
+    variant = parts[2] if len(parts) > 2 and parts[2] in ("AllOn", "AllOff") else ""
     if name not in rates:
         rates[name] = {}
         order.append(name)
@@ -43,3 +43,14 @@ if utf8:
             a, b = r.get("InMemory" + on), r.get("Utf8InMemory" + on)
             cells += ["%.0f" % a, "%.0f" % b, "%.2f" % (b / a)] if a and b else ["", "", ""]
         print("| " + name + " | " + " | ".join(cells) + " |")
+
+# Detection on the corpus, page by page, and "auto" beside Windows-1252.
+pages = rates.get("corpus-pages")
+if pages:
+    print()
+    print("| corpus, page by page | MB/s |")
+    print("|---|---:|")
+    for key, title in (("Detect", "detecting the encoding"), ("InMemoryAllOn", "Windows-1252, all on"),
+                       ("AutoInMemoryAllOn", "auto (detect, then convert), all on")):
+        if key in pages:
+            print("| %s | %.0f |" % (title, pages[key]))
