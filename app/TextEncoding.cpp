@@ -656,6 +656,7 @@ bool IsValidUtf8(QByteArrayView bytes) {
 }
 
 QString Guess(QByteArrayView bytes) {
+    bytes = bytes.first(std::min(bytes.size(), kGuessSampleBytes));
     const auto nonAscii = std::count_if(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; });
     if (nonAscii < kGuessMinNonAscii) return {};
     uchardet_t detector = uchardet_new();

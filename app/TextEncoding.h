@@ -78,11 +78,12 @@ std::optional<Detection> SniffBom(QByteArrayView bytes);
 QString PrescanMeta(QByteArrayView bytes);
 // True when every byte belongs to a well-formed UTF-8 sequence.
 bool IsValidUtf8(QByteArrayView bytes);
-// uchardet's guess when it names an encoding of the label table on input
-// with enough non-ASCII bytes to judge by (kGuessMinNonAscii); empty
-// otherwise.
+// uchardet's guess from the first kGuessSampleBytes bytes, when it names an
+// encoding of the label table that Decode can decode and those bytes hold
+// enough non-ASCII bytes to judge by (kGuessMinNonAscii); empty otherwise.
 QString Guess(QByteArrayView bytes);
 inline constexpr qsizetype kGuessMinNonAscii = 16;
+inline constexpr qsizetype kGuessSampleBytes = qsizetype{1} << 20;
 
 // -------------------------------------------------------------- conversion
 

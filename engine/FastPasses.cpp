@@ -52,10 +52,20 @@ inline std::size_t Utf8Length(const unsigned char* d, std::size_t i, std::size_t
     return len;
 }
 
-inline bool Ascii8(const unsigned char* p) noexcept {
-    std::uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    return (v & 0x8080808080808080ull) == 0;
+// The first position at or after i, before j, of a byte that is not ASCII;
+// j when there is none.
+inline std::size_t SkipAscii(const unsigned char* d, std::size_t i, std::size_t j) noexcept {
+#if defined(TESSARK_FAST_VECTORS)
+    for (; i + kVec <= j; i += kVec)
+        if (const std::uint32_t mask = VMask(LoadAt(d, i))) return i + LowestBit(mask);
+#endif
+    for (; i + 8 <= j; i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, d + i, sizeof v);
+        if (const std::uint64_t high = v & 0x8080808080808080ull) return i + (std::countr_zero(high) >> 3);
+    }
+    while (i < j && d[i] < 0x80) ++i;
+    return i;
 }
 
 // The stretches counted here always begin just after an ASCII unit, so
@@ -65,14 +75,12 @@ struct Units<Utf8Units> {
     static std::size_t Count(const unsigned char* d, std::size_t i, std::size_t j) noexcept {
         std::size_t units = 0;
         while (i < j) {
-            if (j - i >= 8 && Ascii8(d + i)) {
-                i += 8;
-                units += 8;
-                continue;
-            }
-            const std::size_t len = Utf8Length(d, i, j);
+            const std::size_t k = SkipAscii(d, i, j);
+            units += k - i;
+            if (k >= j) break;
+            const std::size_t len = Utf8Length(d, k, j);
             units += len == 4 ? 2 : 1;
-            i += len;
+            i = k + len;
         }
         return units;
     }
@@ -85,11 +93,10 @@ struct Units<Utf8Units> {
     // pair: no marker begins at its second unit.
     static std::size_t Skip(const unsigned char* d, std::size_t i, std::size_t n, std::size_t k) noexcept {
         while (k > 0 && i < n) {
-            if (k >= 8 && n - i >= 8 && Ascii8(d + i)) {
-                i += 8;
-                k -= 8;
-                continue;
-            }
+            const std::size_t k0 = SkipAscii(d, i, i + std::min(k, n - i));
+            k -= k0 - i;
+            i = k0;
+            if (k == 0 || i >= n) break;
             const std::size_t len = Utf8Length(d, i, n);
             k -= std::min<std::size_t>(k, len == 4 ? 2 : 1);
             i += len;
