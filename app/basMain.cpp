@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "EngineHooks.h"
+#include "OptionStore.h"
 #include "basProcessing.h"
 #include "basTools.h"
 
@@ -125,38 +126,30 @@ void ReportError(const QString& source) {
         Messages().Show(message);
 }
 
-std::unique_ptr<QSettings> OpenSettings() {
-    // Keys at the top level of an INI file land in its [General] section.
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                       QStringLiteral("OrvaneTessark"), QStringLiteral("OrvaneTessark"));
-}
+std::unique_ptr<QSettings> OpenSettings() { return OptionStore::Open(); }
 
 void LoadOptions() {
     const auto settings = OpenSettings();
-    for (const OptionInfo& info : kOptions) {
-        const QVariant text = settings->value(QLatin1String(info.name), QStringLiteral("true"));
-        Boxes().SetValue(info.option, basTools::ToBoolean(text) ? 1 : 0);
-    }
-    Boxes().SetEncodingChoice(TextEncoding::SettingFromStore(settings->value(QLatin1String(kEncodingKey))));
+    const OptionSet options = OptionStore::Read(*settings);
+    for (const OptionInfo& info : kOptions) Boxes().SetValue(info.option, options.Get(info.option) ? 1 : 0);
+    Boxes().SetEncodingChoice(OptionStore::ReadEncoding(*settings));
 }
 
+// Only the classic eleven are saved; when the store already holds what would
+// be written, it is not written at all.
 void SaveOptions() {
     const auto settings = OpenSettings();
-    for (const OptionInfo& info : kOptions) {
-        const bool on = basTools::ToBoolean(Boxes().Value(info.option));
-        settings->setValue(QLatin1String(info.name), on ? QStringLiteral("True") : QStringLiteral("False"));
-    }
+    bool saved = OptionStore::Write(*settings, CheckedOptions(), OptionStore::Rows::Classic);
     // The window saves its encoding choice; a batch run leaves the key as it
-    // was. A store that never held the key keeps its old content while the
-    // choice is the classic one.
-    if (!BatchMode) {
-        const TextEncoding::Setting choice = Boxes().EncodingChoice();
-        if (settings->contains(QLatin1String(kEncodingKey)) || choice != TextEncoding::Setting::Windows1252)
-            settings->setValue(QLatin1String(kEncodingKey), TextEncoding::SettingText(choice));
-    }
-    settings->sync();
-    if (settings->status() != QSettings::NoError)
-        WriteLine(QStringLiteral("tessark: the options could not be saved to ") + settings->fileName());
+    // was.
+    if (!BatchMode) saved = OptionStore::WriteEncoding(*settings, Boxes().EncodingChoice(), false) && saved;
+    if (!saved) WriteLine(QStringLiteral("tessark: the options could not be saved to ") + settings->fileName());
+}
+
+OptionSet CheckedOptions() {
+    OptionSet options;
+    for (const OptionInfo& info : kOptions) options.Set(info.option, basTools::ToBoolean(Boxes().Value(info.option)) != 0);
+    return options;
 }
 
 TextEncoding::Setting EncodingOption() { return Boxes().EncodingChoice(); }

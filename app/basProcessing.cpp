@@ -1,8 +1,6 @@
 #include "basProcessing.h"
 
-#include <QByteArray>
-
-#include "EncodedConversion.h"
+#include "ConversionJob.h"
 #include "EngineHooks.h"
 #include "basMain.h"
 
@@ -23,6 +21,12 @@ void Tell(const QString& text) {
         basMain::Messages().Note(text);
     else
         basMain::Messages().Show(text);
+}
+
+void Report(const ConversionError& error) {
+    basMain::Err.Number = error.number;
+    basMain::Err.Description = error.description;
+    basMain::ReportError(error.source);
 }
 
 JobResult Run() {
@@ -46,30 +50,25 @@ JobResult Run() {
 
     ApplyOptions();
 
-    const qint64 inputSize = files.FileLen(InputFile);
-    if (inputSize == 0) {
-        Tell(QStringLiteral("Input file is empty!"));
+    ConversionRequest request;
+    request.inputPath = InputFile;
+    request.outputPath = OutputFile;
+    request.options = CheckedOptions();
+    request.encoding = TextEncoding::SettingText(EncodingOption());
+    // The window's yield: whatever yield hook is installed (DoEvents).
+    const ConversionOutcome outcome = ConvertOne(request, files, [] { CallYieldHook(); });
+    switch (outcome.result) {
+    case ConversionOutcome::Result::Written:
+        if (!BatchMode) Messages().Show(QStringLiteral("Done"));
+        return JobResult::Written;
+    case ConversionOutcome::Result::Stopped:
+        Tell(outcome.message);
         return JobResult::Stopped;
+    case ConversionOutcome::Result::Failed:
+        for (const ConversionError& error : outcome.errors) Report(error);
+        return JobResult::Failed;
     }
-
-    // With the classic setting, Windows-1252: it is single-byte and every
-    // marker, comparison and replacement of the engine fits in it, so the
-    // engine converts the bytes in place; the output is the encoding of
-    // ExtractText's result for the decoded text. The buffer grows only when
-    // LF -> CR LF needs the room, and then to at most twice the input (every
-    // unit an LF), which is reserved up front so that growing never copies
-    // the page. The other settings: see EncodedConversion.h.
-    QByteArray bytes = files.ReadAll(InputFile, inputSize);
-    if (!Engine) throw RuntimeError(91, "Object variable or With block variable not set");
-    const std::int64_t reportsBefore = ErrorCount;
-    ConvertEncoded(*Engine, bytes, TextEncoding::SettingText(EncodingOption()));
-    // The engine has reported its failure itself; what it returns then is
-    // not the page's text, so the old output is kept.
-    if (ErrorCount != reportsBefore) return JobResult::Failed;
-    files.WriteAll(OutputFile, bytes);
-
-    if (!BatchMode) Messages().Show(QStringLiteral("Done"));
-    return JobResult::Written;
+    return JobResult::Failed;
 }
 
 }  // namespace
@@ -80,9 +79,7 @@ JobResult RemoveHTML() {
         result = Run();
     } catch (...) {
         const ErrorInfo error = ErrorFromCurrentException();
-        basMain::Err.Number = error.number;
-        basMain::Err.Description = QString::fromStdString(error.description);
-        basMain::ReportError(QStringLiteral("RemoveHTML"));
+        Report({QStringLiteral("RemoveHTML"), error.number, QString::fromStdString(error.description)});
         result = JobResult::Failed;
     }
     g_lastResult = result;

@@ -1,7 +1,10 @@
-// ToBoolean: how stored texts and check box values become Booleans.
+// ToBoolean: how stored texts and check box values become Booleans; the
+// start-up call of the buttons' Initialize.
 #include <QtTest>
 
 #include "basTools.h"
+
+#include <stdexcept>
 
 using tessark::Boolean;
 using tessark::basTools::ToBoolean;
@@ -50,6 +53,22 @@ private Q_SLOTS:
         QCOMPARE(int(ToBoolean(QVariant(QStringLiteral("True")))), -1);
         QCOMPARE(int(ToBoolean(QVariant(QStringList{"a", "b"}))), 0);
         QCOMPARE(int(ToBoolean(QVariant())), 0);
+    }
+
+    // Every button is initialised in the order given; one that fails is
+    // skipped and the others still run.
+    void initCommandButtonsSkipsFailures() {
+        QStringList calls;
+        tessark::basTools::InitCommandButtons({
+            [&calls] { calls << "first"; },
+            [&calls] {
+                calls << "failing";
+                throw std::runtime_error("no timer");
+            },
+            {},
+            [&calls] { calls << "last"; },
+        });
+        QCOMPARE(calls, (QStringList{"first", "failing", "last"}));
     }
 };
 
