@@ -65,20 +65,17 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
         }
         outcome.bytesRead = bytes.size();
 
-        // Windows-1252 is single-byte and every marker, comparison and
-        // replacement of the engine fits in it, so the engine converts the
-        // bytes in place; the output is the encoding of ExtractText's result
-        // for the decoded text. The buffer grows only when LF -> CR LF needs
-        // the room, which ReadAll reserved, so growing never copies the page.
+        // With "windows-1252" the engine converts the bytes in place (every
+        // marker, comparison and replacement of the engine fits in that
+        // single-byte code page, and the output is the encoding of
+        // ExtractText's result for the decoded text); with "utf-8" too, over
+        // UTF-8. The buffer grows only when LF -> CR LF needs the room, which
+        // ReadAll reserved, so growing never copies the page. Other encodings
+        // are decoded first (EncodedConversion.h).
         cTessark engine;
         request.options.ApplyTo(engine);
         ConversionContext context(yield);
-        const std::size_t length = engine.ExtractBytes(
-            reinterpret_cast<unsigned char*>(bytes.data()), static_cast<std::size_t>(bytes.size()),
-            [&bytes](std::size_t size) {
-                bytes.resize(static_cast<qsizetype>(size));
-                return reinterpret_cast<unsigned char*>(bytes.data());
-            });
+        outcome.encodingUsed = ConvertEncoded(engine, bytes, request.encoding);
         // After a failure the engine's result is not the page's text, so the
         // old output is kept.
         if (context.Failed()) {
@@ -88,7 +85,6 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
             if (outcome.errors.empty()) outcome.errors.push_back({QStringLiteral("ExtractText"), 7, QStringLiteral("Out of memory")});
             return outcome;
         }
-        bytes.truncate(static_cast<qsizetype>(length));
         WriteOutput(request, files, std::move(bytes), outcome);
         outcome.result = ConversionOutcome::Result::Written;
     } catch (...) {

@@ -40,4 +40,19 @@ bool Write(QSettings& settings, const OptionSet& options, Rows rows) {
     return settings.status() == QSettings::NoError;
 }
 
+TextEncoding::Setting ReadEncoding(const QSettings& settings) {
+    return TextEncoding::SettingFromStore(settings.value(QLatin1String(kEncodingKey)));
+}
+
+bool WriteEncoding(QSettings& settings, TextEncoding::Setting setting, bool createForClassic) {
+    const QString key = QLatin1String(kEncodingKey);
+    const QString text = TextEncoding::SettingText(setting);
+    const QVariant stored = settings.value(key);
+    if (stored.typeId() == QMetaType::QString && stored.toString() == text) return true;
+    if (!stored.isValid() && setting == TextEncoding::Setting::Windows1252 && !createForClassic) return true;
+    settings.setValue(key, text);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
 }  // namespace tessark::OptionStore

@@ -7,7 +7,8 @@
 //
 // OptionSet is a value holding one on/off state per option, the form in
 // which a conversion request carries its options. OptionBoxes is the seam
-// through which the classic option procedures reach the window's check boxes;
+// through which the classic option procedures reach the window's check boxes
+// and the text encoding chosen beside them (settings key kEncodingKey);
 // without a window (batch mode, tests) an OptionHolder stands in for them.
 //
 // Thread safety: the table is constant; OptionSet is a plain value.
@@ -17,6 +18,7 @@
 #include <array>
 #include <cstddef>
 
+#include "TextEncoding.h"
 #include "cTessark.h"
 
 namespace tessark {
@@ -75,23 +77,34 @@ private:
     std::array<bool, kOptionCount> on_{};
 };
 
+// The settings key of the text encoding (section General), beside the
+// option keys: "windows-1252", "utf-8" or "auto" (TextEncoding::Setting).
+inline constexpr const char* kEncodingKey = "Encoding";
+
 // What the option procedures need of the check boxes: a value of 0
-// (unchecked) or 1 (checked) per option.
+// (unchecked) or 1 (checked) per option; and the text encoding chosen with
+// them (a holder that keeps no choice has the classic windows-1252).
 class OptionBoxes {
 public:
     virtual ~OptionBoxes() = default;
     virtual int Value(Option option) const = 0;
     virtual void SetValue(Option option, int value) = 0;
+    virtual TextEncoding::Setting EncodingChoice() const { return TextEncoding::Setting::Windows1252; }
+    virtual void SetEncodingChoice(TextEncoding::Setting) {}
 };
 
-// Plain values in place of check boxes; all unchecked at first.
+// Plain values in place of check boxes; all unchecked at first, and the
+// encoding windows-1252.
 class OptionHolder final : public OptionBoxes {
 public:
     int Value(Option option) const override { return values_[static_cast<std::size_t>(option)]; }
     void SetValue(Option option, int value) override { values_[static_cast<std::size_t>(option)] = value; }
+    TextEncoding::Setting EncodingChoice() const override { return encoding_; }
+    void SetEncodingChoice(TextEncoding::Setting setting) override { encoding_ = setting; }
 
 private:
     std::array<int, kOptionCount> values_{};
+    TextEncoding::Setting encoding_ = TextEncoding::Setting::Windows1252;
 };
 
 }  // namespace tessark

@@ -3,6 +3,12 @@
 // out, through the same disk layer the job uses), next to the time to copy
 // the same file; on the corpus, on 4 and 8 copies of it (about 50 and 100 MB), and
 // on adversarial inputs of about 100 MB. bench/run.sh builds and runs it.
+// On the corpus rows the UTF-8 byte path is measured in memory as well, on
+// the same bytes (Utf8InMemory), to set beside the Windows-1252 one; and on
+// the 65 pages one by one, the cost of detecting each page's encoding
+// (Detect/corpus-pages) and of converting each under "auto"
+// (AutoInMemory/corpus-pages), beside the Windows-1252 conversion of the same
+// pages (InMemory/corpus-pages).
 //
 // The inputs are generated into the folder named by TESSARK_BENCH_DATA
 // (default: ./bench-data) on the first run.
@@ -20,7 +26,9 @@
 #include <utility>
 #include <vector>
 
+#include "EncodedConversion.h"
 #include "FileSystem.h"
+#include "TextEncoding.h"
 #include "cTessark.h"
 
 namespace {
@@ -63,6 +71,19 @@ std::string Corpus() {
     std::string all;
     for (const auto& p : pages) all += ReadWhole(p);
     return all;
+}
+
+std::vector<QByteArray> CorpusPages() {
+    std::vector<fs::path> paths;
+    for (const auto& e : fs::directory_iterator(TESSARK_CORPUS_DIR))
+        if (e.path().extension() == ".html") paths.push_back(e.path());
+    std::sort(paths.begin(), paths.end());
+    std::vector<QByteArray> pages;
+    for (const auto& p : paths) {
+        const std::string bytes = ReadWhole(p);
+        pages.emplace_back(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    }
+    return pages;
 }
 
 std::string Repeat(const std::string& unit, int times) {
@@ -149,19 +170,21 @@ void SetPreset(cTessark& e, Preset preset) {
     }
 }
 
-std::size_t Convert(cTessark& e, QByteArray& bytes) {
-    const std::size_t len = e.ExtractBytes(reinterpret_cast<unsigned char*>(bytes.data()),
-                                           static_cast<std::size_t>(bytes.size()), [&bytes](std::size_t size) {
-                                               bytes.resize(static_cast<qsizetype>(size));
-                                               return reinterpret_cast<unsigned char*>(bytes.data());
-                                           });
+std::size_t Convert(cTessark& e, QByteArray& bytes, bool utf8 = false) {
+    auto* data = reinterpret_cast<unsigned char*>(bytes.data());
+    const auto size = static_cast<std::size_t>(bytes.size());
+    const auto grow = [&bytes](std::size_t newSize) {
+        bytes.resize(static_cast<qsizetype>(newSize));
+        return reinterpret_cast<unsigned char*>(bytes.data());
+    };
+    const std::size_t len = utf8 ? e.ExtractUtf8(data, size, grow) : e.ExtractBytes(data, size, grow);
     bytes.truncate(static_cast<qsizetype>(len));
     return len;
 }
 
 // The working buffer is made as the job makes it (the disk layer's read,
 // with room to grow) and refilled before each run, outside the timing.
-void InMemory(benchmark::State& state, const Input* in, Preset preset) {
+void InMemory(benchmark::State& state, const Input* in, Preset preset, bool utf8) {
     fs::path path;
     const std::string& data = InputBytes(*in, &path);
     const auto size = static_cast<qsizetype>(data.size());
@@ -174,7 +197,7 @@ void InMemory(benchmark::State& state, const Input* in, Preset preset) {
         buffer.resize(size);
         std::memcpy(buffer.data(), data.data(), data.size());
         state.ResumeTiming();
-        benchmark::DoNotOptimize(Convert(e, buffer));
+        benchmark::DoNotOptimize(Convert(e, buffer, utf8));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
 }
@@ -208,13 +231,46 @@ void CopyFile(benchmark::State& state, const Input* in) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
 }
 
+// The corpus page by page: "detect" only detects each page's encoding;
+// otherwise each page is converted with all options on, as "auto" or as
+// "windows-1252" (a fresh copy of the page each time, outside the timing).
+void CorpusPagesBench(benchmark::State& state, const char* mode) {
+    static const std::vector<QByteArray> pages = CorpusPages();
+    std::int64_t total = 0;
+    for (const QByteArray& p : pages) total += p.size();
+    const bool detectOnly = std::strcmp(mode, "detect") == 0;
+    cTessark e;
+    SetPreset(e, Preset::AllOn);
+    std::vector<QByteArray> work(pages.size());
+    for (auto _ : state) {
+        if (detectOnly) {
+            for (const QByteArray& p : pages) benchmark::DoNotOptimize(tessark::TextEncoding::Detect(p).reason);
+            continue;
+        }
+        state.PauseTiming();
+        for (std::size_t i = 0; i < pages.size(); ++i) work[i] = QByteArray(pages[i].constData(), pages[i].size());
+        state.ResumeTiming();
+        for (QByteArray& w : work) benchmark::DoNotOptimize(tessark::ConvertEncoded(e, w, QString::fromLatin1(mode)));
+    }
+    state.SetBytesProcessed(state.iterations() * total);
+}
+
 const int kRegistered = [] {
+    benchmark::RegisterBenchmark("Detect/corpus-pages", CorpusPagesBench, "detect")
+        ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+    benchmark::RegisterBenchmark("AutoInMemory/corpus-pages/AllOn", CorpusPagesBench, "auto")
+        ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+    benchmark::RegisterBenchmark("InMemory/corpus-pages/AllOn", CorpusPagesBench, "windows-1252")
+        ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
     for (const Input& in : kInputs) {
         const std::string n = in.name;
         for (const auto& [preset, label] : {std::pair{Preset::AllOn, "/AllOn"}, std::pair{Preset::AllOff, "/AllOff"},
                                             std::pair{Preset::Readable, "/Readable"}}) {
-            benchmark::RegisterBenchmark(("InMemory/" + n + label).c_str(), InMemory, &in, preset)
+            benchmark::RegisterBenchmark(("InMemory/" + n + label).c_str(), InMemory, &in, preset, false)
                 ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+            if (n.rfind("corpus", 0) == 0 && preset != Preset::Readable)
+                benchmark::RegisterBenchmark(("Utf8InMemory/" + n + label).c_str(), InMemory, &in, preset, true)
+                    ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
             benchmark::RegisterBenchmark(("EndToEnd/" + n + label).c_str(), EndToEnd, &in, preset)
                 ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
         }

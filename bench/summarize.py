@@ -15,7 +15,7 @@ for run in runs:
         continue
     parts = run["name"].split("/")
     kind, name = parts[0], parts[1]
-    variant = parts[2] if kind != "CopyFile" else ""
+    variant = parts[2] if len(parts) > 2 and parts[2] in ("AllOn", "AllOff") else ""
     if name not in rates:
         rates[name] = {}
         order.append(name)
@@ -30,3 +30,28 @@ print("|---|" + "---:|" * len(columns))
 for name in order:
     cells = ["%.0f" % rates[name][key] if key in rates[name] else "" for key, _ in columns]
     print("| " + name + " | " + " | ".join(cells) + " |")
+
+# The UTF-8 byte path beside the Windows-1252 one, on the same bytes.
+utf8 = [name for name in order if "Utf8InMemoryAllOn" in rates[name]]
+if utf8:
+    print()
+    print("| input | Windows-1252, all on | UTF-8, all on | ratio | Windows-1252, all off | UTF-8, all off | ratio |")
+    print("|---|---:|---:|---:|---:|---:|---:|")
+    for name in utf8:
+        r = rates[name]
+        cells = []
+        for on in ("AllOn", "AllOff"):
+            a, b = r.get("InMemory" + on), r.get("Utf8InMemory" + on)
+            cells += ["%.0f" % a, "%.0f" % b, "%.2f" % (b / a)] if a and b else ["", "", ""]
+        print("| " + name + " | " + " | ".join(cells) + " |")
+
+# Detection on the corpus, page by page, and "auto" beside Windows-1252.
+pages = rates.get("corpus-pages")
+if pages:
+    print()
+    print("| corpus, page by page | MB/s |")
+    print("|---|---:|")
+    for key, title in (("Detect", "detecting the encoding"), ("InMemoryAllOn", "Windows-1252, all on"),
+                       ("AutoInMemoryAllOn", "auto (detect, then convert), all on")):
+        if key in pages:
+            print("| %s | %.0f |" % (title, pages[key]))

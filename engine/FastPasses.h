@@ -13,6 +13,16 @@
 // (the job's Windows-1252 bytes; every marker is ASCII, so the same scan over
 // bytes gives the bytes of the 16-bit result). Case-insensitive comparisons
 // fold ASCII A-Z onto a-z and nothing else.
+//
+// Over UTF-8 bytes (U = Utf8Units) the same scans give the UTF-8 bytes of
+// the 16-bit result for the decoded text: a marker can never begin or end
+// inside a multi-byte sequence, and the two passes whose outcome depends on
+// a length in units count it as the 16-bit text would: the comment pass (a
+// body of at least two units; the units skipped after a removal) and the
+// script pass (at least two units between the markers). A well-formed
+// sequence of four bytes is two units (a surrogate pair), any other
+// well-formed sequence one, and a byte that begins no well-formed sequence
+// is one unit of its own and is kept as it is.
 #pragma once
 
 #include <cstddef>
@@ -35,14 +45,14 @@ inline namespace TESSARK_FAST_ISA {
 
 // "<!--" ... "-->" blocks with a body of at least two units are removed; the
 // search resumes at the old closing position applied to the shortened text.
-template <class C>
+template <class C, class U = ElementUnits>
 std::size_t CommentPass(C* d, std::size_t n);
 
 // "<script" ... "/script>" (open "<script", close "/script>", minGap 9) or
 // "<style" ... "/style>" (minGap 7), case-insensitive. Markers in lower case.
 // A pair whose closing marker begins fewer than minGap units after the
 // opening one stays; the search then resumes after that closing marker.
-template <class C>
+template <class C, class U = ElementUnits>
 std::size_t BlockPass(C* d, std::size_t n, const char* open, std::size_t openLen, const char* close,
                       std::size_t closeLen, std::size_t minGap);
 

@@ -5,7 +5,9 @@
 // readable-text options) or taken as the raw bytes themselves. Any
 // disagreement (result, yield count or reports of the literal engine, the
 // fast one over 16-bit text and the fast byte pipeline) aborts with both
-// results printed.
+// results printed. One input in three checks the UTF-8 byte path instead,
+// against the 16-bit engine on the decoded page (built with characters of
+// several bytes, or the raw bytes).
 #include <cstdio>
 #include <cstdlib>
 
@@ -32,6 +34,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     BytesChoices choices(data, size);
     const unsigned options = choices.Next(1u << kOptionBits);
     const long failAt = choices.Next(6) == 0 ? static_cast<long>(1 + choices.Next(32)) : 0;
+    if (choices.Next(3) == 0) {
+        std::string page;
+        if (choices.Next(4) == 0)
+            page.assign(reinterpret_cast<const char*>(data) + 3, size - 3);
+        else
+            page = BuildUtf8Page(choices, 300, choices.Next(2) == 0);
+        const Utf8Comparison c = CompareUtf8(page, options, failAt);
+        if (!c.Agree()) {
+            std::fprintf(stderr, "UTF-8 path disagrees: options=%u failAt=%ld\n", options, failAt);
+            Print("page", AsUnits(page));
+            Print("oracle", c.oracle.text);
+            Print("bytes", c.bytes.text);
+            Print("baseline bytes", c.baselineBytes.text);
+            std::abort();
+        }
+        return 0;
+    }
     std::string page;
     const unsigned form = choices.Next(8);
     if (form < 2)

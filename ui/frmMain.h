@@ -8,7 +8,10 @@
 // or open the readme and the web page; closing the window runs ShutDown,
 // which saves the check boxes and ends the program. The check boxes are the
 // live copy of the options: LoadOptions, ApplyOptions and SaveOptions reach
-// them through OptionBoxes.
+// them through OptionBoxes. Beside them the window keeps the text encoding:
+// a right-click on its background or its frames, or the keyboard's
+// context-menu key, opens the menu "Text encoding" (mnuEncoding) with three
+// exclusive choices, and its checked choice is the live copy of the setting.
 //
 // Positions and sizes are the design's twips at 15 per pixel; the client area
 // is fixed at 454 x 262 pixels.
@@ -22,10 +25,13 @@
 #include "Options.h"
 #include "basMain.h"
 
+class QAction;
+class QActionGroup;
 class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLineEdit;
+class QMenu;
 
 namespace tessark {
 
@@ -46,6 +52,9 @@ public:
     // OptionBoxes: 0 unchecked, 1 checked.
     int Value(Option option) const override;
     void SetValue(Option option, int value) override;
+    // The checked choice of mnuEncoding.
+    TextEncoding::Setting EncodingChoice() const override;
+    void SetEncodingChoice(TextEncoding::Setting setting) override;
 
     // Handlers.
     void Form_Load();
@@ -71,17 +80,23 @@ public:
     QLineEdit* Text1 = nullptr;
     QFrame* Shape1 = nullptr;
     CommonDialog cmDialog1;
+    // "Text encoding": "Windows-1252 (classic)", "UTF-8", "Detect
+    // automatically", in that order, one of them checked.
+    QMenu* mnuEncoding = nullptr;
+    QAction* EncodingAction(TextEncoding::Setting setting) const;
 
     // True while the conversion job runs.
     bool Converting() const { return converting_; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
 
 private:
     Command* AddButton(const char* name, const char* caption, int left, int top, int width, int height);
     std::array<QCheckBox*, kOptionCount> boxes_{};
+    std::array<QAction*, 3> encodingActions_{};
     bool converting_ = false;
     bool unloaded_ = false;
 };

@@ -90,6 +90,48 @@ private Q_SLOTS:
         }
     }
 
+    // The Encoding key: read in both modes, written only outside batch mode,
+    // and then only when it was stored already or the choice is not the
+    // classic one; a batch run leaves the file as it would be without it.
+    void encodingKey_data() {
+        QTest::addColumn<bool>("batch");
+        QTest::addColumn<QString>("stored");  // "<none>": no key
+        QTest::addColumn<QString>("loaded");
+        QTest::addColumn<QString>("choose");  // "": keep what was loaded
+        QTest::addColumn<QString>("saved");   // "<none>": no key after saving
+        QTest::newRow("batch, no key") << true << "<none>" << "windows-1252" << "" << "<none>";
+        QTest::newRow("batch, utf-8 kept") << true << "utf-8" << "utf-8" << "" << "utf-8";
+        QTest::newRow("batch, unreadable kept") << true << "utf8" << "windows-1252" << "" << "utf8";
+        QTest::newRow("batch never writes a choice") << true << "auto" << "auto" << "utf-8" << "auto";
+        QTest::newRow("window, no key") << false << "<none>" << "windows-1252" << "" << "<none>";
+        QTest::newRow("window, choice") << false << "<none>" << "windows-1252" << "auto" << "auto";
+        QTest::newRow("window, back to classic") << false << "utf-8" << "utf-8" << "windows-1252"
+                                                 << "windows-1252";
+        QTest::newRow("window, unreadable rewritten") << false << "x" << "windows-1252" << "" << "windows-1252";
+    }
+    void encodingKey() {
+        QFETCH(bool, batch);
+        QFETCH(QString, stored);
+        QFETCH(QString, loaded);
+        QFETCH(QString, choose);
+        QFETCH(QString, saved);
+        TempSettings settings;
+        if (stored != "<none>") settings.Open().setValue(QLatin1String(kEncodingKey), stored);
+        basMain::BatchMode = batch ? True : False;
+        basMain::LoadOptions();
+        QCOMPARE(TextEncoding::SettingText(basMain::EncodingOption()), loaded);
+        if (!choose.isEmpty()) window_.CheckBoxes().SetEncodingChoice(*TextEncoding::ParseSetting(choose));
+        basMain::SaveOptions();
+        QSettings s = settings.Open();
+        QCOMPARE(s.contains(QLatin1String(kEncodingKey)) ? s.value(QLatin1String(kEncodingKey)).toString()
+                                                          : QStringLiteral("<none>"),
+                 saved);
+        // Without the key, the file is what it was before the key existed.
+        if (saved == "<none>") QVERIFY(!ReadFile(settings.FilePath()).contains("Encoding"));
+        if (batch && stored != "<none>") QVERIFY(ReadFile(settings.FilePath()).contains("Encoding=" + stored.toUtf8()));
+        basMain::BatchMode = False;
+    }
+
     // The table: row i describes Option(i), rows in the order of their keys,
     // every name and flag distinct.
     void tableIsConsistent() {

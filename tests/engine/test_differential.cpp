@@ -2,7 +2,8 @@
 // the markers, references and whitespace, every page of the corpus under a
 // fixed list of option sets, and failing yields at every position. The
 // three conversions (literal, fast over 16-bit text, fast over bytes) must
-// agree in result, yield count and reports.
+// agree in result, yield count and reports. The UTF-8 byte path is held to
+// the 16-bit engine on the decoded page the same way.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -173,6 +174,149 @@ TEST(FailingYields, SameReportsAndResultsAtEveryYield) {
     }
 }
 
+// ------------------------------------------------------------------- UTF-8
+
+using differential::CompareUtf8;
+using differential::Utf8Comparison;
+
+std::string ShowBytes(const std::u16string& bytes) {
+    std::string s;
+    for (const char16_t b : bytes) {
+        char buf[8];
+        if (b >= 0x20 && b < 0x7F)
+            s += static_cast<char>(b);
+        else {
+            std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned>(b));
+            s += buf;
+        }
+    }
+    return s;
+}
+
+std::string DescribeUtf8(const std::string& page, unsigned options, long failAt, const Utf8Comparison& c) {
+    return "options=" + std::to_string(options) + " failAt=" + std::to_string(failAt) +
+           "\npage:   " + ShowBytes(differential::AsUnits(page)) + "\noracle: " + ShowBytes(c.oracle.text) +
+           " yields=" + std::to_string(c.oracle.yields) + "\nbytes:  " + ShowBytes(c.bytes.text) +
+           " yields=" + std::to_string(c.bytes.yields) + "\nbaseline bytes: " + ShowBytes(c.baselineBytes.text);
+}
+
+struct Utf8Batch {
+    const char* name;
+    std::uint32_t firstSeed;
+    int pages;
+    std::size_t maxPieces;
+    bool invalid;
+};
+
+void PrintTo(const Utf8Batch& b, std::ostream* os) { *os << b.name; }
+
+class Utf8PagesTest : public ::testing::TestWithParam<Utf8Batch> {};
+
+TEST_P(Utf8PagesTest, BytePathEqualsTheEngineOnDecodedText) {
+    const Utf8Batch& batch = GetParam();
+    int failures = 0;
+    for (int i = 0; i < batch.pages && failures < 3; ++i) {
+        differential::RandomChoices choices(batch.firstSeed + static_cast<std::uint32_t>(i));
+        const unsigned options = choices.Next(1u << 11);
+        const long failAt = choices.Next(8) == 0 ? static_cast<long>(1 + choices.Next(30)) : 0;
+        const std::string page = differential::BuildUtf8Page(choices, batch.maxPieces, batch.invalid);
+        const Utf8Comparison c = CompareUtf8(page, options, failAt);
+        ASSERT_TRUE(c.exact);  // the generated pages hold no byte that a removal could complete
+        if (!c.Agree()) {
+            ++failures;
+            ADD_FAILURE() << DescribeUtf8(page, options, failAt, c);
+        }
+    }
+}
+
+const Utf8Batch kUtf8Batches[] = {
+    {"ShortValid", 300000, 4000, 12, false},
+    {"MediumValid", 400000, 1500, 80, false},
+    {"LongValid", 500000, 150, 1500, false},
+    {"ShortWithLoneBytes", 600000, 3000, 12, true},
+    {"MediumWithLoneBytes", 700000, 1000, 80, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Seeded, Utf8PagesTest, ::testing::ValuesIn(kUtf8Batches),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// Characters of two, three and four bytes right before and after every
+// marker, as short comment and script bodies, in the stretch the comment
+// pass skips after a removal and next to references, each at every offset
+// from the start of a vector.
+TEST(Utf8Boundaries, CharactersNextToMarkersAtEveryOffset) {
+    const std::string chars[] = {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xC3\xA9\xC3\xA9", "a"};
+    // X stands for the character.
+    const std::string patterns[] = {
+        "<!--X-->", "<!--XX-->", "<!--Xa-->", "<!--X-->b<!--ab-->", "<!--ab-->X<!--ab-->", "<!--abcd-->XX<!--cd-->",
+        "<!--X-->XXX<!--cd-->e", "<!--XXXXXXXXXX-->XXXXXXXXXXXX<!--cd-->e", "<!--Xxxxxxxxxx-->XXXXXXXXX<!--c-->",
+        "<script>X</script>", "<script>XX</script>", "<scriptX/script>", "<scriptXX/script>", "<script/script>X",
+        "<styleX/style>", "<style/style>X", "X<script>a</script>X", "{X}X|X\tX", "X&eacute;X&#8364;X&#8482;X",
+        "&amp;X&lt;X&nbspX&#233;&#39;X", "X<b>X</b>X", "X!--X-->XmsnavigationX", "X\r\nX  X\n \nX",
+        "<!--a--X-->", "<scr<!--X-->ipt>a</script>X", "<scr<!--XX-->ipt>a</script>X",
+    };
+    const unsigned sets[] = {kAllFlags, kComments, kScripts, kComments | kScripts, kStyles, kSpecial,
+                             kSpecial | kTags, kAllFlags & ~kComments, 0u};
+    for (const std::string& x : chars)
+        for (const std::string& pattern : patterns) {
+            std::string filled;
+            for (const char ch : pattern) filled += ch == 'X' ? x : std::string(1, ch);
+            for (std::size_t offset = 0; offset < 66; ++offset) {
+                const std::string page = std::string(offset, 'z') + filled + std::string(offset % 5, ' ') + "end";
+                for (const unsigned options : sets) {
+                    const Utf8Comparison c = CompareUtf8(page, options);
+                    ASSERT_TRUE(c.Agree()) << DescribeUtf8(page, options, 0, c);
+                }
+            }
+        }
+}
+
+// Bytes that are not UTF-8 come out as they went in, next to markers and
+// references too, and the result still equals the 16-bit engine's.
+TEST(Utf8Invalid, LoneBytesSurvive) {
+    struct Row {
+        const char* page;
+        unsigned options;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"a\xFF" "b", kAllFlags, "a\xFF" "b"},
+        {"\x80<b>\xC0</b>\xF5", kAllFlags, "\x80\xC0\xF5"},
+        {"<!--\xFF-->x", kComments, "< \xFF x"},  // one unit: the comment stays
+        {"<!--\xFF\xFE-->x", kComments, "x"},
+        {"<script\xFF/script>x", kScripts, "<script\xFF/script>x"},
+        {"<script\xFF\xFE/script>x", kScripts, "x"},
+        {"&eacute;\xE9&#233;", kSpecial, "\xC3\xA9\xE9\xC3\xA9"},
+        {"caf\xE9 &amp; caf&eacute;", kAllFlags, "caf\xE9 & caf\xC3\xA9"},
+        {"\xE2\x82 x", kAllFlags, "\xE2\x82 x"},  // a sequence cut short
+        {"\xED\xA0\x80|\xF4\x90\x80\x80", kPipe, "\xED\xA0\x80 \xF4\x90\x80\x80"},  // a surrogate; past U+10FFFF
+    };
+    for (const Row& row : rows) {
+        const Utf8Comparison c = CompareUtf8(row.page, row.options);
+        EXPECT_TRUE(c.Agree()) << DescribeUtf8(row.page, row.options, 0, c);
+        cTessark e;
+        SetFlags(e, row.options);
+        EXPECT_EQ(e.ExtractUtf8(row.page), std::string(row.expected)) << row.page;
+    }
+}
+
+// A removal that joins the pieces of a broken sequence into a well-formed
+// character is the one place where the byte path may count differently:
+// the pieces are two units to the 16-bit engine and one character after.
+TEST(Utf8Invalid, JoinedPiecesAreTheOneKnownDifference) {
+    const std::string page = "<script\xC3<!--ab-->\xA9/script>x";
+    const Utf8Comparison c = CompareUtf8(page, kComments | kScripts);
+    EXPECT_FALSE(c.exact);
+    EXPECT_TRUE(c.Agree());
+    cTessark e;
+    SetFlags(e, kComments | kScripts);
+    EXPECT_EQ(e.ExtractUtf8(page), "<script\xC3\xA9/script>x");
+    // Either pass alone gives the 16-bit engine's result exactly.
+    EXPECT_TRUE(CompareUtf8(page, kScripts).exact);
+    EXPECT_TRUE(CompareUtf8(page, kComments).Agree());
+    EXPECT_TRUE(CompareUtf8(page, kScripts).Agree());
+}
+
 // ------------------------------------------------------------------ corpus
 
 std::vector<std::string> CorpusPages() {
@@ -203,6 +347,8 @@ TEST_P(CorpusTest, EnginesAgreeUnderTheOptionSets) {
         const Comparison c = Compare(page, options);
         EXPECT_TRUE(c.Agree()) << GetParam() << " options=" << options;
         EXPECT_TRUE(c.literal.reports.empty());
+        const Utf8Comparison u = CompareUtf8(page, options);
+        EXPECT_TRUE(u.Agree()) << GetParam() << " options=" << options << " (UTF-8)";
     }
 }
 

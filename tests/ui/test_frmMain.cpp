@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -131,6 +132,8 @@ class FrmMainTest : public QObject {
 private Q_SLOTS:
     void startupAndCloseUseSettings_data();
     void startupAndCloseUseSettings();
+    void encodingMenu_data();
+    void encodingMenu();
     void wholeConversion();
     void cancelledDialogKeepsChoice();
     void filterIndexCarriesOver();
@@ -174,6 +177,73 @@ void FrmMainTest::startupAndCloseUseSettings() {
     QCOMPARE(session.exitCodes, QList<int>{0});
     QSettings s = settings.Open();
     for (const OptionInfo& info : kOptions) QCOMPARE(s.value(info.name).toString(), rewritten);
+}
+
+// The "Text encoding" menu: what it shows for the stored setting, how it is
+// opened (a right-click on the background or a frame, the context-menu key
+// on a focused check box), and what closing the window stores.
+void FrmMainTest::encodingMenu_data() {
+    QTest::addColumn<QString>("stored");  // "<none>": no Encoding key
+    QTest::addColumn<QString>("shown");   // the checked choice at start
+    QTest::addColumn<QString>("open");    // "", "background", "frame", "key"
+    QTest::addColumn<QString>("choose");
+    QTest::addColumn<QString>("saved");  // "<none>": still no key
+    const QString classic = QStringLiteral("Windows-1252 (classic)");
+    const QString detect = QStringLiteral("Detect automatically");
+    QTest::newRow("no key, untouched") << "<none>" << classic << "" << "" << "<none>";
+    QTest::newRow("utf-8 stored") << "utf-8" << "UTF-8" << "" << "" << "utf-8";
+    QTest::newRow("AUTO stored") << " AUTO" << detect << "" << "" << "auto";
+    QTest::newRow("unreadable") << "latin1" << classic << "" << "" << "windows-1252";
+    QTest::newRow("background: UTF-8") << "<none>" << classic << "background" << "UTF-8" << "utf-8";
+    QTest::newRow("frame: detect") << "utf-8" << "UTF-8" << "frame" << detect << "auto";
+    QTest::newRow("key: classic") << "auto" << detect << "key" << classic << "windows-1252";
+    QTest::newRow("no key, classic chosen") << "<none>" << classic << "frame" << classic << "<none>";
+}
+
+void FrmMainTest::encodingMenu() {
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    QFETCH(QString, open);
+    QFETCH(QString, choose);
+    QFETCH(QString, saved);
+    TempSettings settings;
+    if (stored != "<none>") settings.Open().setValue(kEncodingKey, stored);
+    Session session;
+    frmMain& form = session.form();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QMenu* menu = form.mnuEncoding;
+    QCOMPARE(menu->title(), QStringLiteral("Text encoding"));
+    QStringList captions, checked;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator()) continue;
+        captions << a->text();
+        if (a->isChecked()) checked << a->text();
+    }
+    QCOMPARE(captions, (QStringList{"Windows-1252 (classic)", "UTF-8", "Detect automatically"}));
+    QCOMPARE(checked, QStringList{shown});
+
+    if (open == "background" || open == "frame") {
+        // A right-click as the window system delivers it.
+        const QPoint at = open == "background" ? QPoint(form.width() - 5, form.height() - 5)
+                                               : form.Frame2->geometry().topLeft() + QPoint(3, 40);
+        QTest::mouseClick(form.windowHandle(), Qt::RightButton, Qt::NoModifier, at);
+    } else if (open == "key") {
+        // The context-menu key goes to the focused check box, which leaves it to the window.
+        QCheckBox* box = form.CheckBox(Option::RemoveTabs);
+        box->setFocus();
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(2, 2), box->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(box, &key);
+    }
+    if (!open.isEmpty()) {
+        QTRY_VERIFY(menu->isVisible());
+        for (QAction* a : menu->actions())
+            if (a->text() == choose) a->trigger();
+        menu->close();
+        QCOMPARE(form.EncodingChoice(), *TextEncoding::ParseSetting(saved == "<none>" ? "windows-1252" : saved));
+    }
+    form.close();
+    QSettings s = settings.Open();
+    QCOMPARE(s.contains(kEncodingKey) ? s.value(kEncodingKey).toString() : QStringLiteral("<none>"), saved);
 }
 
 void FrmMainTest::wholeConversion() {
