@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Turns bench_engine's JSON output into the README's table: MB/s (10^6
-bytes per second of input) in memory and end to end with options all on and
-all off, and copying the same file, per input."""
+bytes per second of input) in memory and end to end with options all on, all
+off and as --readable chooses them, and copying the same file, per input."""
 import json
 import sys
 
@@ -15,15 +15,16 @@ for run in runs:
         continue
     parts = run["name"].split("/")
     kind, name = parts[0], parts[1]
-    variant = parts[2] if len(parts) > 2 and parts[2] in ("AllOn", "AllOff") else ""
+    variant = parts[2] if len(parts) > 2 and parts[2] in ("AllOn", "AllOff", "Readable") else ""
     if name not in rates:
         rates[name] = {}
         order.append(name)
     rates[name][kind + variant] = run["bytes_per_second"] / 1e6
 
 columns = [("InMemoryAllOn", "in memory, all on"), ("InMemoryAllOff", "in memory, all off"),
+           ("InMemoryReadable", "in memory, --readable"),
            ("EndToEndAllOn", "file to file, all on"), ("EndToEndAllOff", "file to file, all off"),
-           ("CopyFile", "copy")]
+           ("EndToEndReadable", "file to file, --readable"), ("CopyFile", "copy")]
 print("| input | " + " | ".join(title for _, title in columns) + " |")
 print("|---|" + "---:|" * len(columns))
 for name in order:
