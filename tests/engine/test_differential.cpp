@@ -301,6 +301,33 @@ TEST(Utf8Invalid, LoneBytesSurvive) {
     }
 }
 
+// Decoding every HTML reference can make UTF-8 text longer than the page
+// ("&nGt;", five bytes, is six): the buffer grows then, before the last
+// step, and the result is still the 16-bit engine's.
+TEST(Utf8Growth, DecodedReferencesLongerThanThePage) {
+    constexpr unsigned kDecodeAll = 1u << 14;
+    std::string page;
+    for (int i = 0; i < 300; ++i) page += i % 3 ? "&nGt;" : "\xF0\x9F\x98\x80&#x1F600;\n";
+    for (const unsigned options : {kDecodeAll, kDecodeAll | kAllFlags, kDecodeAll | kSpaces}) {
+        const Utf8Comparison c = CompareUtf8(page, options);
+        ASSERT_TRUE(c.Agree()) << DescribeUtf8(page, options, 0, c);
+        cTessark e;
+        SetFlags(e, options & kAllFlags);
+        e.DecodeAllReferences = True;
+        std::vector<unsigned char> buffer(page.begin(), page.end());
+        std::vector<std::size_t> grown;
+        const std::size_t len = e.ExtractUtf8(buffer.data(), buffer.size(), [&](std::size_t size) {
+            grown.push_back(size);
+            buffer.resize(size);
+            return buffer.data();
+        });
+        ASSERT_FALSE(grown.empty());
+        EXPECT_GT(grown.front(), page.size());
+        EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(len)),
+                  e.ExtractUtf8(page));
+    }
+}
+
 // A removal that joins the pieces of a broken sequence into a well-formed
 // character is the one place where the byte path may count differently:
 // the pieces are two units to the 16-bit engine and one character after.
