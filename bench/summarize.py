@@ -15,7 +15,7 @@ for run in runs:
         continue
     parts = run["name"].split("/")
     kind, name = parts[0], parts[1]
-    variant = parts[2] if len(parts) > 2 and parts[2] in ("AllOn", "AllOff") else ""
+    variant = parts[2] if len(parts) > 2 and parts[2] in ("AllOn", "AllOff", "Readable") else ""
     if name not in rates:
         rates[name] = {}
         order.append(name)

@@ -1,5 +1,6 @@
 #include "cTessark.h"
 
+#include <stdexcept>
 #include <type_traits>
 
 #include "EngineHooks.h"
@@ -16,7 +17,7 @@ using engine_detail::Yield;
 // The step numbers below are those of cTessarkLiteral: CutHTML's in
 // CutSteps, ExtractText's in Extract.
 template <class U, class C>
-std::size_t cTessark::CutSteps(C*& d, std::size_t n, const GrowBuffer* grow) {
+std::size_t cTessark::CutSteps(C* d, std::size_t n) {
     const fast::PassSet<C, U>& passes = fast::PassesFor<C, U>();
     if (RemoveComments) n = passes.CommentPass(d, n);  // 2.
     Yield();                                           // 3.
@@ -35,19 +36,21 @@ std::size_t cTessark::CutSteps(C*& d, std::size_t n, const GrowBuffer* grow) {
         else
             n = passes.StripTags(d, n);
     }
-    if (DecodeAllReferences) {  // 14a.
-        if constexpr (std::is_same_v<U, fast::Utf8Units>) {
-            // Over UTF-8 a decoded reference can take more bytes than its text.
-            n = fast::DecodeAllReferencesUtf8(d, n, [&](std::size_t size) {
-                if (!grow) throw RuntimeError(51, "Internal error");
-                d = (*grow)(size);
-                return d;
-            });
-        } else {
-            n = fast::DecodeAllReferences(d, n);
-        }
-    }
     return n;
+}
+
+// CutHTML's step 14a. Over UTF-8 a reference can decode to more bytes than
+// it has: the text then moves into grow's buffer, and d follows it.
+template <class U, class C, class Grow>
+std::size_t cTessark::DecodeAllStep(C*& d, std::size_t n, const Grow& grow) {
+    if constexpr (std::is_same_v<U, fast::Utf8Units>) {
+        return fast::DecodeAllReferencesUtf8(d, n, [&d, &grow](std::size_t size) {
+            d = grow(size);
+            return d;
+        });
+    } else {
+        return fast::DecodeAllReferences(d, n);
+    }
 }
 
 std::size_t cTessark::ConsolidateYields(std::size_t length, std::size_t maxRun) {
@@ -64,21 +67,17 @@ std::size_t cTessark::ConsolidateYields(std::size_t length, std::size_t maxRun) 
 template <class U, class C, class Grow>
 std::size_t cTessark::Extract(C* d, std::size_t n, const Grow& grow) {
     if (n == 0) return 0;  // 1.
-    // The room the buffer has: n, or more once a step of CutHTML grew it.
-    std::size_t room = n;
-    GrowBuffer cutGrow;
-    if constexpr (std::is_same_v<U, fast::Utf8Units>) {
-        cutGrow = [&](std::size_t size) {
-            d = grow(size);
-            room = size;
-            return d;
-        };
-    }
     const fast::PassSet<C, U>& passes = fast::PassesFor<C, U>();
     std::size_t len = 0;
+    std::size_t room = n;  // what the buffer holds
+    const auto growing = [&room, &grow](std::size_t size) {
+        room = size;
+        return grow(size);
+    };
     try {
         try {  // 2. CutHTML; its steps 15 and 16 run in the scan below
-            len = CutSteps<U>(d, n, cutGrow ? &cutGrow : nullptr);
+            len = CutSteps<U>(d, n);
+            if (DecodeAllReferences) len = DecodeAllStep<U>(d, len, growing);  // 14a.
         } catch (...) {
             ReportCurrentException("CutHTML");
             len = 0;
@@ -159,8 +158,11 @@ std::u16string cTessark::CutHTML(const std::u16string& text) {
     if (text.empty()) return {};  // 1.
     try {
         std::u16string work = text;
+        std::size_t n = CutSteps(work.data(), work.size());
         char16_t* d = work.data();
-        std::size_t n = CutSteps(d, work.size(), nullptr);
+        if (DecodeAllReferences) n = DecodeAllStep<fast::ElementUnits>(d, n, [](std::size_t) -> char16_t* {
+            throw std::logic_error("16-bit text does not grow");
+        });  // 14a.
         n = fast::PassesFor<char16_t>().TailPass(work.data(), n, RemoveComments != 0, false, false, false, nullptr);  // 15. 16.
         work.resize(n);
         return work;  // 17.

@@ -109,7 +109,9 @@ public:
     std::string ExtractBytes(std::string bytes);
 
     // The same conversion over the UTF-8 bytes data[0, size), in place, with
-    // the buffer handled as by ExtractBytes. Wherever a pass counts
+    // the buffer handled as by ExtractBytes (but with DecodeAllReferences a
+    // reference can decode to more bytes than it has, so grow may also be
+    // called at that step). Wherever a pass counts
     // positions it counts the 16-bit units of the decoded text (a character
     // of four bytes is two), and the characters that references produce
     // are written in UTF-8; so for well-formed input the result is
@@ -142,11 +144,12 @@ private:
     // ExtractBytes.
     template <class U = fast::ElementUnits, class C, class Grow>
     std::size_t Extract(C* d, std::size_t n, const Grow& grow);
-    // CutHTML's steps up to and including the tag removal (and the HTML
-    // reference decoding that follows it); throws on failure. Over UTF-8 the
-    // decoding may need more room: then grow is called and d moves.
+    // CutHTML's steps up to and including the tag removal; throws on failure.
     template <class U = fast::ElementUnits, class C>
-    std::size_t CutSteps(C*& d, std::size_t n, const GrowBuffer* grow);
+    std::size_t CutSteps(C* d, std::size_t n);
+    // CutHTML's step 14a (DecodeAllReferences), after CutSteps; see there.
+    template <class U, class C, class Grow>
+    std::size_t DecodeAllStep(C*& d, std::size_t n, const Grow& grow);
     // ConsolidateChar's work on a text already shortened in place: yields as
     // the sweeps of the literal procedure would, reports a failure.
     std::size_t ConsolidateYields(std::size_t length, std::size_t maxRun);

@@ -403,8 +403,9 @@ inline const char* const kLoneBytes[] = {"\x80", "\xBF", "\xA9", "\xC0", "\xC1",
 
 // A page of the pieces of BuildPage with characters of several bytes among
 // them, also inside short comment and script bodies and right after a
-// comment; with invalid, also lone bytes.
-inline std::string BuildUtf8Page(Choices& c, std::size_t maxPieces, bool invalid) {
+// comment; with invalid, also lone bytes; with readable, the pieces of the
+// readable-text options too.
+inline std::string BuildUtf8Page(Choices& c, std::size_t maxPieces, bool invalid, bool readable = false) {
     std::string out;
     const bool dense = c.Next(3) == 0;
     const std::size_t pieces = c.Next(static_cast<unsigned>(maxPieces) + 1);
@@ -415,7 +416,10 @@ inline std::string BuildUtf8Page(Choices& c, std::size_t maxPieces, bool invalid
             case 1:
             case 2: {
                 std::string piece;
-                AppendPiece(c, piece, dense);
+                if (readable && c.Next(2) == 0)
+                    AppendReadablePiece(c, piece);
+                else
+                    AppendPiece(c, piece, dense);
                 for (const char b : piece) out += static_cast<unsigned char>(b) < 0x80 ? std::string(1, b) : ch();
                 break;
             }

@@ -5,9 +5,10 @@
 // readable-text options) or taken as the raw bytes themselves. Any
 // disagreement (result, yield count or reports of the literal engine, the
 // fast one over 16-bit text and the fast byte pipeline) aborts with both
-// results printed. One input in three checks the UTF-8 byte path instead,
-// against the 16-bit engine on the decoded page (built with characters of
-// several bytes, or the raw bytes).
+// results printed.
+// One input in three checks the UTF-8 byte path instead, against the 16-bit
+// engine on the decoded page (built with characters of several bytes, or the
+// raw bytes).
 #include <cstdio>
 #include <cstdlib>
 
@@ -39,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (choices.Next(4) == 0)
             page.assign(reinterpret_cast<const char*>(data) + 3, size - 3);
         else
-            page = BuildUtf8Page(choices, 300, choices.Next(2) == 0);
+            page = BuildUtf8Page(choices, 300, choices.Next(2) == 0, (options & kReadableBits) != 0);
         const Utf8Comparison c = CompareUtf8(page, options, failAt);
         if (!c.Agree()) {
             std::fprintf(stderr, "UTF-8 path disagrees: options=%u failAt=%ld\n", options, failAt);

@@ -5,6 +5,7 @@
 #include <QDirIterator>
 
 #include "AppTestSupport.h"
+#include "ConversionJob.h"
 #include "EncodedConversion.h"
 #include "TextEncoding.h"
 #include "cTessark.h"
@@ -123,6 +124,29 @@ private Q_SLOTS:
             QByteArray bytes("abc");
             QVERIFY_THROWS_EXCEPTION(RuntimeError, ConvertEncoded(engine, bytes, QString::fromLatin1(name)));
         }
+    }
+
+    // The conversion core carries the encoding in its request and tells
+    // what was used; an encoding it cannot use fails and writes nothing.
+    void conversionCore() {
+        DiskFileSystem disk;
+        ConversionRequest request;
+        request.inputPath = Data("encodings/windows-1251-meta.html");
+        request.outputPath = Path("out.txt");
+        request.options = OptionSet::Defaults();
+        request.encoding = QStringLiteral("auto");
+        ConversionOutcome outcome = ConvertOne(request, disk);
+        QCOMPARE(outcome.result, ConversionOutcome::Result::Written);
+        QCOMPARE(outcome.encodingUsed.encoding, QStringLiteral("windows-1251"));
+        QCOMPARE(outcome.encodingUsed.reason, TextEncoding::Reason::Meta);
+        QCOMPARE(ReadFile(Path("out.txt")), ReadFile(Data("encodings/windows-1251-meta.expected.txt")));
+
+        WriteFile(Path("out.txt"), "old");
+        request.encoding = QStringLiteral("utf-9");
+        outcome = ConvertOne(request, disk);
+        QCOMPARE(outcome.result, ConversionOutcome::Result::Failed);
+        QCOMPARE(outcome.Reason(), QStringLiteral("RemoveHTML: Error 5: Invalid procedure call or argument"));
+        QCOMPARE(ReadFile(Path("out.txt")), QByteArray("old"));
     }
 
     // Every corpus page under "auto" gives valid UTF-8 equal to the 16-bit

@@ -61,7 +61,8 @@ private Q_SLOTS:
         QCOMPARE(r.err, QByteArray());
         QVERIFY(r.out.startsWith("Usage: tessark [OPTION]... [INPUT]...\n"));
         for (const char* option : {"-o, --output", "-d, --output-dir", "-r, --recursive", "-j, --jobs", "--all",
-                                   "--none", "--save", "--print-options", "-q, --quiet", "-h, --help", "--version"})
+                                   "--none", "--save", "--print-options", "-q, --quiet", "-h, --help", "--version",
+                                   "--encoding <NAME>", "-v, --verbose"})
             QVERIFY2(r.out.contains(option), option);
         for (const OptionInfo& info : kOptions)
             QVERIFY2(r.out.contains("--" + FlagName(info).toLatin1()), info.name);
@@ -92,6 +93,10 @@ private Q_SLOTS:
         QTest::newRow("missing value") << QStringList{"page.html", "-o"} << "tessark: Missing value after '-o'.";
         QTest::newRow("-d with standard input")
             << QStringList{"-d", "out", "-"} << "tessark: -d needs named inputs: standard input has no name to write";
+        QTest::newRow("unknown encoding") << QStringList{"--encoding", "utf-9", "page.html"}
+                                          << "tessark: unknown encoding: 'utf-9'";
+        QTest::newRow("encoding ICU lacks") << QStringList{"--encoding=iso-8859-16", "--save", "page.html"}
+                                            << "tessark: unknown encoding: 'iso-8859-16'";
     }
     void usageErrors() {
         QFETCH(QStringList, args);
@@ -289,7 +294,7 @@ private Q_SLOTS:
         const RunResult r = Run(args + QStringList{"--print-options"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.err, QByteArray());
-        QByteArray expected;
+        QByteArray expected = "Encoding=windows-1252\n";
         for (const OptionInfo& info : kOptions)
             expected += QByteArray(info.name) + (on.contains(QLatin1String(info.name)) ? "=True\n" : "=False\n");
         QCOMPARE(r.out, expected);
@@ -311,6 +316,116 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(Path("work/classic.txt")), QByteArray("One&amp;two \r\n \r\nthree\t|{f}"));
         // The modern form starts from the same saved options.
         QCOMPARE(Run({"-o", "-", "page.html"}).out, ReadFile(Path("work/classic.txt")));
+    }
+
+    // The encoding of the run: the saved one, or --encoding; --print-options
+    // shows it, --save stores it (a charset label is for the run only).
+    void encodingOption_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::addColumn<QByteArray>("savedKey");  // after the run; "<none>": no key
+        QTest::addColumn<QByteArray>("note");
+        QTest::newRow("nothing saved") << QByteArray() << QStringList{} << QByteArray("windows-1252")
+                                       << QByteArray("<none>") << QByteArray();
+        QTest::newRow("saved utf-8") << QByteArray("[General]\nEncoding=utf-8\n") << QStringList{}
+                                     << QByteArray("utf-8") << QByteArray("utf-8") << QByteArray();
+        QTest::newRow("unreadable saved") << QByteArray("[General]\nEncoding=ebcdic\n") << QStringList{}
+                                          << QByteArray("windows-1252") << QByteArray("ebcdic") << QByteArray();
+        QTest::newRow("--encoding AUTO") << QByteArray() << QStringList{"--encoding", "AUTO"} << QByteArray("auto")
+                                         << QByteArray("<none>") << QByteArray();
+        QTest::newRow("a label") << QByteArray() << QStringList{"--encoding=sjis"} << QByteArray("Shift_JIS")
+                                 << QByteArray("<none>") << QByteArray();
+        QTest::newRow("--save auto") << QByteArray() << QStringList{"--encoding", "auto", "--save"}
+                                     << QByteArray("auto") << QByteArray("auto") << QByteArray();
+        QTest::newRow("--save the classic one") << QByteArray("[General]\nEncoding=utf-8\n")
+                                                << QStringList{"--encoding", "windows-1252", "--save"}
+                                                << QByteArray("windows-1252") << QByteArray("windows-1252")
+                                                << QByteArray();
+        QTest::newRow("--save keeps what was saved") << QByteArray("[General]\nEncoding=utf-8\n")
+                                                     << QStringList{"--save"} << QByteArray("utf-8")
+                                                     << QByteArray("utf-8") << QByteArray();
+        QTest::newRow("--save with a label") << QByteArray("[General]\nEncoding=auto\n")
+                                             << QStringList{"--encoding", "koi8-r", "--save"} << QByteArray("KOI8-R")
+                                             << QByteArray("auto")
+                                             << QByteArray("tessark: --save keeps the saved encoding: only "
+                                                           "windows-1252, utf-8 or auto can be saved, not koi8-r\n");
+    }
+    void encodingOption() {
+        QFETCH(QByteArray, stored);
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, shown);
+        QFETCH(QByteArray, savedKey);
+        QFETCH(QByteArray, note);
+        if (!stored.isEmpty()) WriteFile(StorePath(), stored);
+        const RunResult r = Run(args + QStringList{"--print-options"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, note);
+        QVERIFY(r.out.startsWith("Encoding=" + shown + "\n"));
+        QSettings store(StorePath(), QSettings::IniFormat);
+        QCOMPARE(store.contains("Encoding") ? store.value("Encoding").toString().toLatin1() : QByteArray("<none>"),
+                 savedKey);
+    }
+
+    // -v names, per input, the encoding it was read in and why; the text is
+    // the expected one for each sample page.
+    void verboseNamesEncodingAndReason_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QByteArray>("lines");
+        const QByteArray autoLines =
+            "tessark: in/shift_jis-meta.html: Shift_JIS (meta)\n"
+            "tessark: in/utf-16be-bom.html: UTF-16BE (bom)\n"
+            "tessark: in/utf-16le-bom.html: UTF-16LE (bom)\n"
+            "tessark: in/utf-8-bom.html: UTF-8 (bom)\n"
+            "tessark: in/utf-8.html: UTF-8 (valid utf-8)\n"
+            "tessark: in/windows-1251-meta.html: windows-1251 (meta)\n"
+            "tessark: in/windows-1251-undeclared.html: windows-1251 (guess)\n"
+            "tessark: in/windows-1252-as-iso-8859-1.html: windows-1252 (meta)\n"
+            "tessark: in/wrong-declaration.html: UTF-8 (meta)\n";
+        QTest::newRow("auto") << QStringList{"--encoding", "auto"} << QByteArray() << autoLines;
+        QTest::newRow("auto, saved") << QStringList{} << QByteArray("[General]\nEncoding=auto\n") << autoLines;
+        QTest::newRow("default") << QStringList{} << QByteArray()
+                                 << QByteArray("tessark: in/utf-8.html: windows-1252 (default)\n");
+        QTest::newRow("saved") << QStringList{} << QByteArray("[General]\nEncoding=utf-8\n")
+                               << QByteArray("tessark: in/utf-8.html: UTF-8 (saved)\n");
+        QTest::newRow("chosen") << QStringList{"--encoding", "cp1251"} << QByteArray()
+                                << QByteArray("tessark: in/utf-8.html: windows-1251 (chosen)\n");
+    }
+    void verboseNamesEncodingAndReason() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, stored);
+        QFETCH(QByteArray, lines);
+        if (!stored.isEmpty()) WriteFile(StorePath(), stored);
+        const QDir samples(QStringLiteral(TESSARK_TEST_DATA "/encodings"));
+        QStringList inputs;
+        const bool all = lines.count('\n') > 1;
+        QVERIFY(QDir().mkpath(Path("work/in")));
+        for (const QString& name : samples.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name)) {
+            if (!all && name != QLatin1String("utf-8.html")) continue;
+            QVERIFY(QFile::copy(samples.filePath(name), Path("work/in/") + name));
+            inputs << QStringLiteral("in/") + name;
+        }
+        const RunResult r = Run(args + QStringList{"-v", "-j1", "-d", "out"} + inputs);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, lines);
+        if (all)
+            for (const QString& input : inputs) {
+                const QString name = QFileInfo(input).completeBaseName();
+                QCOMPARE(ReadFile(Path("work/out/") + name + ".txt"), ReadFile(samples.filePath(name + ".expected.txt")));
+            }
+    }
+
+    // What --save stores for the encoding, the classic form uses.
+    void savedEncodingIsUsedByTheClassicForm() {
+        WriteFile(Path("work/utf8.html"), "<p>caf\xC3\xA9 &eacute;</p>");
+        QCOMPARE(RunClassic({"utf8.html", "before.txt"}).exitCode, 0);
+        QCOMPARE(ReadFile(Path("work/before.txt")), QByteArray("caf\xC3\xA9 \xE9"));
+        QCOMPARE(Run({"--encoding", "utf-8", "--save", "--print-options"}).exitCode, 0);
+        QCOMPARE(RunClassic({"utf8.html", "after.txt"}).exitCode, 0);
+        QCOMPARE(ReadFile(Path("work/after.txt")), QByteArray("caf\xC3\xA9 \xC3\xA9"));
+        QSettings store(StorePath(), QSettings::IniFormat);
+        QCOMPARE(store.value("Encoding").toString(), QStringLiteral("utf-8"));
     }
 
     // The output bytes for a page are those the classic form writes with

@@ -217,9 +217,10 @@ TEST_P(Utf8PagesTest, BytePathEqualsTheEngineOnDecodedText) {
     int failures = 0;
     for (int i = 0; i < batch.pages && failures < 3; ++i) {
         differential::RandomChoices choices(batch.firstSeed + static_cast<std::uint32_t>(i));
-        const unsigned options = choices.Next(1u << 11);
+        const unsigned options = choices.Next(1u << differential::kOptionBits);
         const long failAt = choices.Next(8) == 0 ? static_cast<long>(1 + choices.Next(30)) : 0;
-        const std::string page = differential::BuildUtf8Page(choices, batch.maxPieces, batch.invalid);
+        const bool readable = (options & differential::kReadableBits) != 0;
+        const std::string page = differential::BuildUtf8Page(choices, batch.maxPieces, batch.invalid, readable);
         const Utf8Comparison c = CompareUtf8(page, options, failAt);
         ASSERT_TRUE(c.exact);  // the generated pages hold no byte that a removal could complete
         if (!c.Agree()) {
@@ -256,7 +257,7 @@ TEST(Utf8Boundaries, CharactersNextToMarkersAtEveryOffset) {
         "<!--a--X-->", "<scr<!--X-->ipt>a</script>X", "<scr<!--XX-->ipt>a</script>X",
     };
     const unsigned sets[] = {kAllFlags, kComments, kScripts, kComments | kScripts, kStyles, kSpecial,
-                             kSpecial | kTags, kAllFlags & ~kComments, 0u};
+                             kSpecial | kTags, kAllFlags & ~kComments, 0u, kAllFlags | differential::kReadableBits};
     for (const std::string& x : chars)
         for (const std::string& pattern : patterns) {
             std::string filled;
@@ -297,6 +298,33 @@ TEST(Utf8Invalid, LoneBytesSurvive) {
         cTessark e;
         SetFlags(e, row.options);
         EXPECT_EQ(e.ExtractUtf8(row.page), std::string(row.expected)) << row.page;
+    }
+}
+
+// Decoding every HTML reference can make UTF-8 text longer than the page
+// ("&nGt;", five bytes, is six): the buffer grows then, before the last
+// step, and the result is still the 16-bit engine's.
+TEST(Utf8Growth, DecodedReferencesLongerThanThePage) {
+    constexpr unsigned kDecodeAll = 1u << 14;
+    std::string page = "\xF0\x9F\x98\x80&#x1F600;\n";
+    for (int i = 0; i < 300; ++i) page += i % 10 ? "&nGt;" : "&nGt; \n";
+    for (const unsigned options : {kDecodeAll, kDecodeAll | kAllFlags, kDecodeAll | kSpaces}) {
+        const Utf8Comparison c = CompareUtf8(page, options);
+        ASSERT_TRUE(c.Agree()) << DescribeUtf8(page, options, 0, c);
+        cTessark e;
+        SetFlags(e, options & kAllFlags);
+        e.DecodeAllReferences = True;
+        std::vector<unsigned char> buffer(page.begin(), page.end());
+        std::vector<std::size_t> grown;
+        const std::size_t len = e.ExtractUtf8(buffer.data(), buffer.size(), [&](std::size_t size) {
+            grown.push_back(size);
+            buffer.resize(size);
+            return buffer.data();
+        });
+        ASSERT_FALSE(grown.empty());
+        EXPECT_GT(grown.front(), page.size());
+        EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(len)),
+                  e.ExtractUtf8(page));
     }
 }
 
@@ -378,6 +406,8 @@ TEST_P(CorpusTest, EnginesAgreeUnderTheReadableOptionSets) {
         const Comparison c = Compare(page, options);
         EXPECT_TRUE(c.Agree()) << GetParam() << " options=" << options;
         EXPECT_TRUE(c.literal.reports.empty());
+        const Utf8Comparison u = CompareUtf8(page, options);
+        EXPECT_TRUE(u.Agree()) << GetParam() << " options=" << options << " (UTF-8)";
     }
 }
 
