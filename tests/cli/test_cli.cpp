@@ -458,6 +458,30 @@ private Q_SLOTS:
         QVERIFY(ReadFile(Path("work/classic.txt")) == ReadFile(Path("work/modern.txt")));
     }
 
+    // A store that cannot be written: --save says so and the run ends with
+    // exit status 1 (the options are still printed).
+    void saveThatFails() {
+        WriteFile(Path("config/OrvaneTessark"), "a file where the folder should be");
+        const RunResult r = Run({"--none", "--save", "--print-options"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.startsWith("tessark: the options could not be saved to "), r.err.constData());
+        QVERIFY(r.out.startsWith("GenerateSpecialChars=False\n"));
+    }
+
+    // Standard output that cannot take the text: the input fails, exit 1.
+    void standardOutputFull() {
+        if (!QFile::exists(QStringLiteral("/dev/full"))) QSKIP("no /dev/full here");
+        QProcess p;
+        p.setWorkingDirectory(Path("work"));
+        p.setProcessEnvironment(Environment());
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(QStringLiteral(TESSARK_PROGRAM), {"--", "page.html", "two.htm"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(p.readAllStandardError(), QByteArray("tessark: page.html: RemoveHTML: Error 61: Disk full\n"
+                                                      "tessark: two.htm: RemoveHTML: Error 61: Disk full\n"));
+    }
+
     // A folder without pages is noted unless -q; the exit status stays 0.
     void quietLeavesNotesOut() {
         QDir().mkpath(Path("work/nothing"));
