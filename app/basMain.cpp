@@ -133,11 +133,14 @@ void LoadOptions() {
     for (const OptionInfo& info : kOptions) Boxes().SetValue(info.option, options.Get(info.option) ? 1 : 0);
 }
 
-// Only the classic eleven are saved; when the store already holds what would
-// be written, it is not written at all.
+// The classic command line (batch mode) saves only the classic eleven, so
+// that it never adds the readable-text keys; the window saves them too, each
+// once it is on or has a key (OptionStore::Rows::ClassicAndSet). When the
+// store already holds what would be written, it is not written at all.
 void SaveOptions() {
     const auto settings = OpenSettings();
-    if (!OptionStore::Write(*settings, CheckedOptions(), OptionStore::Rows::Classic))
+    const auto rows = BatchMode ? OptionStore::Rows::Classic : OptionStore::Rows::ClassicAndSet;
+    if (!OptionStore::Write(*settings, CheckedOptions(), rows))
         WriteLine(QStringLiteral("tessark: the options could not be saved to ") + settings->fileName());
 }
 

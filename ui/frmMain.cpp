@@ -1,13 +1,16 @@
 #include "frmMain.h"
 
 #include <QCheckBox>
+#include <QAction>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QUrl>
 
@@ -48,6 +51,18 @@ constexpr BoxDesign kBoxes[] = {
     {Option::RemoveSpaces, false, 150, 270, 3255, 195, "Remove Spaces"},
     {Option::RemoveBlankLines, false, 150, 480, 3405, 195, "Remove Blank Lines"},
     {Option::RemoveAllCRLF, false, 150, 690, 4095, 195, "Remove all lines - extract only words"},
+};
+
+// The check items of the submenu "Readable text", in menu order.
+struct ItemDesign {
+    Option option;
+    const char* caption;
+};
+constexpr ItemDesign kReadableItems[] = {
+    {Option::BreakAtBlocks, "Line breaks at &block tags"},
+    {Option::KeepLinks, "Keep &links as [URL]"},
+    {Option::KeepAltText, "Keep image &alt text"},
+    {Option::DecodeAllReferences, "&Decode all character references"},
 };
 
 // Keyboard focus order.
@@ -110,6 +125,8 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent), cmDialog1(std::make_unique<
         boxes_[static_cast<std::size_t>(d.option)] = box;
     }
 
+    AddReadableTextMenu();
+
     cmdSelectInput = AddButton("cmdSelectInput", "Select Input File", 4590, 120, 2115, 525);
     cmdSelectOutput = AddButton("cmdSelectOutput", "Select Output File", 4590, 720, 2115, 525);
     cmdRemoveHTML = AddButton("cmdRemoveHTML", "Remove HTML", 4590, 1440, 2115, 765);
@@ -162,9 +179,35 @@ Command* frmMain::AddButton(const char* name, const char* caption, int left, int
     return button;
 }
 
-int frmMain::Value(Option option) const { return CheckBox(option)->isChecked() ? 1 : 0; }
+void frmMain::AddReadableTextMenu() {
+    ContextMenu = new QMenu(this);
+    ContextMenu->setObjectName(QStringLiteral("ContextMenu"));
+    mnuReadableText = ContextMenu->addMenu(QStringLiteral("&Readable text"));
+    mnuReadableText->setObjectName(QStringLiteral("mnuReadableText"));
+    for (const ItemDesign& d : kReadableItems) {
+        QAction* item = mnuReadableText->addAction(QString::fromLatin1(d.caption));
+        item->setObjectName(QStringLiteral("chk") + QLatin1String(OptionName(d.option)));
+        item->setCheckable(true);
+        items_[static_cast<std::size_t>(d.option)] = item;
+    }
+}
 
-void frmMain::SetValue(Option option, int value) { CheckBox(option)->setChecked(value != 0); }
+void frmMain::contextMenuEvent(QContextMenuEvent* e) {
+    ContextMenu->popup(e->globalPos());
+    e->accept();
+}
+
+int frmMain::Value(Option option) const {
+    if (const QCheckBox* box = CheckBox(option)) return box->isChecked() ? 1 : 0;
+    return CheckItem(option)->isChecked() ? 1 : 0;
+}
+
+void frmMain::SetValue(Option option, int value) {
+    if (QCheckBox* box = CheckBox(option))
+        box->setChecked(value != 0);
+    else
+        CheckItem(option)->setChecked(value != 0);
+}
 
 QString frmMain::Title() {
     return QStringLiteral(TESSARK_PRODUCT_NAME " v%1.%2 Build %3")
