@@ -23,7 +23,11 @@ OptionSet Read(const QSettings& settings) {
 QString StoredText(bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); }
 
 bool Write(QSettings& settings, const OptionSet& options, Rows rows) {
-    const auto chosen = [rows](const OptionInfo& info) { return rows == Rows::All || info.classic; };
+    const auto chosen = [&](const OptionInfo& info) {
+        if (rows == Rows::All || info.classic) return true;
+        return rows == Rows::ClassicAndSet &&
+               (options.Get(info.option) || settings.contains(QLatin1String(info.name)));
+    };
     bool upToDate = true;
     for (const OptionInfo& info : kOptions) {
         if (!chosen(info)) continue;

@@ -29,8 +29,12 @@ std::unique_ptr<QSettings> Open();
 OptionSet Read(const QSettings& settings);
 
 enum class Rows {
-    Classic,  // the classic eleven only (what the window and the classic form save)
-    All,      // every option of the table
+    Classic,  // the classic eleven only (what the classic form saves)
+    // The classic eleven, and each other option that is on or already has a
+    // key (what the window saves): an option off that has no key reads as
+    // off already, so a store that never saw one of them stays as it was.
+    ClassicAndSet,
+    All,  // every option of the table
 };
 
 // Stores `options` for the chosen rows as described above. Returns false when

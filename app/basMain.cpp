@@ -135,11 +135,14 @@ void LoadOptions() {
     Boxes().SetEncodingChoice(OptionStore::ReadEncoding(*settings));
 }
 
-// Only the classic eleven are saved; when the store already holds what would
-// be written, it is not written at all.
+// The classic command line (batch mode) saves only the classic eleven, so
+// that it never adds the readable-text keys; the window saves them too, each
+// once it is on or has a key (OptionStore::Rows::ClassicAndSet). When the
+// store already holds what would be written, it is not written at all.
 void SaveOptions() {
     const auto settings = OpenSettings();
-    bool saved = OptionStore::Write(*settings, CheckedOptions(), OptionStore::Rows::Classic);
+    const auto rows = BatchMode ? OptionStore::Rows::Classic : OptionStore::Rows::ClassicAndSet;
+    bool saved = OptionStore::Write(*settings, CheckedOptions(), rows);
     // The window saves its encoding choice; a batch run leaves the key as it
     // was.
     if (!BatchMode) saved = OptionStore::WriteEncoding(*settings, Boxes().EncodingChoice(), false) && saved;

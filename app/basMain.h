@@ -9,10 +9,10 @@
 //                   shows "Source: Error N: Description" (in batch mode the
 //                   line goes to standard error instead; nothing is shown).
 //   LoadOptions, SaveOptions, ApplyOptions
-//                   settings store <-> check boxes -> engine flags; the
-//                   text encoding (key "Encoding") is loaded with them, and
-//                   saved with them only by the window (a batch run never
-//                   writes it).
+//                   settings store <-> check boxes (and the window's
+//                   "Readable text" check items) -> engine flags; the text
+//                   encoding (key "Encoding") is loaded with them, and saved
+//                   with them only by the window (a batch run never writes it).
 //
 // Batch mode is the classic command line `tessark IN OUT` (main/ chooses it
 // when there are arguments and none begins with "-"; the modern form lives in
@@ -127,6 +127,8 @@ void ShutDown();
 void ReportError(const QString& source);
 
 void LoadOptions();
+// Batch mode saves the classic eleven; the window the readable-text options
+// too, each once it is on or has a key.
 void SaveOptions();
 void ApplyOptions();
 // The check boxes' states as an option set (what ApplyOptions would copy).

@@ -103,7 +103,14 @@ struct Parser {
                             QStringLiteral("Convert up to N files at once (default: the number of processors, %1).")
                                 .arg(QThread::idealThreadCount()),
                             QStringLiteral("N")};
-    QCommandLineOption all{QStringLiteral("all"), QStringLiteral("Start from every option on instead of the saved ones.")};
+    QCommandLineOption all{QStringLiteral("all"),
+                           QStringLiteral("Start from every classic option on (the readable-text ones off) instead of "
+                                          "the saved ones.")};
+    QCommandLineOption readable{QStringLiteral("readable"),
+                                QStringLiteral("Set every option for readable text: the four readable-text options, "
+                                               "tags, comments, scripts, styles and tabs removed, references decoded, "
+                                               "spaces and blank lines collapsed; --remove-all-crlf, "
+                                               "--remove-functions and --remove-pipe off.")};
     QCommandLineOption none{QStringLiteral("none"), QStringLiteral("Start from every option off instead of the saved ones.")};
     QCommandLineOption save{QStringLiteral("save"),
                             QStringLiteral("Save the options of this run as the ones the window and later runs start from.")};
@@ -135,14 +142,16 @@ struct Parser {
             QStringLiteral("Converts HTML pages to plain text. Without INPUT, or with INPUT \"-\", it reads standard "
                            "input; without -o or -d the text goes to standard output, one input after another.\n"
                            "The options of the conversion start from the saved ones (what the window uses); --all "
-                           "or --none start from all on or all off; then each of the option flags below turns "
-                           "one on, and its --no- form (--no-remove-tabs) turns it off. Later flags win.\n"
+                           "or --none start from all on or all off, --readable from the set that reads best; then "
+                           "each of the option flags below turns one on, and its --no- form (--no-remove-tabs) "
+                           "turns it off. Later flags win.\n"
                            "Exit status: 0 when every input was converted, 1 when any failed, 2 for a usage error."));
         parser.addPositionalArgument(QStringLiteral("INPUT"),
                                      QStringLiteral("A page to convert; \"-\": standard input; a folder, with -r."),
                                      QStringLiteral("[INPUT]..."));
         for (QCommandLineOption* option :
-             {&output, &outputDir, &recursive, &jobs, &all, &none, &encoding, &save, &printOptions, &quiet, &verbose})
+             {&output, &outputDir, &recursive, &jobs, &all, &none, &readable, &encoding, &save, &printOptions, &quiet,
+              &verbose})
             parser.addOption(*option);
         for (const OptionInfo& info : kOptions) {
             const QString flag = FlagName(info);
@@ -166,9 +175,11 @@ OptionSet ChooseOptions(const Parser& p) {
     OptionSet options = OptionStore::Read(*OptionStore::Open());
     for (const QString& name : p.parser.optionNames()) {
         if (name == QLatin1String("all")) {
-            options.SetAll(true);
+            options = OptionSet::ClassicOn();
         } else if (name == QLatin1String("none")) {
             options.SetAll(false);
+        } else if (name == QLatin1String("readable")) {
+            options = OptionSet::Readable();
         } else if (const auto flag = p.optionFlags.constFind(name); flag != p.optionFlags.cend()) {
             options.Set(flag->first, flag->second);
         }

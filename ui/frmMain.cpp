@@ -2,6 +2,7 @@
 
 #include <QActionGroup>
 #include <QCheckBox>
+#include <QAction>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
@@ -51,6 +52,18 @@ constexpr BoxDesign kBoxes[] = {
     {Option::RemoveSpaces, false, 150, 270, 3255, 195, "Remove Spaces"},
     {Option::RemoveBlankLines, false, 150, 480, 3405, 195, "Remove Blank Lines"},
     {Option::RemoveAllCRLF, false, 150, 690, 4095, 195, "Remove all lines - extract only words"},
+};
+
+// The check items of the submenu "Readable text", in menu order.
+struct ItemDesign {
+    Option option;
+    const char* caption;
+};
+constexpr ItemDesign kReadableItems[] = {
+    {Option::BreakAtBlocks, "Line breaks at &block tags"},
+    {Option::KeepLinks, "Keep &links as [URL]"},
+    {Option::KeepAltText, "Keep image &alt text"},
+    {Option::DecodeAllReferences, "&Decode all character references"},
 };
 
 // Keyboard focus order.
@@ -173,6 +186,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent), cmDialog1(std::make_unique<
         encodingActions_[i] = action;
     }
     SetEncodingChoice(TextEncoding::Setting::Windows1252);
+    AddReadableTextMenu();
 }
 
 frmMain::~frmMain() = default;
@@ -189,9 +203,32 @@ Command* frmMain::AddButton(const char* name, const char* caption, int left, int
     return button;
 }
 
-int frmMain::Value(Option option) const { return CheckBox(option)->isChecked() ? 1 : 0; }
+// The submenu "Readable text" follows the encoding choices in the one
+// context menu of the window.
+void frmMain::AddReadableTextMenu() {
+    ContextMenu = mnuEncoding;
+    ContextMenu->addSeparator();
+    mnuReadableText = ContextMenu->addMenu(QStringLiteral("&Readable text"));
+    mnuReadableText->setObjectName(QStringLiteral("mnuReadableText"));
+    for (const ItemDesign& d : kReadableItems) {
+        QAction* item = mnuReadableText->addAction(QString::fromLatin1(d.caption));
+        item->setObjectName(QStringLiteral("chk") + QLatin1String(OptionName(d.option)));
+        item->setCheckable(true);
+        items_[static_cast<std::size_t>(d.option)] = item;
+    }
+}
 
-void frmMain::SetValue(Option option, int value) { CheckBox(option)->setChecked(value != 0); }
+int frmMain::Value(Option option) const {
+    if (const QCheckBox* box = CheckBox(option)) return box->isChecked() ? 1 : 0;
+    return CheckItem(option)->isChecked() ? 1 : 0;
+}
+
+void frmMain::SetValue(Option option, int value) {
+    if (QCheckBox* box = CheckBox(option))
+        box->setChecked(value != 0);
+    else
+        CheckItem(option)->setChecked(value != 0);
+}
 
 QAction* frmMain::EncodingAction(TextEncoding::Setting setting) const {
     for (std::size_t i = 0; i < std::size(kEncodingChoices); ++i)

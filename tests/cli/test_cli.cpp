@@ -10,6 +10,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -61,8 +62,8 @@ private Q_SLOTS:
         QCOMPARE(r.err, QByteArray());
         QVERIFY(r.out.startsWith("Usage: tessark [OPTION]... [INPUT]...\n"));
         for (const char* option : {"-o, --output", "-d, --output-dir", "-r, --recursive", "-j, --jobs", "--all",
-                                   "--none", "--save", "--print-options", "-q, --quiet", "-h, --help", "--version",
-                                   "--encoding <NAME>", "-v, --verbose"})
+                                   "--none", "--readable", "--save", "--print-options", "-q, --quiet", "-h, --help",
+                                   "--version", "--encoding <NAME>", "-v, --verbose"})
             QVERIFY2(r.out.contains(option), option);
         for (const OptionInfo& info : kOptions)
             QVERIFY2(r.out.contains("--" + FlagName(info).toLatin1()), info.name);
@@ -285,6 +286,28 @@ private Q_SLOTS:
                                     << allButTabs;
         QTest::newRow("all-crlf") << QByteArray() << QStringList{"--none", "--remove-all-crlf", "--generate-special-chars"}
                                   << QStringList{"GenerateSpecialChars", "RemoveAllCRLF"};
+        // The readable-text options: flags, their --no- forms, saved keys and --readable.
+        const QStringList readable{"BreakAtBlocks", "DecodeAllReferences", "GenerateSpecialChars", "KeepAltText",
+                                   "KeepLinks", "RemoveAllTags", "RemoveBlankLines", "RemoveComments",
+                                   "RemoveScripts", "RemoveSpaces", "RemoveStyles", "RemoveTabs"};
+        QStringList readableButLinks = readable;
+        readableButLinks.removeOne("KeepLinks");
+        QTest::newRow("--readable") << QByteArray() << QStringList{"--readable"} << readable;
+        QTest::newRow("--readable over saved")
+            << QByteArray("[General]\nRemoveTabs=False\nRemovePipe=True\nRemoveAllCRLF=True\n")
+            << QStringList{"--readable"} << readable;
+        QTest::newRow("--readable then --no-") << QByteArray() << QStringList{"--readable", "--no-keep-links"}
+                                               << readableButLinks;
+        QTest::newRow("--no- then --readable") << QByteArray() << QStringList{"--no-keep-links", "--readable"}
+                                               << readable;
+        QTest::newRow("readable flags") << QByteArray()
+                                        << QStringList{"--none", "--break-at-blocks", "--keep-links", "--keep-alt-text",
+                                                       "--decode-all-references", "--no-keep-links"}
+                                        << QStringList{"BreakAtBlocks", "DecodeAllReferences", "KeepAltText"};
+        QTest::newRow("saved readable key") << QByteArray("[General]\nKeepLinks=True\nDecodeAllReferences=1\n")
+                                            << QStringList{} << all + QStringList{"KeepLinks", "DecodeAllReferences"};
+        QTest::newRow("--all leaves them off") << QByteArray("[General]\nKeepLinks=True\n") << QStringList{"--all"}
+                                               << all;
     }
     void optionFlags() {
         QFETCH(QByteArray, stored);
@@ -294,12 +317,37 @@ private Q_SLOTS:
         const RunResult r = Run(args + QStringList{"--print-options"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.err, QByteArray());
-        QByteArray expected = "Encoding=windows-1252\n";
+        // One line per key, in the settings file's (alphabetical) order.
+        QByteArrayList lines{"Encoding=windows-1252\n"};
         for (const OptionInfo& info : kOptions)
-            expected += QByteArray(info.name) + (on.contains(QLatin1String(info.name)) ? "=True\n" : "=False\n");
+            lines << QByteArray(info.name) + (on.contains(QLatin1String(info.name)) ? "=True\n" : "=False\n");
+        std::sort(lines.begin(), lines.end());
+        const QByteArray expected = lines.join();
         QCOMPARE(r.out, expected);
         // Without --save the store is not written.
         QCOMPARE(ReadFile(StorePath()), stored.isEmpty() ? QByteArray("<missing>") : stored);
+    }
+
+    // --readable converts as the readable-text options say; the classic form
+    // uses saved readable-text keys but never writes them.
+    void readableConversion() {
+        WriteFile(Path("work/menu.html"),
+                  "<nav><ul><li>Home</li><li><a href=\"/news\">News</a></li></ul></nav>"
+                  "<p>&lt;div&gt; &amp;amp; caf&eacute;&rsquo;s<img alt=\"logo\"></p>");
+        const RunResult plain = Run({"--all", "-o", "-", "menu.html"});
+        QCOMPARE(plain.out, QByteArray("HomeNews &amp; caf\xE9&rsquo;s"));
+        const RunResult r = Run({"--readable", "-o", "-", "menu.html"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QByteArray("Home\r\nNews [/news]\r\n<div> &amp; caf\xE9\x92s logo "));
+
+        WriteFile(StorePath(), "[General]\nBreakAtBlocks=True\n");
+        const RunResult classic = RunClassic({"menu.html", "classic.txt"});
+        QCOMPARE(classic.exitCode, 0);
+        QCOMPARE(ReadFile(Path("work/classic.txt")), QByteArray("Home News &amp; caf\xE9&rsquo;s"));  // all lines removed
+        QSettings store(StorePath(), QSettings::IniFormat);
+        QCOMPARE(store.value("BreakAtBlocks").toString(), QStringLiteral("True"));
+        for (const char* key : {"KeepLinks", "KeepAltText", "DecodeAllReferences"}) QVERIFY(!store.contains(key));
+        QCOMPARE(store.value("RemoveTabs").toString(), QStringLiteral("True"));
     }
 
     // --save stores the options of the run; the classic form then uses them.
@@ -361,7 +409,7 @@ private Q_SLOTS:
         const RunResult r = Run(args + QStringList{"--print-options"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.err, note);
-        QVERIFY(r.out.startsWith("Encoding=" + shown + "\n"));
+        QVERIFY2(r.out.contains("\nEncoding=" + shown + "\n"), r.out.constData());
         QSettings store(StorePath(), QSettings::IniFormat);
         QCOMPARE(store.contains("Encoding") ? store.value("Encoding").toString().toLatin1() : QByteArray("<none>"),
                  savedKey);
@@ -465,7 +513,7 @@ private Q_SLOTS:
         const RunResult r = Run({"--none", "--save", "--print-options"});
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.startsWith("tessark: the options could not be saved to "), r.err.constData());
-        QVERIFY(r.out.startsWith("GenerateSpecialChars=False\n"));
+        QVERIFY2(r.out.contains("\nGenerateSpecialChars=False\n"), r.out.constData());
     }
 
     // Standard output that cannot take the text: the input fails, exit 1.

@@ -1,7 +1,10 @@
 // The main window and interactive mode: start-up and closing against the
 // settings store, a whole conversion driven through the buttons with scripted
 // file dialogs and message boxes, the real dialogs, and the window's design.
+#include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -134,6 +137,7 @@ private Q_SLOTS:
     void startupAndCloseUseSettings();
     void encodingMenu_data();
     void encodingMenu();
+    void readableTextMenu();
     void wholeConversion();
     void cancelledDialogKeepsChoice();
     void filterIndexCarriesOver();
@@ -171,12 +175,67 @@ void FrmMainTest::startupAndCloseUseSettings() {
         for (const OptionInfo& info : kOptions) s.setValue(info.name, stored);
     }
     Session session;
-    for (const OptionInfo& info : kOptions) QCOMPARE(session.form().CheckBox(info.option)->isChecked(), checked);
-    // Changing nothing and closing rewrites every key.
+    // In an empty store the readable-text options are off (their check items
+    // in the context menu), the classic ones on.
+    const bool empty = stored == "<none>";
+    for (const OptionInfo& info : kOptions)
+        QCOMPARE(session.form().Value(info.option) == 1, empty && !info.classic ? false : checked);
+    // Changing nothing and closing rewrites every key (and adds no
+    // readable-text key that was missing while its option is off).
     session.form().close();
     QCOMPARE(session.exitCodes, QList<int>{0});
     QSettings s = settings.Open();
-    for (const OptionInfo& info : kOptions) QCOMPARE(s.value(info.name).toString(), rewritten);
+    for (const OptionInfo& info : kOptions)
+        QCOMPARE(s.value(info.name).toString(), empty && !info.classic ? QString() : rewritten);
+}
+
+// The context menu's submenu "Readable text": four check items, loaded from
+// the store, passed to the conversion, and saved on close.
+void FrmMainTest::readableTextMenu() {
+    TempSettings settings;
+    {
+        QSettings s = settings.Open();
+        s.setValue("KeepAltText", "True");
+    }
+    Session session;
+    frmMain& f = session.form();
+    QVERIFY(f.ContextMenu && f.mnuReadableText);
+    QCOMPARE(f.mnuReadableText->title().remove(u'&'), QStringLiteral("Readable text"));
+    QCOMPARE(f.ContextMenu, f.mnuEncoding);
+    QCOMPARE(f.ContextMenu->actions().last()->menu(), f.mnuReadableText);
+    const QList<QAction*> items = f.mnuReadableText->actions();
+    QStringList names;
+    for (QAction* item : items) {
+        QVERIFY(item->isCheckable());
+        names << item->objectName();
+    }
+    QCOMPARE(names, (QStringList{"chkBreakAtBlocks", "chkKeepLinks", "chkKeepAltText", "chkDecodeAllReferences"}));
+    for (const Option option : {Option::BreakAtBlocks, Option::KeepLinks, Option::KeepAltText,
+                                Option::DecodeAllReferences}) {
+        QVERIFY(f.CheckBox(option) == nullptr);
+        QCOMPARE(f.CheckItem(option)->isChecked(), option == Option::KeepAltText);
+    }
+
+    // A right click opens the menu where it was made.
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5), f.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&f, &rightClick);
+    QTRY_VERIFY(f.ContextMenu->isVisible());
+    f.ContextMenu->hide();
+
+    // Ticked items reach the engine with the next conversion.
+    f.CheckItem(Option::BreakAtBlocks)->trigger();
+    f.CheckItem(Option::KeepAltText)->trigger();
+    basMain::ApplyOptions();
+    QCOMPARE(int(basMain::Engine->BreakAtBlocks), -1);
+    QCOMPARE(int(basMain::Engine->KeepAltText), 0);
+    QCOMPARE(int(basMain::Engine->KeepLinks), 0);
+
+    f.close();
+    QSettings s = settings.Open();
+    QCOMPARE(s.value("BreakAtBlocks").toString(), QStringLiteral("True"));
+    QCOMPARE(s.value("KeepAltText").toString(), QStringLiteral("False"));
+    QVERIFY(!s.contains("KeepLinks"));
+    QVERIFY(!s.contains("DecodeAllReferences"));
 }
 
 // The "Text encoding" menu: what it shows for the stored setting, how it is
@@ -215,7 +274,7 @@ void FrmMainTest::encodingMenu() {
     QCOMPARE(menu->title(), QStringLiteral("Text encoding"));
     QStringList captions, checked;
     for (QAction* a : menu->actions()) {
-        if (a->isSeparator()) continue;
+        if (a->isSeparator() || a->menu()) continue;
         captions << a->text();
         if (a->isChecked()) checked << a->text();
     }
