@@ -2,7 +2,9 @@
 
 #include <utility>
 
+#include "EncodedConversion.h"
 #include "EngineHooks.h"
+#include "TextEncoding.h"
 #include "cTessark.h"
 #include "cTessarkStream.h"
 
@@ -71,6 +73,80 @@ std::unique_ptr<OutputStream> OpenOutput(const ConversionRequest& request, FileS
     return std::make_unique<MemoryOutput>(outcome.text);
 }
 
+// The reading of the whole input, in one place: returns the whole input,
+// with room for the result to grow up to twice its size without moving
+// (every unit an LF that becomes CR LF). A null array with `stopMessage` set
+// means a check stopped the job.
+QByteArray ReadInput(const ConversionRequest& request, FileSystem& files, QString& stopMessage) {
+    if (request.source == ConversionRequest::Source::StandardInput) return files.ReadStandardInput();
+    if (!files.FindOrdinaryFile(request.inputPath)) {
+        stopMessage = QStringLiteral("Input file is missing");
+        return {};
+    }
+    const qint64 size = files.FileLen(request.inputPath);
+    if (size == 0 && request.emptyInputStops) {
+        stopMessage = QStringLiteral("Input file is empty!");
+        return {};
+    }
+    // A size of 0 may also be a special file that reports none: read it.
+    return files.ReadAll(request.inputPath, size);
+}
+
+// The writing of the whole output, in one place.
+void WriteOutput(const ConversionRequest& request, FileSystem& files, QByteArray&& bytes,
+                 ConversionOutcome& outcome) {
+    switch (request.target) {
+    case ConversionRequest::Target::File: files.WriteAll(request.outputPath, bytes); break;
+    case ConversionRequest::Target::StandardOutput: files.WriteStandardOutput(bytes); break;
+    case ConversionRequest::Target::Memory: outcome.text = std::move(bytes); break;
+    }
+}
+
+// The engine's failure, as the outcome tells it.
+void FailedWith(const ConversionContext& context, ConversionOutcome& outcome) {
+    outcome.result = ConversionOutcome::Result::Failed;
+    for (const ErrorReport& report : context.Reports())
+        outcome.errors.push_back(ErrorOf(QString::fromStdString(report.source), report.error));
+    if (outcome.errors.empty()) outcome.errors.push_back({QStringLiteral("ExtractText"), 7, QStringLiteral("Out of memory")});
+}
+
+// True when the page streams: the classic Windows-1252 byte path with none
+// of the readable-text options, whose steps the stream carries. Any other
+// conversion reads the page whole (ConvertWhole).
+bool Streams(const cTessark& engine, const QString& encoding) {
+    return TextEncoding::ParseSetting(encoding) == TextEncoding::Setting::Windows1252 && !engine.BreakAtBlocks &&
+           !engine.KeepLinks && !engine.KeepAltText && !engine.DecodeAllReferences;
+}
+
+// The conversion of the whole page in memory. With "windows-1252" the
+// engine converts the bytes in place (every marker, comparison and
+// replacement of the engine fits in that single-byte code page, and the
+// output is the encoding of ExtractText's result for the decoded text); with
+// "utf-8" too, over UTF-8. The buffer grows only when LF -> CR LF needs the
+// room, which ReadAll reserved, so growing never copies the page. Other
+// encodings are decoded first (EncodedConversion.h).
+void ConvertWhole(cTessark& engine, const ConversionRequest& request, FileSystem& files,
+                  const ConversionYield& yield, ConversionOutcome& outcome) {
+    QString stopMessage;
+    QByteArray bytes = ReadInput(request, files, stopMessage);
+    if (!stopMessage.isEmpty()) {
+        outcome.result = ConversionOutcome::Result::Stopped;
+        outcome.message = stopMessage;
+        return;
+    }
+    outcome.bytesRead = bytes.size();
+    ConversionContext context(yield);
+    outcome.encodingUsed = ConvertEncoded(engine, bytes, request.encoding);
+    // After a failure the engine's result is not the page's text, so the
+    // old output is kept.
+    if (context.Failed()) {
+        FailedWith(context, outcome);
+        return;
+    }
+    WriteOutput(request, files, std::move(bytes), outcome);
+    outcome.result = ConversionOutcome::Result::Written;
+}
+
 }  // namespace
 
 void AbandonRunningOutput() noexcept {
@@ -90,6 +166,13 @@ QString ConversionOutcome::Reason() const {
 ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files, const ConversionYield& yield) {
     ConversionOutcome outcome;
     try {
+        cTessark engine;
+        request.options.ApplyTo(engine);
+        if (!Streams(engine, request.encoding)) {
+            ConvertWhole(engine, request, files, yield, outcome);
+            return outcome;
+        }
+
         QString stopMessage;
         std::unique_ptr<InputStream> reader = OpenInput(request, files, stopMessage);
         if (!stopMessage.isEmpty()) {
@@ -109,8 +192,6 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
         // result for the decoded text. Each piece of result goes out as soon
         // as nothing later in the input can change it (cTessarkStream.h), so
         // memory stays bounded whatever the size of the input.
-        cTessark engine;
-        request.options.ApplyTo(engine);
         ConversionContext context(yield);
         ByteStreamExtractor stream(engine, [&writer](const unsigned char* data, std::size_t size) {
             writer->Write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
@@ -124,14 +205,12 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
         }
         reader.reset();  // closed before the output may replace it (a file converted onto itself)
         stream.Finish();
+        outcome.encodingUsed = {QStringLiteral("windows-1252"), TextEncoding::Reason::Chosen};
         // After a failure what the engine wrote is not the page's text, so
         // the old output is kept.
         if (context.Failed() || stream.Failed()) {
             writer->Discard();
-            outcome.result = ConversionOutcome::Result::Failed;
-            for (const ErrorReport& report : context.Reports())
-                outcome.errors.push_back(ErrorOf(QString::fromStdString(report.source), report.error));
-            if (outcome.errors.empty()) outcome.errors.push_back({QStringLiteral("ExtractText"), 7, QStringLiteral("Out of memory")});
+            FailedWith(context, outcome);
             return outcome;
         }
         writer->Commit();

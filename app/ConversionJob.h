@@ -35,6 +35,7 @@
 #include <functional>
 #include <vector>
 
+#include "EncodedConversion.h"
 #include "FileSystem.h"
 #include "Options.h"
 
@@ -56,6 +57,11 @@ struct ConversionRequest {
     Target target = Target::File;
     QString outputPath;
     OptionSet options;
+    // How the input is read and the output written: "windows-1252" (the
+    // classic bytes), "utf-8", "auto", or a charset label for the input
+    // (EncodedConversion.h). An encoding that IsUsableEncoding refuses fails
+    // the conversion with error 5.
+    QString encoding = QStringLiteral("windows-1252");
     // The classic job stops at an empty input file with "Input file is
     // empty!" and leaves the output alone; a filter turns it into an empty
     // output instead.
@@ -83,6 +89,7 @@ struct ConversionOutcome {
     std::vector<ConversionError> errors;  // Failed: in the order they happened; never empty then
     QByteArray text;                      // Target::Memory and Written: the result's bytes
     qint64 bytesRead = 0;                 // the size of the input that was read
+    EncodingUsed encodingUsed;            // Written, Failed after reading: what the input was read as, and why
 
     // Stopped: the message; Failed: the first error's message; else empty.
     QString Reason() const;

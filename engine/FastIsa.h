@@ -23,8 +23,14 @@ namespace tessark::fast {
 
 struct FinalShape;
 
+// How the passes count positions (see FastPasses.h): ElementUnits, one per
+// element of the buffer (16-bit text, Windows-1252 bytes); Utf8Units, the
+// 16-bit units that a buffer of UTF-8 bytes decodes to.
+struct ElementUnits {};
+struct Utf8Units {};
+
 // The passes of FastPasses.h as compiled for one instruction set.
-template <class C>
+template <class C, class U = ElementUnits>
 struct PassSet {
     const char* isa;
     std::size_t (*CommentPass)(C*, std::size_t, bool*);
@@ -40,15 +46,16 @@ struct PassSet {
 
 // The set of this compilation (defined by FastPasses.cpp in each namespace).
 inline namespace TESSARK_FAST_ISA {
-template <class C>
-const PassSet<C>& Passes() noexcept;
+template <class C, class U = ElementUnits>
+const PassSet<C, U>& Passes() noexcept;
 }
 
 // The set the engine uses for unit type C: the AVX2 one for bytes when it
 // was built and the processor has AVX2 (and the baseline is not forced),
 // otherwise the baseline one. 16-bit text always takes the baseline set.
-template <class C>
-const PassSet<C>& PassesFor() noexcept;
+// U is ElementUnits, or Utf8Units for bytes.
+template <class C, class U = ElementUnits>
+const PassSet<C, U>& PassesFor() noexcept;
 
 // True when PassesFor<unsigned char>() can give the AVX2 set on this machine.
 bool Avx2Available() noexcept;

@@ -11,20 +11,114 @@ inline namespace TESSARK_FAST_ISA {
 
 using namespace scan;
 
+namespace {
+
+// Counting positions under the unit policies of FastIsa.h.
+template <class U>
+struct Units;
+
+template <>
+struct Units<ElementUnits> {
+    // The units of d[i, j).
+    template <class C>
+    static std::size_t Count(const C*, std::size_t i, std::size_t j) noexcept {
+        return j - i;
+    }
+    // True when d[i, j) holds at least k units.
+    template <class C>
+    static bool AtLeast(const C*, std::size_t i, std::size_t j, std::size_t k) noexcept {
+        return j >= i && j - i >= k;
+    }
+    // The position k units after i, or n when d[i, n) holds fewer.
+    template <class C>
+    static std::size_t Skip(const C*, std::size_t i, std::size_t n, std::size_t k) noexcept {
+        return k < n - i ? i + k : n;
+    }
+};
+
+// The length of the well-formed UTF-8 sequence that begins at d[i] (i < n),
+// or 1 when none begins there.
+inline std::size_t Utf8Length(const unsigned char* d, std::size_t i, std::size_t n) noexcept {
+    const unsigned b = d[i];
+    if (b < 0xC2 || b > 0xF4) return 1;
+    const std::size_t len = b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    if (n - i < len) return 1;
+    const unsigned second = d[i + 1];
+    const unsigned lo = b == 0xE0 ? 0xA0 : b == 0xF0 ? 0x90 : 0x80;  // no overlong forms
+    const unsigned hi = b == 0xED ? 0x9F : b == 0xF4 ? 0x8F : 0xBF;  // no surrogates, nothing past U+10FFFF
+    if (second < lo || second > hi) return 1;
+    for (std::size_t k = 2; k < len; ++k)
+        if ((d[i + k] & 0xC0u) != 0x80u) return 1;
+    return len;
+}
+
+// The first position at or after i, before j, of a byte that is not ASCII;
+// j when there is none.
+inline std::size_t SkipAscii(const unsigned char* d, std::size_t i, std::size_t j) noexcept {
+#if defined(TESSARK_FAST_VECTORS)
+    for (; i + kVec <= j; i += kVec)
+        if (const std::uint32_t mask = VMask(LoadAt(d, i))) return i + LowestBit(mask);
+#endif
+    for (; i + 8 <= j; i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, d + i, sizeof v);
+        if (const std::uint64_t high = v & 0x8080808080808080ull) return i + (std::countr_zero(high) >> 3);
+    }
+    while (i < j && d[i] < 0x80) ++i;
+    return i;
+}
+
+// The stretches counted here always begin just after an ASCII unit, so
+// their sequences are those of the whole text.
+template <>
+struct Units<Utf8Units> {
+    static std::size_t Count(const unsigned char* d, std::size_t i, std::size_t j) noexcept {
+        std::size_t units = 0;
+        while (i < j) {
+            const std::size_t k = SkipAscii(d, i, j);
+            units += k - i;
+            if (k >= j) break;
+            const std::size_t len = Utf8Length(d, k, j);
+            units += len == 4 ? 2 : 1;
+            i = k + len;
+        }
+        return units;
+    }
+    // A unit takes at most three bytes, so a long stretch needs no count.
+    static bool AtLeast(const unsigned char* d, std::size_t i, std::size_t j, std::size_t k) noexcept {
+        if (j < i) return false;
+        return j - i >= 3 * k || Count(d, i, j) >= k;
+    }
+    // A skip that ends between the two units of a pair ends after the
+    // pair: no marker begins at its second unit.
+    static std::size_t Skip(const unsigned char* d, std::size_t i, std::size_t n, std::size_t k) noexcept {
+        while (k > 0 && i < n) {
+            const std::size_t k0 = SkipAscii(d, i, i + std::min(k, n - i));
+            k -= k0 - i;
+            i = k0;
+            if (k == 0 || i >= n) break;
+            const std::size_t len = Utf8Length(d, i, n);
+            k -= std::min<std::size_t>(k, len == 4 ? 2 : 1);
+            i += len;
+        }
+        return std::min(i, n);
+    }
+};
+
+}  // namespace
+
 // The working text of the literal comment pass is T = d[0, w) + d[r, n): the
 // kept output, then the part not yet reached. Every search of the literal
-// pass starts at or after w, since the carried start s is at least the
-// position of the last removal; so the searches run over d[r, n) only.
-template <class C>
+// pass starts at or after w, since the carried start is at least the
+// position of the last removal; so the searches run over d[r, n) only, from
+// `from`. The text there is still the input's, so its units are counted as
+// the input's.
+template <class C, class U>
 std::size_t CommentPass(C* d, std::size_t n, bool* open) {
-    std::size_t w = 0, r = 0, s = 0;  // s: the literal pass's start, in T
+    std::size_t w = 0, r = 0, from = 0;
     bool ended = false;  // by an opening marker without a closing one, or a start past the end
     for (;;) {
-        const std::size_t from = r + (s - w);
-        if (from >= n) {
-            ended = from > n;
-            break;
-        }
+        if (from >= n) break;  // ended tells whether the start lay past the end
         const std::size_t hi = FindMarker(d, from, n, "<!--", 4);
         if (hi >= n) break;
         const std::size_t gi = FindMarker(d, hi, n, "-->", 3);
@@ -32,14 +126,19 @@ std::size_t CommentPass(C* d, std::size_t n, bool* open) {
             ended = true;
             break;
         }
-        const std::size_t h = w + (hi - r);
-        const std::size_t g = w + (gi - r);
-        if (g > h + 5) {
+        // g > h+5: the body between the markers is at least two units.
+        if (gi >= hi + 4 && Units<U>::AtLeast(d, hi + 4, gi, 2)) {
+            const std::size_t skip = 4 + Units<U>::Count(d, hi + 4, gi);  // g - h
             MoveDownShort(d, w, r, hi - r, n);
-            w = h;
+            w += hi - r;
             r = gi + 3;
+            from = Units<U>::Skip(d, r, n, skip);  // g, in the shortened text
+            // Skip stops at the end: a g beyond it is one that text after
+            // d[n) could move.
+            ended = !Units<U>::AtLeast(d, r, n, skip);
+        } else {
+            from = gi;  // g
         }
-        s = g;  // in the shortened text, when a block went
     }
     if (open) *open = ended;
     MoveDown(d, w, r, n - r);
@@ -54,7 +153,7 @@ std::size_t CommentPass(C* d, std::size_t n, bool* open) {
 // one that straddles it, beginning in the last openLen-1 kept units. A
 // closing marker cannot begin inside an opening marker, so closing markers
 // are searched in the unread part only.
-template <class C>
+template <class C, class U>
 std::size_t BlockPass(C* d, std::size_t n, const char* open, std::size_t openLen, const char* close,
                       std::size_t closeLen, std::size_t minGap, bool* unclosed) {
     std::size_t w = 0, r = 0, from = 0;  // T = d[0, w) + d[r, n); from <= w
@@ -81,8 +180,10 @@ std::size_t BlockPass(C* d, std::size_t n, const char* open, std::size_t openLen
             if (unclosed) *unclosed = true;
             break;
         }
-        const std::size_t g = w + (gi - r);
-        if (g >= h + minGap) {
+        // g >= h + minGap (g the closing marker's position), counted in the
+        // units between the markers, which lie in the unread part
+        // (h + openLen > w also for a straddling one).
+        if (Units<U>::AtLeast(d, r + (h + openLen - w), gi, minGap - openLen)) {
             if (h >= w) MoveDownShort(d, w, r, h - w, n);
             w = h;
             r = gi + closeLen;
@@ -534,19 +635,20 @@ std::size_t ExpandLineEnds(C* d, const FinalShape& s) {
     return out;
 }
 
-template <class C>
-const PassSet<C>& Passes() noexcept {
-    static constexpr PassSet<C> kSet{
-        TESSARK_FAST_ISA_NAME, &CommentPass<C>,    &BlockPass<C>,    &FunctionPipeTabs<C>, &StripTags<C>,
+template <class C, class U>
+const PassSet<C, U>& Passes() noexcept {
+    static constexpr PassSet<C, U> kSet{
+        TESSARK_FAST_ISA_NAME, &CommentPass<C, U>, &BlockPass<C, U>, &FunctionPipeTabs<C>, &StripTags<C>,
         &TailPass<C>,          &BlankLinePass<C>,  &CollapseRuns<C>, &ShapeFinal<C>,       &ExpandLineEnds<C>,
     };
     return kSet;
 }
 
 // The AVX2 compilation serves bytes only (16-bit text takes the baseline).
-template const PassSet<unsigned char>& Passes<unsigned char>() noexcept;
+template const PassSet<unsigned char, ElementUnits>& Passes<unsigned char, ElementUnits>() noexcept;
+template const PassSet<unsigned char, Utf8Units>& Passes<unsigned char, Utf8Units>() noexcept;
 #if !defined(__AVX2__)
-template const PassSet<char16_t>& Passes<char16_t>() noexcept;
+template const PassSet<char16_t, ElementUnits>& Passes<char16_t, ElementUnits>() noexcept;
 #endif
 
 }  // namespace TESSARK_FAST_ISA

@@ -13,6 +13,16 @@
 // (the job's Windows-1252 bytes; every marker is ASCII, so the same scan over
 // bytes gives the bytes of the 16-bit result). Case-insensitive comparisons
 // fold ASCII A-Z onto a-z and nothing else.
+//
+// Over UTF-8 bytes (U = Utf8Units) the same scans give the UTF-8 bytes of
+// the 16-bit result for the decoded text: a marker can never begin or end
+// inside a multi-byte sequence, and the two passes whose outcome depends on
+// a length in units count it as the 16-bit text would: the comment pass (a
+// body of at least two units; the units skipped after a removal) and the
+// script pass (at least two units between the markers). A well-formed
+// sequence of four bytes is two units (a surrogate pair), any other
+// well-formed sequence one, and a byte that begins no well-formed sequence
+// is one unit of its own and is kept as it is.
 #pragma once
 
 #include <cstddef>
@@ -38,7 +48,7 @@ inline namespace TESSARK_FAST_ISA {
 // *open (when given) tells whether the pass ended on something that text
 // after d[n) could change: an opening marker without a closing one, or a
 // resume position past the end of the shortened text.
-template <class C>
+template <class C, class U = ElementUnits>
 std::size_t CommentPass(C* d, std::size_t n, bool* open);
 
 // "<script" ... "/script>" (open "<script", close "/script>", minGap 9) or
@@ -47,7 +57,7 @@ std::size_t CommentPass(C* d, std::size_t n, bool* open);
 // opening one stays; the search then resumes after that closing marker.
 // *unclosed (when given): the pass ended on an opening marker without a
 // closing one.
-template <class C>
+template <class C, class U = ElementUnits>
 std::size_t BlockPass(C* d, std::size_t n, const char* open, std::size_t openLen, const char* close,
                       std::size_t closeLen, std::size_t minGap, bool* unclosed);
 

@@ -5,6 +5,8 @@
 #include <utility>
 #include <array>
 #include <cstdint>
+#include <stdexcept>
+#include <type_traits>
 #include <vector>
 
 #include "FastScan.h"
@@ -80,8 +82,36 @@ C Encode(char16_t c) noexcept {
         return c;
 }
 
+// The replacement of a row in the units of the text; throws when it would
+// be longer than the reference (the passes rewrite in place).
+template <class C, class U>
+void SetReplacement(Row<C>& row, std::u16string_view text) {
+    C out[16];
+    std::size_t len = 0;
+    for (const char16_t c : text) {
+        if constexpr (std::is_same_v<U, Utf8Units>) {  // the table holds BMP characters only
+            if (c < 0x80) {
+                out[len++] = C(c);
+            } else if (c < 0x800) {
+                out[len++] = C(0xC0 | (c >> 6));
+                out[len++] = C(0x80 | (c & 0x3F));
+            } else {
+                out[len++] = C(0xE0 | (c >> 12));
+                out[len++] = C(0x80 | ((c >> 6) & 0x3F));
+                out[len++] = C(0x80 | (c & 0x3F));
+            }
+        } else {
+            out[len++] = Encode<C>(c);
+        }
+    }
+    if (len > row.refLen || len > sizeof row.out / sizeof row.out[0])
+        throw std::length_error("character reference replacement longer than its reference");
+    for (std::size_t k = 0; k < len; ++k) row.out[k] = out[k];
+    row.outLen = static_cast<std::uint8_t>(len);
+}
+
 // Rows are numbered from 1 as in the table; 0 means none.
-template <class C>
+template <class C, class U>
 struct Table {
     std::array<Row<C>, kRows + 1> rows{};
     BodyMap exact, folded;
@@ -92,7 +122,6 @@ struct Table {
             const SpecialCharRow& src = SpecialCharTable[static_cast<std::size_t>(i - 1)];
             Row<C>& row = rows[static_cast<std::size_t>(i)];
             row.refLen = static_cast<std::uint8_t>(src.reference.size());
-            row.outLen = static_cast<std::uint8_t>(src.replacement.size());
             row.ignoreCase = src.match == Match::IgnoreCase;
             std::uint64_t key = 0;
             for (std::size_t k = 0; k < src.reference.size(); ++k) {
@@ -100,7 +129,7 @@ struct Table {
                 row.ref[k] = C(c);
                 if (k > 0) key |= static_cast<std::uint64_t>(c & 0xFF) << (8 * (k - 1));
             }
-            for (std::size_t k = 0; k < src.replacement.size(); ++k) row.out[k] = Encode<C>(src.replacement[k]);
+            SetReplacement<C, U>(row, src.replacement);
             if (src.reference.back() != u';')
                 unterminated.push_back(static_cast<std::uint16_t>(i));
             else
@@ -143,17 +172,17 @@ struct Table {
     }
 };
 
-template <class C>
-const Table<C>& TheTable() {
-    static const Table<C> table;
+template <class C, class U>
+const Table<C, U>& TheTable() {
+    static const Table<C, U> table;
     return table;
 }
 
 // The exact simulation of the rows on one cluster (see the header).
-template <class C>
+template <class C, class U>
 class ClusterSim {
 public:
-    explicit ClusterSim(const Table<C>& t) : t_(t) {}
+    explicit ClusterSim(const Table<C, U>& t) : t_(t) {}
 
     // Simulates src[0, len) (which begins with "&") and writes the result to
     // out, which may be src itself. Returns the result's length.
@@ -263,7 +292,7 @@ private:
         }
     }
 
-    const Table<C>& t_;
+    const Table<C, U>& t_;
     std::vector<C> ch_;
     std::vector<std::int32_t> next_, prev_;
     std::vector<std::uint16_t> stamp_;  // kDead, or the last row that matched at an "&"
@@ -276,8 +305,8 @@ private:
 // A cluster with one "&": the reference at its start is replaced by the
 // first row that matches; a replacement "&" is tried against later rows.
 // Writes the result at out (<= src) and returns its length.
-template <class C>
-std::size_t SingleReference(const Table<C>& t, const C* src, std::size_t len, C* out) {
+template <class C, class U>
+std::size_t SingleReference(const Table<C, U>& t, const C* src, std::size_t len, C* out) {
     std::size_t pos = 1;  // the units after the current "&"
     int after = 0;
     for (;;) {
@@ -315,10 +344,10 @@ unsigned char Windows1252Byte(char16_t c) noexcept {
 
 bool IsReferenceUnit(char16_t c) noexcept { return Sigma(c); }
 
-template <class C>
+template <class C, class U>
 std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)()) {
-    const Table<C>& t = TheTable<C>();
-    std::vector<ClusterSim<C>> sim;  // made on the first cluster that needs it
+    const Table<C, U>& t = TheTable<C, U>();
+    std::vector<ClusterSim<C, U>> sim;  // made on the first cluster that needs it
     std::size_t w = 0, r = 0;
     for (int part = 0; part < 10; ++part) {
         const std::size_t end = part == 9 ? n : n / 10 * static_cast<std::size_t>(part + 1);
@@ -347,7 +376,8 @@ std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)()) {
     return w;
 }
 
-template std::size_t ReplaceReferences<char16_t>(char16_t*, std::size_t, void (*)());
-template std::size_t ReplaceReferences<unsigned char>(unsigned char*, std::size_t, void (*)());
+template std::size_t ReplaceReferences<char16_t, ElementUnits>(char16_t*, std::size_t, void (*)());
+template std::size_t ReplaceReferences<unsigned char, ElementUnits>(unsigned char*, std::size_t, void (*)());
+template std::size_t ReplaceReferences<unsigned char, Utf8Units>(unsigned char*, std::size_t, void (*)());
 
 }  // namespace tessark::fast

@@ -15,16 +15,26 @@
 // replacement shortens the text, so the work is linear in the cluster.
 //
 // The nine yields of the table fall after each tenth of the text.
+//
+// Over UTF-8 bytes (U = Utf8Units) the replacements are written as their
+// UTF-8 sequences. None is longer than the reference it replaces (the
+// longest, three bytes, replaces six), so the text still never grows; the
+// table is checked for that when it is built. A multi-byte sequence is made
+// of bytes that can be no part of a reference, as the character it encodes
+// can be none, so the rows match where they match in the 16-bit text.
 #pragma once
 
 #include <cstddef>
+
+#include "FastIsa.h"
 
 namespace tessark::fast {
 
 // Applies the table to d[0, n) in place and returns the new length. Calls
 // yield nine times; whatever yield throws propagates (the text is then
-// partly processed). std::bad_alloc propagates as well.
-template <class C>
+// partly processed). std::bad_alloc propagates as well, and so does
+// std::length_error if a row's replacement were longer than its reference.
+template <class C, class U = ElementUnits>
 std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)());
 
 // The Windows-1252 byte of a character that the code page holds; '?' for

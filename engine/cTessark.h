@@ -11,7 +11,24 @@
 //            are applied (ConsolidateChar); LF becomes CR LF; the ends are
 //            trimmed.
 //
-// The eleven options are plain public fields, 16-bit Booleans (-1 true, 0
+// Four more options, all off by default (with them off every result is
+// exactly the classic one), make the text readable. They act in CutHTML:
+//   BreakAtBlocks, KeepLinks, KeepAltText: only with RemoveAllTags, in its
+//            tag removal step, which then replaces some tags instead of
+//            deleting them (block tags by LF, an opening td or th by TAB,
+//            the closing tag of a link by " [URL]", an img by its alt text
+//            between spaces;
+//            FastReadable.h has the exact rules).
+//   DecodeAllReferences: the 323-row table step does not run (whatever
+//            GenerateSpecialChars says, and without its yields); instead,
+//            right after the tag removal step (and before the comment
+//            markers and "msnavigation" are replaced), every character
+//            reference is decoded once, as HTML does in text content
+//            (HtmlReferences.h). So "&lt;div&gt;" stays as the text "<div>",
+//            "&amp;lt;" becomes "&lt;", and a no-break space becomes a plain
+//            space. It does not need GenerateSpecialChars.
+//
+// The options are plain public fields, 16-bit Booleans (-1 true, 0
 // false; any non-zero value counts as on), all false on a new object. The
 // engine only reads them and keeps nothing between calls: a result depends
 // only on the input and the flags.
@@ -27,7 +44,9 @@
 //
 // ExtractBytes runs the same conversion over Windows-1252 bytes, the form in
 // which the job reads and writes files: its output bytes are those of
-// ExtractText's result encoded in that code page.
+// ExtractText's result encoded in that code page. ExtractUtf8 runs it over
+// UTF-8 bytes: its output bytes are those of ExtractText's result for the
+// decoded input, encoded in UTF-8.
 //
 // Failures (exhausted memory, a throwing yield hook) never reach the caller:
 // each pass traps them, reports them through the error hook under its own
@@ -43,6 +62,11 @@
 
 namespace tessark {
 
+namespace fast {
+struct ElementUnits;
+struct Utf8Units;
+}  // namespace fast
+
 class cTessark {
 public:
     // Declaration order is part of the interface.
@@ -57,6 +81,11 @@ public:
     Boolean RemoveAllCRLF = False;         // every LF becomes a space
     Boolean RemoveSpaces = False;          // runs of spaces become one space
     Boolean RemoveBlankLines = False;      // blank lines are removed
+    // Readable text, each acting in CutHTML (see below):
+    Boolean BreakAtBlocks = False;         // with RemoveAllTags: block tags become LF, td/th TAB
+    Boolean KeepLinks = False;             // with RemoveAllTags: "</a>" becomes " [URL]"
+    Boolean KeepAltText = False;           // with RemoveAllTags: "<img alt=x>" becomes " x "
+    Boolean DecodeAllReferences = False;   // every HTML character reference, once, after the tags
 
     // Turns the complete text of a page into plain text. Never throws; on a
     // failure it reports "ExtractText" and returns the text as the last
@@ -70,13 +99,32 @@ public:
     // The same conversion over the Windows-1252 bytes data[0, size), in
     // place: returns the length of the result, which then stands at the
     // start of the buffer (call grow's buffer, if it was called). The result
-    // is the encoding of ExtractText's result for the decoded input; yields
+    // is the encoding of ExtractText's result for the decoded input (a
+    // character past U+FFFF, two units there, is one "?" here); yields
     // and reports are the same. Only the final LF -> CR LF step can need more
     // room than the input, and grow is called only then.
     std::size_t ExtractBytes(unsigned char* data, std::size_t size, const GrowBuffer& grow);
 
     // Convenience form over a byte string (tests, tools).
     std::string ExtractBytes(std::string bytes);
+
+    // The same conversion over the UTF-8 bytes data[0, size), in place, with
+    // the buffer handled as by ExtractBytes (but with DecodeAllReferences a
+    // reference can decode to more bytes than it has, so grow may also be
+    // called at that step). Wherever a pass counts
+    // positions it counts the 16-bit units of the decoded text (a character
+    // of four bytes is two), and the characters that references produce
+    // are written in UTF-8; so for well-formed input the result is
+    // ExtractText's result for the decoded input, encoded in UTF-8, and
+    // yields and reports are the same. A byte that begins no well-formed
+    // sequence is kept as it is and counts as one unit, as if decoded to a
+    // lone U+DC80 + byte and encoded back; the result is then the same too,
+    // except where a removal joins the pieces of a broken sequence into a
+    // well-formed one and a later pass counts the units of that spot.
+    std::size_t ExtractUtf8(unsigned char* data, std::size_t size, const GrowBuffer& grow);
+
+    // Convenience form over a byte string (tests, tools).
+    std::string ExtractUtf8(std::string bytes);
 
 private:
     friend struct cTessarkTestAccess;
@@ -91,12 +139,17 @@ private:
     // Everything from "<" to the next ">" removed, delimiters included.
     std::u16string StripTags(const std::u16string& text);
 
-    // The conversion over either code unit, in place; see ExtractBytes.
-    template <class C, class Grow>
+    // The conversion over either code unit, in place, positions counted as
+    // U says (fast::ElementUnits or, over bytes, fast::Utf8Units); see
+    // ExtractBytes.
+    template <class U = fast::ElementUnits, class C, class Grow>
     std::size_t Extract(C* d, std::size_t n, const Grow& grow);
     // CutHTML's steps up to and including the tag removal; throws on failure.
-    template <class C>
+    template <class U = fast::ElementUnits, class C>
     std::size_t CutSteps(C* d, std::size_t n);
+    // CutHTML's step 14a (DecodeAllReferences), after CutSteps; see there.
+    template <class U, class C, class Grow>
+    std::size_t DecodeAllStep(C*& d, std::size_t n, const Grow& grow);
     // ConsolidateChar's work on a text already shortened in place: yields as
     // the sweeps of the literal procedure would, reports a failure.
     std::size_t ConsolidateYields(std::size_t length, std::size_t maxRun);

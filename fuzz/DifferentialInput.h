@@ -5,8 +5,14 @@
 // Used by the libFuzzer target (the choices come from the fuzzer's bytes)
 // and by the randomized GoogleTest (the choices come from a seeded
 // generator). A page is built as Windows-1252 bytes, so that the same page
-// also checks the fast engine's byte pipeline: its output bytes, decoded,
-// must equal the 16-bit result.
+// also checks the fast engine's byte pipeline: its output bytes must be the
+// 16-bit result encoded (Encode).
+//
+// The UTF-8 byte path has its own pages (BuildUtf8Page: the same pieces with
+// characters of two, three and four bytes among them) and its own oracle:
+// the page decoded into 16-bit text (a byte that begins no well-formed
+// sequence becomes the lone unit U+DC80 + byte), converted by the 16-bit
+// engine and encoded back (CompareUtf8).
 #pragma once
 
 #include <cstddef>
@@ -19,6 +25,7 @@
 #include "EngineHooks.h"
 #include "FastIsa.h"
 #include "FastReferences.h"
+#include "HtmlReferences.h"
 #include "SpecialCharTable.h"
 #include "cTessark.h"
 #include "cTessarkLiteral.h"
@@ -80,11 +87,23 @@ inline std::u16string Decode(std::string_view bytes) {
     return out;
 }
 
+// The bytes the byte pipeline writes for a 16-bit result: a character past
+// U+FFFF (a surrogate pair) is one "?", like any other the code page lacks.
 inline std::string Encode(std::u16string_view text) {
-    std::string out(text.size(), '\0');
-    for (std::size_t i = 0; i < text.size(); ++i) out[i] = static_cast<char>(fast::Windows1252Byte(text[i]));
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) ++i;
+        out += static_cast<char>(fast::Windows1252Byte(c));
+    }
     return out;
 }
+
+// The number of option bits: the eleven classic options, then BreakAtBlocks,
+// KeepLinks, KeepAltText and DecodeAllReferences.
+inline constexpr unsigned kOptionBits = 15;
+inline constexpr unsigned kReadableBits = 0xFu << 11;
 
 // One piece of a page. A dense page holds only references, their fragments,
 // letters and digits, so that references meet and cascade.
@@ -141,11 +160,56 @@ inline void AppendPiece(Choices& c, std::string& out, bool dense) {
     }
 }
 
-inline std::string BuildPage(Choices& c, std::size_t maxPieces) {
+// One piece of a page for the readable-text options: tags with and without
+// attributes and quotes, links (nested, unclosed, with URLs that equal their
+// text), images, unclosed tags, and HTML character references whole or cut
+// short.
+inline void AppendReadablePiece(Choices& c, std::string& out) {
+    static const char* const kTags[] = {
+        "<a href=\"http://x.y/\">", "<a href='u'>", "<a href=u>", "<A HREF=\"#top\">", "<a href=\"javascript:f()\">",
+        "<a>", "</a>", "</A>", "<a href=\"x>y\">", "<a href=\"\">", "<a name=n href=v>", "<a href=\" http://x.y/ \">",
+        "http://x.y/", "u", "<img alt=\"pic\" src=x>", "<IMG ALT='A B'>", "<img alt=u>", "<img src=a>", "<img alt>",
+        "</img>", "<br>", "<br/>", "<BR />", "<brx>", "<p>", "</p>", "<li>", "</LI>", "<td>", "</td>", "<th class=x>",
+        "<tr>", "<div class=\"a\">", "<h1>", "</blockquote>", "<figcaption>", "<span>", "<a", "<img alt=\"", "\"",
+        "'", "=", "href=", "alt=", " ", "\n", "<", ">", "/", "<p<br>", "< p>", "<!DOCTYPE html>",
+    };
+    static const char* const kReferences[] = {
+        "&nbsp;", "&notin;", "&not", "&notit;", "&#x1F600;", "&#0;", "&#150;", "&#128512;", "&nGt;", "&amp;lt;",
+        "&#xD800;", "&#1114112;", "&AMP", "&lt;div&gt;", "&#x", "&#", "&#65", "&amp", "&ampx", "&#10;", "&#13;",
+        "&#9;", "&#124;", "&#x80;", "&#x81;", "&NonBreakingSpace;", "&CounterClockwiseContourIntegral;", "&",
+    };
+    switch (c.Next(4)) {
+        case 0:
+        case 1:
+            out += kTags[c.Next(sizeof kTags / sizeof *kTags)];
+            break;
+        case 2:
+            if (c.Next(2) == 0) {
+                out += kReferences[c.Next(sizeof kReferences / sizeof *kReferences)];
+            } else {  // a name of the list, sometimes cut short
+                const HtmlEntity& e = kHtmlEntities[c.Next(static_cast<unsigned>(kHtmlEntities.size()))];
+                std::string ref = "&" + std::string(e.name);
+                if (c.Next(5) == 0) ref.resize(1 + c.Next(static_cast<unsigned>(ref.size())));
+                out += ref;
+            }
+            break;
+        default:
+            AppendPiece(c, out, false);
+            break;
+    }
+}
+
+// readable: pages for the readable-text options (AppendReadablePiece).
+inline std::string BuildPage(Choices& c, std::size_t maxPieces, bool readable = false) {
     std::string out;
-    const bool dense = c.Next(3) == 0;
+    const bool dense = !readable && c.Next(3) == 0;
     const std::size_t pieces = c.Next(static_cast<unsigned>(maxPieces) + 1);
-    for (std::size_t i = 0; i < pieces && !c.Exhausted(); ++i) AppendPiece(c, out, dense);
+    for (std::size_t i = 0; i < pieces && !c.Exhausted(); ++i) {
+        if (readable)
+            AppendReadablePiece(c, out);
+        else
+            AppendPiece(c, out, dense);
+    }
     return out;
 }
 
@@ -163,6 +227,10 @@ void SetOptions(E& e, unsigned mask) {
     e.RemoveAllCRLF = b(8);
     e.RemoveSpaces = b(9);
     e.RemoveBlankLines = b(10);
+    e.BreakAtBlocks = b(11);
+    e.KeepLinks = b(12);
+    e.KeepAltText = b(13);
+    e.DecodeAllReferences = b(14);
 }
 
 // What one conversion did: its result, its yields and its reports.
@@ -202,7 +270,9 @@ private:
 // processor has AVX2 (it is then a second conversion, else a copy).
 struct Comparison {
     Outcome literal, fast, bytes, baselineBytes;
-    bool Agree() const { return literal == fast && literal == bytes && literal == baselineBytes; }
+    // The literal outcome with its text as the byte pipeline writes it.
+    Outcome literalBytes;
+    bool Agree() const { return literal == fast && literalBytes == bytes && literalBytes == baselineBytes; }
 };
 
 inline Comparison Compare(const std::string& page, unsigned options, long failAtYield = 0) {
@@ -214,6 +284,8 @@ inline Comparison Compare(const std::string& page, unsigned options, long failAt
         SetOptions(e, options);
         run.outcome.text = e.ExtractText(text);
         c.literal = run.outcome;
+        c.literalBytes = c.literal;
+        c.literalBytes.text = Decode(Encode(c.literal.text));
     }
     {
         Run run(failAtYield);
@@ -320,6 +392,199 @@ inline StreamComparison CompareStream(const std::string& page, unsigned options,
     }
     c.text = StreamOutcome(page, options, feeding, false, failAtYield);
     c.bytes = StreamOutcome(page, options, feeding, true, failAtYield);
+    return c;
+}
+
+// ------------------------------------------------------------------ UTF-8
+
+// The length of the well-formed sequence at s[i], 0 when none begins there
+// (the table of well-formed byte sequences of the Unicode standard).
+inline std::size_t WellFormedLength(std::string_view s, std::size_t i) {
+    auto at = [&](std::size_t k) { return i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0u; };
+    auto in = [](unsigned b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; };
+    const unsigned b0 = at(0), b1 = at(1), b2 = at(2), b3 = at(3);
+    if (b0 < 0x80) return 1;
+    if (in(b0, 0xC2, 0xDF)) return in(b1, 0x80, 0xBF) ? 2 : 0;
+    const bool tail2 = in(b2, 0x80, 0xBF), tail3 = in(b3, 0x80, 0xBF);
+    if (b0 == 0xE0) return in(b1, 0xA0, 0xBF) && tail2 ? 3 : 0;
+    if (in(b0, 0xE1, 0xEC) || in(b0, 0xEE, 0xEF)) return in(b1, 0x80, 0xBF) && tail2 ? 3 : 0;
+    if (b0 == 0xED) return in(b1, 0x80, 0x9F) && tail2 ? 3 : 0;
+    if (b0 == 0xF0) return in(b1, 0x90, 0xBF) && tail2 && tail3 ? 4 : 0;
+    if (in(b0, 0xF1, 0xF3)) return in(b1, 0x80, 0xBF) && tail2 && tail3 ? 4 : 0;
+    if (b0 == 0xF4) return in(b1, 0x80, 0x8F) && tail2 && tail3 ? 4 : 0;
+    return 0;
+}
+
+inline std::u16string DecodeUtf8(std::string_view s) {
+    std::u16string out;
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t len = WellFormedLength(s, i);
+        auto byte = [&](std::size_t k) { return static_cast<char32_t>(static_cast<unsigned char>(s[i + k])); };
+        char32_t cp = 0;
+        switch (len) {
+            case 0:
+                out += static_cast<char16_t>(0xDC00 + byte(0));  // a lone U+DC80 + byte
+                ++i;
+                continue;
+            case 1: cp = byte(0); break;
+            case 2: cp = ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F); break;
+            case 3: cp = ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F); break;
+            default:
+                cp = ((byte(0) & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6) | (byte(3) & 0x3F);
+                break;
+        }
+        if (cp >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+        i += len;
+    }
+    return out;
+}
+
+inline std::string EncodeUtf8(std::u16string_view t) {
+    std::string out;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        char32_t c = t[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < t.size() && t[i + 1] >= 0xDC00 && t[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (t[++i] - 0xDC00);
+        } else if (c >= 0xDC80 && c <= 0xDCFF) {
+            out += static_cast<char>(c - 0xDC00);  // an escaped byte goes back as it was
+            continue;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// Characters of one to four bytes, and bytes that begin no well-formed
+// sequence and can never be joined into one (stray continuation bytes and
+// bytes that are never a lead).
+inline const char* const kUtf8Chars[] = {"\xC3\xA9", "\xC2\xA0", "\xD0\x96", "\xE2\x82\xAC", "\xE4\xB8\xAD",
+                                         "\xEF\xBF\xBD", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF", "a"};
+inline const char* const kLoneBytes[] = {"\x80", "\xBF", "\xA9", "\xC0", "\xC1", "\xF5", "\xFF", "\x82\xAC"};
+
+// A page of the pieces of BuildPage with characters of several bytes among
+// them, also inside short comment and script bodies and right after a
+// comment; with invalid, also lone bytes; with readable, the pieces of the
+// readable-text options too.
+inline std::string BuildUtf8Page(Choices& c, std::size_t maxPieces, bool invalid, bool readable = false) {
+    std::string out;
+    const bool dense = c.Next(3) == 0;
+    const std::size_t pieces = c.Next(static_cast<unsigned>(maxPieces) + 1);
+    auto ch = [&] { return std::string(kUtf8Chars[c.Next(sizeof kUtf8Chars / sizeof *kUtf8Chars)]); };
+    for (std::size_t i = 0; i < pieces && !c.Exhausted(); ++i) {
+        switch (c.Next(invalid ? 8 : 7)) {
+            case 0:
+            case 1:
+            case 2: {
+                std::string piece;
+                if (readable && c.Next(2) == 0)
+                    AppendReadablePiece(c, piece);
+                else
+                    AppendPiece(c, piece, dense);
+                for (const char b : piece) out += static_cast<unsigned char>(b) < 0x80 ? std::string(1, b) : ch();
+                break;
+            }
+            case 3:
+            case 4:
+                out += ch();
+                break;
+            case 5: {  // a block with a body of one or two characters
+                static const char* const kOpen[] = {"<!--", "<script>", "<script", "<style", "<!--", "&"};
+                static const char* const kClose[] = {"-->", "</script>", "/script>", "/style>", "-->", ";"};
+                const unsigned k = c.Next(6);
+                out += kOpen[k];
+                for (unsigned m = c.Next(3); m > 0; --m) out += ch();
+                out += kClose[k];
+                break;
+            }
+            case 6:  // a comment and what follows it, in the stretch its removal skips
+                out += "<!--" + ch() + ch() + "-->" + ch() + "<!--" + ch() + "x-->";
+                break;
+            default:
+                out += kLoneBytes[c.Next(sizeof kLoneBytes / sizeof *kLoneBytes)];
+                break;
+        }
+    }
+    return out;
+}
+
+// True when a byte of the page that could lead a sequence begins none: a
+// removal could then join it to the continuation bytes after the removed
+// stretch (see cTessark::ExtractUtf8).
+inline bool HasBrokenLead(std::string_view page) {
+    for (std::size_t i = 0; i < page.size(); ++i) {
+        const auto b = static_cast<unsigned char>(page[i]);
+        if (b >= 0xC2 && b <= 0xF4 && WellFormedLength(page, i) == 0) return true;
+    }
+    return false;
+}
+
+struct Utf8Comparison {
+    Outcome oracle, bytes, baselineBytes;  // texts as the UTF-8 bytes, one unit per byte
+    bool exact = true;                     // whether the texts must agree (see HasBrokenLead)
+    bool Agree() const {
+        auto same = [this](const Outcome& a, const Outcome& b) {
+            return a.yields == b.yields && a.reports == b.reports && (!exact || a.text == b.text);
+        };
+        return same(oracle, bytes) && same(oracle, baselineBytes);
+    }
+};
+
+inline std::u16string AsUnits(const std::string& bytes) {
+    std::u16string out(bytes.size(), u'\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) out[i] = static_cast<unsigned char>(bytes[i]);
+    return out;
+}
+
+// The UTF-8 byte path against the 16-bit engine on the decoded page.
+inline Utf8Comparison CompareUtf8(const std::string& page, unsigned options, long failAtYield = 0) {
+    Utf8Comparison c;
+    c.exact = !((options & 3u) == 3u && HasBrokenLead(page));
+    {
+        Run run(failAtYield);
+        cTessark e;
+        SetOptions(e, options);
+        run.outcome.text = AsUnits(EncodeUtf8(e.ExtractText(DecodeUtf8(page))));
+        c.oracle = run.outcome;
+    }
+    {
+        Run run(failAtYield);
+        cTessark e;
+        SetOptions(e, options);
+        run.outcome.text = AsUnits(e.ExtractUtf8(page));
+        c.bytes = run.outcome;
+    }
+    if (!fast::Avx2Available()) {
+        c.baselineBytes = c.bytes;
+        return c;
+    }
+    {
+        Run run(failAtYield);
+        cTessark e;
+        SetOptions(e, options);
+        fast::ForceBaseline(true);
+        run.outcome.text = AsUnits(e.ExtractUtf8(page));
+        fast::ForceBaseline(false);
+        c.baselineBytes = run.outcome;
+    }
     return c;
 }
 

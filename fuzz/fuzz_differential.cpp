@@ -1,10 +1,16 @@
 // libFuzzer target: the fast engine against the literal one. The fuzzer's
-// bytes choose the option set, an optional failing yield, the page, either
-// built from markers, references, whitespace and random bytes or taken as the
-// raw bytes themselves, and how the streaming conversion is fed (chunk size
-// and piece sizes). Any disagreement (result, yield count or reports of the
-// literal engine, the fast one over 16-bit text, the fast byte pipeline and
-// the streaming conversions) aborts with the results printed.
+// bytes choose the option set (all fifteen options), an optional failing
+// yield, how the streaming conversion is fed (chunk size and piece sizes)
+// and the page, either built from markers, references, whitespace and
+// random bytes (with tags, attributes, links and HTML references for the
+// readable-text options) or taken as the raw bytes themselves. Any
+// disagreement (result, yield count or reports of the literal engine, the
+// fast one over 16-bit text, the fast byte pipeline and the streaming
+// conversions, which carry the eleven classic options only) aborts with the
+// results printed.
+// One input in three checks the UTF-8 byte path instead, against the 16-bit
+// engine on the decoded page (built with characters of several bytes, or the
+// raw bytes).
 #include <cstdio>
 #include <cstdlib>
 
@@ -29,16 +35,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tessark::differential;
     if (size < 3) return 0;
     BytesChoices choices(data, size);
-    const unsigned options = choices.Next(1u << 11);
+    const unsigned options = choices.Next(1u << kOptionBits);
     const long failAt = choices.Next(6) == 0 ? static_cast<long>(1 + choices.Next(32)) : 0;
     Feeding feeding;
     feeding.chunk = 1 + choices.Next(choices.Next(2) ? 16 : 4096);
     feeding.feeds = {1 + choices.Next(64), 1 + choices.Next(4096)};
+    if (choices.Next(3) == 0) {
+        std::string page;
+        if (choices.Next(4) == 0)
+            page.assign(reinterpret_cast<const char*>(data) + 3, size - 3);
+        else
+            page = BuildUtf8Page(choices, 300, choices.Next(2) == 0, (options & kReadableBits) != 0);
+        const Utf8Comparison c = CompareUtf8(page, options, failAt);
+        if (!c.Agree()) {
+            std::fprintf(stderr, "UTF-8 path disagrees: options=%u failAt=%ld\n", options, failAt);
+            Print("page", AsUnits(page));
+            Print("oracle", c.oracle.text);
+            Print("bytes", c.bytes.text);
+            Print("baseline bytes", c.baselineBytes.text);
+            std::abort();
+        }
+        return 0;
+    }
     std::string page;
-    if (choices.Next(4) == 0)
+    const unsigned form = choices.Next(8);
+    if (form < 2)
         page.assign(reinterpret_cast<const char*>(data) + 3, size - 3);
     else
-        page = BuildPage(choices, 300);
+        page = BuildPage(choices, 300, /*readable=*/form >= 5 || (options & kReadableBits) != 0);
     const Comparison c = Compare(page, options, failAt);
     if (!c.Agree()) {
         std::fprintf(stderr, "engines disagree: options=%u failAt=%ld\n", options, failAt);
@@ -51,9 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      c.fast.yields, c.bytes.yields, c.baselineBytes.yields);
         std::abort();
     }
-    const StreamComparison s = CompareStream(page, options, feeding, failAt);
+    const unsigned classic = options & ~kReadableBits;  // the stream carries the classic options only
+    const StreamComparison s = CompareStream(page, classic, feeding, failAt);
     if (!s.Agree()) {
-        std::fprintf(stderr, "stream disagrees: options=%u failAt=%ld chunk=%zu feeds=%zu,%zu\n", options, failAt,
+        std::fprintf(stderr, "stream disagrees: options=%u failAt=%ld chunk=%zu feeds=%zu,%zu\n", classic, failAt,
                      feeding.chunk, feeding.feeds[0], feeding.feeds[1]);
         Print("page", Decode(page));
         Print("literal", s.literal.text);

@@ -2,7 +2,8 @@
 // the markers, references and whitespace, every page of the corpus under a
 // fixed list of option sets, and failing yields at every position. The
 // three conversions (literal, fast over 16-bit text, fast over bytes) must
-// agree in result, yield count and reports.
+// agree in result, yield count and reports. The UTF-8 byte path is held to
+// the 16-bit engine on the decoded page the same way.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -68,6 +69,53 @@ const RandomBatch kBatches[] = {
 INSTANTIATE_TEST_SUITE_P(Seeded, RandomPagesTest, ::testing::ValuesIn(kBatches),
                          [](const auto& p) { return std::string(p.param.name); });
 
+// Pages for the readable-text options: tags, attributes, quotes, links and
+// HTML references, under option sets with at least one of the four on.
+class ReadablePagesTest : public ::testing::TestWithParam<RandomBatch> {};
+
+TEST_P(ReadablePagesTest, EnginesAgree) {
+    const RandomBatch& batch = GetParam();
+    int failures = 0;
+    for (int i = 0; i < batch.pages && failures < 3; ++i) {
+        differential::RandomChoices choices(batch.firstSeed + static_cast<std::uint32_t>(i));
+        unsigned options = choices.Next(1u << differential::kOptionBits);
+        if ((options & differential::kReadableBits) == 0) options |= (1u + choices.Next(15)) << 11;
+        const long failAt = choices.Next(8) == 0 ? static_cast<long>(1 + choices.Next(30)) : 0;
+        const std::string page = differential::BuildPage(choices, batch.maxPieces, true);
+        const Comparison c = Compare(page, options, failAt);
+        if (!c.Agree()) {
+            ++failures;
+            ADD_FAILURE() << Describe(page, options, failAt, c);
+        }
+    }
+}
+
+const RandomBatch kReadableBatches[] = {
+    {"ShortPages", 300000, 4000, 12},
+    {"MediumPages", 400000, 1500, 80},
+    {"LongPages", 500000, 150, 1500},
+};
+
+INSTANTIATE_TEST_SUITE_P(Seeded, ReadablePagesTest, ::testing::ValuesIn(kReadableBatches),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// The readable-text options on pages where their rules meet, under every
+// option set of all fifteen options.
+TEST(ReadableCascades, EnginesAgreeUnderEveryOptionSet) {
+    const char* const pages[] = {
+        "<a href=\"&amp;lt;x\">&amp;lt;x</a>&lt;p&gt;<p>&nbsp;</p>",
+        "<a href=\"x>y\">t</a></a><a href=u><img alt=u></a>{<br>}|<td>|\t",
+        "<!--<a href=v>--><a href=w>w <!-- c --> </a><script><p></script>",
+        "&not<li>in;&#x1F600;<img alt=\"&#150;&#0;\">&notin;&#38;#65;",
+        "a<a href=\"msnavigation\">!--</a>-->&excl;--<b",
+    };
+    for (const char* page : pages)
+        for (unsigned options = 0; options < (1u << differential::kOptionBits); ++options) {
+            const Comparison c = Compare(page, options);
+            ASSERT_TRUE(c.Agree()) << Describe(page, options, 0, c);
+        }
+}
+
 // The cascades between passes, each under every option set.
 TEST(Cascades, EnginesAgreeUnderEveryOptionSet) {
     const char* const pages[] = {
@@ -126,6 +174,177 @@ TEST(FailingYields, SameReportsAndResultsAtEveryYield) {
     }
 }
 
+// ------------------------------------------------------------------- UTF-8
+
+using differential::CompareUtf8;
+using differential::Utf8Comparison;
+
+std::string ShowBytes(const std::u16string& bytes) {
+    std::string s;
+    for (const char16_t b : bytes) {
+        char buf[8];
+        if (b >= 0x20 && b < 0x7F)
+            s += static_cast<char>(b);
+        else {
+            std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned>(b));
+            s += buf;
+        }
+    }
+    return s;
+}
+
+std::string DescribeUtf8(const std::string& page, unsigned options, long failAt, const Utf8Comparison& c) {
+    return "options=" + std::to_string(options) + " failAt=" + std::to_string(failAt) +
+           "\npage:   " + ShowBytes(differential::AsUnits(page)) + "\noracle: " + ShowBytes(c.oracle.text) +
+           " yields=" + std::to_string(c.oracle.yields) + "\nbytes:  " + ShowBytes(c.bytes.text) +
+           " yields=" + std::to_string(c.bytes.yields) + "\nbaseline bytes: " + ShowBytes(c.baselineBytes.text);
+}
+
+struct Utf8Batch {
+    const char* name;
+    std::uint32_t firstSeed;
+    int pages;
+    std::size_t maxPieces;
+    bool invalid;
+};
+
+void PrintTo(const Utf8Batch& b, std::ostream* os) { *os << b.name; }
+
+class Utf8PagesTest : public ::testing::TestWithParam<Utf8Batch> {};
+
+TEST_P(Utf8PagesTest, BytePathEqualsTheEngineOnDecodedText) {
+    const Utf8Batch& batch = GetParam();
+    int failures = 0;
+    for (int i = 0; i < batch.pages && failures < 3; ++i) {
+        differential::RandomChoices choices(batch.firstSeed + static_cast<std::uint32_t>(i));
+        const unsigned options = choices.Next(1u << differential::kOptionBits);
+        const long failAt = choices.Next(8) == 0 ? static_cast<long>(1 + choices.Next(30)) : 0;
+        const bool readable = (options & differential::kReadableBits) != 0;
+        const std::string page = differential::BuildUtf8Page(choices, batch.maxPieces, batch.invalid, readable);
+        const Utf8Comparison c = CompareUtf8(page, options, failAt);
+        ASSERT_TRUE(c.exact);  // the generated pages hold no byte that a removal could complete
+        if (!c.Agree()) {
+            ++failures;
+            ADD_FAILURE() << DescribeUtf8(page, options, failAt, c);
+        }
+    }
+}
+
+const Utf8Batch kUtf8Batches[] = {
+    {"ShortValid", 300000, 4000, 12, false},
+    {"MediumValid", 400000, 1500, 80, false},
+    {"LongValid", 500000, 150, 1500, false},
+    {"ShortWithLoneBytes", 600000, 3000, 12, true},
+    {"MediumWithLoneBytes", 700000, 1000, 80, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Seeded, Utf8PagesTest, ::testing::ValuesIn(kUtf8Batches),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// Characters of two, three and four bytes right before and after every
+// marker, as short comment and script bodies, in the stretch the comment
+// pass skips after a removal and next to references, each at every offset
+// from the start of a vector.
+TEST(Utf8Boundaries, CharactersNextToMarkersAtEveryOffset) {
+    const std::string chars[] = {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xC3\xA9\xC3\xA9", "a"};
+    // X stands for the character.
+    const std::string patterns[] = {
+        "<!--X-->", "<!--XX-->", "<!--Xa-->", "<!--X-->b<!--ab-->", "<!--ab-->X<!--ab-->", "<!--abcd-->XX<!--cd-->",
+        "<!--X-->XXX<!--cd-->e", "<!--XXXXXXXXXX-->XXXXXXXXXXXX<!--cd-->e", "<!--Xxxxxxxxxx-->XXXXXXXXX<!--c-->",
+        "<script>X</script>", "<script>XX</script>", "<scriptX/script>", "<scriptXX/script>", "<script/script>X",
+        "<styleX/style>", "<style/style>X", "X<script>a</script>X", "{X}X|X\tX", "X&eacute;X&#8364;X&#8482;X",
+        "&amp;X&lt;X&nbspX&#233;&#39;X", "X<b>X</b>X", "X!--X-->XmsnavigationX", "X\r\nX  X\n \nX",
+        "<!--a--X-->", "<scr<!--X-->ipt>a</script>X", "<scr<!--XX-->ipt>a</script>X",
+    };
+    const unsigned sets[] = {kAllFlags, kComments, kScripts, kComments | kScripts, kStyles, kSpecial,
+                             kSpecial | kTags, kAllFlags & ~kComments, 0u, kAllFlags | differential::kReadableBits};
+    for (const std::string& x : chars)
+        for (const std::string& pattern : patterns) {
+            std::string filled;
+            for (const char ch : pattern) filled += ch == 'X' ? x : std::string(1, ch);
+            for (std::size_t offset = 0; offset < 66; ++offset) {
+                const std::string page = std::string(offset, 'z') + filled + std::string(offset % 5, ' ') + "end";
+                for (const unsigned options : sets) {
+                    const Utf8Comparison c = CompareUtf8(page, options);
+                    ASSERT_TRUE(c.Agree()) << DescribeUtf8(page, options, 0, c);
+                }
+            }
+        }
+}
+
+// Bytes that are not UTF-8 come out as they went in, next to markers and
+// references too, and the result still equals the 16-bit engine's.
+TEST(Utf8Invalid, LoneBytesSurvive) {
+    struct Row {
+        const char* page;
+        unsigned options;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"a\xFF" "b", kAllFlags, "a\xFF" "b"},
+        {"\x80<b>\xC0</b>\xF5", kAllFlags, "\x80\xC0\xF5"},
+        {"<!--\xFF-->x", kComments, "< \xFF x"},  // one unit: the comment stays
+        {"<!--\xFF\xFE-->x", kComments, "x"},
+        {"<script\xFF/script>x", kScripts, "<script\xFF/script>x"},
+        {"<script\xFF\xFE/script>x", kScripts, "x"},
+        {"&eacute;\xE9&#233;", kSpecial, "\xC3\xA9\xE9\xC3\xA9"},
+        {"caf\xE9 &amp; caf&eacute;", kAllFlags, "caf\xE9 & caf\xC3\xA9"},
+        {"\xE2\x82 x", kAllFlags, "\xE2\x82 x"},  // a sequence cut short
+        {"\xED\xA0\x80|\xF4\x90\x80\x80", kPipe, "\xED\xA0\x80 \xF4\x90\x80\x80"},  // a surrogate; past U+10FFFF
+    };
+    for (const Row& row : rows) {
+        const Utf8Comparison c = CompareUtf8(row.page, row.options);
+        EXPECT_TRUE(c.Agree()) << DescribeUtf8(row.page, row.options, 0, c);
+        cTessark e;
+        SetFlags(e, row.options);
+        EXPECT_EQ(e.ExtractUtf8(row.page), std::string(row.expected)) << row.page;
+    }
+}
+
+// Decoding every HTML reference can make UTF-8 text longer than the page
+// ("&nGt;", five bytes, is six): the buffer grows then, before the last
+// step, and the result is still the 16-bit engine's.
+TEST(Utf8Growth, DecodedReferencesLongerThanThePage) {
+    constexpr unsigned kDecodeAll = 1u << 14;
+    std::string page = "\xF0\x9F\x98\x80&#x1F600;\n";
+    for (int i = 0; i < 300; ++i) page += i % 10 ? "&nGt;" : "&nGt; \n";
+    for (const unsigned options : {kDecodeAll, kDecodeAll | kAllFlags, kDecodeAll | kSpaces}) {
+        const Utf8Comparison c = CompareUtf8(page, options);
+        ASSERT_TRUE(c.Agree()) << DescribeUtf8(page, options, 0, c);
+        cTessark e;
+        SetFlags(e, options & kAllFlags);
+        e.DecodeAllReferences = True;
+        std::vector<unsigned char> buffer(page.begin(), page.end());
+        std::vector<std::size_t> grown;
+        const std::size_t len = e.ExtractUtf8(buffer.data(), buffer.size(), [&](std::size_t size) {
+            grown.push_back(size);
+            buffer.resize(size);
+            return buffer.data();
+        });
+        ASSERT_FALSE(grown.empty());
+        EXPECT_GT(grown.front(), page.size());
+        EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(len)),
+                  e.ExtractUtf8(page));
+    }
+}
+
+// A removal that joins the pieces of a broken sequence into a well-formed
+// character is the one place where the byte path may count differently:
+// the pieces are two units to the 16-bit engine and one character after.
+TEST(Utf8Invalid, JoinedPiecesAreTheOneKnownDifference) {
+    const std::string page = "<script\xC3<!--ab-->\xA9/script>x";
+    const Utf8Comparison c = CompareUtf8(page, kComments | kScripts);
+    EXPECT_FALSE(c.exact);
+    EXPECT_TRUE(c.Agree());
+    cTessark e;
+    SetFlags(e, kComments | kScripts);
+    EXPECT_EQ(e.ExtractUtf8(page), "<script\xC3\xA9/script>x");
+    // Either pass alone gives the 16-bit engine's result exactly.
+    EXPECT_TRUE(CompareUtf8(page, kScripts).exact);
+    EXPECT_TRUE(CompareUtf8(page, kComments).Agree());
+    EXPECT_TRUE(CompareUtf8(page, kScripts).Agree());
+}
+
 // ------------------------------------------------------------------ corpus
 
 std::vector<std::string> CorpusPages() {
@@ -156,6 +375,39 @@ TEST_P(CorpusTest, EnginesAgreeUnderTheOptionSets) {
         const Comparison c = Compare(page, options);
         EXPECT_TRUE(c.Agree()) << GetParam() << " options=" << options;
         EXPECT_TRUE(c.literal.reports.empty());
+        const Utf8Comparison u = CompareUtf8(page, options);
+        EXPECT_TRUE(u.Agree()) << GetParam() << " options=" << options << " (UTF-8)";
+    }
+}
+
+// The readable-text options on the corpus: the --readable preset, the four
+// with every classic option, each alone with the tag removal, the four
+// without it, and random sets of all fifteen.
+std::vector<unsigned> ReadableCorpusOptionSets() {
+    constexpr unsigned kReadable = differential::kReadableBits;
+    constexpr unsigned kTagRemoval = 1u << 7;
+    std::vector<unsigned> sets = {
+        kReadable | 0x6E7,  // --readable: comments, scripts, styles, tabs, references, tags, spaces, blank lines
+        kReadable | kAllFlags,
+        kReadable,
+        kReadable | (kAllFlags & ~kTagRemoval),
+    };
+    for (unsigned bit = 11; bit < 15; ++bit) sets.push_back((1u << bit) | kTagRemoval);
+    std::mt19937 rng(20261208);
+    for (int i = 0; i < 4; ++i) sets.push_back(static_cast<unsigned>(rng() & 0x7FFF) | (1u << (11 + i)));
+    return sets;
+}
+
+TEST_P(CorpusTest, EnginesAgreeUnderTheReadableOptionSets) {
+    std::ifstream in(std::string(TESSARK_TEST_DATA "/corpus/") + GetParam(), std::ios::binary);
+    ASSERT_TRUE(in) << GetParam();
+    const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const unsigned options : ReadableCorpusOptionSets()) {
+        const Comparison c = Compare(page, options);
+        EXPECT_TRUE(c.Agree()) << GetParam() << " options=" << options;
+        EXPECT_TRUE(c.literal.reports.empty());
+        const Utf8Comparison u = CompareUtf8(page, options);
+        EXPECT_TRUE(u.Agree()) << GetParam() << " options=" << options << " (UTF-8)";
     }
 }
 

@@ -1,12 +1,16 @@
 // The main window and interactive mode: start-up and closing against the
 // settings store, a whole conversion driven through the buttons with scripted
 // file dialogs and message boxes, the real dialogs, and the window's design.
+#include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -131,6 +135,9 @@ class FrmMainTest : public QObject {
 private Q_SLOTS:
     void startupAndCloseUseSettings_data();
     void startupAndCloseUseSettings();
+    void encodingMenu_data();
+    void encodingMenu();
+    void readableTextMenu();
     void wholeConversion();
     void cancelledDialogKeepsChoice();
     void filterIndexCarriesOver();
@@ -168,12 +175,134 @@ void FrmMainTest::startupAndCloseUseSettings() {
         for (const OptionInfo& info : kOptions) s.setValue(info.name, stored);
     }
     Session session;
-    for (const OptionInfo& info : kOptions) QCOMPARE(session.form().CheckBox(info.option)->isChecked(), checked);
-    // Changing nothing and closing rewrites every key.
+    // In an empty store the readable-text options are off (their check items
+    // in the context menu), the classic ones on.
+    const bool empty = stored == "<none>";
+    for (const OptionInfo& info : kOptions)
+        QCOMPARE(session.form().Value(info.option) == 1, empty && !info.classic ? false : checked);
+    // Changing nothing and closing rewrites every key (and adds no
+    // readable-text key that was missing while its option is off).
     session.form().close();
     QCOMPARE(session.exitCodes, QList<int>{0});
     QSettings s = settings.Open();
-    for (const OptionInfo& info : kOptions) QCOMPARE(s.value(info.name).toString(), rewritten);
+    for (const OptionInfo& info : kOptions)
+        QCOMPARE(s.value(info.name).toString(), empty && !info.classic ? QString() : rewritten);
+}
+
+// The context menu's submenu "Readable text": four check items, loaded from
+// the store, passed to the conversion, and saved on close.
+void FrmMainTest::readableTextMenu() {
+    TempSettings settings;
+    {
+        QSettings s = settings.Open();
+        s.setValue("KeepAltText", "True");
+    }
+    Session session;
+    frmMain& f = session.form();
+    QVERIFY(f.ContextMenu && f.mnuReadableText);
+    QCOMPARE(f.mnuReadableText->title().remove(u'&'), QStringLiteral("Readable text"));
+    QCOMPARE(f.ContextMenu, f.mnuEncoding);
+    QCOMPARE(f.ContextMenu->actions().last()->menu(), f.mnuReadableText);
+    const QList<QAction*> items = f.mnuReadableText->actions();
+    QStringList names;
+    for (QAction* item : items) {
+        QVERIFY(item->isCheckable());
+        names << item->objectName();
+    }
+    QCOMPARE(names, (QStringList{"chkBreakAtBlocks", "chkKeepLinks", "chkKeepAltText", "chkDecodeAllReferences"}));
+    for (const Option option : {Option::BreakAtBlocks, Option::KeepLinks, Option::KeepAltText,
+                                Option::DecodeAllReferences}) {
+        QVERIFY(f.CheckBox(option) == nullptr);
+        QCOMPARE(f.CheckItem(option)->isChecked(), option == Option::KeepAltText);
+    }
+
+    // A right click opens the menu where it was made.
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5), f.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&f, &rightClick);
+    QTRY_VERIFY(f.ContextMenu->isVisible());
+    f.ContextMenu->hide();
+
+    // Ticked items reach the engine with the next conversion.
+    f.CheckItem(Option::BreakAtBlocks)->trigger();
+    f.CheckItem(Option::KeepAltText)->trigger();
+    basMain::ApplyOptions();
+    QCOMPARE(int(basMain::Engine->BreakAtBlocks), -1);
+    QCOMPARE(int(basMain::Engine->KeepAltText), 0);
+    QCOMPARE(int(basMain::Engine->KeepLinks), 0);
+
+    f.close();
+    QSettings s = settings.Open();
+    QCOMPARE(s.value("BreakAtBlocks").toString(), QStringLiteral("True"));
+    QCOMPARE(s.value("KeepAltText").toString(), QStringLiteral("False"));
+    QVERIFY(!s.contains("KeepLinks"));
+    QVERIFY(!s.contains("DecodeAllReferences"));
+}
+
+// The "Text encoding" menu: what it shows for the stored setting, how it is
+// opened (a right-click on the background or a frame, the context-menu key
+// on a focused check box), and what closing the window stores.
+void FrmMainTest::encodingMenu_data() {
+    QTest::addColumn<QString>("stored");  // "<none>": no Encoding key
+    QTest::addColumn<QString>("shown");   // the checked choice at start
+    QTest::addColumn<QString>("open");    // "", "background", "frame", "key"
+    QTest::addColumn<QString>("choose");
+    QTest::addColumn<QString>("saved");  // "<none>": still no key
+    const QString classic = QStringLiteral("Windows-1252 (classic)");
+    const QString detect = QStringLiteral("Detect automatically");
+    QTest::newRow("no key, untouched") << "<none>" << classic << "" << "" << "<none>";
+    QTest::newRow("utf-8 stored") << "utf-8" << "UTF-8" << "" << "" << "utf-8";
+    QTest::newRow("AUTO stored") << " AUTO" << detect << "" << "" << "auto";
+    QTest::newRow("unreadable") << "latin1" << classic << "" << "" << "windows-1252";
+    QTest::newRow("background: UTF-8") << "<none>" << classic << "background" << "UTF-8" << "utf-8";
+    QTest::newRow("frame: detect") << "utf-8" << "UTF-8" << "frame" << detect << "auto";
+    QTest::newRow("key: classic") << "auto" << detect << "key" << classic << "windows-1252";
+    QTest::newRow("no key, classic chosen") << "<none>" << classic << "frame" << classic << "<none>";
+}
+
+void FrmMainTest::encodingMenu() {
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    QFETCH(QString, open);
+    QFETCH(QString, choose);
+    QFETCH(QString, saved);
+    TempSettings settings;
+    if (stored != "<none>") settings.Open().setValue(kEncodingKey, stored);
+    Session session;
+    frmMain& form = session.form();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QMenu* menu = form.mnuEncoding;
+    QCOMPARE(menu->title(), QStringLiteral("Text encoding"));
+    QStringList captions, checked;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator() || a->menu()) continue;
+        captions << a->text();
+        if (a->isChecked()) checked << a->text();
+    }
+    QCOMPARE(captions, (QStringList{"Windows-1252 (classic)", "UTF-8", "Detect automatically"}));
+    QCOMPARE(checked, QStringList{shown});
+
+    if (open == "background" || open == "frame") {
+        // A right-click as the window system delivers it.
+        const QPoint at = open == "background" ? QPoint(form.width() - 5, form.height() - 5)
+                                               : form.Frame2->geometry().topLeft() + QPoint(3, 40);
+        QTest::mouseClick(form.windowHandle(), Qt::RightButton, Qt::NoModifier, at);
+    } else if (open == "key") {
+        // The context-menu key goes to the focused check box, which leaves it to the window.
+        QCheckBox* box = form.CheckBox(Option::RemoveTabs);
+        box->setFocus();
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(2, 2), box->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(box, &key);
+    }
+    if (!open.isEmpty()) {
+        QTRY_VERIFY(menu->isVisible());
+        for (QAction* a : menu->actions())
+            if (a->text() == choose) a->trigger();
+        menu->close();
+        QCOMPARE(form.EncodingChoice(), *TextEncoding::ParseSetting(saved == "<none>" ? "windows-1252" : saved));
+    }
+    form.close();
+    QSettings s = settings.Open();
+    QCOMPARE(s.contains(kEncodingKey) ? s.value(kEncodingKey).toString() : QStringLiteral("<none>"), saved);
 }
 
 void FrmMainTest::wholeConversion() {
