@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cstdlib>
 #include <new>
+#include <stdexcept>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -446,8 +447,11 @@ struct BasicStreamExtractor<C>::State {
 };
 
 template <class C>
-BasicStreamExtractor<C>::BasicStreamExtractor(const cTessark& options, Sink sink, std::size_t chunkUnits)
-    : s_(std::make_unique<State>(options, std::move(sink), chunkUnits)) {}
+BasicStreamExtractor<C>::BasicStreamExtractor(const cTessark& options, Sink sink, std::size_t chunkUnits) {
+    if (options.BreakAtBlocks || options.KeepLinks || options.KeepAltText || options.DecodeAllReferences)
+        throw std::invalid_argument("the readable-text options convert the page whole");
+    s_ = std::make_unique<State>(options, std::move(sink), chunkUnits);
+}
 
 template <class C>
 BasicStreamExtractor<C>::~BasicStreamExtractor() = default;

@@ -4,7 +4,10 @@
 // The input is fed in any pieces; the output leaves through a sink as soon
 // as nothing later in the input can change it. The concatenated output is
 // exactly ExtractText's (or ExtractBytes') result for the whole input, for
-// every option set.
+// every set of the eleven classic options. The four readable-text options
+// (BreakAtBlocks, KeepLinks, KeepAltText, DecodeAllReferences) are not
+// carried across chunks: a page converted with any of them is converted
+// whole (cTessark), and a stream refuses them.
 //
 // How: the input is converted in chunks that end just after a seam, an LF
 // or a space. No marker, reference or "msnavigation" holds either, so a
@@ -60,6 +63,7 @@ public:
 
     // Converts with the eleven options of `options` as they are now.
     // chunkUnits (at least 1) is the size the conversion aims at per chunk.
+    // Throws std::invalid_argument when a readable-text option is on.
     BasicStreamExtractor(const cTessark& options, Sink sink, std::size_t chunkUnits = kDefaultChunk);
     ~BasicStreamExtractor();
     BasicStreamExtractor(const BasicStreamExtractor&) = delete;

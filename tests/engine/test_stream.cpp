@@ -276,6 +276,21 @@ TEST(StreamBehaviour, OptionsAreReadAtConstruction) {
     EXPECT_EQ(out, "ac");
 }
 
+// The readable-text options are not carried across chunks; a stream
+// refuses each of them rather than convert without it.
+TEST(StreamBehaviour, RefusesEachReadableTextOption) {
+    for (Boolean cTessark::*flag :
+         {&cTessark::BreakAtBlocks, &cTessark::KeepLinks, &cTessark::KeepAltText, &cTessark::DecodeAllReferences}) {
+        cTessark e;
+        SetFlags(e, kAllFlags);
+        e.*flag = True;
+        EXPECT_THROW(ByteStreamExtractor(e, [](const unsigned char*, std::size_t) {}), std::invalid_argument);
+        EXPECT_THROW(TextStreamExtractor(e, [](const char16_t*, std::size_t) {}), std::invalid_argument);
+        e.*flag = False;
+        EXPECT_NO_THROW(ByteStreamExtractor(e, [](const unsigned char*, std::size_t) {}));
+    }
+}
+
 TEST(StreamBehaviour, ASinkThatThrowsFailsTheStreamWithoutAReport) {
     HookRecorder hooks;
     cTessark e;
