@@ -72,6 +72,7 @@ private Q_SLOTS:
     void transitions();
     void realMouseEvents_data();
     void realMouseEvents();
+    void tabGivesFocus();
     void keyboardDeliversAccessKey_data();
     void keyboardDeliversAccessKey();
     void altShortcutClicks();
@@ -204,22 +205,27 @@ void CommandTest::transitions() {
 }
 
 // The same through the platform's own mouse events (QTest), so the mapping of
-// Qt's buttons onto the notifications is covered too.
+// Qt's buttons onto the notifications is covered too. Only a left press gives
+// the button the focus (GotFocus in HighLight paints Pressed) and paints
+// Pressed itself; a right or middle press paints nothing and leaves the focus
+// where it was, and its release clicks.
 void CommandTest::realMouseEvents_data() {
     QTest::addColumn<int>("button");
     QTest::addColumn<int>("clicks");
-    // The press gives the hovered button the focus, which paints Pressed;
-    // only a left press paints it a second time.
     QTest::addColumn<int>("pressedPaints");
-    QTest::newRow("left") << int(Qt::LeftButton) << 1 << 2;
-    QTest::newRow("right") << int(Qt::RightButton) << 1 << 1;
-    QTest::newRow("middle") << int(Qt::MiddleButton) << 1 << 1;
+    QTest::addColumn<int>("state");
+    QTest::addColumn<bool>("focused");
+    QTest::newRow("left") << int(Qt::LeftButton) << 1 << 2 << int(ButtonStates::HighLightSelect) << true;
+    QTest::newRow("right") << int(Qt::RightButton) << 1 << 0 << int(ButtonStates::HighLight) << false;
+    QTest::newRow("middle") << int(Qt::MiddleButton) << 1 << 0 << int(ButtonStates::HighLight) << false;
 }
 
 void CommandTest::realMouseEvents() {
     QFETCH(int, button);
     QFETCH(int, clicks);
     QFETCH(int, pressedPaints);
+    QFETCH(int, state);
+    QFETCH(bool, focused);
     Fixture f;
     f.container.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.container));
@@ -233,12 +239,38 @@ void CommandTest::realMouseEvents() {
     const QPoint at(10 + button, 10);
     QTest::mouseMove(&f.button, at);
     QTRY_COMPARE(int(f.button.State()), int(ButtonStates::HighLight));
-    QTest::mouseClick(&f.button, Qt::MouseButton(button), Qt::NoModifier, at);
+    QTest::mousePress(&f.button, Qt::MouseButton(button), Qt::NoModifier, at);
+    if (!focused) QCOMPARE(paints.count(), 1);  // the HighLight of the move, nothing for the press
+    QTest::mouseRelease(&f.button, Qt::MouseButton(button), Qt::NoModifier, at);
     QCOMPARE(clickSpy.count(), clicks);
     int pressed = 0;
     for (const auto& args : paints) pressed += args.at(0).value<StateImage>() == StateImage::Pressed ? 1 : 0;
     QCOMPARE(pressed, pressedPaints);
-    QCOMPARE(int(f.button.State()), int(ButtonStates::HighLightSelect));
+    QCOMPARE(int(f.button.State()), state);
+    QCOMPARE(f.button.hasFocus(), focused);
+    QCOMPARE(f.other.hasFocus(), !focused);
+}
+
+// Tab reaches the button (and Shift+Tab leaves it); from the keyboard the
+// button takes the focus like any other control.
+void CommandTest::tabGivesFocus() {
+    Fixture f;
+    f.other.setFocusPolicy(Qt::StrongFocus);
+    QWidget::setTabOrder(&f.other, &f.button);
+    f.container.show();
+    f.container.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f.container));
+    f.other.setFocus();
+    QTRY_VERIFY(f.other.hasFocus());
+    QSignalSpy paints(&f.button, &Command::Painted);
+    QTest::keyClick(&f.other, Qt::Key_Tab);
+    QTRY_VERIFY(f.button.hasFocus());
+    QCOMPARE(int(f.button.State()), int(ButtonStates::Selected));
+    QCOMPARE(paints.count(), 1);
+    QCOMPARE(paints.at(0).at(0).value<StateImage>(), StateImage::Selected);
+    QTest::keyClick(&f.button, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTRY_VERIFY(f.other.hasFocus());
+    QCOMPARE(int(f.button.State()), int(ButtonStates::Normal));
 }
 
 void CommandTest::keyboardDeliversAccessKey_data() {
