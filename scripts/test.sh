@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds from scratch with strict warnings, AddressSanitizer and
-# UndefinedBehaviorSanitizer, runs every test, then a short fixed-seed run of
-# the differential fuzzer.
+# UndefinedBehaviorSanitizer, runs every test (the engine's AVX2 passes too,
+# where the processor has AVX2), then the engine's tests once more in a build
+# without the AVX2 passes, then a short fixed-seed run of the differential
+# fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh libbenchmark-dev
@@ -13,5 +15,12 @@ cmake --build build-test
 # Tests use their own temporary settings and files, never the user's.
 export XDG_CONFIG_HOME="$PWD/build-test/config-home"
 ctest --test-dir build-test --output-on-failure -j2
+# The engine built with the baseline vectors only (-DTESSARK_AVX2=OFF): its
+# tests alone, to keep the run short.
+rm -rf build-test-noavx2
+cmake -S . -B build-test-noavx2 -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARK_STRICT=ON -DTESSARK_SANITIZE=ON \
+  -DTESSARK_AVX2=OFF -DTESSARK_BUILD_GUI=OFF
+cmake --build build-test-noavx2 --target test_engine test_FastScan test_differential
+ctest --test-dir build-test-noavx2 --output-on-failure -j2 -L engine
 # A short fixed-seed run of the differential fuzzer (clang, libFuzzer).
 scripts/fuzz.sh
