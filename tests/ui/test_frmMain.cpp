@@ -21,6 +21,7 @@
 #include "Command.h"
 #include "CommonDialog.h"
 #include "DesignFont.h"
+#include "FaultyDisk.h"
 #include "MessageBoxes.h"
 #include "basTools.h"
 #include "frmMain.h"
@@ -143,6 +144,8 @@ private Q_SLOTS:
     void realDialogs();
     void secondClickDuringConversionIgnored();
     void readmeAndWebsite();
+    void diskFaults_data();
+    void diskFaults();
     void messageBoxes_data();
     void messageBoxes();
     void design_data();
@@ -351,6 +354,51 @@ void FrmMainTest::readmeAndWebsite() {
     s.Press(s.form().cmdWebsite);
     QCOMPARE(s.opened, (QStringList{basMain::AppFolder + "readme.txt", "https://orvane.example/tessark"}));
     QVERIFY(s.sink.shown.isEmpty());
+}
+
+// A failing disk under "Remove HTML": the error in a message box after the
+// question, no "Done", the old output byte for byte and nothing else left in
+// the folder; the next press converts.
+void FrmMainTest::diskFaults_data() {
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("message");
+    using F = FaultyDisk::Fault;
+    QTest::newRow("input cannot be opened") << int(F::OpenRead) << EACCES << "RemoveHTML: Error 70: Permission denied";
+    QTest::newRow("input read error") << int(F::Read) << EIO << "RemoveHTML: Error 57: Device I/O error";
+    QTest::newRow("output cannot be created") << int(F::OpenWrite) << EACCES << "RemoveHTML: Error 70: Permission denied";
+    QTest::newRow("disk full") << int(F::Write) << ENOSPC << "RemoveHTML: Error 61: Disk full";
+    QTest::newRow("rename fails") << int(F::Rename) << EIO << "RemoveHTML: Error 57: Device I/O error";
+}
+
+void FrmMainTest::diskFaults() {
+    QFETCH(int, fault);
+    QFETCH(int, error);
+    QFETCH(QString, message);
+    TempSettings settings;
+    QTemporaryDir dir;
+    const QByteArray old = "old\r\noutput";
+    WriteFile(dir.filePath("in.html"), "<p>new</p>");
+    WriteFile(dir.filePath("out.txt"), old);
+    DiskFileSystem real;
+    FaultyDisk disk(real);
+    disk.Arm({FaultyDisk::Fault(fault), error, 1, {}});
+    basProcessing::SetFileSystem(&disk);
+    struct Restore {
+        ~Restore() { basProcessing::SetFileSystem(nullptr); }
+    } restore;
+    Session s;
+    basMain::InputFile = dir.filePath("in.html");
+    basMain::OutputFile = dir.filePath("out.txt");
+    s.Press(s.form().cmdRemoveHTML);
+    QCOMPARE(disk.Struck(), 1);
+    QCOMPARE(s.sink.asked, QStringList{"Output file already exists, overwrite?"});
+    QCOMPARE(s.sink.shown, QStringList{message});
+    QCOMPARE(ReadFile(dir.filePath("out.txt")), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"in.html", "out.txt"}));
+    s.Press(s.form().cmdRemoveHTML);
+    QCOMPARE(s.sink.shown, (QStringList{message, "Done"}));
+    QCOMPARE(ReadFile(dir.filePath("out.txt")), QByteArray("new"));
 }
 
 void FrmMainTest::messageBoxes_data() {
