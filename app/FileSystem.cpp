@@ -9,11 +9,17 @@
 #include <cstdint>
 #include <new>
 
+#include <cstdio>
+
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
 
-#include "EngineHooks.h"
+#include "RuntimeError.h"
 
 namespace tessark {
 namespace {
@@ -191,6 +197,37 @@ void DiskFileSystem::WriteAll(const QString& path, QByteArrayView data) {
     }
     errno = 0;
     if (!file.commit()) ThrowForErrno(errno, 57);
+}
+
+QByteArray FileSystem::ReadStandardInput() {
+#if defined(_WIN32)
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    QByteArray data;
+    char chunk[65536];
+    for (;;) {
+        const std::size_t n = std::fread(chunk, 1, sizeof chunk, stdin);
+        data.append(chunk, static_cast<qsizetype>(n));
+        if (n < sizeof chunk) break;
+    }
+    if (std::ferror(stdin)) {
+        std::clearerr(stdin);
+        Fail(57);
+    }
+    return data;
+}
+
+void FileSystem::WriteStandardOutput(QByteArrayView data) {
+#if defined(_WIN32)
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    errno = 0;
+    const std::size_t size = static_cast<std::size_t>(data.size());
+    if ((size > 0 && std::fwrite(data.data(), 1, size, stdout) != size) || std::fflush(stdout) != 0) {
+        const int error = errno;
+        std::clearerr(stdout);
+        ThrowForErrno(error, 57);
+    }
 }
 
 }  // namespace tessark

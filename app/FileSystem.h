@@ -6,6 +6,11 @@
 // 70 "Permission denied", 75 "Path/File access error", 61 "Disk full",
 // 57 "Device I/O error", 52 "Bad file name or number". std::bad_alloc
 // propagates when a file does not fit in memory.
+//
+// Thread safety: DiskFileSystem keeps no state, so one object may serve
+// conversions on several threads at once (each on its own files). The
+// standard streams are the process's own: read or write each from one thread
+// at a time.
 #pragma once
 
 #include <QByteArray>
@@ -39,6 +44,12 @@ public:
     // target whose mode grants no write permission is refused with 70, also
     // when the process could override the mode (root).
     virtual void WriteAll(const QString& path, QByteArrayView data) = 0;
+
+    // Standard input read to its end, as bytes. Fails with 57 on a read error.
+    virtual QByteArray ReadStandardInput();
+    // `data` written to standard output, as bytes, and flushed. Fails with
+    // 57 (61 when the device is full) when not all of it could be written.
+    virtual void WriteStandardOutput(QByteArrayView data);
 };
 
 // The real disk, through Qt's file classes.

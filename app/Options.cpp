@@ -3,17 +3,56 @@
 namespace tessark {
 
 const std::array<OptionInfo, kOptionCount> kOptions = {{
-    {Option::GenerateSpecialChars, "GenerateSpecialChars", &cTessark::GenerateSpecialChars},
-    {Option::RemoveAllCRLF, "RemoveAllCRLF", &cTessark::RemoveAllCRLF},
-    {Option::RemoveAllTags, "RemoveAllTags", &cTessark::RemoveAllTags},
-    {Option::RemoveBlankLines, "RemoveBlankLines", &cTessark::RemoveBlankLines},
-    {Option::RemoveComments, "RemoveComments", &cTessark::RemoveComments},
-    {Option::RemoveFunctions, "RemoveFunctions", &cTessark::RemoveFunctions},
-    {Option::RemovePipe, "RemovePipe", &cTessark::RemovePipe},
-    {Option::RemoveScripts, "RemoveScripts", &cTessark::RemoveScripts},
-    {Option::RemoveSpaces, "RemoveSpaces", &cTessark::RemoveSpaces},
-    {Option::RemoveStyles, "RemoveStyles", &cTessark::RemoveStyles},
-    {Option::RemoveTabs, "RemoveTabs", &cTessark::RemoveTabs},
+    {Option::GenerateSpecialChars, "GenerateSpecialChars", &cTessark::GenerateSpecialChars, true, true,
+     "Turn character references (&eacute; &#233;) into characters."},
+    {Option::RemoveAllCRLF, "RemoveAllCRLF", &cTessark::RemoveAllCRLF, true, true,
+     "Turn every line break into a space."},
+    {Option::RemoveAllTags, "RemoveAllTags", &cTessark::RemoveAllTags, true, true,
+     "Remove every tag, from \"<\" to the next \">\"."},
+    {Option::RemoveBlankLines, "RemoveBlankLines", &cTessark::RemoveBlankLines, true, true,
+     "Remove blank lines."},
+    {Option::RemoveComments, "RemoveComments", &cTessark::RemoveComments, true, true,
+     "Remove comment blocks (<!-- ... -->)."},
+    {Option::RemoveFunctions, "RemoveFunctions", &cTessark::RemoveFunctions, true, true,
+     "Remove spans in braces ({ ... })."},
+    {Option::RemovePipe, "RemovePipe", &cTessark::RemovePipe, true, true,
+     "Turn each \"|\" into a space."},
+    {Option::RemoveScripts, "RemoveScripts", &cTessark::RemoveScripts, true, true,
+     "Remove script blocks (<script ... /script>)."},
+    {Option::RemoveSpaces, "RemoveSpaces", &cTessark::RemoveSpaces, true, true,
+     "Shorten runs of spaces to one space."},
+    {Option::RemoveStyles, "RemoveStyles", &cTessark::RemoveStyles, true, true,
+     "Remove style blocks (<style ... /style>)."},
+    {Option::RemoveTabs, "RemoveTabs", &cTessark::RemoveTabs, true, true,
+     "Turn each tab into a space."},
 }};
+
+QString FlagName(const OptionInfo& info) {
+    const QString name = QString::fromLatin1(info.name);
+    QString flag;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name[i];
+        if (c.isUpper() && i > 0) {
+            const bool afterSmall = name[i - 1].isLower();
+            const bool startsWordAfterCapitals =
+                name[i - 1].isUpper() && i + 1 < name.size() && name[i + 1].isLower();
+            if (afterSmall || startsWordAfterCapitals) flag += u'-';
+        }
+        flag += c.toLower();
+    }
+    return flag;
+}
+
+QString CheckBoxName(const OptionInfo& info) { return QStringLiteral("chk") + QLatin1String(info.name); }
+
+OptionSet OptionSet::Defaults() {
+    OptionSet set;
+    for (const OptionInfo& info : kOptions) set.Set(info.option, info.defaultOn);
+    return set;
+}
+
+void OptionSet::ApplyTo(cTessark& engine) const {
+    for (const OptionInfo& info : kOptions) engine.*(info.flag) = Get(info.option) ? True : False;
+}
 
 }  // namespace tessark

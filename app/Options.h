@@ -1,19 +1,29 @@
-// Options: the eleven clean-up options, the table that ties each to its
-// engine flag, its settings key and its check box, and the seam through which
-// the option procedures reach the check boxes.
+// Options: the clean-up options and the one table that ties each to every
+// view of it: its engine flag, its settings key, its check box ("chk" + the
+// key), its command-line flag (the key in kebab case, RemoveAllCRLF ->
+// remove-all-crlf), its default when the key is missing from the settings
+// store, whether it is one of the classic eleven, and its help line. Adding an
+// option is one enumerator and one row.
 //
-// The window's check boxes are the live copy of the options. Without a window
-// (batch mode, tests) an OptionHolder stands in for them: LoadOptions,
-// SaveOptions and ApplyOptions work the same on either.
+// OptionSet is a value holding one on/off state per option, the form in
+// which a conversion request carries its options. OptionBoxes is the seam
+// through which the classic option procedures reach the window's check boxes;
+// without a window (batch mode, tests) an OptionHolder stands in for them.
+//
+// Thread safety: the table is constant; OptionSet is a plain value.
 #pragma once
 
+#include <QString>
 #include <array>
+#include <cstddef>
 
 #include "cTessark.h"
 
 namespace tessark {
 
-// In the order in which the option procedures handle them (alphabetical).
+// The rows of kOptions, in the order of the table (alphabetical by key, the
+// order in which the classic procedures handle them and in which the
+// settings file lists them).
 enum class Option {
     GenerateSpecialChars,
     RemoveAllCRLF,
@@ -31,12 +41,41 @@ inline constexpr std::size_t kOptionCount = 11;
 
 struct OptionInfo {
     Option option;
-    const char* name;         // engine flag, settings key; "chk" + name is the check box
+    const char* name;         // engine flag and settings key; "chk" + name is the check box
     Boolean cTessark::*flag;  // the engine's flag
+    bool defaultOn;           // the value when the settings store has no key
+    bool classic;             // one of the eleven that the window and the classic form save
+    const char* help;         // one line for the command line's help text
 };
+// Row i describes Option(i).
 extern const std::array<OptionInfo, kOptionCount> kOptions;
 
-// What the option procedures need of eleven check boxes: a value of 0
+inline const OptionInfo& InfoOf(Option option) { return kOptions[static_cast<std::size_t>(option)]; }
+
+// The command-line flag of an option: its name in kebab case, a hyphen
+// before each capital that starts a new word (after a small letter, or before
+// a small letter after capitals): RemoveAllCRLF -> "remove-all-crlf".
+QString FlagName(const OptionInfo& info);
+// "chk" + the name.
+QString CheckBoxName(const OptionInfo& info);
+
+// One on/off state per option; all off at first.
+class OptionSet {
+public:
+    bool Get(Option option) const { return on_[static_cast<std::size_t>(option)]; }
+    void Set(Option option, bool on) { on_[static_cast<std::size_t>(option)] = on; }
+    void SetAll(bool on) { on_.fill(on); }
+    // Every option at its default (what a missing settings key gives).
+    static OptionSet Defaults();
+    // The engine's flags := these states (True or False).
+    void ApplyTo(cTessark& engine) const;
+    bool operator==(const OptionSet&) const = default;
+
+private:
+    std::array<bool, kOptionCount> on_{};
+};
+
+// What the option procedures need of the check boxes: a value of 0
 // (unchecked) or 1 (checked) per option.
 class OptionBoxes {
 public:
@@ -45,7 +84,7 @@ public:
     virtual void SetValue(Option option, int value) = 0;
 };
 
-// Eleven plain values in place of check boxes; all unchecked at first.
+// Plain values in place of check boxes; all unchecked at first.
 class OptionHolder final : public OptionBoxes {
 public:
     int Value(Option option) const override { return values_[static_cast<std::size_t>(option)]; }

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "EngineHooks.h"
+#include "OptionStore.h"
 #include "basProcessing.h"
 #include "basTools.h"
 
@@ -125,29 +126,25 @@ void ReportError(const QString& source) {
         Messages().Show(message);
 }
 
-std::unique_ptr<QSettings> OpenSettings() {
-    // Keys at the top level of an INI file land in its [General] section.
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                       QStringLiteral("OrvaneTessark"), QStringLiteral("OrvaneTessark"));
-}
+std::unique_ptr<QSettings> OpenSettings() { return OptionStore::Open(); }
 
 void LoadOptions() {
-    const auto settings = OpenSettings();
-    for (const OptionInfo& info : kOptions) {
-        const QVariant text = settings->value(QLatin1String(info.name), QStringLiteral("true"));
-        Boxes().SetValue(info.option, basTools::ToBoolean(text) ? 1 : 0);
-    }
+    const OptionSet options = OptionStore::Read(*OpenSettings());
+    for (const OptionInfo& info : kOptions) Boxes().SetValue(info.option, options.Get(info.option) ? 1 : 0);
 }
 
+// Only the classic eleven are saved; when the store already holds what would
+// be written, it is not written at all.
 void SaveOptions() {
     const auto settings = OpenSettings();
-    for (const OptionInfo& info : kOptions) {
-        const bool on = basTools::ToBoolean(Boxes().Value(info.option));
-        settings->setValue(QLatin1String(info.name), on ? QStringLiteral("True") : QStringLiteral("False"));
-    }
-    settings->sync();
-    if (settings->status() != QSettings::NoError)
+    if (!OptionStore::Write(*settings, CheckedOptions(), OptionStore::Rows::Classic))
         WriteLine(QStringLiteral("tessark: the options could not be saved to ") + settings->fileName());
+}
+
+OptionSet CheckedOptions() {
+    OptionSet options;
+    for (const OptionInfo& info : kOptions) options.Set(info.option, basTools::ToBoolean(Boxes().Value(info.option)) != 0);
+    return options;
 }
 
 void ApplyOptions() {

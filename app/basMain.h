@@ -11,13 +11,19 @@
 //   LoadOptions, SaveOptions, ApplyOptions
 //                   settings store <-> check boxes -> engine flags.
 //
-// Batch mode is any non-empty command line: `tessark IN OUT`. The options are
-// the saved ones; the exit status is 0 when the output was written and 1
-// otherwise.
+// Batch mode is the classic command line `tessark IN OUT` (main/ chooses it
+// when there are arguments and none begins with "-"; the modern form lives in
+// cli/). The options are the saved ones; the exit status is 0 when the output
+// was written and 1 otherwise. SaveOptions leaves the settings store alone
+// when it already holds the options (OptionStore.h), so that batch runs
+// started together do not wait on each other.
 //
 // The surroundings come in through seams, so that tests can drive a whole run:
 // the window (MainWindowHost), the message boxes (MessageSink), the end of the
 // process (SetExitHandler) and the disk (basProcessing::SetFileSystem).
+//
+// Thread safety: global state of the window thread; call from it only.
+// Conversions on other threads use ConvertOne (ConversionJob.h) directly.
 #pragma once
 
 #include <QString>
@@ -97,8 +103,7 @@ extern std::int32_t LastErrorNumber;
 extern QString LastErrorDescription;
 extern std::unique_ptr<cTessark> Engine;
 extern ErrObject Err;
-// Number of ReportError calls so far; the job uses it to see whether the
-// engine reported a failure during its conversion.
+// Number of ReportError calls so far.
 extern std::int64_t ErrorCount;
 
 // Start-up. `arguments` are the program's arguments without its own name, as
@@ -121,6 +126,8 @@ void ReportError(const QString& source);
 void LoadOptions();
 void SaveOptions();
 void ApplyOptions();
+// The check boxes' states as an option set (what ApplyOptions would copy).
+OptionSet CheckedOptions();
 
 // The folder of the program file, links resolved, ending in the separator.
 QString ProgramFolder();

@@ -1,7 +1,6 @@
 #include "basProcessing.h"
 
-#include <QByteArray>
-
+#include "ConversionJob.h"
 #include "EngineHooks.h"
 #include "basMain.h"
 
@@ -22,6 +21,12 @@ void Tell(const QString& text) {
         basMain::Messages().Note(text);
     else
         basMain::Messages().Show(text);
+}
+
+void Report(const ConversionError& error) {
+    basMain::Err.Number = error.number;
+    basMain::Err.Description = error.description;
+    basMain::ReportError(error.source);
 }
 
 JobResult Run() {
@@ -45,35 +50,24 @@ JobResult Run() {
 
     ApplyOptions();
 
-    const qint64 inputSize = files.FileLen(InputFile);
-    if (inputSize == 0) {
-        Tell(QStringLiteral("Input file is empty!"));
+    ConversionRequest request;
+    request.inputPath = InputFile;
+    request.outputPath = OutputFile;
+    request.options = CheckedOptions();
+    // The window's yield: whatever yield hook is installed (DoEvents).
+    const ConversionOutcome outcome = ConvertOne(request, files, [] { CallYieldHook(); });
+    switch (outcome.result) {
+    case ConversionOutcome::Result::Written:
+        if (!BatchMode) Messages().Show(QStringLiteral("Done"));
+        return JobResult::Written;
+    case ConversionOutcome::Result::Stopped:
+        Tell(outcome.message);
         return JobResult::Stopped;
+    case ConversionOutcome::Result::Failed:
+        for (const ConversionError& error : outcome.errors) Report(error);
+        return JobResult::Failed;
     }
-
-    // Windows-1252 is single-byte and every marker, comparison and
-    // replacement of the engine fits in it, so the engine converts the bytes
-    // in place; the output is the encoding of ExtractText's result for the
-    // decoded text. The buffer grows only when LF -> CR LF needs the room,
-    // and then to at most twice the input (every unit an LF), which is
-    // reserved up front so that growing never copies the page.
-    QByteArray bytes = files.ReadAll(InputFile, inputSize);
-    if (!Engine) throw RuntimeError(91, "Object variable or With block variable not set");
-    const std::int64_t reportsBefore = ErrorCount;
-    const std::size_t length = Engine->ExtractBytes(
-        reinterpret_cast<unsigned char*>(bytes.data()), static_cast<std::size_t>(bytes.size()),
-        [&bytes](std::size_t size) {
-            bytes.resize(static_cast<qsizetype>(size));
-            return reinterpret_cast<unsigned char*>(bytes.data());
-        });
-    // The engine has reported its failure itself; what it returns then is
-    // not the page's text, so the old output is kept.
-    if (ErrorCount != reportsBefore) return JobResult::Failed;
-    bytes.truncate(static_cast<qsizetype>(length));
-    files.WriteAll(OutputFile, bytes);
-
-    if (!BatchMode) Messages().Show(QStringLiteral("Done"));
-    return JobResult::Written;
+    return JobResult::Failed;
 }
 
 }  // namespace
@@ -84,9 +78,7 @@ JobResult RemoveHTML() {
         result = Run();
     } catch (...) {
         const ErrorInfo error = ErrorFromCurrentException();
-        basMain::Err.Number = error.number;
-        basMain::Err.Description = QString::fromStdString(error.description);
-        basMain::ReportError(QStringLiteral("RemoveHTML"));
+        Report({QStringLiteral("RemoveHTML"), error.number, QString::fromStdString(error.description)});
         result = JobResult::Failed;
     }
     g_lastResult = result;

@@ -1,10 +1,16 @@
-// basProcessing: the conversion job, RemoveHTML.
+// basProcessing: the classic conversion job, RemoveHTML, for the window and
+// the classic command line: a face over ConvertOne (ConversionJob.h) that
+// works on the global state and talks through the message sink.
 //
 // It converts basMain::InputFile into basMain::OutputFile: checks both paths,
 // asks before overwriting (not in batch mode), copies the options into the
 // engine, refuses an empty input, reads the whole file, converts its Windows-1252 bytes
 // with the engine's byte pipeline (the encoding of ExtractText's result)
-// and writes the result.
+// and writes the result. The engine's yields go to the process-wide yield
+// hook (the window's event processing); its failures are reported through
+// basMain::ReportError under their source names once the conversion ends.
+//
+// Thread safety: the window thread only (global state).
 //
 // The output is never left half-written: the result replaces the old output
 // only when it is completely written, and a run that fails at any point,

@@ -12,13 +12,12 @@
 #include <cmath>
 
 #include "AnsiCodePage.h"
-#include "basTools.h"
+#include "BooleanText.h"
 
 namespace tessark {
 
 namespace {
 
-constexpr Boolean kTrue = -1;
 constexpr int kCorner = 60;           // twips: the frame's four-pixel corner
 constexpr int kImageWidth = 960;      // twips: the 64-pixel skin image
 constexpr int kImageHeight = 375;     // twips: the 25-pixel skin image
@@ -115,7 +114,7 @@ Command::Command(QWidget* parent) : QWidget(parent) {
     surface_ = QImage(size(), QImage::Format_RGB32);
 
     CaptionText = QStringLiteral("Command");
-    SetEnabled(kTrue);
+    SetEnabled(True);
 }
 
 Command::~Command() = default;
@@ -133,7 +132,7 @@ void Command::SetCaption(const QString& New_Caption) {
 Boolean Command::Enabled() {
     if (FirstRun == 0) {
         FirstRun = 1;
-        EnabledValue = kTrue;
+        EnabledValue = True;
     }
     return EnabledValue;
 }
@@ -196,7 +195,7 @@ QFont Command::AmbientFont() const {
 
 void Command::ReadProperties(const PropertyBag& bag) {
     // A stored value that is not a Boolean leaves EnabledValue as it was.
-    if (const auto enabled = basTools::ReadBoolean(bag.ReadProperty(QStringLiteral("Enabled"), true)))
+    if (const auto enabled = ReadBoolean(bag.ReadProperty(QStringLiteral("Enabled"), true)))
         EnabledValue = *enabled;
     CaptionText = bag.ReadProperty(QStringLiteral("Caption"), QStringLiteral("Command1")).toString();
 
@@ -275,7 +274,7 @@ void Command::PaintState(StateImage image) {
     if (ButtonState == ButtonStates::Normal || ButtonState == ButtonStates::Selected) {
         GradientReversed = 0;
     } else if (ButtonState == ButtonStates::HighLight) {
-        GradientReversed = kTrue;
+        GradientReversed = True;
     }
 
     // 3. Frame geometry, twips: destination and source of the eight pieces.
@@ -457,7 +456,7 @@ void Command::OnMouseMove() {
 void Command::OnMouseDown(int button) {
     if (EnabledValue == 0) return;
     if (button == ButtonCode(Qt::LeftButton)) {
-        MouseDownFlag = kTrue;
+        MouseDownFlag = True;
         PaintState(StateImage::Pressed);
     }
 }

@@ -36,11 +36,10 @@
 #include <array>
 #include <cstdint>
 
+#include "Boolean.h"
 #include "PropertyBag.h"
 
 namespace tessark {
-
-using Boolean = std::int16_t;  // 0 false, -1 true; any non-zero value is true
 
 // Values of Command's ButtonState.
 struct ButtonStates {

@@ -13,7 +13,14 @@ ErrorHook& errorHook() {
     static ErrorHook hook;
     return hook;
 }
+thread_local ConversionContext* t_current = nullptr;
 }  // namespace
+
+ConversionContext::ConversionContext(YieldHook yield) : yield_(std::move(yield)), previous_(t_current) {
+    t_current = this;
+}
+
+ConversionContext::~ConversionContext() { t_current = previous_; }
 
 ErrorInfo ErrorFromCurrentException() noexcept {
     try {
@@ -40,13 +47,30 @@ ErrorInfo ErrorFromCurrentException() noexcept {
 void SetYieldHook(YieldHook hook) { yieldHook() = std::move(hook); }
 void SetErrorHook(ErrorHook hook) { errorHook() = std::move(hook); }
 
+void CallYieldHook() {
+    if (yieldHook()) yieldHook()();
+}
+
 namespace engine_detail {
 void Yield() {
+    if (ConversionContext* context = t_current) {
+        if (context->yield_) context->yield_();
+        return;
+    }
     if (yieldHook()) yieldHook()();
 }
 
 void ReportCurrentException(std::string_view source) noexcept {
     ErrorInfo error = ErrorFromCurrentException();
+    if (ConversionContext* context = t_current) {
+        context->failed_ = true;
+        try {
+            context->reports_.push_back({std::string(source), std::move(error)});
+        } catch (...) {
+            // Failed() still tells that the conversion failed.
+        }
+        return;
+    }
     try {
         if (errorHook()) errorHook()(source, error);
     } catch (...) {

@@ -177,7 +177,9 @@ QString frmMain::Title() {
 
 void frmMain::Form_Load() {
     setWindowTitle(Title());
-    basTools::InitCommandButtons(this);
+    std::vector<basTools::ControlInitializer> buttons;
+    for (Command* button : findChildren<Command*>()) buttons.push_back([button] { button->Initialize(); });
+    basTools::InitCommandButtons(buttons);
 }
 
 void frmMain::Form_Unload() {

@@ -1,10 +1,13 @@
-// ToBoolean: how stored texts and check box values become Booleans.
+// ToBoolean: how stored texts and check box values become Booleans; the
+// start-up call of the buttons' Initialize.
 #include <QtTest>
 
 #include "basTools.h"
 
+#include <stdexcept>
+
 using tessark::Boolean;
-using tessark::basTools::ReadBoolean;
+using tessark::ReadBoolean;
 using tessark::basTools::ToBoolean;
 
 class TestBasTools : public QObject {
@@ -58,6 +61,22 @@ private Q_SLOTS:
         QCOMPARE(int(ToBoolean(QVariant())), 0);
         QCOMPARE(ReadBoolean(QVariant(true)), std::optional<Boolean>(-1));
         QVERIFY(!ReadBoolean(QVariant(QStringList{"a"})).has_value());
+    }
+
+    // Every button is initialised in the order given; one that fails is
+    // skipped and the others still run.
+    void initCommandButtonsSkipsFailures() {
+        QStringList calls;
+        tessark::basTools::InitCommandButtons({
+            [&calls] { calls << "first"; },
+            [&calls] {
+                calls << "failing";
+                throw std::runtime_error("no timer");
+            },
+            {},
+            [&calls] { calls << "last"; },
+        });
+        QCOMPARE(calls, (QStringList{"first", "failing", "last"}));
     }
 };
 

@@ -1,6 +1,11 @@
 // The program itself in batch mode: a copy of the executable in a temporary
 // folder (so that relative paths land there) with its own settings folder.
+#include <sys/stat.h>
+
+#include <QDateTime>
 #include <QProcess>
+#include <memory>
+#include <vector>
 
 #include "AppTestSupport.h"
 
@@ -70,7 +75,58 @@ private Q_SLOTS:
         QCOMPARE(stored.value(QStringLiteral("RemoveTabs")).toString(), QStringLiteral("True"));
     }
 
+    // Eight classic runs started at once over an up-to-date store: each
+    // converts, and none rewrites the store (same file, same time stamp).
+    void concurrentRunsLeaveUpToDateStoreAlone() {
+        const QString store = Path("config/OrvaneTessark/OrvaneTessark.ini");
+        QDir().mkpath(QFileInfo(store).path());
+        WriteFile(store, kAllTrue);
+        const QDateTime old = QDateTime::currentDateTime().addSecs(-3600);
+        {
+            QFile file(store);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+        }
+        struct stat before {};
+        QCOMPARE(::stat(QFile::encodeName(store).constData(), &before), 0);
+        std::vector<std::unique_ptr<QProcess>> runs;
+        for (int i = 0; i < 8; ++i) {
+            runs.push_back(std::make_unique<QProcess>());
+            runs.back()->setProcessEnvironment(Environment());
+            runs.back()->start(Path("tessark"), {"page.html", QStringLiteral("out%1.txt").arg(i)});
+        }
+        for (int i = 0; i < 8; ++i) {
+            QVERIFY(runs[i]->waitForFinished(60000));
+            QCOMPARE(runs[i]->exitCode(), 0);
+            QCOMPARE(ReadFile(Path(QStringLiteral("out%1.txt").arg(i))), QByteArray("One&two three"));
+        }
+        struct stat after {};
+        QCOMPARE(::stat(QFile::encodeName(store).constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(QFileInfo(store).lastModified(), old);
+        QCOMPARE(ReadFile(store), kAllTrue);
+        QVERIFY(!QFile::exists(store + QStringLiteral(".lock")));
+    }
+
+    // A store with a key that differs from what is saved is written as it
+    // always was: every key in the form "True"/"False", other keys kept.
+    void changedStoreIsWrittenAsBefore() {
+        const QString store = Path("config/OrvaneTessark/OrvaneTessark.ini");
+        QDir().mkpath(QFileInfo(store).path());
+        WriteFile(store, "[General]\nRemoveTabs=1\nZebra=stripes\n");
+        QProcess p;
+        p.setProcessEnvironment(Environment());
+        p.start(Path("tessark"), {"page.html", "out.txt"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(ReadFile(store), QByteArray(kAllTrue).replace("RemoveTabs=True\n", "RemoveTabs=True\nZebra=stripes\n"));
+    }
+
 private:
+    static inline const QByteArray kAllTrue =
+        "[General]\nGenerateSpecialChars=True\nRemoveAllCRLF=True\nRemoveAllTags=True\nRemoveBlankLines=True\n"
+        "RemoveComments=True\nRemoveFunctions=True\nRemovePipe=True\nRemoveScripts=True\nRemoveSpaces=True\n"
+        "RemoveStyles=True\nRemoveTabs=True\n";
     QString Path(const QString& name) const { return dir_->filePath(name); }
     QProcessEnvironment Environment() const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -6,6 +6,8 @@
 // (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to U+0081, U+008D, U+008F, U+0090 and
 // U+009D, so every byte survives a read followed by a write. When writing, a
 // character the code page cannot hold becomes "?".
+//
+// Thread safety: pure functions over a constant table.
 #pragma once
 
 #include <QByteArray>

@@ -1,0 +1,93 @@
+// ConversionJob: the conversion of one input into one output, the one place
+// where a page is read, converted and written. The classic job
+// (basProcessing::RemoveHTML) and the modern command line are both faces
+// over ConvertOne.
+//
+// ConvertOne receives everything it needs and touches no global state: the
+// request (input, output, options), the disk and a yield function. It checks
+// the input, reads it whole, converts it with an engine object of its own
+// and writes the whole result, and returns the outcome as a value: written,
+// stopped by a check (with the message the classic job shows), or failed
+// (with every error: the engine's own reports under their source names, or
+// one failure of reading or writing under "RemoveHTML").
+//
+// The output is never left half-written: a file output is replaced only when
+// the new text is complete, and nothing is written after a failure, also
+// one the engine reports; the old output stays as it was. Converting a file
+// onto itself works, since the input is read whole first.
+//
+// Thread safety: ConvertOne may run on several threads at once, each with its
+// own request, as long as the FileSystem allows it (DiskFileSystem does) and
+// no two requests write the same file. The engine's yields and reports go to
+// a conversion context on the calling thread (EngineHooks.h), never to the
+// process-wide hooks; the yield function runs on the calling thread (leave it
+// empty on a worker thread). Standard input and output are the process's own:
+// give them to one request at a time.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <vector>
+
+#include "FileSystem.h"
+#include "Options.h"
+
+namespace tessark {
+
+struct ConversionRequest {
+    enum class Source {
+        File,           // inputPath
+        StandardInput,  // read to its end
+    };
+    enum class Target {
+        File,            // outputPath, replaced when complete
+        StandardOutput,  // written at once when complete
+        Memory,          // handed back in ConversionOutcome::text
+    };
+
+    Source source = Source::File;
+    QString inputPath;
+    Target target = Target::File;
+    QString outputPath;
+    OptionSet options;
+    // The classic job stops at an empty input file with "Input file is
+    // empty!" and leaves the output alone; a filter turns it into an empty
+    // output instead.
+    bool emptyInputStops = true;
+};
+
+// One error of a failed conversion: the source name and the classic error
+// number and description, e.g. "RemoveHTML", 53, "File not found".
+struct ConversionError {
+    QString source;
+    int number = 0;
+    QString description;
+    // "RemoveHTML: Error 53: File not found"
+    QString Message() const;
+};
+
+struct ConversionOutcome {
+    enum class Result {
+        Written,  // the output holds the result
+        Stopped,  // a check stopped the job (see message); nothing was written
+        Failed,   // see errors; nothing was written, the old output is as it was
+    };
+    Result result = Result::Failed;
+    QString message;                      // Stopped: the message of the check that stopped it
+    std::vector<ConversionError> errors;  // Failed: in the order they happened; never empty then
+    QByteArray text;                      // Target::Memory and Written: the result's bytes
+    qint64 bytesRead = 0;                 // the size of the input that was read
+
+    // Stopped: the message; Failed: the first error's message; else empty.
+    QString Reason() const;
+};
+
+using ConversionYield = std::function<void()>;
+
+// Converts as described at the top. Never throws: every failure is in the
+// outcome.
+ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files,
+                             const ConversionYield& yield = {});
+
+}  // namespace tessark

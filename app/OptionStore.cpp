@@ -1,0 +1,43 @@
+#include "OptionStore.h"
+
+#include "basTools.h"
+
+namespace tessark::OptionStore {
+
+std::unique_ptr<QSettings> Open() {
+    // Keys at the top level of an INI file land in its [General] section.
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                       QStringLiteral("OrvaneTessark"), QStringLiteral("OrvaneTessark"));
+}
+
+OptionSet Read(const QSettings& settings) {
+    OptionSet options;
+    for (const OptionInfo& info : kOptions) {
+        const QVariant text = settings.value(QLatin1String(info.name),
+                                             info.defaultOn ? QStringLiteral("true") : QStringLiteral("false"));
+        options.Set(info.option, basTools::ToBoolean(text) != 0);
+    }
+    return options;
+}
+
+QString StoredText(bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); }
+
+bool Write(QSettings& settings, const OptionSet& options, Rows rows) {
+    const auto chosen = [rows](const OptionInfo& info) { return rows == Rows::All || info.classic; };
+    bool upToDate = true;
+    for (const OptionInfo& info : kOptions) {
+        if (!chosen(info)) continue;
+        const QVariant stored = settings.value(QLatin1String(info.name));
+        if (stored.typeId() != QMetaType::QString || stored.toString() != StoredText(options.Get(info.option))) {
+            upToDate = false;
+            break;
+        }
+    }
+    if (upToDate) return true;
+    for (const OptionInfo& info : kOptions)
+        if (chosen(info)) settings.setValue(QLatin1String(info.name), StoredText(options.Get(info.option)));
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+}  // namespace tessark::OptionStore

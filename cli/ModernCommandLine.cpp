@@ -1,0 +1,407 @@
+#include "ModernCommandLine.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QFuture>
+#include <QHash>
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "ConversionJob.h"
+#include "EngineHooks.h"
+#include "FileSystem.h"
+#include "OptionStore.h"
+#include "Options.h"
+#include "Progress.h"
+
+namespace tessark::cli {
+namespace {
+
+const QString kStandardInputName = QStringLiteral("(standard input)");
+
+void WriteError(const QString& line) {
+    const QByteArray bytes = line.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+void WriteOut(const QString& text) {
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+int UsageError(const QString& message) {
+    WriteError(QStringLiteral("tessark: ") + message);
+    WriteError(QStringLiteral("Try 'tessark --help' for more information."));
+    return kExitUsage;
+}
+
+// One input to convert, with where its text goes.
+struct WorkItem {
+    QString shown;    // the input as messages name it
+    QString problem;  // set: the input fails with this message, unconverted
+    ConversionRequest request;
+};
+
+// True for a file name that ends in .html or .htm, any letter case.
+bool IsPageName(const QString& name) {
+    return name.endsWith(QStringLiteral(".html"), Qt::CaseInsensitive) ||
+           name.endsWith(QStringLiteral(".htm"), Qt::CaseInsensitive);
+}
+
+// The pages under `folder` (not hidden, in hidden folders neither), as paths
+// relative to it, sorted so that runs are repeatable.
+QStringList PagesUnder(const QString& folder) {
+    QStringList pages;
+    const QDir root(QFileInfo(folder).absoluteFilePath());
+    QDirIterator it(root.path(), QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (IsPageName(it.fileName())) pages << root.relativeFilePath(path);
+    }
+    std::sort(pages.begin(), pages.end());
+    return pages;
+}
+
+// The key under which two output paths are the same file.
+QString OutputKey(const QString& path) {
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+#if defined(_WIN32)
+    return absolute.toLower();
+#else
+    return absolute;
+#endif
+}
+
+// The command line's options, set up once.
+struct Parser {
+    QCommandLineParser parser;
+    QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
+                              QStringLiteral("Write the text of the one INPUT to FILE (\"-\": standard output)."),
+                              QStringLiteral("FILE")};
+    QCommandLineOption outputDir{{QStringLiteral("d"), QStringLiteral("output-dir")},
+                                 QStringLiteral("Write the text of each INPUT to DIR/NAME.txt, NAME being the input's "
+                                                "file name without its last extension. DIR is created when missing."),
+                                 QStringLiteral("DIR")};
+    QCommandLineOption recursive{{QStringLiteral("r"), QStringLiteral("recursive")},
+                                 QStringLiteral("An INPUT that is a folder stands for every .html or .htm file under "
+                                                "it; with -d the sub-folders are kept under DIR.")};
+    QCommandLineOption jobs{{QStringLiteral("j"), QStringLiteral("jobs")},
+                            QStringLiteral("Convert up to N files at once (default: the number of processors, %1).")
+                                .arg(QThread::idealThreadCount()),
+                            QStringLiteral("N")};
+    QCommandLineOption all{QStringLiteral("all"), QStringLiteral("Start from every option on instead of the saved ones.")};
+    QCommandLineOption none{QStringLiteral("none"), QStringLiteral("Start from every option off instead of the saved ones.")};
+    QCommandLineOption save{QStringLiteral("save"),
+                            QStringLiteral("Save the options of this run as the ones the window and later runs start from.")};
+    QCommandLineOption printOptions{QStringLiteral("print-options"),
+                                    QStringLiteral("Print the options that would be used, one Key=True|False line each, "
+                                                   "and exit without converting.")};
+    QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
+                             QStringLiteral("No progress line and no notes; errors still go to standard error.")};
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
+    QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version and exit.")};
+    // Flag name -> (option, state it sets).
+    QHash<QString, std::pair<Option, bool>> optionFlags;
+
+    Parser() {
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+        parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+        parser.setApplicationDescription(
+            QStringLiteral("Converts HTML pages to plain text. Without INPUT, or with INPUT \"-\", it reads standard "
+                           "input; without -o or -d the text goes to standard output, one input after another.\n"
+                           "The options of the conversion start from the saved ones (what the window uses); --all "
+                           "or --none start from all on or all off; then each of the option flags below turns "
+                           "one on, and its --no- form (--no-remove-tabs) turns it off. Later flags win.\n"
+                           "Exit status: 0 when every input was converted, 1 when any failed, 2 for a usage error."));
+        parser.addPositionalArgument(QStringLiteral("INPUT"),
+                                     QStringLiteral("A page to convert; \"-\": standard input; a folder, with -r."),
+                                     QStringLiteral("[INPUT]..."));
+        for (QCommandLineOption* option :
+             {&output, &outputDir, &recursive, &jobs, &all, &none, &save, &printOptions, &quiet})
+            parser.addOption(*option);
+        for (const OptionInfo& info : kOptions) {
+            const QString flag = FlagName(info);
+            const QString negated = QStringLiteral("no-") + flag;
+            QCommandLineOption on(flag, QString::fromUtf8(info.help));
+            QCommandLineOption off(negated, QString::fromUtf8(info.help));
+            off.setFlags(QCommandLineOption::HiddenFromHelp);
+            parser.addOption(on);
+            parser.addOption(off);
+            optionFlags.insert(flag, {info.option, true});
+            optionFlags.insert(negated, {info.option, false});
+        }
+        parser.addOption(help);
+        parser.addOption(version);
+    }
+};
+
+// The options of this run: the saved ones (or all on / all off), then each
+// flag in the order given.
+OptionSet ChooseOptions(const Parser& p) {
+    OptionSet options = OptionStore::Read(*OptionStore::Open());
+    for (const QString& name : p.parser.optionNames()) {
+        if (name == QLatin1String("all")) {
+            options.SetAll(true);
+        } else if (name == QLatin1String("none")) {
+            options.SetAll(false);
+        } else if (const auto flag = p.optionFlags.constFind(name); flag != p.optionFlags.cend()) {
+            options.Set(flag->first, flag->second);
+        }
+    }
+    return options;
+}
+
+void PrintOptions(const OptionSet& options) {
+    // In the order of the settings file, which sorts its keys.
+    std::vector<const OptionInfo*> rows;
+    for (const OptionInfo& info : kOptions) rows.push_back(&info);
+    std::sort(rows.begin(), rows.end(),
+              [](const OptionInfo* a, const OptionInfo* b) { return std::string_view(a->name) < std::string_view(b->name); });
+    QString text;
+    for (const OptionInfo* info : rows)
+        text += QLatin1String(info->name) + u'=' + OptionStore::StoredText(options.Get(info->option)) + u'\n';
+    WriteOut(text);
+}
+
+enum class OutputMode { StandardOutput, OneFile, Folder };
+
+// The work of this run, in input order; a usage error sets `usage`.
+std::vector<WorkItem> PlanWork(const QStringList& inputs, OutputMode mode, const QString& outputPath,
+                               bool recursive, const OptionSet& options, QStringList& notes, QString& usage) {
+    std::vector<WorkItem> items;
+    const auto add = [&](const QString& shown, const QString& path, const QString& relativeOutput) {
+        WorkItem item;
+        item.shown = shown;
+        item.request.options = options;
+        item.request.emptyInputStops = false;
+        if (path.isNull()) {
+            item.request.source = ConversionRequest::Source::StandardInput;
+        } else {
+            item.request.inputPath = path;
+        }
+        switch (mode) {
+        case OutputMode::StandardOutput: item.request.target = ConversionRequest::Target::StandardOutput; break;
+        case OutputMode::OneFile:
+            if (outputPath == QLatin1String("-")) {
+                item.request.target = ConversionRequest::Target::StandardOutput;
+            } else {
+                item.request.outputPath = outputPath;
+            }
+            break;
+        case OutputMode::Folder: item.request.outputPath = QDir(outputPath).filePath(relativeOutput); break;
+        }
+        items.push_back(std::move(item));
+    };
+    const auto textName = [](const QString& fileName) {
+        return QFileInfo(fileName).completeBaseName() + QStringLiteral(".txt");
+    };
+
+    for (const QString& input : inputs) {
+        if (input == QLatin1String("-")) {
+            if (mode == OutputMode::Folder) {
+                usage = QStringLiteral("-d needs named inputs: standard input has no name to write");
+                return {};
+            }
+            add(kStandardInputName, QString(), QString());
+            continue;
+        }
+        const QFileInfo info(input);
+        if (info.isDir()) {
+            if (!recursive) {
+                add(input, input, textName(info.fileName()));
+                items.back().problem = QStringLiteral("Is a folder (-r converts the pages under it)");
+                continue;
+            }
+            const QDir folder(input);
+            const QStringList pages = PagesUnder(input);
+            if (pages.isEmpty()) notes << QStringLiteral("tessark: %1: no .html or .htm files under it").arg(input);
+            for (const QString& relative : pages) {
+                const QString path = folder.filePath(relative);
+                const QString subFolder = QFileInfo(relative).path();
+                const QString name = textName(relative);
+                add(path, path, subFolder == QLatin1String(".") ? name : subFolder + u'/' + name);
+            }
+            continue;
+        }
+        add(input, input, textName(info.fileName()));
+    }
+
+    if (mode == OutputMode::OneFile && items.size() > 1) {
+        usage = QStringLiteral("-o writes one output, but there are %1 inputs (use -d for several)").arg(items.size());
+        return {};
+    }
+    if (mode == OutputMode::Folder) {
+        std::map<QString, QString> writers;  // output key -> the input that writes it
+        for (const WorkItem& item : items) {
+            if (!item.problem.isEmpty()) continue;
+            const auto [it, inserted] = writers.emplace(OutputKey(item.request.outputPath), item.shown);
+            if (!inserted) {
+                usage = QStringLiteral("%1 and %2 would both write %3")
+                            .arg(it->second, item.shown, QDir::toNativeSeparators(item.request.outputPath));
+                return {};
+            }
+        }
+    }
+    return items;
+}
+
+// Converts one item (on any thread). Standard output is left to the caller:
+// the text comes back in the outcome.
+ConversionOutcome Convert(const WorkItem& item, FileSystem& files) {
+    if (!item.problem.isEmpty()) {
+        ConversionOutcome outcome;
+        outcome.result = ConversionOutcome::Result::Stopped;
+        outcome.message = item.problem;
+        return outcome;
+    }
+    ConversionRequest request = item.request;
+    if (request.target == ConversionRequest::Target::StandardOutput) request.target = ConversionRequest::Target::Memory;
+    return ConvertOne(request, files);
+}
+
+// Whether the item's text is handed to standard output by the caller.
+bool ToStandardOutput(const WorkItem& item) {
+    return item.problem.isEmpty() && item.request.target == ConversionRequest::Target::StandardOutput;
+}
+
+}  // namespace
+
+QString VersionText() {
+    return QStringLiteral("tessark %1.%2 Build %3")
+        .arg(TESSARK_VERSION_MAJOR)
+        .arg(TESSARK_VERSION_MINOR)
+        .arg(TESSARK_VERSION_REVISION);
+}
+
+int Run(const QStringList& arguments) {
+    Parser p;
+    QCommandLineParser& parser = p.parser;
+    if (!parser.parse(arguments)) return UsageError(parser.errorText());
+    if (parser.isSet(p.help)) {
+        // The first line names the program as it is called, not its path.
+        QString text = parser.helpText();
+        text = QStringLiteral("Usage: tessark [OPTION]... [INPUT]...") + text.mid(text.indexOf(u'\n'));
+        WriteOut(text);
+        return kExitConverted;
+    }
+    if (parser.isSet(p.version)) {
+        WriteOut(VersionText() + u'\n');
+        return kExitConverted;
+    }
+
+    int jobs = QThread::idealThreadCount();
+    if (parser.isSet(p.jobs)) {
+        bool ok = false;
+        jobs = parser.value(p.jobs).toInt(&ok);
+        if (!ok || jobs < 1) return UsageError(QStringLiteral("invalid number of jobs: '%1'").arg(parser.value(p.jobs)));
+    }
+    jobs = std::max(jobs, 1);
+    if (parser.isSet(p.output) && parser.isSet(p.outputDir))
+        return UsageError(QStringLiteral("-o and -d cannot be used together"));
+    OutputMode mode = OutputMode::StandardOutput;
+    QString outputPath;
+    if (parser.isSet(p.output)) {
+        mode = OutputMode::OneFile;
+        outputPath = parser.value(p.output);
+        if (outputPath.isEmpty()) return UsageError(QStringLiteral("-o needs a file name"));
+    } else if (parser.isSet(p.outputDir)) {
+        mode = OutputMode::Folder;
+        outputPath = parser.value(p.outputDir);
+        if (outputPath.isEmpty()) return UsageError(QStringLiteral("-d needs a folder name"));
+    }
+    QStringList inputs = parser.positionalArguments();
+    if (inputs.isEmpty()) inputs << QStringLiteral("-");
+    if (mode == OutputMode::OneFile && inputs.size() > 1)
+        return UsageError(QStringLiteral("-o writes one output, but there are %1 inputs (use -d for several)")
+                              .arg(inputs.size()));
+
+    const OptionSet options = ChooseOptions(p);
+    int status = kExitConverted;
+    if (parser.isSet(p.save)) {
+        const auto settings = OptionStore::Open();
+        if (!OptionStore::Write(*settings, options, OptionStore::Rows::All)) {
+            WriteError(QStringLiteral("tessark: the options could not be saved to ") + settings->fileName());
+            status = kExitFailed;
+        }
+    }
+    if (parser.isSet(p.printOptions)) {
+        PrintOptions(options);
+        return status;
+    }
+
+    QString usage;
+    QStringList notes;
+    const std::vector<WorkItem> items =
+        PlanWork(inputs, mode, outputPath, parser.isSet(p.recursive), options, notes, usage);
+    if (!usage.isEmpty()) return UsageError(usage);
+    if (!parser.isSet(p.quiet))
+        for (const QString& note : notes) WriteError(note);
+    if (items.empty()) return status;
+
+    // The output folders, made before any conversion starts; a folder that
+    // cannot be made fails the writes into it.
+    if (mode == OutputMode::Folder) {
+        std::set<QString> folders;
+        for (const WorkItem& item : items)
+            if (item.problem.isEmpty()) folders.insert(QFileInfo(item.request.outputPath).path());
+        for (const QString& folder : folders) QDir().mkpath(folder);
+    }
+
+    qint64 totalBytes = 0;
+    for (const WorkItem& item : items)
+        if (item.problem.isEmpty() && item.request.source == ConversionRequest::Source::File)
+            totalBytes += std::max<qint64>(QFileInfo(item.request.inputPath).size(), 0);
+    ProgressLine progress(static_cast<int>(items.size()), totalBytes,
+                          !parser.isSet(p.quiet) && StandardErrorIsTerminal());
+    const auto convert = [&progress](const WorkItem& item, FileSystem& files) {
+        ConversionOutcome outcome = Convert(item, files);
+        progress.Done(outcome.bytesRead);
+        return outcome;
+    };
+
+    DiskFileSystem disk;
+    QThreadPool pool;
+    pool.setMaxThreadCount(jobs);
+    // Standard input is read on this thread when its turn comes (it can be
+    // read only once at a time); everything else goes to the pool at once.
+    std::vector<std::optional<QFuture<ConversionOutcome>>> futures(items.size());
+    if (jobs > 1) {
+        for (std::size_t i = 0; i < items.size(); ++i)
+            if (items[i].request.source == ConversionRequest::Source::File || !items[i].problem.isEmpty())
+                futures[i] = QtConcurrent::run(&pool, [&item = items[i], &disk, &convert] { return convert(item, disk); });
+    }
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const WorkItem& item = items[i];
+        ConversionOutcome outcome = futures[i] ? futures[i]->result() : convert(item, disk);
+        futures[i].reset();
+        if (outcome.result == ConversionOutcome::Result::Written && ToStandardOutput(item)) {
+            try {
+                disk.WriteStandardOutput(outcome.text);
+            } catch (...) {
+                const ErrorInfo error = ErrorFromCurrentException();
+                outcome.result = ConversionOutcome::Result::Failed;
+                outcome.errors = {{QStringLiteral("RemoveHTML"), error.number, QString::fromStdString(error.description)}};
+            }
+        }
+        if (outcome.result != ConversionOutcome::Result::Written) {
+            progress.Print(QStringLiteral("tessark: ") + item.shown + QStringLiteral(": ") + outcome.Reason());
+            status = kExitFailed;
+        }
+    }
+    pool.waitForDone();
+    return status;
+}
+
+}  // namespace tessark::cli

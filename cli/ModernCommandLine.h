@@ -1,0 +1,34 @@
+// ModernCommandLine: the modern form of the command line,
+//
+//   tessark [OPTION]... [INPUT]...
+//
+// parsed with QCommandLineParser (GNU conventions: options anywhere, "--"
+// ends them, "-" alone is standard input). Relative paths are relative to
+// the current folder. Inputs are converted on a thread pool (-j), each by
+// ConvertOne with an option set of this run; text for standard output comes
+// out in input order. The settings store is only read, unless --save.
+//
+// Exit status: 0 when every input was converted, 1 when any failed (one line
+// "tessark: PATH: MESSAGE" on standard error for each), 2 for a usage error
+// (one line and a hint to --help).
+//
+// Thread safety: Run is called once, from the main thread, with a
+// QCoreApplication in place; it starts and joins its own worker threads.
+#pragma once
+
+#include <QStringList>
+
+namespace tessark::cli {
+
+inline constexpr int kExitConverted = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// `arguments` as QCoreApplication::arguments() gives them (the program's name
+// first). Returns the exit status.
+int Run(const QStringList& arguments);
+
+// "tessark 1.0 Build 20"
+QString VersionText();
+
+}  // namespace tessark::cli
