@@ -83,6 +83,11 @@ public:
         real_.WriteAll(path, data);
     }
 
+    // The standard streams are not files: they go to the wrapped disk as
+    // they are.
+    QByteArray ReadStandardInput() override { return real_.ReadStandardInput(); }
+    void WriteStandardOutput(QByteArrayView data) override { real_.WriteStandardOutput(data); }
+
 private:
     // The fault that strikes this call (and its errno), or None; counts the
     // call.
