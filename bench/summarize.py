@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Turns bench_engine's JSON output into the README's table: MB/s (10^6
-bytes per second of input) in memory and end to end with options all on and
-all off, and copying the same file, per input."""
+bytes per second of input) in memory and end to end with options all on, all
+off and as --readable chooses them, and copying the same file, per input."""
 import json
 import sys
 
@@ -22,8 +22,9 @@ for run in runs:
     rates[name][kind + variant] = run["bytes_per_second"] / 1e6
 
 columns = [("InMemoryAllOn", "in memory, all on"), ("InMemoryAllOff", "in memory, all off"),
+           ("InMemoryReadable", "in memory, --readable"),
            ("EndToEndAllOn", "file to file, all on"), ("EndToEndAllOff", "file to file, all off"),
-           ("CopyFile", "copy")]
+           ("EndToEndReadable", "file to file, --readable"), ("CopyFile", "copy")]
 print("| input | " + " | ".join(title for _, title in columns) + " |")
 print("|---|" + "---:|" * len(columns))
 for name in order:

@@ -2,7 +2,9 @@
 
 #include "EngineHooks.h"
 #include "FastPasses.h"
+#include "FastReadable.h"
 #include "FastReferences.h"
+#include "HtmlReferences.h"
 
 namespace tessark {
 
@@ -22,9 +24,16 @@ std::size_t cTessark::CutSteps(C* d, std::size_t n) {
     Yield();                                                                        // 7.
     n = passes.FunctionPipeTabs(d, n, RemoveFunctions != 0, RemovePipe != 0, RemoveTabs != 0);  // 8. 9. 10.
     Yield();                                                                                   // 11.
-    if (GenerateSpecialChars) n = fast::ReplaceReferences(d, n, &Yield);  // 12.
-    Yield();                                                              // 13.
-    if (RemoveAllTags) n = passes.StripTags(d, n);                         // 14.
+    if (GenerateSpecialChars && !DecodeAllReferences) n = fast::ReplaceReferences(d, n, &Yield);  // 12.
+    Yield();                                                                                    // 13.
+    if (RemoveAllTags) {                                                                        // 14.
+        const fast::ReadableTagOptions readable{BreakAtBlocks != 0, KeepLinks != 0, KeepAltText != 0};
+        if (readable.breakAtBlocks || readable.keepLinks || readable.keepAltText)
+            n = fast::ReadableTags(d, n, readable);
+        else
+            n = passes.StripTags(d, n);
+    }
+    if (DecodeAllReferences) n = fast::DecodeAllReferences(d, n);  // 14a.
     return n;
 }
 

@@ -11,7 +11,24 @@
 //            are applied (ConsolidateChar); LF becomes CR LF; the ends are
 //            trimmed.
 //
-// The eleven options are plain public fields, 16-bit Booleans (-1 true, 0
+// Four more options, all off by default (with them off every result is
+// exactly the classic one), make the text readable. They act in CutHTML:
+//   BreakAtBlocks, KeepLinks, KeepAltText: only with RemoveAllTags, in its
+//            tag removal step, which then replaces some tags instead of
+//            deleting them (block tags by LF, an opening td or th by TAB,
+//            the closing tag of a link by " [URL]", an img by its alt text
+//            between spaces;
+//            FastReadable.h has the exact rules).
+//   DecodeAllReferences: the 323-row table step does not run (whatever
+//            GenerateSpecialChars says, and without its yields); instead,
+//            right after the tag removal step (and before the comment
+//            markers and "msnavigation" are replaced), every character
+//            reference is decoded once, as HTML does in text content
+//            (HtmlReferences.h). So "&lt;div&gt;" stays as the text "<div>",
+//            "&amp;lt;" becomes "&lt;", and a no-break space becomes a plain
+//            space. It does not need GenerateSpecialChars.
+//
+// The options are plain public fields, 16-bit Booleans (-1 true, 0
 // false; any non-zero value counts as on), all false on a new object. The
 // engine only reads them and keeps nothing between calls: a result depends
 // only on the input and the flags.
@@ -57,6 +74,11 @@ public:
     Boolean RemoveAllCRLF = False;         // every LF becomes a space
     Boolean RemoveSpaces = False;          // runs of spaces become one space
     Boolean RemoveBlankLines = False;      // blank lines are removed
+    // Readable text, each acting in CutHTML (see below):
+    Boolean BreakAtBlocks = False;         // with RemoveAllTags: block tags become LF, td/th TAB
+    Boolean KeepLinks = False;             // with RemoveAllTags: "</a>" becomes " [URL]"
+    Boolean KeepAltText = False;           // with RemoveAllTags: "<img alt=x>" becomes " x "
+    Boolean DecodeAllReferences = False;   // every HTML character reference, once, after the tags
 
     // Turns the complete text of a page into plain text. Never throws; on a
     // failure it reports "ExtractText" and returns the text as the last
@@ -70,7 +92,8 @@ public:
     // The same conversion over the Windows-1252 bytes data[0, size), in
     // place: returns the length of the result, which then stands at the
     // start of the buffer (call grow's buffer, if it was called). The result
-    // is the encoding of ExtractText's result for the decoded input; yields
+    // is the encoding of ExtractText's result for the decoded input (a
+    // character past U+FFFF, two units there, is one "?" here); yields
     // and reports are the same. Only the final LF -> CR LF step can need more
     // room than the input, and grow is called only then.
     std::size_t ExtractBytes(unsigned char* data, std::size_t size, const GrowBuffer& grow);

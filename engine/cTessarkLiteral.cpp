@@ -1,8 +1,11 @@
 #include "cTessarkLiteral.h"
 
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "EngineHooks.h"
+#include "HtmlReferences.h"
 #include "SpecialCharTable.h"
 #include "TextOps.h"
 
@@ -72,9 +75,15 @@ std::u16string cTessarkLiteral::CutHTML(const std::u16string& text) {
         if (RemovePipe) work = ReplaceAll(work, u"|", kSpace, Match::Exact);  // 9.
         if (RemoveTabs) work = ReplaceAll(work, u"\t", kSpace, Match::Exact);  // 10.
         Yield();                                                  // 11.
-        if (GenerateSpecialChars) ReplaceSpecialChars(work);      // 12.
+        if (GenerateSpecialChars && !DecodeAllReferences) ReplaceSpecialChars(work);  // 12.
         Yield();                                                  // 13.
-        if (RemoveAllTags) work = StripTags(work);                // 14.
+        if (RemoveAllTags) {                                      // 14.
+            if (BreakAtBlocks || KeepLinks || KeepAltText)
+                work = ReadableTags(work);
+            else
+                work = StripTags(work);
+        }
+        if (DecodeAllReferences) work = DecodeReferences(work);  // 14a.
         if (RemoveComments) {                                     // 15.
             work = ReplaceAll(work, u"!--", kSpace, Match::Exact);
             work = ReplaceAll(work, u"-->", kSpace, Match::Exact);
@@ -168,6 +177,208 @@ std::u16string cTessarkLiteral::StripTags(const std::u16string& text) {
         }
     }
     out.resize(used);
+    return out;
+}
+
+// ------------------------------------------------------------ readable text
+
+namespace {
+
+bool IsTagSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f'; }
+
+bool IsAsciiLetterOrDigit(char16_t c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+std::u16string AsciiLower(std::u16string s) {
+    for (char16_t& c : s)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+    return s;
+}
+
+std::u16string TrimTagSpace(const std::u16string& s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && IsTagSpace(s[b])) ++b;
+    while (e > b && IsTagSpace(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+// The attributes of a tag, in order, from `from` on: name (as written) and value.
+std::vector<std::pair<std::u16string, std::u16string>> Attributes(const std::u16string& tag, std::size_t from) {
+    std::vector<std::pair<std::u16string, std::u16string>> list;
+    std::size_t q = from;
+    const std::size_t n = tag.size();
+    for (;;) {
+        while (q < n && (IsTagSpace(tag[q]) || tag[q] == u'/')) ++q;
+        if (q >= n) break;
+        std::u16string name(1, tag[q++]);
+        while (q < n && !IsTagSpace(tag[q]) && tag[q] != u'/' && tag[q] != u'=') name += tag[q++];
+        while (q < n && IsTagSpace(tag[q])) ++q;
+        std::u16string value;
+        if (q < n && tag[q] == u'=') {
+            ++q;
+            while (q < n && IsTagSpace(tag[q])) ++q;
+            if (q < n && (tag[q] == u'"' || tag[q] == u'\'')) {
+                const char16_t quote = tag[q++];
+                const std::size_t close = tag.find(quote, q);
+                const std::size_t end = close == npos ? n : close;
+                value = tag.substr(q, end - q);
+                q = close == npos ? n : close + 1;
+            } else {
+                while (q < n && !IsTagSpace(tag[q])) value += tag[q++];
+            }
+        }
+        list.emplace_back(std::move(name), std::move(value));
+    }
+    return list;
+}
+
+// The value of the first attribute of that (lower-case) name; false if none.
+bool Attribute(const std::u16string& tag, std::size_t from, std::u16string_view want, std::u16string& value) {
+    for (const auto& [name, v] : Attributes(tag, from))
+        if (AsciiLower(name) == want) {
+            value = v;
+            return true;
+        }
+    return false;
+}
+
+constexpr std::u16string_view kBlockNames[] = {
+    u"p",       u"div",     u"br",      u"hr",         u"li",      u"ul",       u"ol",      u"dl",
+    u"dt",      u"dd",      u"h1",      u"h2",         u"h3",      u"h4",       u"h5",      u"h6",
+    u"table",   u"thead",   u"tbody",   u"tfoot",      u"tr",      u"caption",  u"blockquote", u"pre",
+    u"section", u"article", u"header",  u"footer",     u"nav",     u"aside",    u"main",    u"title",
+    u"figure",  u"figcaption", u"form", u"fieldset",   u"address", u"details",  u"summary",
+};
+
+}  // namespace
+
+std::u16string cTessarkLiteral::TagReplacement(const std::u16string& tag, const std::u16string& out,
+                                               std::u16string& url, std::size_t& linkStart) const {
+    const bool closing = !tag.empty() && tag[0] == u'/';
+    std::size_t end = closing ? 1 : 0;
+    while (end < tag.size() && IsAsciiLetterOrDigit(tag[end])) ++end;
+    const std::size_t nameBegin = closing ? 1 : 0;
+    const std::u16string name = AsciiLower(tag.substr(nameBegin, end - nameBegin));
+    if (BreakAtBlocks) {
+        for (const std::u16string_view block : kBlockNames)
+            if (name == block) return u"\n";
+        if (name == u"td" || name == u"th") return closing ? u"" : u"\t";
+    }
+    if (KeepLinks && name == u"a") {
+        if (!closing) {
+            url.clear();
+            std::u16string href;
+            if (Attribute(tag, end, u"href", href)) url = TrimTagSpace(href);
+            if (!url.empty() && (url[0] == u'#' || AsciiLower(url.substr(0, 11)) == u"javascript:")) url.clear();
+            linkStart = out.size();
+            return u"";
+        }
+        if (url.empty()) return u"";
+        const std::u16string linkText = TrimTagSpace(out.substr(linkStart));
+        std::u16string written = linkText == url ? u"" : u" [" + url + u"]";
+        url.clear();
+        return written;
+    }
+    if (KeepAltText && name == u"img" && !closing) {
+        std::u16string alt;
+        if (Attribute(tag, end, u"alt", alt) && !alt.empty()) return u" " + alt + u" ";
+    }
+    return u"";
+}
+
+std::u16string cTessarkLiteral::ReadableTags(const std::u16string& text) const {
+    std::u16string out, url;
+    std::size_t linkStart = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t lt = text.find(u'<', i);
+        if (lt == npos) {
+            out += text.substr(i);
+            break;
+        }
+        out += text.substr(i, lt - i);
+        const std::size_t gt = text.find(u'>', lt + 1);
+        if (gt == npos) break;  // a "<" never closed removes the rest
+        out += TagReplacement(text.substr(lt + 1, gt - lt - 1), out, url, linkStart);
+        i = gt + 1;
+    }
+    return out;
+}
+
+namespace {
+
+void AppendCodePoint(std::u16string& out, char32_t c) {
+    if (c == 0xA0) c = 0x20;  // a no-break space becomes a plain space
+    if (c >= 0x10000) {
+        out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+        out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+        out += static_cast<char16_t>(c);
+    }
+}
+
+// The characters that the numbers 80-9F stand for (windows-1252).
+constexpr char32_t kC1Replacements[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+}  // namespace
+
+std::u16string cTessarkLiteral::DecodeReferences(const std::u16string& text) {
+    std::u16string out;
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+        if (text[i] != u'&') {
+            out += text[i++];
+            continue;
+        }
+        if (i + 1 < n && text[i + 1] == u'#') {  // numeric
+            std::size_t k = i + 2;
+            const bool hex = k < n && (text[k] == u'x' || text[k] == u'X');
+            if (hex) ++k;
+            std::u16string digits;
+            while (k < n && (hex ? std::u16string_view(u"0123456789abcdefABCDEF").find(text[k]) != npos
+                                 : (text[k] >= u'0' && text[k] <= u'9')))
+                digits += text[k++];
+            if (digits.empty()) {
+                out += text[i++];
+                continue;
+            }
+            if (k < n && text[k] == u';') ++k;
+            // The value, held past 10FFFF as "too large".
+            std::uint64_t v = 0;
+            for (const char16_t c : digits) {
+                const unsigned dv = c <= u'9' ? unsigned(c - u'0') : (unsigned(c | 0x20) - u'a' + 10);
+                v = v * (hex ? 16 : 10) + dv;
+                if (v > 0x10FFFF) v = 0x110000;
+            }
+            char32_t ch = static_cast<char32_t>(v);
+            if (v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF))
+                ch = 0xFFFD;
+            else if (v >= 0x80 && v <= 0x9F)
+                ch = kC1Replacements[v - 0x80];
+            AppendCodePoint(out, ch);
+            i = k;
+            continue;
+        }
+        // The longest name of the list that the text continues with.
+        const HtmlEntity* best = nullptr;
+        std::string candidate;
+        for (std::size_t k = i + 1; k < n && k <= i + 33 && text[k] < 0x80; ++k) {
+            candidate += static_cast<char>(text[k]);
+            if (const HtmlEntity* e = FindHtmlEntity(candidate)) best = e;
+        }
+        if (best == nullptr) {
+            out += text[i++];
+            continue;
+        }
+        AppendCodePoint(out, best->first);
+        if (best->second != 0) AppendCodePoint(out, best->second);
+        i += 1 + best->name.size();
+    }
     return out;
 }
 

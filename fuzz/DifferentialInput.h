@@ -5,8 +5,8 @@
 // Used by the libFuzzer target (the choices come from the fuzzer's bytes)
 // and by the randomized GoogleTest (the choices come from a seeded
 // generator). A page is built as Windows-1252 bytes, so that the same page
-// also checks the fast engine's byte pipeline: its output bytes, decoded,
-// must equal the 16-bit result.
+// also checks the fast engine's byte pipeline: its output bytes must be the
+// 16-bit result encoded (Encode).
 #pragma once
 
 #include <cstddef>
@@ -19,6 +19,7 @@
 #include "EngineHooks.h"
 #include "FastIsa.h"
 #include "FastReferences.h"
+#include "HtmlReferences.h"
 #include "SpecialCharTable.h"
 #include "cTessark.h"
 #include "cTessarkLiteral.h"
@@ -79,11 +80,23 @@ inline std::u16string Decode(std::string_view bytes) {
     return out;
 }
 
+// The bytes the byte pipeline writes for a 16-bit result: a character past
+// U+FFFF (a surrogate pair) is one "?", like any other the code page lacks.
 inline std::string Encode(std::u16string_view text) {
-    std::string out(text.size(), '\0');
-    for (std::size_t i = 0; i < text.size(); ++i) out[i] = static_cast<char>(fast::Windows1252Byte(text[i]));
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) ++i;
+        out += static_cast<char>(fast::Windows1252Byte(c));
+    }
     return out;
 }
+
+// The number of option bits: the eleven classic options, then BreakAtBlocks,
+// KeepLinks, KeepAltText and DecodeAllReferences.
+inline constexpr unsigned kOptionBits = 15;
+inline constexpr unsigned kReadableBits = 0xFu << 11;
 
 // One piece of a page. A dense page holds only references, their fragments,
 // letters and digits, so that references meet and cascade.
@@ -140,11 +153,56 @@ inline void AppendPiece(Choices& c, std::string& out, bool dense) {
     }
 }
 
-inline std::string BuildPage(Choices& c, std::size_t maxPieces) {
+// One piece of a page for the readable-text options: tags with and without
+// attributes and quotes, links (nested, unclosed, with URLs that equal their
+// text), images, unclosed tags, and HTML character references whole or cut
+// short.
+inline void AppendReadablePiece(Choices& c, std::string& out) {
+    static const char* const kTags[] = {
+        "<a href=\"http://x.y/\">", "<a href='u'>", "<a href=u>", "<A HREF=\"#top\">", "<a href=\"javascript:f()\">",
+        "<a>", "</a>", "</A>", "<a href=\"x>y\">", "<a href=\"\">", "<a name=n href=v>", "<a href=\" http://x.y/ \">",
+        "http://x.y/", "u", "<img alt=\"pic\" src=x>", "<IMG ALT='A B'>", "<img alt=u>", "<img src=a>", "<img alt>",
+        "</img>", "<br>", "<br/>", "<BR />", "<brx>", "<p>", "</p>", "<li>", "</LI>", "<td>", "</td>", "<th class=x>",
+        "<tr>", "<div class=\"a\">", "<h1>", "</blockquote>", "<figcaption>", "<span>", "<a", "<img alt=\"", "\"",
+        "'", "=", "href=", "alt=", " ", "\n", "<", ">", "/", "<p<br>", "< p>", "<!DOCTYPE html>",
+    };
+    static const char* const kReferences[] = {
+        "&nbsp;", "&notin;", "&not", "&notit;", "&#x1F600;", "&#0;", "&#150;", "&#128512;", "&nGt;", "&amp;lt;",
+        "&#xD800;", "&#1114112;", "&AMP", "&lt;div&gt;", "&#x", "&#", "&#65", "&amp", "&ampx", "&#10;", "&#13;",
+        "&#9;", "&#124;", "&#x80;", "&#x81;", "&NonBreakingSpace;", "&CounterClockwiseContourIntegral;", "&",
+    };
+    switch (c.Next(4)) {
+        case 0:
+        case 1:
+            out += kTags[c.Next(sizeof kTags / sizeof *kTags)];
+            break;
+        case 2:
+            if (c.Next(2) == 0) {
+                out += kReferences[c.Next(sizeof kReferences / sizeof *kReferences)];
+            } else {  // a name of the list, sometimes cut short
+                const HtmlEntity& e = kHtmlEntities[c.Next(static_cast<unsigned>(kHtmlEntities.size()))];
+                std::string ref = "&" + std::string(e.name);
+                if (c.Next(5) == 0) ref.resize(1 + c.Next(static_cast<unsigned>(ref.size())));
+                out += ref;
+            }
+            break;
+        default:
+            AppendPiece(c, out, false);
+            break;
+    }
+}
+
+// readable: pages for the readable-text options (AppendReadablePiece).
+inline std::string BuildPage(Choices& c, std::size_t maxPieces, bool readable = false) {
     std::string out;
-    const bool dense = c.Next(3) == 0;
+    const bool dense = !readable && c.Next(3) == 0;
     const std::size_t pieces = c.Next(static_cast<unsigned>(maxPieces) + 1);
-    for (std::size_t i = 0; i < pieces && !c.Exhausted(); ++i) AppendPiece(c, out, dense);
+    for (std::size_t i = 0; i < pieces && !c.Exhausted(); ++i) {
+        if (readable)
+            AppendReadablePiece(c, out);
+        else
+            AppendPiece(c, out, dense);
+    }
     return out;
 }
 
@@ -162,6 +220,10 @@ void SetOptions(E& e, unsigned mask) {
     e.RemoveAllCRLF = b(8);
     e.RemoveSpaces = b(9);
     e.RemoveBlankLines = b(10);
+    e.BreakAtBlocks = b(11);
+    e.KeepLinks = b(12);
+    e.KeepAltText = b(13);
+    e.DecodeAllReferences = b(14);
 }
 
 // What one conversion did: its result, its yields and its reports.
@@ -201,7 +263,9 @@ private:
 // processor has AVX2 (it is then a second conversion, else a copy).
 struct Comparison {
     Outcome literal, fast, bytes, baselineBytes;
-    bool Agree() const { return literal == fast && literal == bytes && literal == baselineBytes; }
+    // The literal outcome with its text as the byte pipeline writes it.
+    Outcome literalBytes;
+    bool Agree() const { return literal == fast && literalBytes == bytes && literalBytes == baselineBytes; }
 };
 
 inline Comparison Compare(const std::string& page, unsigned options, long failAtYield = 0) {
@@ -213,6 +277,8 @@ inline Comparison Compare(const std::string& page, unsigned options, long failAt
         SetOptions(e, options);
         run.outcome.text = e.ExtractText(text);
         c.literal = run.outcome;
+        c.literalBytes = c.literal;
+        c.literalBytes.text = Decode(Encode(c.literal.text));
     }
     {
         Run run(failAtYield);

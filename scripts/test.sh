@@ -3,7 +3,8 @@
 # UndefinedBehaviorSanitizer, runs every test (the engine's AVX2 passes too,
 # where the processor has AVX2), then the engine's tests once more in a build
 # without the AVX2 passes, then a short fixed-seed run of the differential
-# fuzzer.
+# fuzzer, then builds the Debian package (Release) and runs the program
+# extracted from it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh libbenchmark-dev
@@ -21,7 +22,9 @@ ctest --test-dir build-test --output-on-failure -j2
 rm -rf build-test-noavx2
 cmake -S . -B build-test-noavx2 -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARK_STRICT=ON -DTESSARK_SANITIZE=ON \
   -DTESSARK_AVX2=OFF -DTESSARK_BUILD_GUI=OFF
-cmake --build build-test-noavx2 --target test_engine test_FastScan test_differential test_ConversionContext
+cmake --build build-test-noavx2 --target test_engine test_FastScan test_differential test_ConversionContext test_readable
 ctest --test-dir build-test-noavx2 --output-on-failure -j2 -L engine -E '^Pages/'
 # A short fixed-seed run of the differential fuzzer (clang, libFuzzer).
 scripts/fuzz.sh
+# The Debian package, built and tried out of a temporary folder.
+scripts/package-check.sh

@@ -28,6 +28,12 @@ enum Flag : unsigned {
     kSpaces = 1u << 9,
     kBlankLines = 1u << 10,
     kAllFlags = (1u << 11) - 1,
+    // the readable-text options
+    kBlocks = 1u << 11,
+    kLinks = 1u << 12,
+    kAlt = 1u << 13,
+    kDecode = 1u << 14,
+    kReadableFlags = kBlocks | kLinks | kAlt | kDecode,
 };
 
 template <class Engine>
@@ -44,15 +50,27 @@ void SetFlags(Engine& e, unsigned mask) {
     e.RemoveAllCRLF = b(kAllCRLF);
     e.RemoveSpaces = b(kSpaces);
     e.RemoveBlankLines = b(kBlankLines);
+    e.BreakAtBlocks = b(kBlocks);
+    e.KeepLinks = b(kLinks);
+    e.KeepAltText = b(kAlt);
+    e.DecodeAllReferences = b(kDecode);
 }
 
-// UTF-8 -> UTF-16 for test literals (BMP only, which is all the engine sees).
+// UTF-8 -> UTF-16 for test literals.
 inline std::u16string U(const std::string& utf8) {
     std::u16string out;
     for (std::size_t i = 0; i < utf8.size();) {
         const unsigned char c = static_cast<unsigned char>(utf8[i]);
         unsigned cp = c;
         std::size_t len = 1;
+        if (c >= 0xF0) {
+            cp = ((c & 0x07u) << 18) | ((utf8[i + 1] & 0x3Fu) << 12) | ((utf8[i + 2] & 0x3Fu) << 6) |
+                 (utf8[i + 3] & 0x3Fu);
+            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+            i += 4;
+            continue;
+        }
         if (c >= 0xE0) {
             cp = ((c & 0x0Fu) << 12) | ((utf8[i + 1] & 0x3Fu) << 6) | (utf8[i + 2] & 0x3Fu);
             len = 3;

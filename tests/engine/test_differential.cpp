@@ -68,6 +68,53 @@ const RandomBatch kBatches[] = {
 INSTANTIATE_TEST_SUITE_P(Seeded, RandomPagesTest, ::testing::ValuesIn(kBatches),
                          [](const auto& p) { return std::string(p.param.name); });
 
+// Pages for the readable-text options: tags, attributes, quotes, links and
+// HTML references, under option sets with at least one of the four on.
+class ReadablePagesTest : public ::testing::TestWithParam<RandomBatch> {};
+
+TEST_P(ReadablePagesTest, EnginesAgree) {
+    const RandomBatch& batch = GetParam();
+    int failures = 0;
+    for (int i = 0; i < batch.pages && failures < 3; ++i) {
+        differential::RandomChoices choices(batch.firstSeed + static_cast<std::uint32_t>(i));
+        unsigned options = choices.Next(1u << differential::kOptionBits);
+        if ((options & differential::kReadableBits) == 0) options |= (1u + choices.Next(15)) << 11;
+        const long failAt = choices.Next(8) == 0 ? static_cast<long>(1 + choices.Next(30)) : 0;
+        const std::string page = differential::BuildPage(choices, batch.maxPieces, true);
+        const Comparison c = Compare(page, options, failAt);
+        if (!c.Agree()) {
+            ++failures;
+            ADD_FAILURE() << Describe(page, options, failAt, c);
+        }
+    }
+}
+
+const RandomBatch kReadableBatches[] = {
+    {"ShortPages", 300000, 4000, 12},
+    {"MediumPages", 400000, 1500, 80},
+    {"LongPages", 500000, 150, 1500},
+};
+
+INSTANTIATE_TEST_SUITE_P(Seeded, ReadablePagesTest, ::testing::ValuesIn(kReadableBatches),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// The readable-text options on pages where their rules meet, under every
+// option set of all fifteen options.
+TEST(ReadableCascades, EnginesAgreeUnderEveryOptionSet) {
+    const char* const pages[] = {
+        "<a href=\"&amp;lt;x\">&amp;lt;x</a>&lt;p&gt;<p>&nbsp;</p>",
+        "<a href=\"x>y\">t</a></a><a href=u><img alt=u></a>{<br>}|<td>|\t",
+        "<!--<a href=v>--><a href=w>w <!-- c --> </a><script><p></script>",
+        "&not<li>in;&#x1F600;<img alt=\"&#150;&#0;\">&notin;&#38;#65;",
+        "a<a href=\"msnavigation\">!--</a>-->&excl;--<b",
+    };
+    for (const char* page : pages)
+        for (unsigned options = 0; options < (1u << differential::kOptionBits); ++options) {
+            const Comparison c = Compare(page, options);
+            ASSERT_TRUE(c.Agree()) << Describe(page, options, 0, c);
+        }
+}
+
 // The cascades between passes, each under every option set.
 TEST(Cascades, EnginesAgreeUnderEveryOptionSet) {
     const char* const pages[] = {
@@ -172,6 +219,35 @@ TEST_P(CorpusTest, EnginesAgreeUnderTheOptionSets) {
     const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_FALSE(page.empty());
     for (const unsigned options : CorpusOptionSets()) {
+        const Comparison c = Compare(page, options);
+        EXPECT_TRUE(c.Agree()) << GetParam() << " options=" << options;
+        EXPECT_TRUE(c.literal.reports.empty());
+    }
+}
+
+// The readable-text options on the corpus: the --readable preset, the four
+// with every classic option, each alone with the tag removal, the four
+// without it, and random sets of all fifteen.
+std::vector<unsigned> ReadableCorpusOptionSets() {
+    constexpr unsigned kReadable = differential::kReadableBits;
+    constexpr unsigned kTagRemoval = 1u << 7;
+    std::vector<unsigned> sets = {
+        kReadable | 0x6E7,  // --readable: comments, scripts, styles, tabs, references, tags, spaces, blank lines
+        kReadable | kAllFlags,
+        kReadable,
+        kReadable | (kAllFlags & ~kTagRemoval),
+    };
+    for (unsigned bit = 11; bit < 15; ++bit) sets.push_back((1u << bit) | kTagRemoval);
+    std::mt19937 rng(20261208);
+    for (int i = 0; i < 4; ++i) sets.push_back(static_cast<unsigned>(rng() & 0x7FFF) | (1u << (11 + i)));
+    return sets;
+}
+
+TEST_P(CorpusTest, EnginesAgreeUnderTheReadableOptionSets) {
+    std::ifstream in(std::string(TESSARK_TEST_DATA "/corpus/") + GetParam(), std::ios::binary);
+    ASSERT_TRUE(in) << GetParam();
+    const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const unsigned options : ReadableCorpusOptionSets()) {
         const Comparison c = Compare(page, options);
         EXPECT_TRUE(c.Agree()) << GetParam() << " options=" << options;
         EXPECT_TRUE(c.literal.reports.empty());

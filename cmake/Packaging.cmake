@@ -1,0 +1,40 @@
+# The Debian package: cpack -G DEB in a build folder (a Release build
+# without sanitizers, see scripts/package-check.sh) gives
+# tessark_VERSION_ARCH.deb, holding exactly what cmake --install puts under
+# /usr: the program and readme.txt in lib/tessark with a relative link in
+# bin, the manual page, the bash completion, the desktop entry and the icon.
+set(CPACK_PACKAGE_NAME tessark)
+set(CPACK_PACKAGE_VENDOR "Orvane")
+set(CPACK_PACKAGE_CONTACT "Orvane Tessark maintainers <tessark@orvane.example>")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "turn HTML pages into plain text")
+# The long description, one line of the control file per element.
+set(CPACK_PACKAGE_DESCRIPTION
+  "Tessark converts HTML pages into plain text with a fixed order of literal"
+  "searches and replacements (comment, script, style and brace blocks,"
+  "character references, tags, line breaks and spaces), so that its results"
+  "are predictable to the byte. It has a small window, the classic two-path"
+  "batch form, and a modern command line that reads standard input, writes"
+  "standard output or a folder, takes the options per run and converts many"
+  "files at once.")
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CPACK_PACKAGE_CONTACT})
+set(CPACK_DEBIAN_PACKAGE_SECTION text)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# Depends is computed by dpkg-shlibdeps (package dpkg-dev) from the libraries
+# the program links: the Qt 6 libraries and the C++ run-time.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The window's fonts stand in for the design's Windows fonts; GNU parallel
+# spreads large collections over several machines (see the manual page).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core | fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "parallel")
+
+if(NOT CPACK_GENERATOR AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  set(CPACK_GENERATOR DEB)
+endif()
+include(CPack)
