@@ -348,6 +348,11 @@ QString VersionText() {
 }
 
 int Run(const QStringList& arguments) {
+    DiskFileSystem disk;
+    return Run(arguments, disk);
+}
+
+int Run(const QStringList& arguments, FileSystem& disk) {
     Parser p;
     QCommandLineParser& parser = p.parser;
     if (!parser.parse(arguments)) return UsageError(parser.errorText());
@@ -444,7 +449,6 @@ int Run(const QStringList& arguments) {
         return outcome;
     };
 
-    DiskFileSystem disk;
     QThreadPool pool;
     pool.setMaxThreadCount(jobs);
     // Standard input is read on this thread when its turn comes (it can be
