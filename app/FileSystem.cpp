@@ -62,8 +62,6 @@ bool IsHiddenName(QStringView name) { return name.startsWith(u'.'); }
 constexpr QFileDevice::Permissions kAnyWrite =
     QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
 
-// Throws the error for an errno value met while opening, reading or writing,
-// e.g. ENOSPC -> 61 "Disk full"; fallbackNumber for anything unlisted.
 [[noreturn]] void ThrowForErrno(int error, int fallbackNumber) {
     switch (error) {
     case ENOSPC:
@@ -83,6 +81,8 @@ constexpr QFileDevice::Permissions kAnyWrite =
 }
 
 }  // namespace
+
+void ThrowDiskError(int error, int fallbackNumber) { ThrowForErrno(error, fallbackNumber); }
 
 bool WildcardMatch(QStringView pattern, QStringView name) noexcept {
     // Iterative glob with one backtrack point: linear in practice, no recursion.
@@ -390,9 +390,11 @@ void DiskFileSystem::WriteAll(const QString& path, QByteArrayView data) {
     if (CheckTarget(path)) {
         // A device or pipe (/dev/null, /dev/stdout, a FIFO) cannot be replaced
         // by a renamed temporary file: write to it directly.
+        // Unbuffered, so that a device that refuses the bytes (/dev/full, a
+        // closed pipe) fails here rather than silently when the file closes.
         QFile device(path);
         errno = 0;
-        if (!device.open(QIODevice::WriteOnly)) ThrowForErrno(errno, 75);
+        if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) ThrowForErrno(errno, 75);
         errno = 0;
         if (device.write(data.data(), data.size()) != data.size()) ThrowForErrno(errno, 57);
         return;

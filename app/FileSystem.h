@@ -106,6 +106,12 @@ public:
     std::unique_ptr<OutputStream> OpenStandardOutput() override;
 };
 
+// Throws the error that the disk layer gives for the errno value `error` met
+// while opening, reading or writing (ENOSPC -> 61 "Disk full", EIO -> 57,
+// EACCES -> 70, ...), or `fallbackNumber` for one it does not list. The one
+// table of these numbers, also for fakes of the disk.
+[[noreturn]] void ThrowDiskError(int error, int fallbackNumber);
+
 // True when `name` matches `pattern`, in which "*" matches any run of
 // characters and "?" any one character (exact comparison otherwise).
 bool WildcardMatch(QStringView pattern, QStringView name) noexcept;

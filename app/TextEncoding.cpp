@@ -15,6 +15,7 @@
 
 #include "AnsiCodePage.h"
 #include "EngineHooks.h"
+#include "Utf8.h"
 
 namespace tessark::TextEncoding {
 namespace {
@@ -708,23 +709,7 @@ std::u16string Decode(QByteArrayView bytes, const QString& encoding) {
 QByteArray EncodeUtf8(std::u16string_view text) {
     QByteArray out;
     out.reserve(static_cast<qsizetype>(text.size()));
-    auto put = [&out](char32_t c) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    };
+    auto put = [&out](char32_t c) { AppendUtf8(out, c); };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {

@@ -351,6 +351,11 @@ QString VersionText() {
 }
 
 int Run(const QStringList& arguments) {
+    DiskFileSystem disk;
+    return Run(arguments, disk);
+}
+
+int Run(const QStringList& arguments, FileSystem& disk) {
     Parser p;
     QCommandLineParser& parser = p.parser;
     if (!parser.parse(arguments)) return UsageError(parser.errorText());
@@ -447,7 +452,6 @@ int Run(const QStringList& arguments) {
         return outcome;
     };
 
-    DiskFileSystem disk;
     QThreadPool pool;
     pool.setMaxThreadCount(jobs);
     // Standard input is read on this thread when its turn comes (it can be

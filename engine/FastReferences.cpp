@@ -11,6 +11,7 @@
 
 #include "FastScan.h"
 #include "SpecialCharTable.h"
+#include "Utf8.h"
 
 namespace tessark::fast {
 
@@ -90,16 +91,7 @@ void SetReplacement(Row<C>& row, std::u16string_view text) {
     std::size_t len = 0;
     for (const char16_t c : text) {
         if constexpr (std::is_same_v<U, Utf8Units>) {  // the table holds BMP characters only
-            if (c < 0x80) {
-                out[len++] = C(c);
-            } else if (c < 0x800) {
-                out[len++] = C(0xC0 | (c >> 6));
-                out[len++] = C(0x80 | (c & 0x3F));
-            } else {
-                out[len++] = C(0xE0 | (c >> 12));
-                out[len++] = C(0x80 | ((c >> 6) & 0x3F));
-                out[len++] = C(0x80 | (c & 0x3F));
-            }
+            len += PutUtf8(c, out + len);
         } else {
             out[len++] = Encode<C>(c);
         }

@@ -27,6 +27,7 @@
 #include "FastReferences.h"
 #include "HtmlReferences.h"
 #include "SpecialCharTable.h"
+#include "Utf8.h"
 #include "cTessark.h"
 #include "cTessarkLiteral.h"
 #include "cTessarkStream.h"
@@ -454,21 +455,7 @@ inline std::string EncodeUtf8(std::u16string_view t) {
             out += static_cast<char>(c - 0xDC00);  // an escaped byte goes back as it was
             continue;
         }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        AppendUtf8(out, c);
     }
     return out;
 }

@@ -99,7 +99,7 @@ void StyleOption(QWidget* w, bool opaque) {
     palette.setColor(QPalette::Button, kWindowColour);
     w->setPalette(palette);
     w->setAutoFillBackground(opaque);
-    w->setFont(DesignFont(QStringLiteral("Verdana"), 8.25, true, true));
+    ApplyDesignFont(w, QStringLiteral("Verdana"), 8.25, true, true);
 }
 
 void OpenOnDesktop(const QString& pathOrAddress) {
@@ -158,7 +158,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent), cmDialog1(std::make_unique<
     Text1 = new QLineEdit(QStringLiteral("Freeware. Share it freely."), this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(Twips(90, 3570, 2745, 255));
-    Text1->setFont(DesignFont(QStringLiteral("Arial"), 8.25, true));
+    ApplyDesignFont(Text1, QStringLiteral("Arial"), 8.25, true);
     Text1->setFrame(false);
     QPalette notice = Text1->palette();
     notice.setColor(QPalette::Base, kNoticeColour);
@@ -197,9 +197,11 @@ Command* frmMain::AddButton(const char* name, const char* caption, int left, int
     button->setGeometry(Twips(left, top, width, height));
     // The button's design settings: its caption and its font; everything
     // else keeps the control's defaults.
+    const QString family = QStringLiteral("MS Sans Serif");
     const MemoryPropertyBag design({{QStringLiteral("Caption"), QString::fromLatin1(caption)},
-                                    {QStringLiteral("Font"), DesignFont(QStringLiteral("MS Sans Serif"), 8.25).toString()}});
+                                    {QStringLiteral("Font"), DesignFont(family, 8.25).toString()}});
     button->ReadProperties(design);
+    button->setProperty(kDesignFontFamily, family);
     return button;
 }
 

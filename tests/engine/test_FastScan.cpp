@@ -1,5 +1,7 @@
 // The search and move primitives of the fast passes against plain loops, at
-// every offset and length around the 16-byte block size.
+// every offset and length around the 16- and 32-byte block sizes. Built
+// twice: as test_FastScan for the baseline vectors, and with AVX2 as
+// test_FastScan_avx2 (see CMakeLists.txt).
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -125,6 +127,17 @@ TEST(FindMarker, AgreesWithAPlainSearch) {
                             << text << " from " << i;
                     }
                 }
+}
+
+// The executable tests the vectors it was built for.
+TEST(VectorWidth, IsTheOneOfThisBuild) {
+#if defined(TESSARK_FAST_AVX2_BUILD)
+    EXPECT_EQ(kVec, 32u);
+    EXPECT_STREQ(TESSARK_FAST_ISA_NAME, "avx2");
+#elif defined(__SSE2__)
+    EXPECT_EQ(kVec, 16u);
+    EXPECT_STREQ(TESSARK_FAST_ISA_NAME, "baseline");
+#endif
 }
 
 }  // namespace

@@ -345,6 +345,25 @@ TEST(Utf8Invalid, JoinedPiecesAreTheOneKnownDifference) {
     EXPECT_TRUE(CompareUtf8(page, kScripts).Agree());
 }
 
+// Which passes the comparisons above ran: where the engine was built with
+// the AVX2 passes and the processor has AVX2, the byte conversions used them
+// (and Compare ran the baseline ones beside them); elsewhere the baseline
+// ones alone, which this test says loudly as a skip.
+TEST(Avx2Passes, ComparedWhereTheProcessorHasThem) {
+#if TESSARK_TEST_AVX2_PASSES
+    if (!__builtin_cpu_supports("avx2"))
+        GTEST_SKIP() << "this processor has no AVX2: the engine's AVX2 passes were NOT compared";
+    EXPECT_TRUE(fast::Avx2Available());
+    EXPECT_STREQ(fast::PassesFor<unsigned char>().isa, "avx2");
+    fast::ForceBaseline(true);
+    EXPECT_STREQ(fast::PassesFor<unsigned char>().isa, "baseline");
+    fast::ForceBaseline(false);
+#else
+    EXPECT_FALSE(fast::Avx2Available());
+    EXPECT_STREQ(fast::PassesFor<unsigned char>().isa, "baseline");
+#endif
+}
+
 // ------------------------------------------------------------------ corpus
 
 std::vector<std::string> CorpusPages() {
