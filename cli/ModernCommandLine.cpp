@@ -455,10 +455,13 @@ int Run(const QStringList& arguments, FileSystem& disk) {
     QThreadPool pool;
     pool.setMaxThreadCount(jobs);
     // Standard input is read on this thread when its turn comes (it can be
-    // read only once at a time); everything else goes to the pool at once.
+    // read only once at a time); so is the first input when its text goes to
+    // standard output, which then streams out as it is made, in bounded
+    // memory. Everything else goes to the pool at once (a later input's text
+    // for standard output waits in memory for its turn).
     std::vector<std::optional<QFuture<ConversionOutcome>>> futures(items.size());
     if (jobs > 1) {
-        for (std::size_t i = 0; i < items.size(); ++i)
+        for (std::size_t i = ToStandardOutput(items.front()) ? 1 : 0; i < items.size(); ++i)
             if (items[i].request.source == ConversionRequest::Source::File || !items[i].problem.isEmpty())
                 futures[i] = QtConcurrent::run(&pool, [&item = items[i], &disk, &convert] { return convert(item, disk, false); });
     }
