@@ -2,8 +2,11 @@
 
 #include <utility>
 
+#include "EncodedConversion.h"
 #include "EngineHooks.h"
+#include "TextEncoding.h"
 #include "cTessark.h"
+#include "cTessarkStream.h"
 
 namespace tessark {
 namespace {
@@ -12,10 +15,68 @@ ConversionError ErrorOf(const QString& source, const ErrorInfo& info) {
     return {source, info.number, QString::fromStdString(info.description)};
 }
 
-// The reading of the input, in one place: returns the whole input, with room
-// for the result to grow up to twice its size without moving (every unit an
-// LF that becomes CR LF). A null array with `stopMessage` set means a check
-// stopped the job.
+// The output of the conversion under way on this thread, for
+// AbandonRunningOutput.
+thread_local OutputStream* t_running = nullptr;
+
+class RunningOutput {
+public:
+    explicit RunningOutput(OutputStream& output) : previous_(t_running) { t_running = &output; }
+    ~RunningOutput() { t_running = previous_; }
+    RunningOutput(const RunningOutput&) = delete;
+    RunningOutput& operator=(const RunningOutput&) = delete;
+
+private:
+    OutputStream* previous_;
+};
+
+// The input is read in blocks of this size, straight into the stream's buffer.
+constexpr std::size_t kReadBlock = std::size_t{1} << 20;
+
+// The opening of the input, in one place. Null with `stopMessage` set means
+// a check stopped the job.
+std::unique_ptr<InputStream> OpenInput(const ConversionRequest& request, FileSystem& files, QString& stopMessage) {
+    if (request.source == ConversionRequest::Source::StandardInput) return files.OpenStandardInput();
+    if (!files.FindOrdinaryFile(request.inputPath)) {
+        stopMessage = QStringLiteral("Input file is missing");
+        return {};
+    }
+    const qint64 size = files.FileLen(request.inputPath);
+    if (size == 0 && request.emptyInputStops) {
+        stopMessage = QStringLiteral("Input file is empty!");
+        return {};
+    }
+    // A size of 0 may also be a special file that reports none: read it.
+    return files.OpenRead(request.inputPath);
+}
+
+// The result kept in memory (Target::Memory).
+class MemoryOutput final : public OutputStream {
+public:
+    explicit MemoryOutput(QByteArray& text) : text_(text) {}
+    void Write(const char* data, qint64 size) override { text_.append(data, static_cast<qsizetype>(size)); }
+    void Commit() override {}
+    void Discard() noexcept override { text_.clear(); }
+
+private:
+    QByteArray& text_;
+};
+
+// The opening of the output, in one place.
+std::unique_ptr<OutputStream> OpenOutput(const ConversionRequest& request, FileSystem& files,
+                                         ConversionOutcome& outcome) {
+    switch (request.target) {
+    case ConversionRequest::Target::File: return files.OpenWrite(request.outputPath);
+    case ConversionRequest::Target::StandardOutput: return files.OpenStandardOutput();
+    case ConversionRequest::Target::Memory: break;
+    }
+    return std::make_unique<MemoryOutput>(outcome.text);
+}
+
+// The reading of the whole input, in one place: returns the whole input,
+// with room for the result to grow up to twice its size without moving
+// (every unit an LF that becomes CR LF). A null array with `stopMessage` set
+// means a check stopped the job.
 QByteArray ReadInput(const ConversionRequest& request, FileSystem& files, QString& stopMessage) {
     if (request.source == ConversionRequest::Source::StandardInput) return files.ReadStandardInput();
     if (!files.FindOrdinaryFile(request.inputPath)) {
@@ -31,7 +92,7 @@ QByteArray ReadInput(const ConversionRequest& request, FileSystem& files, QStrin
     return files.ReadAll(request.inputPath, size);
 }
 
-// The writing of the output, in one place.
+// The writing of the whole output, in one place.
 void WriteOutput(const ConversionRequest& request, FileSystem& files, QByteArray&& bytes,
                  ConversionOutcome& outcome) {
     switch (request.target) {
@@ -41,7 +102,56 @@ void WriteOutput(const ConversionRequest& request, FileSystem& files, QByteArray
     }
 }
 
+// The engine's failure, as the outcome tells it.
+void FailedWith(const ConversionContext& context, ConversionOutcome& outcome) {
+    outcome.result = ConversionOutcome::Result::Failed;
+    for (const ErrorReport& report : context.Reports())
+        outcome.errors.push_back(ErrorOf(QString::fromStdString(report.source), report.error));
+    if (outcome.errors.empty()) outcome.errors.push_back({QStringLiteral("ExtractText"), 7, QStringLiteral("Out of memory")});
+}
+
+// True when the page streams: the classic Windows-1252 byte path with none
+// of the readable-text options, whose steps the stream carries. Any other
+// conversion reads the page whole (ConvertWhole).
+bool Streams(const cTessark& engine, const QString& encoding) {
+    return TextEncoding::ParseSetting(encoding) == TextEncoding::Setting::Windows1252 && !engine.BreakAtBlocks &&
+           !engine.KeepLinks && !engine.KeepAltText && !engine.DecodeAllReferences;
+}
+
+// The conversion of the whole page in memory. With "windows-1252" the
+// engine converts the bytes in place (every marker, comparison and
+// replacement of the engine fits in that single-byte code page, and the
+// output is the encoding of ExtractText's result for the decoded text); with
+// "utf-8" too, over UTF-8. The buffer grows only when LF -> CR LF needs the
+// room, which ReadAll reserved, so growing never copies the page. Other
+// encodings are decoded first (EncodedConversion.h).
+void ConvertWhole(cTessark& engine, const ConversionRequest& request, FileSystem& files,
+                  const ConversionYield& yield, ConversionOutcome& outcome) {
+    QString stopMessage;
+    QByteArray bytes = ReadInput(request, files, stopMessage);
+    if (!stopMessage.isEmpty()) {
+        outcome.result = ConversionOutcome::Result::Stopped;
+        outcome.message = stopMessage;
+        return;
+    }
+    outcome.bytesRead = bytes.size();
+    ConversionContext context(yield);
+    outcome.encodingUsed = ConvertEncoded(engine, bytes, request.encoding);
+    // After a failure the engine's result is not the page's text, so the
+    // old output is kept.
+    if (context.Failed()) {
+        FailedWith(context, outcome);
+        return;
+    }
+    WriteOutput(request, files, std::move(bytes), outcome);
+    outcome.result = ConversionOutcome::Result::Written;
+}
+
 }  // namespace
+
+void AbandonRunningOutput() noexcept {
+    if (t_running) t_running->Discard();
+}
 
 QString ConversionError::Message() const {
     return source + QStringLiteral(": Error ") + QString::number(number) + QStringLiteral(": ") + description;
@@ -56,40 +166,54 @@ QString ConversionOutcome::Reason() const {
 ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files, const ConversionYield& yield) {
     ConversionOutcome outcome;
     try {
+        cTessark engine;
+        request.options.ApplyTo(engine);
+        if (!Streams(engine, request.encoding)) {
+            ConvertWhole(engine, request, files, yield, outcome);
+            return outcome;
+        }
+
         QString stopMessage;
-        QByteArray bytes = ReadInput(request, files, stopMessage);
+        std::unique_ptr<InputStream> reader = OpenInput(request, files, stopMessage);
         if (!stopMessage.isEmpty()) {
             outcome.result = ConversionOutcome::Result::Stopped;
             outcome.message = stopMessage;
             return outcome;
         }
-        outcome.bytesRead = bytes.size();
+        // The output is opened (and refused, when it cannot be written)
+        // before the conversion starts; a file output is replaced only at
+        // Commit.
+        std::unique_ptr<OutputStream> writer = OpenOutput(request, files, outcome);
+        const RunningOutput running(*writer);
 
         // Windows-1252 is single-byte and every marker, comparison and
         // replacement of the engine fits in it, so the engine converts the
-        // bytes in place; the output is the encoding of ExtractText's result
-        // for the decoded text. The buffer grows only when LF -> CR LF needs
-        // the room, which ReadAll reserved, so growing never copies the page.
-        cTessark engine;
-        request.options.ApplyTo(engine);
+        // bytes as they are read; the output is the encoding of ExtractText's
+        // result for the decoded text. Each piece of result goes out as soon
+        // as nothing later in the input can change it (cTessarkStream.h), so
+        // memory stays bounded whatever the size of the input.
         ConversionContext context(yield);
-        const std::size_t length = engine.ExtractBytes(
-            reinterpret_cast<unsigned char*>(bytes.data()), static_cast<std::size_t>(bytes.size()),
-            [&bytes](std::size_t size) {
-                bytes.resize(static_cast<qsizetype>(size));
-                return reinterpret_cast<unsigned char*>(bytes.data());
-            });
-        // After a failure the engine's result is not the page's text, so the
-        // old output is kept.
-        if (context.Failed()) {
-            outcome.result = ConversionOutcome::Result::Failed;
-            for (const ErrorReport& report : context.Reports())
-                outcome.errors.push_back(ErrorOf(QString::fromStdString(report.source), report.error));
-            if (outcome.errors.empty()) outcome.errors.push_back({QStringLiteral("ExtractText"), 7, QStringLiteral("Out of memory")});
+        ByteStreamExtractor stream(engine, [&writer](const unsigned char* data, std::size_t size) {
+            writer->Write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+        });
+        for (;;) {
+            char* space = reinterpret_cast<char*>(stream.InputSpace(kReadBlock));
+            const qint64 got = reader->Read(space, static_cast<qint64>(kReadBlock));
+            if (got <= 0) break;
+            outcome.bytesRead += got;
+            if (!stream.Commit(static_cast<std::size_t>(got))) break;
+        }
+        reader.reset();  // closed before the output may replace it (a file converted onto itself)
+        stream.Finish();
+        outcome.encodingUsed = {QStringLiteral("windows-1252"), TextEncoding::Reason::Chosen};
+        // After a failure what the engine wrote is not the page's text, so
+        // the old output is kept.
+        if (context.Failed() || stream.Failed()) {
+            writer->Discard();
+            FailedWith(context, outcome);
             return outcome;
         }
-        bytes.truncate(static_cast<qsizetype>(length));
-        WriteOutput(request, files, std::move(bytes), outcome);
+        writer->Commit();
         outcome.result = ConversionOutcome::Result::Written;
     } catch (...) {
         const ErrorInfo error = ErrorFromCurrentException();

@@ -5,16 +5,21 @@
 //
 // ConvertOne receives everything it needs and touches no global state: the
 // request (input, output, options), the disk and a yield function. It checks
-// the input, reads it whole, converts it with an engine object of its own
-// and writes the whole result, and returns the outcome as a value: written,
+// the input, opens the output, then streams: reads the input in blocks,
+// converts them with a streaming engine of its own (cTessarkStream.h) and
+// writes each piece of result as soon as it is final, so that memory stays
+// bounded whatever the size of the input; it returns the outcome as a value: written,
 // stopped by a check (with the message the classic job shows), or failed
 // (with every error: the engine's own reports under their source names, or
 // one failure of reading or writing under "RemoveHTML").
 //
-// The output is never left half-written: a file output is replaced only when
-// the new text is complete, and nothing is written after a failure, also
-// one the engine reports; the old output stays as it was. Converting a file
-// onto itself works, since the input is read whole first.
+// A file output is never left half-written: the result goes to a temporary
+// file beside it, which replaces it only when the new text is complete; after
+// a failure, also one the engine reports, the old output stays as it was.
+// Converting a file onto itself works, since the old file is replaced only
+// after it has been read to its end. Standard output, which cannot be taken
+// back, receives the result as it is made: after a failure it holds a
+// beginning of it (the outcome says Failed).
 //
 // Thread safety: ConvertOne may run on several threads at once, each with its
 // own request, as long as the FileSystem allows it (DiskFileSystem does) and
@@ -30,6 +35,7 @@
 #include <functional>
 #include <vector>
 
+#include "EncodedConversion.h"
 #include "FileSystem.h"
 #include "Options.h"
 
@@ -51,6 +57,11 @@ struct ConversionRequest {
     Target target = Target::File;
     QString outputPath;
     OptionSet options;
+    // How the input is read and the output written: "windows-1252" (the
+    // classic bytes), "utf-8", "auto", or a charset label for the input
+    // (EncodedConversion.h). An encoding that IsUsableEncoding refuses fails
+    // the conversion with error 5.
+    QString encoding = QStringLiteral("windows-1252");
     // The classic job stops at an empty input file with "Input file is
     // empty!" and leaves the output alone; a filter turns it into an empty
     // output instead.
@@ -78,6 +89,7 @@ struct ConversionOutcome {
     std::vector<ConversionError> errors;  // Failed: in the order they happened; never empty then
     QByteArray text;                      // Target::Memory and Written: the result's bytes
     qint64 bytesRead = 0;                 // the size of the input that was read
+    EncodingUsed encodingUsed;            // Written, Failed after reading: what the input was read as, and why
 
     // Stopped: the message; Failed: the first error's message; else empty.
     QString Reason() const;
@@ -89,5 +101,11 @@ using ConversionYield = std::function<void()>;
 // outcome.
 ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files,
                              const ConversionYield& yield = {});
+
+// Gives up the output of the conversion under way on this thread (a file
+// output's temporary file goes, the old output stays); for a shutdown that
+// ends the process during one of the conversion's yields. Does nothing when
+// no conversion runs on this thread.
+void AbandonRunningOutput() noexcept;
 
 }  // namespace tessark

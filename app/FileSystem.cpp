@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
+#include <cstring>
 #include <cerrno>
 #include <cstdint>
 #include <new>
@@ -61,8 +62,6 @@ bool IsHiddenName(QStringView name) { return name.startsWith(u'.'); }
 constexpr QFileDevice::Permissions kAnyWrite =
     QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
 
-// Throws the error for an errno value met while opening, reading or writing,
-// e.g. ENOSPC -> 61 "Disk full"; fallbackNumber for anything unlisted.
 [[noreturn]] void ThrowForErrno(int error, int fallbackNumber) {
     switch (error) {
     case ENOSPC:
@@ -82,6 +81,8 @@ constexpr QFileDevice::Permissions kAnyWrite =
 }
 
 }  // namespace
+
+void ThrowDiskError(int error, int fallbackNumber) { ThrowForErrno(error, fallbackNumber); }
 
 bool WildcardMatch(QStringView pattern, QStringView name) noexcept {
     // Iterative glob with one backtrack point: linear in practice, no recursion.
@@ -163,7 +164,12 @@ QByteArray DiskFileSystem::ReadAll(const QString& path, qint64 room) const {
     return data;
 }
 
-void DiskFileSystem::WriteAll(const QString& path, QByteArrayView data) {
+namespace {
+
+// The checks of a target before anything is written: a bad name, a missing
+// folder, a folder, a read-only file. Returns whether the target is a device
+// or pipe (written directly, not replaced).
+bool CheckTarget(const QString& path) {
     if (path.isEmpty()) Fail(52);
     const QFileInfo info(path);
     if (info.fileName().isEmpty()) Fail(75);
@@ -172,13 +178,223 @@ void DiskFileSystem::WriteAll(const QString& path, QByteArrayView data) {
         if (info.isDir()) Fail(75);
         if ((info.permissions() & kAnyWrite) == 0) Fail(70);
     }
+    return info.exists() && !info.isFile();
+}
 
-    if (info.exists() && !info.isFile()) {
+void OpenSource(QFile& file, const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) Fail(53);
+    if (info.isDir()) Fail(75);
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly)) ThrowForErrno(errno, 75);
+}
+
+class DiskInputStream final : public InputStream {
+public:
+    explicit DiskInputStream(const QString& path) : file_(path) { OpenSource(file_, path); }
+    qint64 Read(char* data, qint64 max) override {
+        errno = 0;
+        const qint64 n = file_.read(data, max);
+        if (n < 0) ThrowForErrno(errno, 57);
+        return n;
+    }
+
+private:
+    QFile file_;
+};
+
+class DiskOutputStream final : public OutputStream {
+public:
+    explicit DiskOutputStream(const QString& path) {
+        if (CheckTarget(path)) {
+            device_ = std::make_unique<QFile>(path);
+            errno = 0;
+            if (!device_->open(QIODevice::WriteOnly)) ThrowForErrno(errno, 75);
+            return;
+        }
+        save_ = std::make_unique<QSaveFile>(path);
+        errno = 0;
+        if (!save_->open(QIODevice::WriteOnly)) ThrowForErrno(errno, 75);
+    }
+    ~DiskOutputStream() override { Discard(); }
+
+    void Write(const char* data, qint64 size) override {
+        QFileDevice* file = save_ ? static_cast<QFileDevice*>(save_.get()) : device_.get();
+        if (!file) Fail(52);
+        errno = 0;
+        if (file->write(data, size) != size) {
+            const int error = errno;
+            Discard();
+            ThrowForErrno(error, 57);
+        }
+    }
+
+    void Commit() override {
+        if (device_) {
+            errno = 0;
+            const bool flushed = device_->flush();
+            const int error = errno;
+            device_.reset();
+            if (!flushed) ThrowForErrno(error, 57);
+            return;
+        }
+        if (!save_) Fail(52);
+        errno = 0;
+        const bool committed = save_->commit();
+        const int error = errno;
+        save_.reset();
+        if (!committed) ThrowForErrno(error, 57);
+    }
+
+    void Discard() noexcept override {
+        if (save_) save_->cancelWriting();  // the destructor then removes the temporary file
+        save_.reset();
+        device_.reset();
+    }
+
+private:
+    std::unique_ptr<QSaveFile> save_;
+    std::unique_ptr<QFile> device_;
+};
+
+// The defaults over whole files.
+class WholeInputStream final : public InputStream {
+public:
+    explicit WholeInputStream(QByteArray data) : data_(std::move(data)) {}
+    qint64 Read(char* data, qint64 max) override {
+        const qint64 n = std::min<qint64>(max, data_.size() - at_);
+        if (n > 0) std::memcpy(data, data_.constData() + at_, static_cast<std::size_t>(n));
+        at_ += n;
+        return n;
+    }
+
+private:
+    QByteArray data_;
+    qint64 at_ = 0;
+};
+
+class WholeOutputStream final : public OutputStream {
+public:
+    WholeOutputStream(FileSystem& files, const QString& path) : files_(&files), path_(path) {}
+    void Write(const char* data, qint64 size) override { data_.append(data, static_cast<qsizetype>(size)); }
+    void Commit() override {
+        if (!files_) Fail(52);
+        FileSystem* files = files_;
+        files_ = nullptr;
+        files->WriteAll(path_, data_);
+    }
+    void Discard() noexcept override { files_ = nullptr; }
+
+private:
+    FileSystem* files_;
+    QString path_;
+    QByteArray data_;
+};
+
+// The defaults for standard output: the whole result at Commit.
+class WholeStandardOutput final : public OutputStream {
+public:
+    explicit WholeStandardOutput(FileSystem& files) : files_(&files) {}
+    void Write(const char* data, qint64 size) override { data_.append(data, static_cast<qsizetype>(size)); }
+    void Commit() override {
+        if (!files_) Fail(52);
+        FileSystem* files = files_;
+        files_ = nullptr;
+        files->WriteStandardOutput(data_);
+    }
+    void Discard() noexcept override { files_ = nullptr; }
+
+private:
+    FileSystem* files_;
+    QByteArray data_;
+};
+
+void BinaryStandardStreams() {
+#if defined(_WIN32)
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
+
+class StreamingStandardInput final : public InputStream {
+public:
+    StreamingStandardInput() { BinaryStandardStreams(); }
+    qint64 Read(char* data, qint64 max) override {
+        const std::size_t n = std::fread(data, 1, static_cast<std::size_t>(max), stdin);
+        if (n == 0 && std::ferror(stdin)) {
+            std::clearerr(stdin);
+            Fail(57);
+        }
+        return static_cast<qint64>(n);
+    }
+};
+
+class StreamingStandardOutput final : public OutputStream {
+public:
+    StreamingStandardOutput() { BinaryStandardStreams(); }
+    void Write(const char* data, qint64 size) override {
+        errno = 0;
+        const auto n = static_cast<std::size_t>(size);
+        if (n > 0 && (std::fwrite(data, 1, n, stdout) != n || std::fflush(stdout) != 0)) {
+            const int error = errno;
+            std::clearerr(stdout);
+            ThrowForErrno(error, 57);
+        }
+    }
+    void Commit() override {
+        errno = 0;
+        if (std::fflush(stdout) != 0) {
+            const int error = errno;
+            std::clearerr(stdout);
+            ThrowForErrno(error, 57);
+        }
+    }
+    void Discard() noexcept override {}
+};
+
+}  // namespace
+
+std::unique_ptr<InputStream> FileSystem::OpenStandardInput() {
+    return std::make_unique<WholeInputStream>(ReadStandardInput());
+}
+
+std::unique_ptr<OutputStream> FileSystem::OpenStandardOutput() {
+    return std::make_unique<WholeStandardOutput>(*this);
+}
+
+std::unique_ptr<InputStream> DiskFileSystem::OpenStandardInput() {
+    return std::make_unique<StreamingStandardInput>();
+}
+
+std::unique_ptr<OutputStream> DiskFileSystem::OpenStandardOutput() {
+    return std::make_unique<StreamingStandardOutput>();
+}
+
+std::unique_ptr<InputStream> FileSystem::OpenRead(const QString& path) const {
+    return std::make_unique<WholeInputStream>(ReadAll(path));
+}
+
+std::unique_ptr<OutputStream> FileSystem::OpenWrite(const QString& path) {
+    return std::make_unique<WholeOutputStream>(*this, path);
+}
+
+std::unique_ptr<InputStream> DiskFileSystem::OpenRead(const QString& path) const {
+    return std::make_unique<DiskInputStream>(path);
+}
+
+std::unique_ptr<OutputStream> DiskFileSystem::OpenWrite(const QString& path) {
+    return std::make_unique<DiskOutputStream>(path);
+}
+
+void DiskFileSystem::WriteAll(const QString& path, QByteArrayView data) {
+    if (CheckTarget(path)) {
         // A device or pipe (/dev/null, /dev/stdout, a FIFO) cannot be replaced
         // by a renamed temporary file: write to it directly.
+        // Unbuffered, so that a device that refuses the bytes (/dev/full, a
+        // closed pipe) fails here rather than silently when the file closes.
         QFile device(path);
         errno = 0;
-        if (!device.open(QIODevice::WriteOnly)) ThrowForErrno(errno, 75);
+        if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) ThrowForErrno(errno, 75);
         errno = 0;
         if (device.write(data.data(), data.size()) != data.size()) ThrowForErrno(errno, 57);
         return;

@@ -16,8 +16,35 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <memory>
 
 namespace tessark {
+
+// A file being read from the start in blocks. Not thread-safe.
+class InputStream {
+public:
+    virtual ~InputStream() = default;
+    // Reads up to `max` bytes into data; returns how many, 0 at the end of
+    // the file. Throws RuntimeError (57, ...) on a read error.
+    virtual qint64 Read(char* data, qint64 max) = 0;
+};
+
+// A file being written in blocks, all or nothing: the bytes go to a
+// temporary file beside the target, which replaces the target only at
+// Commit. Destroying it (or Discard) before Commit leaves the old target
+// as it was and removes the temporary file. Devices and pipes are written
+// directly. Not thread-safe.
+class OutputStream {
+public:
+    virtual ~OutputStream() = default;
+    // Throws RuntimeError (61 "Disk full", 57, ...) on a write error.
+    virtual void Write(const char* data, qint64 size) = 0;
+    // Makes the written bytes the target's content; throws on failure, and
+    // then the old target is as it was.
+    virtual void Commit() = 0;
+    // Gives up: the old target stays, the temporary file goes. Never throws.
+    virtual void Discard() noexcept = 0;
+};
 
 class FileSystem {
 public:
@@ -45,11 +72,25 @@ public:
     // when the process could override the mode (root).
     virtual void WriteAll(const QString& path, QByteArrayView data) = 0;
 
+    // The same two in blocks, with the same errors: OpenRead fails as
+    // ReadAll would, OpenWrite refuses what WriteAll would refuse (before
+    // anything is written). The defaults go through ReadAll and WriteAll
+    // (whole files in memory); the real disk streams.
+    virtual std::unique_ptr<InputStream> OpenRead(const QString& path) const;
+    virtual std::unique_ptr<OutputStream> OpenWrite(const QString& path);
+
     // Standard input read to its end, as bytes. Fails with 57 on a read error.
     virtual QByteArray ReadStandardInput();
     // `data` written to standard output, as bytes, and flushed. Fails with
     // 57 (61 when the device is full) when not all of it could be written.
     virtual void WriteStandardOutput(QByteArrayView data);
+
+    // The same two in blocks. The defaults go through ReadStandardInput and
+    // WriteStandardOutput (all at once, at Commit); the real disk streams:
+    // each block is written and flushed as it comes, and Discard cannot take
+    // back what was written.
+    virtual std::unique_ptr<InputStream> OpenStandardInput();
+    virtual std::unique_ptr<OutputStream> OpenStandardOutput();
 };
 
 // The real disk, through Qt's file classes.
@@ -59,7 +100,17 @@ public:
     qint64 FileLen(const QString& path) const override;
     QByteArray ReadAll(const QString& path, qint64 room = 0) const override;
     void WriteAll(const QString& path, QByteArrayView data) override;
+    std::unique_ptr<InputStream> OpenRead(const QString& path) const override;
+    std::unique_ptr<OutputStream> OpenWrite(const QString& path) override;
+    std::unique_ptr<InputStream> OpenStandardInput() override;
+    std::unique_ptr<OutputStream> OpenStandardOutput() override;
 };
+
+// Throws the error that the disk layer gives for the errno value `error` met
+// while opening, reading or writing (ENOSPC -> 61 "Disk full", EIO -> 57,
+// EACCES -> 70, ...), or `fallbackNumber` for one it does not list. The one
+// table of these numbers, also for fakes of the disk.
+[[noreturn]] void ThrowDiskError(int error, int fallbackNumber);
 
 // True when `name` matches `pattern`, in which "*" matches any run of
 // characters and "?" any one character (exact comparison otherwise).

@@ -23,7 +23,11 @@ OptionSet Read(const QSettings& settings) {
 QString StoredText(bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); }
 
 bool Write(QSettings& settings, const OptionSet& options, Rows rows) {
-    const auto chosen = [rows](const OptionInfo& info) { return rows == Rows::All || info.classic; };
+    const auto chosen = [&](const OptionInfo& info) {
+        if (rows == Rows::All || info.classic) return true;
+        return rows == Rows::ClassicAndSet &&
+               (options.Get(info.option) || settings.contains(QLatin1String(info.name)));
+    };
     bool upToDate = true;
     for (const OptionInfo& info : kOptions) {
         if (!chosen(info)) continue;
@@ -36,6 +40,21 @@ bool Write(QSettings& settings, const OptionSet& options, Rows rows) {
     if (upToDate) return true;
     for (const OptionInfo& info : kOptions)
         if (chosen(info)) settings.setValue(QLatin1String(info.name), StoredText(options.Get(info.option)));
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+TextEncoding::Setting ReadEncoding(const QSettings& settings) {
+    return TextEncoding::SettingFromStore(settings.value(QLatin1String(kEncodingKey)));
+}
+
+bool WriteEncoding(QSettings& settings, TextEncoding::Setting setting, bool createForClassic) {
+    const QString key = QLatin1String(kEncodingKey);
+    const QString text = TextEncoding::SettingText(setting);
+    const QVariant stored = settings.value(key);
+    if (stored.typeId() == QMetaType::QString && stored.toString() == text) return true;
+    if (!stored.isValid() && setting == TextEncoding::Setting::Windows1252 && !createForClassic) return true;
+    settings.setValue(key, text);
     settings.sync();
     return settings.status() == QSettings::NoError;
 }

@@ -3,6 +3,7 @@
 // Linux), one key per option (its name) with the text "True" or "False".
 // Reading: a missing key gives the option's default; a stored text is read
 // with basTools::ToBoolean, so an unreadable one is false.
+// The text encoding is stored beside them under its own key (kEncodingKey).
 // Writing: "True"/"False" for each option chosen. When the stored text of
 // every such key already equals what would be written, nothing is written at
 // all (the file is neither locked nor rewritten), so that many runs that save
@@ -28,8 +29,12 @@ std::unique_ptr<QSettings> Open();
 OptionSet Read(const QSettings& settings);
 
 enum class Rows {
-    Classic,  // the classic eleven only (what the window and the classic form save)
-    All,      // every option of the table
+    Classic,  // the classic eleven only (what the classic form saves)
+    // The classic eleven, and each other option that is on or already has a
+    // key (what the window saves): an option off that has no key reads as
+    // off already, so a store that never saw one of them stays as it was.
+    ClassicAndSet,
+    All,  // every option of the table
 };
 
 // Stores `options` for the chosen rows as described above. Returns false when
@@ -38,5 +43,15 @@ bool Write(QSettings& settings, const OptionSet& options, Rows rows);
 
 // The text stored for a state: "True" or "False".
 QString StoredText(bool on);
+
+// The text encoding under kEncodingKey: a missing or unreadable value is
+// windows-1252.
+TextEncoding::Setting ReadEncoding(const QSettings& settings);
+// Stores `setting` under kEncodingKey unless the key already holds exactly
+// its text. A store without the key is left without it when the setting is
+// windows-1252 and createForClassic is false (a window that keeps the
+// classic encoding leaves the file as it was). Returns false when the store
+// reports an error after writing.
+bool WriteEncoding(QSettings& settings, TextEncoding::Setting setting, bool createForClassic);
 
 }  // namespace tessark::OptionStore

@@ -3,27 +3,35 @@
 namespace tessark {
 
 const std::array<OptionInfo, kOptionCount> kOptions = {{
-    {Option::GenerateSpecialChars, "GenerateSpecialChars", &cTessark::GenerateSpecialChars, true, true,
+    {Option::BreakAtBlocks, "BreakAtBlocks", &cTessark::BreakAtBlocks, false, false, true,
+     "With --remove-all-tags: block tags (p, div, br, li, h1, tr, ...) become line breaks, td and th tabs."},
+    {Option::DecodeAllReferences, "DecodeAllReferences", &cTessark::DecodeAllReferences, false, false, true,
+     "Decode every HTML character reference (&rsquo; &#x1F600;) once, after the tags, instead of the 323-row table."},
+    {Option::GenerateSpecialChars, "GenerateSpecialChars", &cTessark::GenerateSpecialChars, true, true, true,
      "Turn character references (&eacute; &#233;) into characters."},
-    {Option::RemoveAllCRLF, "RemoveAllCRLF", &cTessark::RemoveAllCRLF, true, true,
+    {Option::KeepAltText, "KeepAltText", &cTessark::KeepAltText, false, false, true,
+     "With --remove-all-tags: an image becomes its alt text, between spaces."},
+    {Option::KeepLinks, "KeepLinks", &cTessark::KeepLinks, false, false, true,
+     "With --remove-all-tags: a link's text is followed by \" [URL]\"."},
+    {Option::RemoveAllCRLF, "RemoveAllCRLF", &cTessark::RemoveAllCRLF, true, true, false,
      "Turn every line break into a space."},
-    {Option::RemoveAllTags, "RemoveAllTags", &cTessark::RemoveAllTags, true, true,
+    {Option::RemoveAllTags, "RemoveAllTags", &cTessark::RemoveAllTags, true, true, true,
      "Remove every tag, from \"<\" to the next \">\"."},
-    {Option::RemoveBlankLines, "RemoveBlankLines", &cTessark::RemoveBlankLines, true, true,
+    {Option::RemoveBlankLines, "RemoveBlankLines", &cTessark::RemoveBlankLines, true, true, true,
      "Remove blank lines."},
-    {Option::RemoveComments, "RemoveComments", &cTessark::RemoveComments, true, true,
+    {Option::RemoveComments, "RemoveComments", &cTessark::RemoveComments, true, true, true,
      "Remove comment blocks (<!-- ... -->)."},
-    {Option::RemoveFunctions, "RemoveFunctions", &cTessark::RemoveFunctions, true, true,
+    {Option::RemoveFunctions, "RemoveFunctions", &cTessark::RemoveFunctions, true, true, false,
      "Remove spans in braces ({ ... })."},
-    {Option::RemovePipe, "RemovePipe", &cTessark::RemovePipe, true, true,
+    {Option::RemovePipe, "RemovePipe", &cTessark::RemovePipe, true, true, false,
      "Turn each \"|\" into a space."},
-    {Option::RemoveScripts, "RemoveScripts", &cTessark::RemoveScripts, true, true,
+    {Option::RemoveScripts, "RemoveScripts", &cTessark::RemoveScripts, true, true, true,
      "Remove script blocks (<script ... /script>)."},
-    {Option::RemoveSpaces, "RemoveSpaces", &cTessark::RemoveSpaces, true, true,
+    {Option::RemoveSpaces, "RemoveSpaces", &cTessark::RemoveSpaces, true, true, true,
      "Shorten runs of spaces to one space."},
-    {Option::RemoveStyles, "RemoveStyles", &cTessark::RemoveStyles, true, true,
+    {Option::RemoveStyles, "RemoveStyles", &cTessark::RemoveStyles, true, true, true,
      "Remove style blocks (<style ... /style>)."},
-    {Option::RemoveTabs, "RemoveTabs", &cTessark::RemoveTabs, true, true,
+    {Option::RemoveTabs, "RemoveTabs", &cTessark::RemoveTabs, true, true, true,
      "Turn each tab into a space."},
 }};
 
@@ -48,6 +56,18 @@ QString CheckBoxName(const OptionInfo& info) { return QStringLiteral("chk") + QL
 OptionSet OptionSet::Defaults() {
     OptionSet set;
     for (const OptionInfo& info : kOptions) set.Set(info.option, info.defaultOn);
+    return set;
+}
+
+OptionSet OptionSet::ClassicOn() {
+    OptionSet set;
+    for (const OptionInfo& info : kOptions) set.Set(info.option, info.classic);
+    return set;
+}
+
+OptionSet OptionSet::Readable() {
+    OptionSet set;
+    for (const OptionInfo& info : kOptions) set.Set(info.option, info.readable);
     return set;
 }
 

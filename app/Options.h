@@ -2,12 +2,14 @@
 // view of it: its engine flag, its settings key, its check box ("chk" + the
 // key), its command-line flag (the key in kebab case, RemoveAllCRLF ->
 // remove-all-crlf), its default when the key is missing from the settings
-// store, whether it is one of the classic eleven, and its help line. Adding an
-// option is one enumerator and one row.
+// store, whether it is one of the classic eleven, its state under
+// --readable, and its help line. Adding an option is one enumerator and one
+// row.
 //
 // OptionSet is a value holding one on/off state per option, the form in
 // which a conversion request carries its options. OptionBoxes is the seam
-// through which the classic option procedures reach the window's check boxes;
+// through which the classic option procedures reach the window's check boxes
+// and the text encoding chosen beside them (settings key kEncodingKey);
 // without a window (batch mode, tests) an OptionHolder stands in for them.
 //
 // Thread safety: the table is constant; OptionSet is a plain value.
@@ -17,15 +19,22 @@
 #include <array>
 #include <cstddef>
 
+#include "TextEncoding.h"
 #include "cTessark.h"
 
 namespace tessark {
 
 // The rows of kOptions, in the order of the table (alphabetical by key, the
 // order in which the classic procedures handle them and in which the
-// settings file lists them).
+// settings file lists them). The classic eleven, and the four readable-text
+// options (BreakAtBlocks, DecodeAllReferences, KeepAltText, KeepLinks), off
+// unless chosen.
 enum class Option {
+    BreakAtBlocks,
+    DecodeAllReferences,
     GenerateSpecialChars,
+    KeepAltText,
+    KeepLinks,
     RemoveAllCRLF,
     RemoveAllTags,
     RemoveBlankLines,
@@ -37,14 +46,15 @@ enum class Option {
     RemoveStyles,
     RemoveTabs,
 };
-inline constexpr std::size_t kOptionCount = 11;
+inline constexpr std::size_t kOptionCount = 15;
 
 struct OptionInfo {
     Option option;
     const char* name;         // engine flag and settings key; "chk" + name is the check box
     Boolean cTessark::*flag;  // the engine's flag
     bool defaultOn;           // the value when the settings store has no key
-    bool classic;             // one of the eleven that the window and the classic form save
+    bool classic;             // one of the eleven that the classic form saves
+    bool readable;            // its state under the modern command line's --readable
     const char* help;         // one line for the command line's help text
 };
 // Row i describes Option(i).
@@ -65,6 +75,10 @@ public:
     bool Get(Option option) const { return on_[static_cast<std::size_t>(option)]; }
     void Set(Option option, bool on) { on_[static_cast<std::size_t>(option)] = on; }
     void SetAll(bool on) { on_.fill(on); }
+    // Every classic option on, every other off (the modern form's --all).
+    static OptionSet ClassicOn();
+    // Each option as the table's readable column says (--readable).
+    static OptionSet Readable();
     // Every option at its default (what a missing settings key gives).
     static OptionSet Defaults();
     // The engine's flags := these states (True or False).
@@ -75,23 +89,34 @@ private:
     std::array<bool, kOptionCount> on_{};
 };
 
+// The settings key of the text encoding (section General), beside the
+// option keys: "windows-1252", "utf-8" or "auto" (TextEncoding::Setting).
+inline constexpr const char* kEncodingKey = "Encoding";
+
 // What the option procedures need of the check boxes: a value of 0
-// (unchecked) or 1 (checked) per option.
+// (unchecked) or 1 (checked) per option; and the text encoding chosen with
+// them (a holder that keeps no choice has the classic windows-1252).
 class OptionBoxes {
 public:
     virtual ~OptionBoxes() = default;
     virtual int Value(Option option) const = 0;
     virtual void SetValue(Option option, int value) = 0;
+    virtual TextEncoding::Setting EncodingChoice() const { return TextEncoding::Setting::Windows1252; }
+    virtual void SetEncodingChoice(TextEncoding::Setting) {}
 };
 
-// Plain values in place of check boxes; all unchecked at first.
+// Plain values in place of check boxes; all unchecked at first, and the
+// encoding windows-1252.
 class OptionHolder final : public OptionBoxes {
 public:
     int Value(Option option) const override { return values_[static_cast<std::size_t>(option)]; }
     void SetValue(Option option, int value) override { values_[static_cast<std::size_t>(option)] = value; }
+    TextEncoding::Setting EncodingChoice() const override { return encoding_; }
+    void SetEncodingChoice(TextEncoding::Setting setting) override { encoding_ = setting; }
 
 private:
     std::array<int, kOptionCount> values_{};
+    TextEncoding::Setting encoding_ = TextEncoding::Setting::Windows1252;
 };
 
 }  // namespace tessark

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "ConversionJob.h"
 #include "EngineHooks.h"
 #include "OptionStore.h"
 #include "basProcessing.h"
@@ -101,6 +102,7 @@ void ParseCommandLine(const QStringList& words) {
 }
 
 void ShutDown() {
+    AbandonRunningOutput();
     SaveOptions();
     Engine.reset();
     int exitCode = 0;
@@ -129,16 +131,24 @@ void ReportError(const QString& source) {
 std::unique_ptr<QSettings> OpenSettings() { return OptionStore::Open(); }
 
 void LoadOptions() {
-    const OptionSet options = OptionStore::Read(*OpenSettings());
+    const auto settings = OpenSettings();
+    const OptionSet options = OptionStore::Read(*settings);
     for (const OptionInfo& info : kOptions) Boxes().SetValue(info.option, options.Get(info.option) ? 1 : 0);
+    Boxes().SetEncodingChoice(OptionStore::ReadEncoding(*settings));
 }
 
-// Only the classic eleven are saved; when the store already holds what would
-// be written, it is not written at all.
+// The classic command line (batch mode) saves only the classic eleven, so
+// that it never adds the readable-text keys; the window saves them too, each
+// once it is on or has a key (OptionStore::Rows::ClassicAndSet). When the
+// store already holds what would be written, it is not written at all.
 void SaveOptions() {
     const auto settings = OpenSettings();
-    if (!OptionStore::Write(*settings, CheckedOptions(), OptionStore::Rows::Classic))
-        WriteLine(QStringLiteral("tessark: the options could not be saved to ") + settings->fileName());
+    const auto rows = BatchMode ? OptionStore::Rows::Classic : OptionStore::Rows::ClassicAndSet;
+    bool saved = OptionStore::Write(*settings, CheckedOptions(), rows);
+    // The window saves its encoding choice; a batch run leaves the key as it
+    // was.
+    if (!BatchMode) saved = OptionStore::WriteEncoding(*settings, Boxes().EncodingChoice(), false) && saved;
+    if (!saved) WriteLine(QStringLiteral("tessark: the options could not be saved to ") + settings->fileName());
 }
 
 OptionSet CheckedOptions() {
@@ -146,6 +156,8 @@ OptionSet CheckedOptions() {
     for (const OptionInfo& info : kOptions) options.Set(info.option, basTools::ToBoolean(Boxes().Value(info.option)) != 0);
     return options;
 }
+
+TextEncoding::Setting EncodingOption() { return Boxes().EncodingChoice(); }
 
 void ApplyOptions() {
     for (const OptionInfo& info : kOptions) (*Engine).*(info.flag) = basTools::ToBoolean(Boxes().Value(info.option));

@@ -9,7 +9,10 @@
 //                   shows "Source: Error N: Description" (in batch mode the
 //                   line goes to standard error instead; nothing is shown).
 //   LoadOptions, SaveOptions, ApplyOptions
-//                   settings store <-> check boxes -> engine flags.
+//                   settings store <-> check boxes (and the window's
+//                   "Readable text" check items) -> engine flags; the text
+//                   encoding (key "Encoding") is loaded with them, and saved
+//                   with them only by the window (a batch run never writes it).
 //
 // Batch mode is the classic command line `tessark IN OUT` (main/ chooses it
 // when there are arguments and none begins with "-"; the modern form lives in
@@ -124,10 +127,15 @@ void ShutDown();
 void ReportError(const QString& source);
 
 void LoadOptions();
+// Batch mode saves the classic eleven; the window the readable-text options
+// too, each once it is on or has a key.
 void SaveOptions();
 void ApplyOptions();
 // The check boxes' states as an option set (what ApplyOptions would copy).
 OptionSet CheckedOptions();
+// The text encoding chosen with the options (the window's menu, or the
+// stored setting in batch mode).
+TextEncoding::Setting EncodingOption();
 
 // The folder of the program file, links resolved, ending in the separator.
 QString ProgramFolder();

@@ -54,6 +54,7 @@ JobResult Run() {
     request.inputPath = InputFile;
     request.outputPath = OutputFile;
     request.options = CheckedOptions();
+    request.encoding = TextEncoding::SettingText(EncodingOption());
     // The window's yield: whatever yield hook is installed (DoEvents).
     const ConversionOutcome outcome = ConvertOne(request, files, [] { CallYieldHook(); });
     switch (outcome.result) {

@@ -1,11 +1,13 @@
 // BooleanText: ToBoolean, the conversion of a stored text, a check box value
 // or a stored setting to a Boolean. It never fails: a value that cannot be
-// read as one is false. Shared by the option procedures (basTools) and the
+// read as one is false. ReadBoolean is the same conversion that tells such a
+// value apart (no value), for a reader that keeps what it had. Shared by the option procedures (basTools) and the
 // button control's property store. Thread safety: pure functions.
 #pragma once
 
 #include <QString>
 #include <QVariant>
+#include <optional>
 
 #include "Boolean.h"
 
@@ -21,5 +23,10 @@ Boolean ToBoolean(int checkBoxValue) noexcept;
 // A value from a settings store: a text as above, a bool as it is; other
 // kinds (a list) false.
 Boolean ToBoolean(const QVariant& value) noexcept;
+
+// The same conversions, but a text that is neither "True"/"False" nor a
+// number, or a value of another kind, gives no value.
+std::optional<Boolean> ReadBoolean(const QString& value) noexcept;
+std::optional<Boolean> ReadBoolean(const QVariant& value) noexcept;
 
 }  // namespace tessark

@@ -1,8 +1,17 @@
 // Throughput of the fast engine (Google Benchmark): MB/s with all options on
-// and all off, in memory and end to end (file in the page cache to file
-// out, through the same disk layer the job uses), next to the time to copy
-// the same file; on the corpus, on 4 and 8 copies of it (about 50 and 100 MB), and
-// on adversarial inputs of about 100 MB. bench/run.sh builds and runs it.
+// and all off, in memory (the whole page at once, and streamed in chunks)
+// and end to end (file in the page cache to file out, through the same
+// conversion the program runs), next to the time to copy the same file; on
+// the corpus, on 4 and 8 copies of it (about 50 and 100 MB), on adversarial
+// inputs of about 100 MB and on dense references (5, 10 and 20 MB); also
+// with what --readable chooses (the page then converts whole).
+// bench/run.sh builds and runs it.
+// On the corpus rows the UTF-8 byte path is measured in memory as well, on
+// the same bytes (Utf8InMemory), to set beside the Windows-1252 one; and on
+// the 65 pages one by one, the cost of detecting each page's encoding
+// (Detect/corpus-pages) and of converting each under "auto"
+// (AutoInMemory/corpus-pages), beside the Windows-1252 conversion of the same
+// pages (InMemory/corpus-pages).
 //
 // The inputs are generated into the folder named by TESSARK_BENCH_DATA
 // (default: ./bench-data) on the first run.
@@ -21,8 +30,12 @@
 #include <utility>
 #include <vector>
 
+#include "ConversionJob.h"
+#include "EncodedConversion.h"
 #include "FileSystem.h"
+#include "TextEncoding.h"
 #include "cTessark.h"
+#include "cTessarkStream.h"
 
 namespace {
 
@@ -66,6 +79,19 @@ std::string Corpus() {
     return all;
 }
 
+std::vector<QByteArray> CorpusPages() {
+    std::vector<fs::path> paths;
+    for (const auto& e : fs::directory_iterator(TESSARK_CORPUS_DIR))
+        if (e.path().extension() == ".html") paths.push_back(e.path());
+    std::sort(paths.begin(), paths.end());
+    std::vector<QByteArray> pages;
+    for (const auto& p : paths) {
+        const std::string bytes = ReadWhole(p);
+        pages.emplace_back(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    }
+    return pages;
+}
+
 std::string Repeat(const std::string& unit, int times) {
     std::string out;
     out.reserve(unit.size() * static_cast<std::size_t>(times));
@@ -84,6 +110,8 @@ std::string Spaced(const std::string& element, std::size_t count, std::size_t fi
     }
     return out;
 }
+
+constexpr std::size_t kMB = 1000 * 1000;
 
 std::string DenseReferences(std::size_t size) {
     static const std::string kUnit = "&amp;&lt;&#65;&nbsp;x&eacute;&#&not;65;";
@@ -109,8 +137,6 @@ struct Input {
     const char* name;
     std::string (*make)();
 };
-
-constexpr std::size_t kMB = 1000 * 1000;
 
 const Input kInputs[] = {
     {"corpus", [] { return Corpus(); }},
@@ -178,19 +204,21 @@ void SetPreset(cTessark& e, Preset preset) {
     }
 }
 
-std::size_t Convert(cTessark& e, QByteArray& bytes) {
-    const std::size_t len = e.ExtractBytes(reinterpret_cast<unsigned char*>(bytes.data()),
-                                           static_cast<std::size_t>(bytes.size()), [&bytes](std::size_t size) {
-                                               bytes.resize(static_cast<qsizetype>(size));
-                                               return reinterpret_cast<unsigned char*>(bytes.data());
-                                           });
+std::size_t Convert(cTessark& e, QByteArray& bytes, bool utf8 = false) {
+    auto* data = reinterpret_cast<unsigned char*>(bytes.data());
+    const auto size = static_cast<std::size_t>(bytes.size());
+    const auto grow = [&bytes](std::size_t newSize) {
+        bytes.resize(static_cast<qsizetype>(newSize));
+        return reinterpret_cast<unsigned char*>(bytes.data());
+    };
+    const std::size_t len = utf8 ? e.ExtractUtf8(data, size, grow) : e.ExtractBytes(data, size, grow);
     bytes.truncate(static_cast<qsizetype>(len));
     return len;
 }
 
 // The working buffer is made as the job makes it (the disk layer's read,
 // with room to grow) and refilled before each run, outside the timing.
-void InMemory(benchmark::State& state, const Input* in, Preset preset) {
+void InMemory(benchmark::State& state, const Input* in, Preset preset, bool utf8) {
     fs::path path;
     const std::string& data = InputBytes(*in, &path);
     const auto size = static_cast<qsizetype>(data.size());
@@ -203,23 +231,52 @@ void InMemory(benchmark::State& state, const Input* in, Preset preset) {
         buffer.resize(size);
         std::memcpy(buffer.data(), data.data(), data.size());
         state.ResumeTiming();
-        benchmark::DoNotOptimize(Convert(e, buffer));
+        benchmark::DoNotOptimize(Convert(e, buffer, utf8));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
 }
 
+// The streaming conversion in memory: the input fed in blocks of 1 MB (as a
+// reader hands them over), the output counted; state.range(0) is the chunk
+// size in KB (0: the default).
+void StreamInMemory(benchmark::State& state, const Input* in, Preset preset) {
+    const std::string& data = InputBytes(*in, nullptr);
+    cTessark e;
+    SetPreset(e, preset);
+    const std::size_t chunk = state.range(0) > 0 ? static_cast<std::size_t>(state.range(0)) << 10
+                                                 : tessark::ByteStreamExtractor::kDefaultChunk;
+    std::size_t peak = 0;
+    for (auto _ : state) {
+        std::size_t out = 0;
+        tessark::ByteStreamExtractor stream(e, [&out](const unsigned char*, std::size_t n) { out += n; }, chunk);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+        constexpr std::size_t kBlock = std::size_t{1} << 20;
+        for (std::size_t at = 0; at < data.size(); at += kBlock)
+            stream.Feed(bytes + at, std::min(kBlock, data.size() - at));
+        stream.Finish();
+        benchmark::DoNotOptimize(out);
+        peak = std::max(peak, stream.PeakHeld());
+    }
+    state.counters["held_MB"] = static_cast<double>(peak) / 1e6;
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
+}
+
+// File to file as the program converts it: ConvertOne, which streams the
+// file through the engine into a temporary file that replaces the output
+// (with the readable-text options, the page converts whole).
 void EndToEnd(benchmark::State& state, const Input* in, Preset preset) {
     fs::path path;
     const std::string& data = InputBytes(*in, &path);
-    const QString input = QString::fromStdString(path.string());
-    const QString output = QString::fromStdString((DataDir() / "out.txt").string());
-    tessark::DiskFileSystem disk;
+    tessark::ConversionRequest request;
+    request.inputPath = QString::fromStdString(path.string());
+    request.outputPath = QString::fromStdString((DataDir() / "out.txt").string());
     cTessark e;
     SetPreset(e, preset);
+    for (const tessark::OptionInfo& info : tessark::kOptions) request.options.Set(info.option, e.*info.flag != tessark::False);
+    tessark::DiskFileSystem disk;
     for (auto _ : state) {
-        QByteArray bytes = disk.ReadAll(input, static_cast<qint64>(data.size()));
-        Convert(e, bytes);
-        disk.WriteAll(output, bytes);
+        const tessark::ConversionOutcome outcome = tessark::ConvertOne(request, disk);
+        if (outcome.result != tessark::ConversionOutcome::Result::Written) state.SkipWithError("conversion failed");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
 }
@@ -237,19 +294,59 @@ void CopyFile(benchmark::State& state, const Input* in) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
 }
 
+// The corpus page by page: "detect" only detects each page's encoding;
+// otherwise each page is converted with all options on, as "auto" or as
+// "windows-1252" (a fresh copy of the page each time, outside the timing).
+void CorpusPagesBench(benchmark::State& state, const char* mode) {
+    static const std::vector<QByteArray> pages = CorpusPages();
+    std::int64_t total = 0;
+    for (const QByteArray& p : pages) total += p.size();
+    const bool detectOnly = std::strcmp(mode, "detect") == 0;
+    cTessark e;
+    SetPreset(e, Preset::AllOn);
+    std::vector<QByteArray> work(pages.size());
+    for (auto _ : state) {
+        if (detectOnly) {
+            for (const QByteArray& p : pages) benchmark::DoNotOptimize(tessark::TextEncoding::Detect(p).reason);
+            continue;
+        }
+        state.PauseTiming();
+        for (std::size_t i = 0; i < pages.size(); ++i) work[i] = QByteArray(pages[i].constData(), pages[i].size());
+        state.ResumeTiming();
+        for (QByteArray& w : work) benchmark::DoNotOptimize(tessark::ConvertEncoded(e, w, QString::fromLatin1(mode)));
+    }
+    state.SetBytesProcessed(state.iterations() * total);
+}
+
 const int kRegistered = [] {
+    benchmark::RegisterBenchmark("Detect/corpus-pages", CorpusPagesBench, "detect")
+        ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+    benchmark::RegisterBenchmark("AutoInMemory/corpus-pages/AllOn", CorpusPagesBench, "auto")
+        ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+    benchmark::RegisterBenchmark("InMemory/corpus-pages/AllOn", CorpusPagesBench, "windows-1252")
+        ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
     for (const Input& in : kInputs) {
         const std::string n = in.name;
         for (const auto& [preset, label] : {std::pair{Preset::AllOn, "/AllOn"}, std::pair{Preset::AllOff, "/AllOff"},
                                             std::pair{Preset::Readable, "/Readable"}}) {
-            benchmark::RegisterBenchmark(("InMemory/" + n + label).c_str(), InMemory, &in, preset)
+            benchmark::RegisterBenchmark(("InMemory/" + n + label).c_str(), InMemory, &in, preset, false)
                 ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+            if (n.rfind("corpus", 0) == 0 && preset != Preset::Readable)
+                benchmark::RegisterBenchmark(("Utf8InMemory/" + n + label).c_str(), InMemory, &in, preset, true)
+                    ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+            if (preset == Preset::AllOn)
+                benchmark::RegisterBenchmark(("StreamInMemory/" + n + label).c_str(), StreamInMemory, &in, preset)
+                    ->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
             benchmark::RegisterBenchmark(("EndToEnd/" + n + label).c_str(), EndToEnd, &in, preset)
                 ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
         }
         benchmark::RegisterBenchmark(("CopyFile/" + n).c_str(), CopyFile, &in)
             ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
     }
+    // The chunk size of the streaming conversion, on the real pages.
+    benchmark::RegisterBenchmark("StreamChunk/corpus-x8/AllOn", StreamInMemory, &kInputs[2], Preset::AllOn)
+        ->Arg(32)->Arg(64)->Arg(128)->Arg(256)->Arg(512)->Arg(1024)->Arg(4096)
+        ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
     return 0;
 }();
 

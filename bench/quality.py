@@ -14,11 +14,15 @@ converts the page with each option set named on the command line and with
               escaped twice ("&amp;amp;" shows as "&amp;").
 
 A link's " [URL]" (KeepLinks) is left out of the words: lynx -nolist shows no
-URL. Pages are read as UTF-8 by both sides.
+URL. lynx reads the pages as UTF-8. Tessark reads and writes Windows-1252
+bytes, every byte kept as it was, so its text of a UTF-8 page is UTF-8 but for
+the characters it decodes from references (written in Windows-1252, or "?");
+those count as no letter here, as lynx's own "?" would.
 
 Usage: bench/quality.py CONVERT [--corpus DIR] [--sets NAME=FLAGS ...]
   CONVERT is a command that reads the page on standard input and writes the
-  text as UTF-8 to standard output, with {flags} where the option flags go.
+  text to standard output, with {flags} where the option flags go
+  (bench/quality.sh gives the program's).
 """
 import argparse
 import collections

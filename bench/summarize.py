@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Turns bench_engine's JSON output into the README's table: MB/s (10^6
-bytes per second of input) in memory and end to end with options all on, all
-off and as --readable chooses them, and copying the same file, per input."""
+bytes per second of input) in memory (whole and streamed) and end to end
+with options all on, all off and as --readable chooses them, and copying the
+same file, per input; then the streamed conversion's chunk sizes."""
 import json
 import sys
 
@@ -15,14 +16,16 @@ for run in runs:
         continue
     parts = run["name"].split("/")
     kind, name = parts[0], parts[1]
-    variant = parts[2] if kind != "CopyFile" else ""
+    if kind == "StreamChunk":
+        continue
+    variant = parts[2] if len(parts) > 2 and parts[2] in ("AllOn", "AllOff", "Readable") else ""
     if name not in rates:
         rates[name] = {}
         order.append(name)
     rates[name][kind + variant] = run["bytes_per_second"] / 1e6
 
-columns = [("InMemoryAllOn", "in memory, all on"), ("InMemoryAllOff", "in memory, all off"),
-           ("InMemoryReadable", "in memory, --readable"),
+columns = [("InMemoryAllOn", "in memory, all on"), ("StreamInMemoryAllOn", "streamed in memory, all on"),
+           ("InMemoryAllOff", "in memory, all off"), ("InMemoryReadable", "in memory, --readable"),
            ("EndToEndAllOn", "file to file, all on"), ("EndToEndAllOff", "file to file, all off"),
            ("EndToEndReadable", "file to file, --readable"), ("CopyFile", "copy")]
 print("| input | " + " | ".join(title for _, title in columns) + " |")
@@ -30,3 +33,36 @@ print("|---|" + "---:|" * len(columns))
 for name in order:
     cells = ["%.0f" % rates[name][key] if key in rates[name] else "" for key, _ in columns]
     print("| " + name + " | " + " | ".join(cells) + " |")
+
+chunks = [r for r in runs if r["name"].startswith("StreamChunk/") and r.get("run_type") != "aggregate"]
+if chunks:
+    print()
+    print("| chunk (KB) | streamed in memory, all on (MB/s) |")
+    print("|---:|---:|")
+    for r in chunks:
+        print("| %s | %.0f |" % (r["name"].split("/")[3], r["bytes_per_second"] / 1e6))
+
+# The UTF-8 byte path beside the Windows-1252 one, on the same bytes.
+utf8 = [name for name in order if "Utf8InMemoryAllOn" in rates[name]]
+if utf8:
+    print()
+    print("| input | Windows-1252, all on | UTF-8, all on | ratio | Windows-1252, all off | UTF-8, all off | ratio |")
+    print("|---|---:|---:|---:|---:|---:|---:|")
+    for name in utf8:
+        r = rates[name]
+        cells = []
+        for on in ("AllOn", "AllOff"):
+            a, b = r.get("InMemory" + on), r.get("Utf8InMemory" + on)
+            cells += ["%.0f" % a, "%.0f" % b, "%.2f" % (b / a)] if a and b else ["", "", ""]
+        print("| " + name + " | " + " | ".join(cells) + " |")
+
+# Detection on the corpus, page by page, and "auto" beside Windows-1252.
+pages = rates.get("corpus-pages")
+if pages:
+    print()
+    print("| corpus, page by page | MB/s |")
+    print("|---|---:|")
+    for key, title in (("Detect", "detecting the encoding"), ("InMemoryAllOn", "Windows-1252, all on"),
+                       ("AutoInMemoryAllOn", "auto (detect, then convert), all on")):
+        if key in pages:
+            print("| %s | %.0f |" % (title, pages[key]))

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "ConversionJob.h"
+#include "EncodedConversion.h"
 #include "EngineHooks.h"
 #include "FileSystem.h"
 #include "OptionStore.h"
@@ -102,7 +103,14 @@ struct Parser {
                             QStringLiteral("Convert up to N files at once (default: the number of processors, %1).")
                                 .arg(QThread::idealThreadCount()),
                             QStringLiteral("N")};
-    QCommandLineOption all{QStringLiteral("all"), QStringLiteral("Start from every option on instead of the saved ones.")};
+    QCommandLineOption all{QStringLiteral("all"),
+                           QStringLiteral("Start from every classic option on (the readable-text ones off) instead of "
+                                          "the saved ones.")};
+    QCommandLineOption readable{QStringLiteral("readable"),
+                                QStringLiteral("Set every option for readable text: the four readable-text options, "
+                                               "tags, comments, scripts, styles and tabs removed, references decoded, "
+                                               "spaces and blank lines collapsed; --remove-all-crlf, "
+                                               "--remove-functions and --remove-pipe off.")};
     QCommandLineOption none{QStringLiteral("none"), QStringLiteral("Start from every option off instead of the saved ones.")};
     QCommandLineOption save{QStringLiteral("save"),
                             QStringLiteral("Save the options of this run as the ones the window and later runs start from.")};
@@ -111,6 +119,17 @@ struct Parser {
                                                    "and exit without converting.")};
     QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
                              QStringLiteral("No progress line and no notes; errors still go to standard error.")};
+    QCommandLineOption encoding{
+        QStringLiteral("encoding"),
+        QStringLiteral("Read the inputs as NAME: windows-1252 (bytes in and out as they always were), utf-8 (UTF-8 in "
+                       "and out), auto (per input: byte-order mark, <meta> charset, valid UTF-8, a guess, else "
+                       "windows-1252; the text is written as UTF-8), or any charset label such as shift_jis or "
+                       "iso-8859-2 (the text is written as UTF-8). Default: the saved encoding (what the window "
+                       "uses)."),
+        QStringLiteral("NAME")};
+    QCommandLineOption verbose{{QStringLiteral("v"), QStringLiteral("verbose")},
+                               QStringLiteral("Tell on standard error, for each input, the encoding it was read in "
+                                              "and why (bom, meta, valid utf-8, guess, default, chosen, saved).")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version and exit.")};
     // Flag name -> (option, state it sets).
@@ -123,14 +142,16 @@ struct Parser {
             QStringLiteral("Converts HTML pages to plain text. Without INPUT, or with INPUT \"-\", it reads standard "
                            "input; without -o or -d the text goes to standard output, one input after another.\n"
                            "The options of the conversion start from the saved ones (what the window uses); --all "
-                           "or --none start from all on or all off; then each of the option flags below turns "
-                           "one on, and its --no- form (--no-remove-tabs) turns it off. Later flags win.\n"
+                           "or --none start from all on or all off, --readable from the set that reads best; then "
+                           "each of the option flags below turns one on, and its --no- form (--no-remove-tabs) "
+                           "turns it off. Later flags win.\n"
                            "Exit status: 0 when every input was converted, 1 when any failed, 2 for a usage error."));
         parser.addPositionalArgument(QStringLiteral("INPUT"),
                                      QStringLiteral("A page to convert; \"-\": standard input; a folder, with -r."),
                                      QStringLiteral("[INPUT]..."));
         for (QCommandLineOption* option :
-             {&output, &outputDir, &recursive, &jobs, &all, &none, &save, &printOptions, &quiet})
+             {&output, &outputDir, &recursive, &jobs, &all, &none, &readable, &encoding, &save, &printOptions, &quiet,
+              &verbose})
             parser.addOption(*option);
         for (const OptionInfo& info : kOptions) {
             const QString flag = FlagName(info);
@@ -154,9 +175,11 @@ OptionSet ChooseOptions(const Parser& p) {
     OptionSet options = OptionStore::Read(*OptionStore::Open());
     for (const QString& name : p.parser.optionNames()) {
         if (name == QLatin1String("all")) {
-            options.SetAll(true);
+            options = OptionSet::ClassicOn();
         } else if (name == QLatin1String("none")) {
             options.SetAll(false);
+        } else if (name == QLatin1String("readable")) {
+            options = OptionSet::Readable();
         } else if (const auto flag = p.optionFlags.constFind(name); flag != p.optionFlags.cend()) {
             options.Set(flag->first, flag->second);
         }
@@ -164,15 +187,51 @@ OptionSet ChooseOptions(const Parser& p) {
     return options;
 }
 
-void PrintOptions(const OptionSet& options) {
+// The encoding of this run: --encoding (a setting's text in lower case, or
+// a charset label as given), else the saved one. Empty when --encoding names
+// nothing usable.
+struct RunEncoding {
+    QString name;
+    QString shown;  // for --print-options: the setting's text, or the name of the label's encoding
+    enum class Origin { Chosen, Saved, Default } origin = Origin::Default;
+    // The reason -v gives for an input read in an encoding that was not
+    // detected.
+    QString Why() const {
+        return origin == Origin::Chosen ? QStringLiteral("chosen")
+               : origin == Origin::Saved ? QStringLiteral("saved")
+                                         : QStringLiteral("default");
+    }
+};
+
+RunEncoding ChooseEncoding(const Parser& p) {
+    RunEncoding run;
+    if (p.parser.isSet(p.encoding)) {
+        const QString given = p.parser.value(p.encoding);
+        run.origin = RunEncoding::Origin::Chosen;
+        if (const auto setting = TextEncoding::ParseSetting(given)) {
+            run.name = run.shown = TextEncoding::SettingText(*setting);
+        } else if (IsUsableEncoding(given)) {
+            run.name = given.trimmed();
+            run.shown = TextEncoding::EncodingForLabel(given);
+        }
+        return run;
+    }
+    const auto settings = OptionStore::Open();
+    run.origin = settings->contains(QLatin1String(kEncodingKey)) ? RunEncoding::Origin::Saved
+                                                                  : RunEncoding::Origin::Default;
+    run.name = run.shown = TextEncoding::SettingText(OptionStore::ReadEncoding(*settings));
+    return run;
+}
+
+void PrintOptions(const OptionSet& options, const QString& encoding) {
     // In the order of the settings file, which sorts its keys.
-    std::vector<const OptionInfo*> rows;
-    for (const OptionInfo& info : kOptions) rows.push_back(&info);
-    std::sort(rows.begin(), rows.end(),
-              [](const OptionInfo* a, const OptionInfo* b) { return std::string_view(a->name) < std::string_view(b->name); });
+    std::vector<std::pair<QString, QString>> rows;
+    for (const OptionInfo& info : kOptions)
+        rows.emplace_back(QLatin1String(info.name), OptionStore::StoredText(options.Get(info.option)));
+    rows.emplace_back(QLatin1String(kEncodingKey), encoding);
+    std::sort(rows.begin(), rows.end());
     QString text;
-    for (const OptionInfo* info : rows)
-        text += QLatin1String(info->name) + u'=' + OptionStore::StoredText(options.Get(info->option)) + u'\n';
+    for (const auto& [key, value] : rows) text += key + u'=' + value + u'\n';
     WriteOut(text);
 }
 
@@ -180,12 +239,14 @@ enum class OutputMode { StandardOutput, OneFile, Folder };
 
 // The work of this run, in input order; a usage error sets `usage`.
 std::vector<WorkItem> PlanWork(const QStringList& inputs, OutputMode mode, const QString& outputPath,
-                               bool recursive, const OptionSet& options, QStringList& notes, QString& usage) {
+                               bool recursive, const OptionSet& options, const QString& encoding, QStringList& notes,
+                               QString& usage) {
     std::vector<WorkItem> items;
     const auto add = [&](const QString& shown, const QString& path, const QString& relativeOutput) {
         WorkItem item;
         item.shown = shown;
         item.request.options = options;
+        item.request.encoding = encoding;
         item.request.emptyInputStops = false;
         if (path.isNull()) {
             item.request.source = ConversionRequest::Source::StandardInput;
@@ -258,9 +319,11 @@ std::vector<WorkItem> PlanWork(const QStringList& inputs, OutputMode mode, const
     return items;
 }
 
-// Converts one item (on any thread). Standard output is left to the caller:
-// the text comes back in the outcome.
-ConversionOutcome Convert(const WorkItem& item, FileSystem& files) {
+// Converts one item (on any thread). Standard output is left to the caller
+// (the text comes back in the outcome), unless `direct`: then the item runs
+// on the caller's thread in its turn and streams its text to standard
+// output as it is made.
+ConversionOutcome Convert(const WorkItem& item, FileSystem& files, bool direct) {
     if (!item.problem.isEmpty()) {
         ConversionOutcome outcome;
         outcome.result = ConversionOutcome::Result::Stopped;
@@ -268,7 +331,8 @@ ConversionOutcome Convert(const WorkItem& item, FileSystem& files) {
         return outcome;
     }
     ConversionRequest request = item.request;
-    if (request.target == ConversionRequest::Target::StandardOutput) request.target = ConversionRequest::Target::Memory;
+    if (request.target == ConversionRequest::Target::StandardOutput && !direct)
+        request.target = ConversionRequest::Target::Memory;
     return ConvertOne(request, files);
 }
 
@@ -287,6 +351,11 @@ QString VersionText() {
 }
 
 int Run(const QStringList& arguments) {
+    DiskFileSystem disk;
+    return Run(arguments, disk);
+}
+
+int Run(const QStringList& arguments, FileSystem& disk) {
     Parser p;
     QCommandLineParser& parser = p.parser;
     if (!parser.parse(arguments)) return UsageError(parser.errorText());
@@ -328,24 +397,35 @@ int Run(const QStringList& arguments) {
         return UsageError(QStringLiteral("-o writes one output, but there are %1 inputs (use -d for several)")
                               .arg(inputs.size()));
 
+    const RunEncoding encoding = ChooseEncoding(p);
+    if (encoding.name.isEmpty())
+        return UsageError(QStringLiteral("unknown encoding: '%1'").arg(parser.value(p.encoding)));
     const OptionSet options = ChooseOptions(p);
     int status = kExitConverted;
     if (parser.isSet(p.save)) {
         const auto settings = OptionStore::Open();
-        if (!OptionStore::Write(*settings, options, OptionStore::Rows::All)) {
+        bool saved = OptionStore::Write(*settings, options, OptionStore::Rows::All);
+        // Only the three values of the setting can be saved; a charset label
+        // is for this run.
+        if (const auto setting = TextEncoding::ParseSetting(encoding.name))
+            saved = OptionStore::WriteEncoding(*settings, *setting, encoding.origin == RunEncoding::Origin::Chosen) && saved;
+        else
+            WriteError(QStringLiteral("tessark: --save keeps the saved encoding: only windows-1252, utf-8 or auto "
+                                      "can be saved, not %1").arg(encoding.name));
+        if (!saved) {
             WriteError(QStringLiteral("tessark: the options could not be saved to ") + settings->fileName());
             status = kExitFailed;
         }
     }
     if (parser.isSet(p.printOptions)) {
-        PrintOptions(options);
+        PrintOptions(options, encoding.shown);
         return status;
     }
 
     QString usage;
     QStringList notes;
     const std::vector<WorkItem> items =
-        PlanWork(inputs, mode, outputPath, parser.isSet(p.recursive), options, notes, usage);
+        PlanWork(inputs, mode, outputPath, parser.isSet(p.recursive), options, encoding.name, notes, usage);
     if (!usage.isEmpty()) return UsageError(usage);
     if (!parser.isSet(p.quiet))
         for (const QString& note : notes) WriteError(note);
@@ -366,28 +446,31 @@ int Run(const QStringList& arguments) {
             totalBytes += std::max<qint64>(QFileInfo(item.request.inputPath).size(), 0);
     ProgressLine progress(static_cast<int>(items.size()), totalBytes,
                           !parser.isSet(p.quiet) && StandardErrorIsTerminal());
-    const auto convert = [&progress](const WorkItem& item, FileSystem& files) {
-        ConversionOutcome outcome = Convert(item, files);
+    const auto convert = [&progress](const WorkItem& item, FileSystem& files, bool direct) {
+        ConversionOutcome outcome = Convert(item, files, direct);
         progress.Done(outcome.bytesRead);
         return outcome;
     };
 
-    DiskFileSystem disk;
     QThreadPool pool;
     pool.setMaxThreadCount(jobs);
     // Standard input is read on this thread when its turn comes (it can be
-    // read only once at a time); everything else goes to the pool at once.
+    // read only once at a time); so is the first input when its text goes to
+    // standard output, which then streams out as it is made, in bounded
+    // memory. Everything else goes to the pool at once (a later input's text
+    // for standard output waits in memory for its turn).
     std::vector<std::optional<QFuture<ConversionOutcome>>> futures(items.size());
     if (jobs > 1) {
-        for (std::size_t i = 0; i < items.size(); ++i)
+        for (std::size_t i = ToStandardOutput(items.front()) ? 1 : 0; i < items.size(); ++i)
             if (items[i].request.source == ConversionRequest::Source::File || !items[i].problem.isEmpty())
-                futures[i] = QtConcurrent::run(&pool, [&item = items[i], &disk, &convert] { return convert(item, disk); });
+                futures[i] = QtConcurrent::run(&pool, [&item = items[i], &disk, &convert] { return convert(item, disk, false); });
     }
     for (std::size_t i = 0; i < items.size(); ++i) {
         const WorkItem& item = items[i];
-        ConversionOutcome outcome = futures[i] ? futures[i]->result() : convert(item, disk);
+        const bool direct = !futures[i];
+        ConversionOutcome outcome = direct ? convert(item, disk, true) : futures[i]->result();
         futures[i].reset();
-        if (outcome.result == ConversionOutcome::Result::Written && ToStandardOutput(item)) {
+        if (outcome.result == ConversionOutcome::Result::Written && ToStandardOutput(item) && !direct) {
             try {
                 disk.WriteStandardOutput(outcome.text);
             } catch (...) {
@@ -395,6 +478,12 @@ int Run(const QStringList& arguments) {
                 outcome.result = ConversionOutcome::Result::Failed;
                 outcome.errors = {{QStringLiteral("RemoveHTML"), error.number, QString::fromStdString(error.description)}};
             }
+        }
+        if (parser.isSet(p.verbose) && !outcome.encodingUsed.encoding.isEmpty()) {
+            const EncodingUsed& used = outcome.encodingUsed;
+            const QString why = used.reason == TextEncoding::Reason::Chosen ? encoding.Why()
+                                                                            : TextEncoding::ReasonText(used.reason);
+            progress.Print(QStringLiteral("tessark: %1: %2 (%3)").arg(item.shown, used.encoding, why));
         }
         if (outcome.result != ConversionOutcome::Result::Written) {
             progress.Print(QStringLiteral("tessark: ") + item.shown + QStringLiteral(": ") + outcome.Reason());

@@ -18,6 +18,10 @@
 
 #include <QStringList>
 
+namespace tessark {
+class FileSystem;
+}
+
 namespace tessark::cli {
 
 inline constexpr int kExitConverted = 0;
@@ -27,6 +31,9 @@ inline constexpr int kExitUsage = 2;
 // `arguments` as QCoreApplication::arguments() gives them (the program's name
 // first). Returns the exit status.
 int Run(const QStringList& arguments);
+// The same over the given disk, which serves every input and output (from
+// several threads at once with -j); tests pass one that fails on command.
+int Run(const QStringList& arguments, FileSystem& disk);
 
 // "tessark 1.0 Build 20"
 QString VersionText();

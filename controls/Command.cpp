@@ -102,7 +102,10 @@ Command::Command(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Command"));
     setProperty("ControlIdentifier", QString::fromLatin1(kIdentifier));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::StrongFocus);
+    // Tab gives the focus; of the mouse buttons only a left press does
+    // (mousePressEvent), so a right or middle press on a hovered button
+    // leaves its look alone.
+    setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true);
     TmrMouse.setParent(this);
     TmrMouse.setInterval(kHoverInterval);
@@ -191,7 +194,9 @@ QFont Command::AmbientFont() const {
 // ---- Property store ---------------------------------------------------------
 
 void Command::ReadProperties(const PropertyBag& bag) {
-    EnabledValue = ToBoolean(bag.ReadProperty(QStringLiteral("Enabled"), true));
+    // A stored value that is not a Boolean leaves EnabledValue as it was.
+    if (const auto enabled = ReadBoolean(bag.ReadProperty(QStringLiteral("Enabled"), true)))
+        EnabledValue = *enabled;
     CaptionText = bag.ReadProperty(QStringLiteral("Caption"), QStringLiteral("Command1")).toString();
 
     const QFont ambient = AmbientFont();
@@ -214,8 +219,9 @@ void Command::ReadProperties(const PropertyBag& bag) {
         FontColourValue = textColour_;
     }
 
+    // The background style is 0 or 1; any other stored text is not a style.
     const int visible = bag.ReadProperty(QStringLiteral("Visible"), QStringLiteral("1")).toString().toInt(&ok);
-    if (ok) {
+    if (ok && (visible == 0 || visible == 1)) {
         backStyle_ = visible;
         setAttribute(Qt::WA_OpaquePaintEvent, backStyle_ != 0);
     }
@@ -529,7 +535,10 @@ void Command::resizeEvent(QResizeEvent*) {
     Redraw();
 }
 
-void Command::mousePressEvent(QMouseEvent* e) { OnMouseDown(ButtonCode(e->button())); }
+void Command::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && !hasFocus()) setFocus(Qt::MouseFocusReason);
+    OnMouseDown(ButtonCode(e->button()));
+}
 void Command::mouseMoveEvent(QMouseEvent*) { OnMouseMove(); }
 void Command::mouseReleaseEvent(QMouseEvent* e) { OnMouseUp(ButtonCode(e->button())); }
 void Command::focusInEvent(QFocusEvent*) { OnGotFocus(); }

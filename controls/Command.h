@@ -15,7 +15,9 @@
 // was dragged off the button), and by the access key; it is not the
 // platform's idea of a click. The access key is Alt with the letter after the
 // first "&" of the caption; Space and Enter on the focused button count as an
-// access-key press too, so every button works without a mouse.
+// access-key press too, so every button works without a mouse. The focus
+// comes only from Tab and a left press: a right or middle press neither
+// focuses the button nor paints anything (its release still clicks).
 //
 // The cursor position and the widget under it come through CursorProbe, so
 // that tests can place the cursor.

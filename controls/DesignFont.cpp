@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QStringList>
+#include <QWidget>
 
 namespace tessark {
 
@@ -31,6 +32,12 @@ QFont DesignFont(const QString& family, qreal pointSize, bool bold, bool italic)
     font.setBold(bold);
     font.setItalic(italic);
     return font;
+}
+
+void ApplyDesignFont(QWidget* widget, const QString& family, qreal pointSize, bool bold, bool italic) {
+    if (!widget) return;
+    widget->setFont(DesignFont(family, pointSize, bold, italic));
+    widget->setProperty(kDesignFontFamily, family);
 }
 
 }  // namespace tessark

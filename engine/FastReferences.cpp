@@ -7,10 +7,13 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
+#include <type_traits>
 #include <vector>
 
 #include "kernels/Scan.h"
 #include "SpecialCharTable.h"
+#include "Utf8.h"
 
 namespace tessark::fast {
 
@@ -83,8 +86,27 @@ C Encode(char16_t c) noexcept {
         return c;
 }
 
+// The replacement of a row in the units of the text; throws when it would
+// be longer than the reference (the passes rewrite in place).
+template <class C, class U>
+void SetReplacement(Row<C>& row, std::u16string_view text) {
+    C out[16];
+    std::size_t len = 0;
+    for (const char16_t c : text) {
+        if constexpr (std::is_same_v<U, Utf8Units>) {  // the table holds BMP characters only
+            len += PutUtf8(c, out + len);
+        } else {
+            out[len++] = Encode<C>(c);
+        }
+    }
+    if (len > row.refLen || len > sizeof row.out / sizeof row.out[0])
+        throw std::length_error("character reference replacement longer than its reference");
+    for (std::size_t k = 0; k < len; ++k) row.out[k] = out[k];
+    row.outLen = static_cast<std::uint8_t>(len);
+}
+
 // Rows are numbered from 1 as in the table; 0 means none.
-template <class C>
+template <class C, class U>
 struct Table {
     std::array<Row<C>, kRows + 1> rows{};
     BodyMap exact, folded;
@@ -98,7 +120,6 @@ struct Table {
             const SpecialCharRow& src = SpecialCharTable[static_cast<std::size_t>(i - 1)];
             Row<C>& row = rows[static_cast<std::size_t>(i)];
             row.refLen = static_cast<std::uint8_t>(src.reference.size());
-            row.outLen = static_cast<std::uint8_t>(src.replacement.size());
             row.ignoreCase = src.match == Match::IgnoreCase;
             std::uint64_t key = 0;
             for (std::size_t k = 0; k < src.reference.size(); ++k) {
@@ -106,7 +127,7 @@ struct Table {
                 row.ref[k] = C(c);
                 if (k > 0) key |= static_cast<std::uint64_t>(c & 0xFF) << (8 * (k - 1));
             }
-            for (std::size_t k = 0; k < src.replacement.size(); ++k) row.out[k] = Encode<C>(src.replacement[k]);
+            SetReplacement<C, U>(row, src.replacement);
             if (src.replacement.find(u'&') != std::u16string_view::npos && src.replacement != u"&")
                 simpleOutputs = false;
             if (src.reference.back() != u';')
@@ -151,9 +172,9 @@ struct Table {
     }
 };
 
-template <class C>
-const Table<C>& TheTable() {
-    static const Table<C> table;
+template <class C, class U>
+const Table<C, U>& TheTable() {
+    static const Table<C, U> table;
     return table;
 }
 
@@ -216,8 +237,8 @@ struct SegmentFate {
 
 // Computes the fate; `examined` receives one past the last body unit it
 // depended on (the length of the body when it depended on where it ends).
-template <class C>
-SegmentFate<C> ComputeFate(const Table<C>& t, const C* body, std::size_t n, std::size_t* examined) noexcept {
+template <class C, class U>
+SegmentFate<C> ComputeFate(const Table<C, U>& t, const C* body, std::size_t n, std::size_t* examined) noexcept {
     SegmentFate<C> f;
     std::size_t seen = 0;
     const auto look = [&](std::size_t from) { seen = std::max(seen, std::min(n, from + kMaxBody)); };
@@ -262,7 +283,7 @@ SegmentFate<C> ComputeFate(const Table<C>& t, const C* body, std::size_t n, std:
 // Memos of segment fates and of the results of short windows (the same few
 // references recur through a page); each thread has its own (ThreadMemo).
 // Keys pack the units of a cluster, which are all ASCII, one per byte.
-template <class C>
+template <class C, class U>
 struct Memo {
     static constexpr std::size_t kSegmentSlots = 4096;
     static constexpr std::size_t kWindowSlots = 1024;
@@ -288,7 +309,7 @@ struct Memo {
 
     // g[0, m), m <= 7: what Matching depends on, one byte per unit (a unit no
     // reference holds as 0x80) and m.
-    const Rows& Candidates(const Table<C>& t, const C* g, int m) noexcept {
+    const Rows& Candidates(const Table<C, U>& t, const C* g, int m) noexcept {
         std::uint64_t key = static_cast<std::uint64_t>(m + 1) << 56;
         for (int k = 0; k < m; ++k)
             key |= static_cast<std::uint64_t>(Sigma(g[k]) ? static_cast<unsigned>(g[k]) : 0x80u) << (8 * k);
@@ -342,7 +363,7 @@ struct Memo {
         return key;
     }
 
-    const SegmentFate<C>& Fate(const Table<C>& t, const C* body, std::size_t n) noexcept {
+    const SegmentFate<C>& Fate(const Table<C, U>& t, const C* body, std::size_t n) noexcept {
         const std::uint64_t key = SegmentKey(body, n);
         SegmentFate<C>& slot = segments[Slot(key, 12)];
         if (slot.key == key) return slot;
@@ -382,12 +403,12 @@ struct Memo {
 // piece joins it, and becomes (88, ""), in front of it. "&#2" takes (88, ""),
 // matches nothing, takes (132, "58;") and is then "&#258;", which row 318
 // turns into the code page's letter: the result is that one letter.
-template <class C>
+template <class C, class U>
 class ReverseWindow {
 public:
     // Converts s[0, len) (which begins with "&" and lies inside a cluster)
     // and leaves the result at s[o, len); returns o.
-    std::size_t Run(const Table<C>& t, Memo<C>& memo, C* s, std::size_t len) {
+    std::size_t Run(const Table<C, U>& t, Memo<C, U>& memo, C* s, std::size_t len) {
         constexpr int kNone = kRows + 1;
         pieces_.clear();
         std::size_t o = len, e = len;
@@ -423,7 +444,7 @@ public:
                 int m = 0;
                 for (std::size_t k = kb; k < nb && m < static_cast<int>(kMaxBody); ++k) g[m++] = body[k];
                 for (std::size_t k = o + ka; k < o + arrived && m < static_cast<int>(kMaxBody); ++k) g[m++] = s[k];
-                const typename Memo<C>::Rows& rows = memo.Candidates(t, g, m);
+                const typename Memo<C, U>::Rows& rows = memo.Candidates(t, g, m);
                 int match = kNone;
                 for (int k = 0; k < rows.count && match == kNone; ++k)
                     if (rows.rows[k] > time) match = rows.rows[k];
@@ -479,10 +500,10 @@ private:
 
 // The memos of this thread, made on its first cluster and kept for its
 // later calls: what they hold depends on the table alone.
-template <class C>
-Memo<C>& ThreadMemo() {
-    thread_local std::unique_ptr<Memo<C>> memo;
-    if (!memo) memo = std::make_unique<Memo<C>>();
+template <class C, class U>
+Memo<C, U>& ThreadMemo() {
+    thread_local std::unique_ptr<Memo<C, U>> memo;
+    if (!memo) memo = std::make_unique<Memo<C, U>>();
     return *memo;
 }
 
@@ -532,11 +553,11 @@ void PackWindow(const C* src, std::size_t size, std::size_t available, std::uint
     for (std::size_t k = 0; k < size; ++k) key[k / 8] |= static_cast<std::uint64_t>(src[k] & 0xFF) << (8 * (k % 8));
 }
 
-template <class C, class Reached>
-std::size_t ReplaceCluster(const Table<C>& t, Memo<C>& memo, ReverseWindow<C>& reverse, C* src,
+template <class C, class U, class Reached>
+std::size_t ReplaceCluster(const Table<C, U>& t, Memo<C, U>& memo, ReverseWindow<C, U>& reverse, C* src,
                            std::size_t len, C* out, const Reached& reached) {
-    using Window = typename Memo<C>::Window;
-    constexpr std::size_t kUnits = Memo<C>::kWindowUnits, kMinUnits = Memo<C>::kMinWindowUnits;
+    using Window = typename Memo<C, U>::Window;
+    constexpr std::size_t kUnits = Memo<C, U>::kWindowUnits, kMinUnits = Memo<C, U>::kMinWindowUnits;
     std::size_t w = 0, start = 0;
     while (start < len) {
         // A window met before: the same units, followed by the end of the
@@ -548,13 +569,13 @@ std::size_t ReplaceCluster(const Table<C>& t, Memo<C>& memo, ReverseWindow<C>& r
         const auto found = [&](const Window& slot) {
             return slot.len != 0 && slot.len <= available &&
                    (slot.len == available || (slot.barrier && src[start + slot.len] == C('&'))) &&
-                   Memo<C>::SameUnits(key, slot.key, slot.len);
+                   Memo<C, U>::SameUnits(key, slot.key, slot.len);
         };
         const Window* hit = nullptr;
-        if (available >= 8 && found(memo.longWindows[Memo<C>::LongWindowSlot(key)]))
-            hit = &memo.longWindows[Memo<C>::LongWindowSlot(key)];
-        else if (found(memo.windows[Memo<C>::WindowSlot(key)]))
-            hit = &memo.windows[Memo<C>::WindowSlot(key)];
+        if (available >= 8 && found(memo.longWindows[Memo<C, U>::LongWindowSlot(key)]))
+            hit = &memo.longWindows[Memo<C, U>::LongWindowSlot(key)];
+        else if (found(memo.windows[Memo<C, U>::WindowSlot(key)]))
+            hit = &memo.windows[Memo<C, U>::WindowSlot(key)];
         if (hit) {
             for (std::size_t k = 0; k < hit->outLen; ++k) out[w + k] = hit->out[k];
             w += hit->outLen;
@@ -595,7 +616,7 @@ std::size_t ReplaceCluster(const Table<C>& t, Memo<C>& memo, ReverseWindow<C>& r
             }
             slot.outLen = static_cast<std::uint8_t>(size - o);
             for (std::size_t k = o; k < size; ++k) slot.out[k - o] = copy[k];
-            Memo<C>::Mask(key, size, slot.key);
+            Memo<C, U>::Mask(key, size, slot.key);
             slot.len = static_cast<std::uint8_t>(size);
             slot.barrier = fate->barrier;
             for (std::size_t k = 0; k < slot.outLen; ++k) out[w + k] = slot.out[k];
@@ -633,11 +654,11 @@ unsigned char Windows1252Byte(char16_t c) noexcept {
 
 bool IsReferenceUnit(char16_t c) noexcept { return Sigma(c); }
 
-template <class C>
+template <class C, class U>
 std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)()) {
-    const Table<C>& t = TheTable<C>();
-    ReverseWindow<C> reverse;
-    Memo<C>* memo = nullptr;  // the thread's, found on the first cluster
+    const Table<C, U>& t = TheTable<C, U>();
+    ReverseWindow<C, U> reverse;
+    Memo<C, U>* memo = nullptr;  // the thread's, found on the first cluster
     // The nine yields fall when the scan passes each tenth of the text, also
     // between the windows of a long cluster.
     int yields = 0;
@@ -661,7 +682,7 @@ std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)()) {
             continue;
         }
         const std::size_t e = ClusterEnd(d, p + 1, n);
-        if (!memo) memo = &ThreadMemo<C>();
+        if (!memo) memo = &ThreadMemo<C, U>();
         w += ReplaceCluster(t, *memo, reverse, d + p, e - p, d + w, [&](std::size_t consumed) { reached(p + consumed); });
         r = e;
     }
@@ -669,7 +690,8 @@ std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)()) {
     return w;
 }
 
-template std::size_t ReplaceReferences<char16_t>(char16_t*, std::size_t, void (*)());
-template std::size_t ReplaceReferences<unsigned char>(unsigned char*, std::size_t, void (*)());
+template std::size_t ReplaceReferences<char16_t, ElementUnits>(char16_t*, std::size_t, void (*)());
+template std::size_t ReplaceReferences<unsigned char, ElementUnits>(unsigned char*, std::size_t, void (*)());
+template std::size_t ReplaceReferences<unsigned char, Utf8Units>(unsigned char*, std::size_t, void (*)());
 
 }  // namespace tessark::fast

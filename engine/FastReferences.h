@@ -21,18 +21,31 @@
 //
 // The nine yields of the table fall when the scan passes each tenth of the
 // text, also between the windows of one cluster.
+//
+// Over UTF-8 bytes (U = Utf8Units) the replacements are written as their
+// UTF-8 sequences. None is longer than the reference it replaces (the
+// longest, three bytes, replaces six), so the text still never grows; the
+// table is checked for that when it is built. A multi-byte sequence is made
+// of bytes that can be no part of a reference, as the character it encodes
+// can be none, so the rows match where they match in the 16-bit text, and
+// the windows and barriers fall where they fall there (every unit that
+// closes a body in one text closes it in the other). The memos hold the
+// replacements, so there is one per unit type and policy.
 #pragma once
 
 #include <cstddef>
+
+#include "kernels/Implementations.h"
 
 namespace tessark::fast {
 
 // Applies the table to d[0, n) in place and returns the new length. Calls
 // yield nine times; whatever yield throws propagates (the text is then
-// partly processed). std::bad_alloc (of the memos) propagates as well.
-// Thread safety: the table is constant and every thread has its own memos,
-// so calls on different texts may run at once.
-template <class C>
+// partly processed). std::bad_alloc (of the memos) propagates as well, and
+// so does std::length_error if a row's replacement were longer than its
+// reference. Thread safety: the tables are constant and every thread has its
+// own memos, so calls on different texts may run at once.
+template <class C, class U = ElementUnits>
 std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)());
 
 // The Windows-1252 byte of a character that the code page holds; '?' for

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "FastReferences.h"
+#include "Utf8.h"
 #include "kernels/Scan.h"
 
 namespace tessark {
@@ -144,22 +145,7 @@ std::size_t Put(const Reference& ref, unsigned char* out) noexcept {
 std::size_t PutUtf8(const Reference& ref, unsigned char* out) noexcept {
     std::size_t w = 0;
     for (int c = 0; c < ref.count; ++c) {
-        const char32_t ch = ref.chars[c];
-        if (ch < 0x80) {
-            out[w++] = static_cast<unsigned char>(ch);
-        } else if (ch < 0x800) {
-            out[w++] = static_cast<unsigned char>(0xC0 | (ch >> 6));
-            out[w++] = static_cast<unsigned char>(0x80 | (ch & 0x3F));
-        } else if (ch < 0x10000) {
-            out[w++] = static_cast<unsigned char>(0xE0 | (ch >> 12));
-            out[w++] = static_cast<unsigned char>(0x80 | ((ch >> 6) & 0x3F));
-            out[w++] = static_cast<unsigned char>(0x80 | (ch & 0x3F));
-        } else {
-            out[w++] = static_cast<unsigned char>(0xF0 | (ch >> 18));
-            out[w++] = static_cast<unsigned char>(0x80 | ((ch >> 12) & 0x3F));
-            out[w++] = static_cast<unsigned char>(0x80 | ((ch >> 6) & 0x3F));
-            out[w++] = static_cast<unsigned char>(0x80 | (ch & 0x3F));
-        }
+        w += tessark::PutUtf8(ref.chars[c], out + w);
     }
     return w;
 }

@@ -1,5 +1,8 @@
 #include "cTessark.h"
 
+#include <stdexcept>
+#include <type_traits>
+
 #include "EngineHooks.h"
 #include "FastReadable.h"
 #include "kernels/Passes.h"
@@ -13,28 +16,41 @@ using engine_detail::Yield;
 
 // The step numbers below are those of cTessarkLiteral: CutHTML's in
 // CutSteps, ExtractText's in Extract.
-template <class C>
+template <class U, class C>
 std::size_t cTessark::CutSteps(C* d, std::size_t n) {
-    const fast::PassSet<C>& passes = fast::PassesFor<C>();
-    if (RemoveComments) n = passes.CommentPass(d, n);  // 2.
+    const fast::PassSet<C, U>& passes = fast::PassesFor<C, U>();
+    if (RemoveComments) n = passes.CommentPass(d, n, nullptr);  // 2.
     Yield();                                           // 3.
-    if (RemoveScripts) n = passes.BlockPass(d, n, "<script", 7, "/script>", 8, 9);  // 4.
+    if (RemoveScripts) n = passes.BlockPass(d, n, "<script", 7, "/script>", 8, 9, nullptr);  // 4.
     Yield();                                                                        // 5.
-    if (RemoveStyles) n = passes.BlockPass(d, n, "<style", 6, "/style>", 7, 7);     // 6.
+    if (RemoveStyles) n = passes.BlockPass(d, n, "<style", 6, "/style>", 7, 7, nullptr);     // 6.
     Yield();                                                                        // 7.
-    n = passes.FunctionPipeTabs(d, n, RemoveFunctions != 0, RemovePipe != 0, RemoveTabs != 0);  // 8. 9. 10.
+    n = passes.FunctionPipeTabs(d, n, RemoveFunctions != 0, RemovePipe != 0, RemoveTabs != 0, nullptr);  // 8. 9. 10.
     Yield();                                                                                   // 11.
-    if (GenerateSpecialChars && !DecodeAllReferences) n = fast::ReplaceReferences(d, n, &Yield);  // 12.
-    Yield();                                                                                    // 13.
-    if (RemoveAllTags) {                                                                        // 14.
+    if (GenerateSpecialChars && !DecodeAllReferences) n = fast::ReplaceReferences<C, U>(d, n, &Yield);  // 12.
+    Yield();                                                                                          // 13.
+    if (RemoveAllTags) {                                                                              // 14.
         const fast::ReadableTagOptions readable{BreakAtBlocks != 0, KeepLinks != 0, KeepAltText != 0};
         if (readable.breakAtBlocks || readable.keepLinks || readable.keepAltText)
             n = fast::ReadableTags(d, n, readable);
         else
-            n = passes.StripTags(d, n);
+            n = passes.StripTags(d, n, nullptr);
     }
-    if (DecodeAllReferences) n = fast::DecodeAllReferences(d, n);  // 14a.
     return n;
+}
+
+// CutHTML's step 14a. Over UTF-8 a reference can decode to more bytes than
+// it has: the text then moves into grow's buffer, and d follows it.
+template <class U, class C, class Grow>
+std::size_t cTessark::DecodeAllStep(C*& d, std::size_t n, const Grow& grow) {
+    if constexpr (std::is_same_v<U, fast::Utf8Units>) {
+        return fast::DecodeAllReferencesUtf8(d, n, [&d, &grow](std::size_t size) {
+            d = grow(size);
+            return d;
+        });
+    } else {
+        return fast::DecodeAllReferences(d, n);
+    }
 }
 
 std::size_t cTessark::ConsolidateYields(std::size_t length, std::size_t maxRun) {
@@ -48,14 +64,20 @@ std::size_t cTessark::ConsolidateYields(std::size_t length, std::size_t maxRun) 
     }
 }
 
-template <class C, class Grow>
+template <class U, class C, class Grow>
 std::size_t cTessark::Extract(C* d, std::size_t n, const Grow& grow) {
     if (n == 0) return 0;  // 1.
-    const fast::PassSet<C>& passes = fast::PassesFor<C>();
+    const fast::PassSet<C, U>& passes = fast::PassesFor<C, U>();
     std::size_t len = 0;
+    std::size_t room = n;  // what the buffer holds
+    const auto growing = [&room, &grow](std::size_t size) {
+        room = size;
+        return grow(size);
+    };
     try {
         try {  // 2. CutHTML; its steps 15 and 16 run in the scan below
-            len = CutSteps(d, n);
+            len = CutSteps<U>(d, n);
+            if (DecodeAllReferences) len = DecodeAllStep<U>(d, len, growing);  // 14a.
         } catch (...) {
             ReportCurrentException("CutHTML");
             len = 0;
@@ -63,7 +85,7 @@ std::size_t cTessark::Extract(C* d, std::size_t n, const Grow& grow) {
         // CutHTML 15. 16., then 3. 4. and the work of 5.
         const bool spaces = RemoveSpaces != 0;
         std::size_t maxRun = 0;
-        len = passes.TailPass(d, len, RemoveComments != 0, true, RemoveAllCRLF != 0, spaces, &maxRun);
+        len = passes.TailPass(d, len, RemoveComments != 0, true, RemoveAllCRLF != 0, spaces, &maxRun, nullptr);
         if (spaces) len = ConsolidateYields(len, maxRun);  // 5.
         Yield();                                            // 6.
         if (RemoveBlankLines) {                             // 7.
@@ -79,7 +101,7 @@ std::size_t cTessark::Extract(C* d, std::size_t n, const Grow& grow) {
         // 10. to 13.
         const fast::FinalShape shape = passes.ShapeFinal(d, len);
         const std::size_t finalLength = (shape.end - shape.begin) + shape.lineFeeds;
-        if (finalLength > n) d = grow(finalLength);
+        if (finalLength > room) d = grow(finalLength);
         len = passes.ExpandLineEnds(d, shape);
     } catch (...) {
         ReportCurrentException("ExtractText");
@@ -118,12 +140,30 @@ std::string cTessark::ExtractBytes(std::string bytes) {
     return bytes;
 }
 
+std::size_t cTessark::ExtractUtf8(unsigned char* data, std::size_t size, const GrowBuffer& grow) {
+    return Extract<fast::Utf8Units>(data, size, grow);
+}
+
+std::string cTessark::ExtractUtf8(std::string bytes) {
+    const std::size_t len = Extract<fast::Utf8Units>(reinterpret_cast<unsigned char*>(bytes.data()), bytes.size(),
+                                                     [&bytes](std::size_t size) {
+                                                         bytes.resize(size);
+                                                         return reinterpret_cast<unsigned char*>(bytes.data());
+                                                     });
+    bytes.resize(len);
+    return bytes;
+}
+
 std::u16string cTessark::CutHTML(const std::u16string& text) {
     if (text.empty()) return {};  // 1.
     try {
         std::u16string work = text;
         std::size_t n = CutSteps(work.data(), work.size());
-        n = fast::PassesFor<char16_t>().TailPass(work.data(), n, RemoveComments != 0, false, false, false, nullptr);  // 15. 16.
+        char16_t* d = work.data();
+        if (DecodeAllReferences) n = DecodeAllStep<fast::ElementUnits>(d, n, [](std::size_t) -> char16_t* {
+            throw std::logic_error("16-bit text does not grow");
+        });  // 14a.
+        n = fast::PassesFor<char16_t>().TailPass(work.data(), n, RemoveComments != 0, false, false, false, nullptr, nullptr);  // 15. 16.
         work.resize(n);
         return work;  // 17.
     } catch (...) {
@@ -144,7 +184,7 @@ std::u16string cTessark::ConsolidateChar(std::u16string text, const std::u16stri
 std::u16string cTessark::StripTags(const std::u16string& text) {
     if (text.empty()) return {};
     std::u16string work = text;
-    work.resize(fast::PassesFor<char16_t>().StripTags(work.data(), work.size()));
+    work.resize(fast::PassesFor<char16_t>().StripTags(work.data(), work.size(), nullptr));
     return work;
 }
 

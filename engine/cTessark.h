@@ -44,7 +44,9 @@
 //
 // ExtractBytes runs the same conversion over Windows-1252 bytes, the form in
 // which the job reads and writes files: its output bytes are those of
-// ExtractText's result encoded in that code page.
+// ExtractText's result encoded in that code page. ExtractUtf8 runs it over
+// UTF-8 bytes: its output bytes are those of ExtractText's result for the
+// decoded input, encoded in UTF-8.
 //
 // Failures (exhausted memory, a throwing yield hook) never reach the caller:
 // each pass traps them, reports them through the error hook under its own
@@ -59,6 +61,11 @@
 #include "EngineTypes.h"
 
 namespace tessark {
+
+namespace fast {
+struct ElementUnits;
+struct Utf8Units;
+}  // namespace fast
 
 class cTessark {
 public:
@@ -101,6 +108,24 @@ public:
     // Convenience form over a byte string (tests, tools).
     std::string ExtractBytes(std::string bytes);
 
+    // The same conversion over the UTF-8 bytes data[0, size), in place, with
+    // the buffer handled as by ExtractBytes (but with DecodeAllReferences a
+    // reference can decode to more bytes than it has, so grow may also be
+    // called at that step). Wherever a pass counts
+    // positions it counts the 16-bit units of the decoded text (a character
+    // of four bytes is two), and the characters that references produce
+    // are written in UTF-8; so for well-formed input the result is
+    // ExtractText's result for the decoded input, encoded in UTF-8, and
+    // yields and reports are the same. A byte that begins no well-formed
+    // sequence is kept as it is and counts as one unit, as if decoded to a
+    // lone U+DC80 + byte and encoded back; the result is then the same too,
+    // except where a removal joins the pieces of a broken sequence into a
+    // well-formed one and a later pass counts the units of that spot.
+    std::size_t ExtractUtf8(unsigned char* data, std::size_t size, const GrowBuffer& grow);
+
+    // Convenience form over a byte string (tests, tools).
+    std::string ExtractUtf8(std::string bytes);
+
 private:
     friend struct cTessarkTestAccess;
 
@@ -114,12 +139,17 @@ private:
     // Everything from "<" to the next ">" removed, delimiters included.
     std::u16string StripTags(const std::u16string& text);
 
-    // The conversion over either code unit, in place; see ExtractBytes.
-    template <class C, class Grow>
+    // The conversion over either code unit, in place, positions counted as
+    // U says (fast::ElementUnits or, over bytes, fast::Utf8Units); see
+    // ExtractBytes.
+    template <class U = fast::ElementUnits, class C, class Grow>
     std::size_t Extract(C* d, std::size_t n, const Grow& grow);
     // CutHTML's steps up to and including the tag removal; throws on failure.
-    template <class C>
+    template <class U = fast::ElementUnits, class C>
     std::size_t CutSteps(C* d, std::size_t n);
+    // CutHTML's step 14a (DecodeAllReferences), after CutSteps; see there.
+    template <class U, class C, class Grow>
+    std::size_t DecodeAllStep(C*& d, std::size_t n, const Grow& grow);
     // ConsolidateChar's work on a text already shortened in place: yields as
     // the sweeps of the literal procedure would, reports a failure.
     std::size_t ConsolidateYields(std::size_t length, std::size_t maxRun);

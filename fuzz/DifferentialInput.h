@@ -8,6 +8,12 @@
 // processor supports. A page is built as Windows-1252 bytes, so that the
 // same page also checks the fast engine's byte pipeline: its output bytes
 // must be the 16-bit result encoded (Encode).
+//
+// The UTF-8 byte path has its own pages (BuildUtf8Page: the same pieces with
+// characters of two, three and four bytes among them) and its own oracle:
+// the page decoded into 16-bit text (a byte that begins no well-formed
+// sequence becomes the lone unit U+DC80 + byte), converted by the 16-bit
+// engine and encoded back (CompareUtf8).
 #pragma once
 
 #include <cstddef>
@@ -22,8 +28,10 @@
 #include "FastReferences.h"
 #include "HtmlReferences.h"
 #include "SpecialCharTable.h"
+#include "Utf8.h"
 #include "cTessark.h"
 #include "cTessarkLiteral.h"
+#include "cTessarkStream.h"
 
 namespace tessark::differential {
 
@@ -309,6 +317,248 @@ inline std::vector<std::string> SupportedImplementations() {
     for (const fast::Implementation& impl : fast::Implementations())
         if (impl.supported()) names.emplace_back(impl.name);
     return names;
+}
+
+// How a streaming conversion is fed: the input goes in pieces whose sizes
+// cycle through feeds (each at least 1), and the engine aims at chunks of
+// chunk units.
+struct Feeding {
+    std::size_t chunk = 1;
+    std::vector<std::size_t> feeds{1};
+};
+
+// The streaming conversion of a page over 16-bit text (bytes = false) or
+// Windows-1252 bytes, with counting hooks. The result is the decoded output.
+inline Outcome StreamOutcome(const std::string& page, unsigned options, const Feeding& feeding, bool bytes,
+                             long failAtYield = 0) {
+    Run run(failAtYield);
+    cTessark e;
+    SetOptions(e, options);
+    std::size_t at = 0, k = 0;
+    auto next = [&] {
+        const std::size_t size = std::min(page.size() - at, std::max<std::size_t>(1, feeding.feeds[k++ % feeding.feeds.size()]));
+        const std::size_t from = at;
+        at += size;
+        return std::pair<std::size_t, std::size_t>(from, size);
+    };
+    if (bytes) {
+        std::string out;
+        ByteStreamExtractor stream(
+            e, [&out](const unsigned char* d, std::size_t n) { out.append(reinterpret_cast<const char*>(d), n); },
+            feeding.chunk);
+        while (at < page.size()) {
+            const auto [from, size] = next();
+            stream.Feed(reinterpret_cast<const unsigned char*>(page.data()) + from, size);
+        }
+        stream.Finish();
+        run.outcome.text = stream.Failed() ? u"(failed)" : Decode(out);
+    } else {
+        const std::u16string text = Decode(page);
+        std::u16string out;
+        TextStreamExtractor stream(
+            e, [&out](const char16_t* d, std::size_t n) { out.append(d, n); }, feeding.chunk);
+        while (at < page.size()) {
+            const auto [from, size] = next();
+            stream.Feed(text.data() + from, size);
+        }
+        stream.Finish();
+        run.outcome.text = stream.Failed() ? u"(failed)" : out;
+    }
+    return run.outcome;
+}
+
+// The streaming conversions against the literal one: the same result, no
+// fewer yields and no report. With a failing yield the stream either fails,
+// reporting once (its output is then not the page's text, and the caller
+// keeps its old output), or yields fewer times than that and agrees.
+struct StreamComparison {
+    Outcome literal, text, bytes;
+    long failAt = 0;
+    static bool AgreeOne(const Outcome& literal, const Outcome& stream, long failAt) {
+        if (stream.reports.size() == 1) return failAt > 0 && stream.text == u"(failed)";
+        return stream.reports.empty() && stream.text == literal.text && stream.yields >= literal.yields;
+    }
+    bool Agree() const { return AgreeOne(literal, text, failAt) && AgreeOne(literal, bytes, failAt); }
+};
+
+inline StreamComparison CompareStream(const std::string& page, unsigned options, const Feeding& feeding,
+                                      long failAtYield = 0) {
+    StreamComparison c;
+    c.failAt = failAtYield;
+    {
+        Run run(0);
+        cTessarkLiteral e;
+        SetOptions(e, options);
+        run.outcome.text = e.ExtractText(Decode(page));
+        c.literal = run.outcome;
+    }
+    c.text = StreamOutcome(page, options, feeding, false, failAtYield);
+    c.bytes = StreamOutcome(page, options, feeding, true, failAtYield);
+    return c;
+}
+
+// ------------------------------------------------------------------ UTF-8
+
+// The length of the well-formed sequence at s[i], 0 when none begins there
+// (the table of well-formed byte sequences of the Unicode standard).
+inline std::size_t WellFormedLength(std::string_view s, std::size_t i) {
+    auto at = [&](std::size_t k) { return i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0u; };
+    auto in = [](unsigned b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; };
+    const unsigned b0 = at(0), b1 = at(1), b2 = at(2), b3 = at(3);
+    if (b0 < 0x80) return 1;
+    if (in(b0, 0xC2, 0xDF)) return in(b1, 0x80, 0xBF) ? 2 : 0;
+    const bool tail2 = in(b2, 0x80, 0xBF), tail3 = in(b3, 0x80, 0xBF);
+    if (b0 == 0xE0) return in(b1, 0xA0, 0xBF) && tail2 ? 3 : 0;
+    if (in(b0, 0xE1, 0xEC) || in(b0, 0xEE, 0xEF)) return in(b1, 0x80, 0xBF) && tail2 ? 3 : 0;
+    if (b0 == 0xED) return in(b1, 0x80, 0x9F) && tail2 ? 3 : 0;
+    if (b0 == 0xF0) return in(b1, 0x90, 0xBF) && tail2 && tail3 ? 4 : 0;
+    if (in(b0, 0xF1, 0xF3)) return in(b1, 0x80, 0xBF) && tail2 && tail3 ? 4 : 0;
+    if (b0 == 0xF4) return in(b1, 0x80, 0x8F) && tail2 && tail3 ? 4 : 0;
+    return 0;
+}
+
+inline std::u16string DecodeUtf8(std::string_view s) {
+    std::u16string out;
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t len = WellFormedLength(s, i);
+        auto byte = [&](std::size_t k) { return static_cast<char32_t>(static_cast<unsigned char>(s[i + k])); };
+        char32_t cp = 0;
+        switch (len) {
+            case 0:
+                out += static_cast<char16_t>(0xDC00 + byte(0));  // a lone U+DC80 + byte
+                ++i;
+                continue;
+            case 1: cp = byte(0); break;
+            case 2: cp = ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F); break;
+            case 3: cp = ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F); break;
+            default:
+                cp = ((byte(0) & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6) | (byte(3) & 0x3F);
+                break;
+        }
+        if (cp >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+        i += len;
+    }
+    return out;
+}
+
+inline std::string EncodeUtf8(std::u16string_view t) {
+    std::string out;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        char32_t c = t[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < t.size() && t[i + 1] >= 0xDC00 && t[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (t[++i] - 0xDC00);
+        } else if (c >= 0xDC80 && c <= 0xDCFF) {
+            out += static_cast<char>(c - 0xDC00);  // an escaped byte goes back as it was
+            continue;
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+// Characters of one to four bytes, and bytes that begin no well-formed
+// sequence and can never be joined into one (stray continuation bytes and
+// bytes that are never a lead).
+inline const char* const kUtf8Chars[] = {"\xC3\xA9", "\xC2\xA0", "\xD0\x96", "\xE2\x82\xAC", "\xE4\xB8\xAD",
+                                         "\xEF\xBF\xBD", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF", "a"};
+inline const char* const kLoneBytes[] = {"\x80", "\xBF", "\xA9", "\xC0", "\xC1", "\xF5", "\xFF", "\x82\xAC"};
+
+// A page of the pieces of BuildPage with characters of several bytes among
+// them, also inside short comment and script bodies and right after a
+// comment; with invalid, also lone bytes; with readable, the pieces of the
+// readable-text options too.
+inline std::string BuildUtf8Page(Choices& c, std::size_t maxPieces, bool invalid, bool readable = false) {
+    std::string out;
+    const bool dense = c.Next(3) == 0;
+    const std::size_t pieces = c.Next(static_cast<unsigned>(maxPieces) + 1);
+    auto ch = [&] { return std::string(kUtf8Chars[c.Next(sizeof kUtf8Chars / sizeof *kUtf8Chars)]); };
+    for (std::size_t i = 0; i < pieces && !c.Exhausted(); ++i) {
+        switch (c.Next(invalid ? 8 : 7)) {
+            case 0:
+            case 1:
+            case 2: {
+                std::string piece;
+                if (readable && c.Next(2) == 0)
+                    AppendReadablePiece(c, piece);
+                else
+                    AppendPiece(c, piece, dense);
+                for (const char b : piece) out += static_cast<unsigned char>(b) < 0x80 ? std::string(1, b) : ch();
+                break;
+            }
+            case 3:
+            case 4:
+                out += ch();
+                break;
+            case 5: {  // a block with a body of one or two characters
+                static const char* const kOpen[] = {"<!--", "<script>", "<script", "<style", "<!--", "&"};
+                static const char* const kClose[] = {"-->", "</script>", "/script>", "/style>", "-->", ";"};
+                const unsigned k = c.Next(6);
+                out += kOpen[k];
+                for (unsigned m = c.Next(3); m > 0; --m) out += ch();
+                out += kClose[k];
+                break;
+            }
+            case 6:  // a comment and what follows it, in the stretch its removal skips
+                out += "<!--" + ch() + ch() + "-->" + ch() + "<!--" + ch() + "x-->";
+                break;
+            default:
+                out += kLoneBytes[c.Next(sizeof kLoneBytes / sizeof *kLoneBytes)];
+                break;
+        }
+    }
+    return out;
+}
+
+// True when a byte of the page that could lead a sequence begins none: a
+// removal could then join it to the continuation bytes after the removed
+// stretch (see cTessark::ExtractUtf8).
+inline bool HasBrokenLead(std::string_view page) {
+    for (std::size_t i = 0; i < page.size(); ++i) {
+        const auto b = static_cast<unsigned char>(page[i]);
+        if (b >= 0xC2 && b <= 0xF4 && WellFormedLength(page, i) == 0) return true;
+    }
+    return false;
+}
+
+// The UTF-8 path of the active implementation against the oracle.
+struct Utf8Comparison {
+    Outcome oracle, bytes;  // texts as the UTF-8 bytes, one unit per byte
+    bool exact = true;      // whether the texts must agree (see HasBrokenLead)
+    bool Agree() const {
+        return oracle.yields == bytes.yields && oracle.reports == bytes.reports && (!exact || oracle.text == bytes.text);
+    }
+};
+
+inline std::u16string AsUnits(const std::string& bytes) {
+    std::u16string out(bytes.size(), u'\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) out[i] = static_cast<unsigned char>(bytes[i]);
+    return out;
+}
+
+// The UTF-8 byte path against the 16-bit engine on the decoded page.
+inline Utf8Comparison CompareUtf8(const std::string& page, unsigned options, long failAtYield = 0) {
+    Utf8Comparison c;
+    c.exact = !((options & 3u) == 3u && HasBrokenLead(page));
+    {
+        Run run(failAtYield);
+        cTessark e;
+        SetOptions(e, options);
+        run.outcome.text = AsUnits(EncodeUtf8(e.ExtractText(DecodeUtf8(page))));
+        c.oracle = run.outcome;
+    }
+    {
+        Run run(failAtYield);
+        cTessark e;
+        SetOptions(e, options);
+        run.outcome.text = AsUnits(e.ExtractUtf8(page));
+        c.bytes = run.outcome;
+    }
+    return c;
 }
 
 }  // namespace tessark::differential

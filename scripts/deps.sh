@@ -2,10 +2,12 @@
 # Installs the Debian packages the build needs, and any named as arguments,
 # when one is missing.
 set -euo pipefail
-# The tests also run GNU parallel (which sends files with rsync), groff and
-# python3 (the HTML reference table is checked against its generator).
-packages=(build-essential cmake ninja-build qt6-base-dev libgl1-mesa-dev libgtest-dev libgmock-dev fonts-dejavu-core
-  parallel rsync groff-base python3 "$@")
+# The tests need the fonts of the window's design (DejaVu, Liberation).
+# They also run GNU parallel (which sends files with rsync), groff and
+# python3 (the HTML reference table is checked against its generator). ICU and
+# uchardet (found with pkg-config) decode and guess the charsets of pages.
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl1-mesa-dev libgtest-dev libgmock-dev
+  libicu-dev libuchardet-dev fonts-dejavu-core fonts-liberation parallel rsync groff-base python3 "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,13 +1,17 @@
 #include "frmMain.h"
 
+#include <QActionGroup>
 #include <QCheckBox>
+#include <QAction>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QUrl>
 
@@ -50,11 +54,34 @@ constexpr BoxDesign kBoxes[] = {
     {Option::RemoveAllCRLF, false, 150, 690, 4095, 195, "Remove all lines - extract only words"},
 };
 
+// The check items of the submenu "Readable text", in menu order.
+struct ItemDesign {
+    Option option;
+    const char* caption;
+};
+constexpr ItemDesign kReadableItems[] = {
+    {Option::BreakAtBlocks, "Line breaks at &block tags"},
+    {Option::KeepLinks, "Keep &links as [URL]"},
+    {Option::KeepAltText, "Keep image &alt text"},
+    {Option::DecodeAllReferences, "&Decode all character references"},
+};
+
 // Keyboard focus order.
 constexpr Option kTabOrder[] = {
     Option::RemoveComments, Option::RemoveScripts,     Option::RemoveStyles,  Option::RemovePipe,
     Option::RemoveTabs,     Option::GenerateSpecialChars, Option::RemoveAllTags, Option::RemoveAllCRLF,
     Option::RemoveBlankLines, Option::RemoveSpaces,    Option::RemoveFunctions,
+};
+
+// The choices of the "Text encoding" menu, in its order.
+struct EncodingChoiceDesign {
+    TextEncoding::Setting setting;
+    const char* caption;
+};
+constexpr EncodingChoiceDesign kEncodingChoices[] = {
+    {TextEncoding::Setting::Windows1252, "Windows-1252 (classic)"},
+    {TextEncoding::Setting::Utf8, "UTF-8"},
+    {TextEncoding::Setting::Auto, "Detect automatically"},
 };
 
 const char* OptionName(Option option) {
@@ -72,7 +99,7 @@ void StyleOption(QWidget* w, bool opaque) {
     palette.setColor(QPalette::Button, kWindowColour);
     w->setPalette(palette);
     w->setAutoFillBackground(opaque);
-    w->setFont(DesignFont(QStringLiteral("Verdana"), 8.25, true, true));
+    ApplyDesignFont(w, QStringLiteral("Verdana"), 8.25, true, true);
 }
 
 void OpenOnDesktop(const QString& pathOrAddress) {
@@ -131,7 +158,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent), cmDialog1(std::make_unique<
     Text1 = new QLineEdit(QStringLiteral("Freeware. Share it freely."), this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(Twips(90, 3570, 2745, 255));
-    Text1->setFont(DesignFont(QStringLiteral("Arial"), 8.25, true));
+    ApplyDesignFont(Text1, QStringLiteral("Arial"), 8.25, true);
     Text1->setFrame(false);
     QPalette notice = Text1->palette();
     notice.setColor(QPalette::Base, kNoticeColour);
@@ -146,6 +173,20 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent), cmDialog1(std::make_unique<
     for (Option option : kTabOrder) order << CheckBox(option);
     order << Text1 << cmdSelectInput << cmdSelectOutput << cmdRemoveHTML << cmdReadme << cmdWebsite;
     for (qsizetype i = 0; i + 1 < order.size(); ++i) setTabOrder(order.at(i), order.at(i + 1));
+
+    mnuEncoding = new QMenu(QStringLiteral("Text encoding"), this);
+    mnuEncoding->setObjectName(QStringLiteral("mnuEncoding"));
+    mnuEncoding->addSection(mnuEncoding->title());
+    auto* group = new QActionGroup(mnuEncoding);
+    group->setExclusive(true);
+    for (std::size_t i = 0; i < std::size(kEncodingChoices); ++i) {
+        QAction* action = mnuEncoding->addAction(QString::fromLatin1(kEncodingChoices[i].caption));
+        action->setCheckable(true);
+        group->addAction(action);
+        encodingActions_[i] = action;
+    }
+    SetEncodingChoice(TextEncoding::Setting::Windows1252);
+    AddReadableTextMenu();
 }
 
 frmMain::~frmMain() = default;
@@ -156,15 +197,54 @@ Command* frmMain::AddButton(const char* name, const char* caption, int left, int
     button->setGeometry(Twips(left, top, width, height));
     // The button's design settings: its caption and its font; everything
     // else keeps the control's defaults.
+    const QString family = QStringLiteral("MS Sans Serif");
     const MemoryPropertyBag design({{QStringLiteral("Caption"), QString::fromLatin1(caption)},
-                                    {QStringLiteral("Font"), DesignFont(QStringLiteral("MS Sans Serif"), 8.25).toString()}});
+                                    {QStringLiteral("Font"), DesignFont(family, 8.25).toString()}});
     button->ReadProperties(design);
+    button->setProperty(kDesignFontFamily, family);
     return button;
 }
 
-int frmMain::Value(Option option) const { return CheckBox(option)->isChecked() ? 1 : 0; }
+// The submenu "Readable text" follows the encoding choices in the one
+// context menu of the window.
+void frmMain::AddReadableTextMenu() {
+    ContextMenu = mnuEncoding;
+    ContextMenu->addSeparator();
+    mnuReadableText = ContextMenu->addMenu(QStringLiteral("&Readable text"));
+    mnuReadableText->setObjectName(QStringLiteral("mnuReadableText"));
+    for (const ItemDesign& d : kReadableItems) {
+        QAction* item = mnuReadableText->addAction(QString::fromLatin1(d.caption));
+        item->setObjectName(QStringLiteral("chk") + QLatin1String(OptionName(d.option)));
+        item->setCheckable(true);
+        items_[static_cast<std::size_t>(d.option)] = item;
+    }
+}
 
-void frmMain::SetValue(Option option, int value) { CheckBox(option)->setChecked(value != 0); }
+int frmMain::Value(Option option) const {
+    if (const QCheckBox* box = CheckBox(option)) return box->isChecked() ? 1 : 0;
+    return CheckItem(option)->isChecked() ? 1 : 0;
+}
+
+void frmMain::SetValue(Option option, int value) {
+    if (QCheckBox* box = CheckBox(option))
+        box->setChecked(value != 0);
+    else
+        CheckItem(option)->setChecked(value != 0);
+}
+
+QAction* frmMain::EncodingAction(TextEncoding::Setting setting) const {
+    for (std::size_t i = 0; i < std::size(kEncodingChoices); ++i)
+        if (kEncodingChoices[i].setting == setting) return encodingActions_[i];
+    return nullptr;
+}
+
+TextEncoding::Setting frmMain::EncodingChoice() const {
+    for (std::size_t i = 0; i < std::size(kEncodingChoices); ++i)
+        if (encodingActions_[i]->isChecked()) return kEncodingChoices[i].setting;
+    return TextEncoding::Setting::Windows1252;
+}
+
+void frmMain::SetEncodingChoice(TextEncoding::Setting setting) { EncodingAction(setting)->setChecked(true); }
 
 QString frmMain::Title() {
     return QStringLiteral(TESSARK_PRODUCT_NAME " v%1.%2 Build %3")
@@ -187,6 +267,14 @@ void frmMain::Form_Unload() {
 
 void frmMain::closeEvent(QCloseEvent* e) {
     if (!unloaded_) Form_Unload();
+    e->accept();
+}
+
+// Reaches the window from its background, the frames and the check boxes
+// (they leave the event to their parent), by mouse or by the context-menu
+// key.
+void frmMain::contextMenuEvent(QContextMenuEvent* e) {
+    mnuEncoding->popup(e->globalPos());
     e->accept();
 }
 

@@ -1,14 +1,21 @@
 // frmMain: the program's only window - eleven option check boxes in two
-// frames, the five Command buttons, a notice line and the file dialog
-// component cmDialog1. Start with frmMainHost, which is how start-up sees it.
+// frames, the five Command buttons, a notice line, the file dialog component
+// cmDialog1, and a context menu: the text encoding and the submenu
+// "Readable text" with the four readable-text options as check items. Start with frmMainHost, which is how
+// start-up sees it.
 //
 // The window has no logic beyond its handlers: the load handler sets the
 // title and initialises the buttons; the Click handlers pick the input and
 // output paths (into basMain::InputFile / OutputFile), run the conversion job
 // or open the readme and the web page; closing the window runs ShutDown,
-// which saves the check boxes and ends the program. The check boxes are the
-// live copy of the options: LoadOptions, ApplyOptions and SaveOptions reach
-// them through OptionBoxes.
+// which saves the options and ends the program. The check boxes and the
+// check items are the live copy of the options: LoadOptions, ApplyOptions
+// and SaveOptions reach them through OptionBoxes. Beside them the window keeps the text encoding:
+// a right-click on its background or its frames, or the keyboard's
+// context-menu key, opens the menu "Text encoding" (mnuEncoding) with three
+// exclusive choices, and its checked choice is the live copy of the setting;
+// after them the same menu holds the submenu "Readable text" with the check
+// items of the four readable-text options.
 //
 // Positions and sizes are the design's twips at 15 per pixel; the client area
 // is fixed at 454 x 262 pixels.
@@ -22,10 +29,14 @@
 #include "Options.h"
 #include "basMain.h"
 
+class QAction;
+class QActionGroup;
 class QCheckBox;
+class QContextMenuEvent;
 class QFrame;
 class QGroupBox;
 class QLineEdit;
+class QMenu;
 
 namespace tessark {
 
@@ -46,6 +57,9 @@ public:
     // OptionBoxes: 0 unchecked, 1 checked.
     int Value(Option option) const override;
     void SetValue(Option option, int value) override;
+    // The checked choice of mnuEncoding.
+    TextEncoding::Setting EncodingChoice() const override;
+    void SetEncodingChoice(TextEncoding::Setting setting) override;
 
     // Handlers.
     void Form_Load();
@@ -59,8 +73,15 @@ public:
     // The title the load handler sets: "Tessark v1.0 Build 20".
     static QString Title();
 
-    // Controls, for the host and tests.
+    // Controls, for the host and tests. CheckBox is null for an option that
+    // has no check box but a check item of the context menu (CheckItem).
     QCheckBox* CheckBox(Option option) const { return boxes_[static_cast<std::size_t>(option)]; }
+    QAction* CheckItem(Option option) const { return items_[static_cast<std::size_t>(option)]; }
+    // The window's context menu (a right click anywhere on it; it is
+    // mnuEncoding) and its submenu "Readable text", which holds the check
+    // items of the four readable-text options.
+    QMenu* ContextMenu = nullptr;
+    QMenu* mnuReadableText = nullptr;
     Command* cmdSelectInput = nullptr;
     Command* cmdSelectOutput = nullptr;
     Command* cmdRemoveHTML = nullptr;
@@ -71,17 +92,25 @@ public:
     QLineEdit* Text1 = nullptr;
     QFrame* Shape1 = nullptr;
     CommonDialog cmDialog1;
+    // "Text encoding": "Windows-1252 (classic)", "UTF-8", "Detect
+    // automatically", in that order, one of them checked.
+    QMenu* mnuEncoding = nullptr;
+    QAction* EncodingAction(TextEncoding::Setting setting) const;
 
     // True while the conversion job runs.
     bool Converting() const { return converting_; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
 
 private:
     Command* AddButton(const char* name, const char* caption, int left, int top, int width, int height);
+    void AddReadableTextMenu();
     std::array<QCheckBox*, kOptionCount> boxes_{};
+    std::array<QAction*, 3> encodingActions_{};
+    std::array<QAction*, kOptionCount> items_{};
     bool converting_ = false;
     bool unloaded_ = false;
 };

@@ -6,15 +6,15 @@
 namespace tessark::fast {
 
 namespace baseline {
-template <class C>
-const PassSet<C>& Passes() noexcept;
+template <class C, class U>
+const PassSet<C, U>& Passes() noexcept;
 template <class C>
 const ScanSet<C>& Scans() noexcept;
 }  // namespace baseline
 #if defined(TESSARK_HAVE_AVX2_PASSES)
 namespace avx2 {
-template <class C>
-const PassSet<C>& Passes() noexcept;
+template <class C, class U>
+const PassSet<C, U>& Passes() noexcept;
 template <class C>
 const ScanSet<C>& Scans() noexcept;
 }  // namespace avx2
@@ -33,10 +33,12 @@ bool HasAvx2() noexcept {
 
 // From the baseline up to the most capable.
 constexpr std::array kTable = {
-    Implementation{"baseline", &Always, &baseline::Passes<unsigned char>, &baseline::Passes<char16_t>,
+    Implementation{"baseline", &Always, &baseline::Passes<unsigned char, ElementUnits>,
+                   &baseline::Passes<unsigned char, Utf8Units>, &baseline::Passes<char16_t, ElementUnits>,
                    &baseline::Scans<unsigned char>, &baseline::Scans<char16_t>},
 #if defined(TESSARK_HAVE_AVX2_PASSES)
-    Implementation{"avx2", &HasAvx2, &avx2::Passes<unsigned char>, &baseline::Passes<char16_t>,
+    Implementation{"avx2", &HasAvx2, &avx2::Passes<unsigned char, ElementUnits>,
+                   &avx2::Passes<unsigned char, Utf8Units>, &baseline::Passes<char16_t, ElementUnits>,
                    &avx2::Scans<unsigned char>, &avx2::Scans<char16_t>},
 #endif
 };
@@ -78,6 +80,11 @@ bool ChooseImplementation(std::string_view name) noexcept {
 template <>
 const PassSet<unsigned char>& PassesFor<unsigned char>() noexcept {
     return ActiveImplementation().bytes();
+}
+
+template <>
+const PassSet<unsigned char, Utf8Units>& PassesFor<unsigned char, Utf8Units>() noexcept {
+    return ActiveImplementation().utf8();
 }
 
 template <>

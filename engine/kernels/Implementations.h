@@ -32,15 +32,21 @@ namespace tessark::fast {
 
 struct FinalShape;
 
+// How the passes count positions (see Passes.h): ElementUnits, one per
+// element of the buffer (16-bit text, Windows-1252 bytes); Utf8Units, the
+// 16-bit units that a buffer of UTF-8 bytes decodes to.
+struct ElementUnits {};
+struct Utf8Units {};
+
 // The passes of Passes.h as compiled for one instruction set.
-template <class C>
+template <class C, class U = ElementUnits>
 struct PassSet {
     const char* isa;
-    std::size_t (*CommentPass)(C*, std::size_t);
-    std::size_t (*BlockPass)(C*, std::size_t, const char*, std::size_t, const char*, std::size_t, std::size_t);
-    std::size_t (*FunctionPipeTabs)(C*, std::size_t, bool, bool, bool);
-    std::size_t (*StripTags)(C*, std::size_t);
-    std::size_t (*TailPass)(C*, std::size_t, bool, bool, bool, bool, std::size_t*);
+    std::size_t (*CommentPass)(C*, std::size_t, bool*);
+    std::size_t (*BlockPass)(C*, std::size_t, const char*, std::size_t, const char*, std::size_t, std::size_t, bool*);
+    std::size_t (*FunctionPipeTabs)(C*, std::size_t, bool, bool, bool, bool*);
+    std::size_t (*StripTags)(C*, std::size_t, bool*);
+    std::size_t (*TailPass)(C*, std::size_t, bool, bool, bool, bool, std::size_t*, std::size_t*);
     std::size_t (*BlankLinePass)(C*, std::size_t);
     std::size_t (*CollapseRuns)(C*, std::size_t, C, std::size_t*);
     FinalShape (*ShapeFinal)(const C*, std::size_t);
@@ -61,8 +67,8 @@ struct ScanSet {
 
 // The sets of this compilation (defined by Passes.inl in each namespace).
 inline namespace TESSARK_FAST_ISA {
-template <class C>
-const PassSet<C>& Passes() noexcept;
+template <class C, class U = ElementUnits>
+const PassSet<C, U>& Passes() noexcept;
 template <class C>
 const ScanSet<C>& Scans() noexcept;
 }  // namespace TESSARK_FAST_ISA
@@ -72,6 +78,7 @@ struct Implementation {
     const char* name;                                // "baseline", "avx2"
     bool (*supported)() noexcept;                    // whether this processor can run it
     const PassSet<unsigned char>& (*bytes)() noexcept;
+    const PassSet<unsigned char, Utf8Units>& (*utf8)() noexcept;  // UTF-8 bytes
     const PassSet<char16_t>& (*units)() noexcept;    // 16-bit text: the baseline set everywhere
     const ScanSet<unsigned char>& (*byteScans)() noexcept;
     const ScanSet<char16_t>& (*unitScans)() noexcept;
@@ -90,9 +97,10 @@ const Implementation& ActiveImplementation() noexcept;
 // changes nothing, when the name is unknown or the processor cannot run it.
 bool ChooseImplementation(std::string_view name) noexcept;
 
-// The passes the engine uses for unit type C (those of ActiveImplementation).
-template <class C>
-const PassSet<C>& PassesFor() noexcept;
+// The passes the engine uses for unit type C and unit policy U (those of
+// ActiveImplementation); U is ElementUnits, or Utf8Units for bytes.
+template <class C, class U = ElementUnits>
+const PassSet<C, U>& PassesFor() noexcept;
 
 // Shorthands kept for existing callers: whether the AVX2 implementation is
 // built and supported here; ForceBaseline(true) chooses "baseline",

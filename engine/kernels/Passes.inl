@@ -12,29 +12,136 @@ inline namespace TESSARK_FAST_ISA {
 
 using namespace scan;
 
+namespace {
+
+// Counting positions under the unit policies of Implementations.h.
+template <class U>
+struct Units;
+
+template <>
+struct Units<ElementUnits> {
+    // The units of d[i, j).
+    template <class C>
+    static std::size_t Count(const C*, std::size_t i, std::size_t j) noexcept {
+        return j - i;
+    }
+    // True when d[i, j) holds at least k units.
+    template <class C>
+    static bool AtLeast(const C*, std::size_t i, std::size_t j, std::size_t k) noexcept {
+        return j >= i && j - i >= k;
+    }
+    // The position k units after i, or n when d[i, n) holds fewer.
+    template <class C>
+    static std::size_t Skip(const C*, std::size_t i, std::size_t n, std::size_t k) noexcept {
+        return k < n - i ? i + k : n;
+    }
+};
+
+// The length of the well-formed UTF-8 sequence that begins at d[i] (i < n),
+// or 1 when none begins there.
+inline std::size_t Utf8Length(const unsigned char* d, std::size_t i, std::size_t n) noexcept {
+    const unsigned b = d[i];
+    if (b < 0xC2 || b > 0xF4) return 1;
+    const std::size_t len = b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    if (n - i < len) return 1;
+    const unsigned second = d[i + 1];
+    const unsigned lo = b == 0xE0 ? 0xA0 : b == 0xF0 ? 0x90 : 0x80;  // no overlong forms
+    const unsigned hi = b == 0xED ? 0x9F : b == 0xF4 ? 0x8F : 0xBF;  // no surrogates, nothing past U+10FFFF
+    if (second < lo || second > hi) return 1;
+    for (std::size_t k = 2; k < len; ++k)
+        if ((d[i + k] & 0xC0u) != 0x80u) return 1;
+    return len;
+}
+
+// The first position at or after i, before j, of a byte that is not ASCII;
+// j when there is none.
+inline std::size_t SkipAscii(const unsigned char* d, std::size_t i, std::size_t j) noexcept {
+#if defined(TESSARK_FAST_VECTORS)
+    for (; i + kVec <= j; i += kVec)
+        if (const std::uint32_t mask = VMask(LoadAt(d, i))) return i + LowestBit(mask);
+#endif
+    for (; i + 8 <= j; i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, d + i, sizeof v);
+        if (const std::uint64_t high = v & 0x8080808080808080ull) return i + (std::countr_zero(high) >> 3);
+    }
+    while (i < j && d[i] < 0x80) ++i;
+    return i;
+}
+
+// The stretches counted here always begin just after an ASCII unit, so
+// their sequences are those of the whole text.
+template <>
+struct Units<Utf8Units> {
+    static std::size_t Count(const unsigned char* d, std::size_t i, std::size_t j) noexcept {
+        std::size_t units = 0;
+        while (i < j) {
+            const std::size_t k = SkipAscii(d, i, j);
+            units += k - i;
+            if (k >= j) break;
+            const std::size_t len = Utf8Length(d, k, j);
+            units += len == 4 ? 2 : 1;
+            i = k + len;
+        }
+        return units;
+    }
+    // A unit takes at most three bytes, so a long stretch needs no count.
+    static bool AtLeast(const unsigned char* d, std::size_t i, std::size_t j, std::size_t k) noexcept {
+        if (j < i) return false;
+        return j - i >= 3 * k || Count(d, i, j) >= k;
+    }
+    // A skip that ends between the two units of a pair ends after the
+    // pair: no marker begins at its second unit.
+    static std::size_t Skip(const unsigned char* d, std::size_t i, std::size_t n, std::size_t k) noexcept {
+        while (k > 0 && i < n) {
+            const std::size_t k0 = SkipAscii(d, i, i + std::min(k, n - i));
+            k -= k0 - i;
+            i = k0;
+            if (k == 0 || i >= n) break;
+            const std::size_t len = Utf8Length(d, i, n);
+            k -= std::min<std::size_t>(k, len == 4 ? 2 : 1);
+            i += len;
+        }
+        return std::min(i, n);
+    }
+};
+
+}  // namespace
+
 // The working text of the literal comment pass is T = d[0, w) + d[r, n): the
 // kept output, then the part not yet reached. Every search of the literal
-// pass starts at or after w, since the carried start s is at least the
-// position of the last removal; so the searches run over d[r, n) only.
-template <class C>
-std::size_t CommentPass(C* d, std::size_t n) {
-    std::size_t w = 0, r = 0, s = 0;  // s: the literal pass's start, in T
+// pass starts at or after w, since the carried start is at least the
+// position of the last removal; so the searches run over d[r, n) only, from
+// `from`. The text there is still the input's, so its units are counted as
+// the input's.
+template <class C, class U>
+std::size_t CommentPass(C* d, std::size_t n, bool* open) {
+    std::size_t w = 0, r = 0, from = 0;
+    bool ended = false;  // by an opening marker without a closing one, or a start past the end
     for (;;) {
-        const std::size_t from = r + (s - w);
-        if (from >= n) break;
+        if (from >= n) break;  // ended tells whether the start lay past the end
         const std::size_t hi = FindMarker(d, from, n, "<!--", 4);
         if (hi >= n) break;
         const std::size_t gi = FindMarker(d, hi, n, "-->", 3);
-        if (gi >= n) break;  // no closing marker: the pass ends here
-        const std::size_t h = w + (hi - r);
-        const std::size_t g = w + (gi - r);
-        if (g > h + 5) {
-            MoveDownShort(d, w, r, hi - r, n);
-            w = h;
-            r = gi + 3;
+        if (gi >= n) {  // no closing marker: the pass ends here
+            ended = true;
+            break;
         }
-        s = g;  // in the shortened text, when a block went
+        // g > h+5: the body between the markers is at least two units.
+        if (gi >= hi + 4 && Units<U>::AtLeast(d, hi + 4, gi, 2)) {
+            const std::size_t skip = 4 + Units<U>::Count(d, hi + 4, gi);  // g - h
+            MoveDownShort(d, w, r, hi - r, n);
+            w += hi - r;
+            r = gi + 3;
+            from = Units<U>::Skip(d, r, n, skip);  // g, in the shortened text
+            // Skip stops at the end: a g beyond it is one that text after
+            // d[n) could move.
+            ended = !Units<U>::AtLeast(d, r, n, skip);
+        } else {
+            from = gi;  // g
+        }
     }
+    if (open) *open = ended;
     MoveDown(d, w, r, n - r);
     return w + (n - r);
 }
@@ -47,10 +154,11 @@ std::size_t CommentPass(C* d, std::size_t n) {
 // one that straddles it, beginning in the last openLen-1 kept units. A
 // closing marker cannot begin inside an opening marker, so closing markers
 // are searched in the unread part only.
-template <class C>
+template <class C, class U>
 std::size_t BlockPass(C* d, std::size_t n, const char* open, std::size_t openLen, const char* close,
-                      std::size_t closeLen, std::size_t minGap) {
+                      std::size_t closeLen, std::size_t minGap, bool* unclosed) {
     std::size_t w = 0, r = 0, from = 0;  // T = d[0, w) + d[r, n); from <= w
+    if (unclosed) *unclosed = false;
     auto at = [&](std::size_t t) { return t < w ? d[t] : d[r + (t - w)]; };
     for (;;) {
         const std::size_t tlen = w + (n - r);
@@ -69,9 +177,14 @@ std::size_t BlockPass(C* d, std::size_t n, const char* open, std::size_t openLen
             h = w + (hi - r);
         }
         const std::size_t gi = FindMarker(d, r + (h > w ? h - w : 0), n, close, closeLen);
-        if (gi >= n) break;  // unterminated: it and the rest stay, the pass ends
-        const std::size_t g = w + (gi - r);
-        if (g >= h + minGap) {
+        if (gi >= n) {  // unterminated: it and the rest stay, the pass ends
+            if (unclosed) *unclosed = true;
+            break;
+        }
+        // g >= h + minGap (g the closing marker's position), counted in the
+        // units between the markers, which lie in the unread part
+        // (h + openLen > w also for a straddling one).
+        if (Units<U>::AtLeast(d, r + (h + openLen - w), gi, minGap - openLen)) {
             if (h >= w) MoveDownShort(d, w, r, h - w, n);
             w = h;
             r = gi + closeLen;
@@ -91,7 +204,8 @@ std::size_t BlockPass(C* d, std::size_t n, const char* open, std::size_t openLen
 // and starts again from the beginning, where no "{" is left before the join;
 // once a "{" has no "}" after it, the pass is over.
 template <class C>
-std::size_t FunctionPipeTabs(C* d, std::size_t n, bool functions, bool pipe, bool tabs) {
+std::size_t FunctionPipeTabs(C* d, std::size_t n, bool functions, bool pipe, bool tabs, bool* unclosed) {
+    if (unclosed) *unclosed = false;
     if (!functions && !pipe && !tabs) return n;
     C set[3];
     int count = 0;
@@ -119,6 +233,7 @@ std::size_t FunctionPipeTabs(C* d, std::size_t n, bool functions, bool pipe, boo
                 continue;
             }
             functions = false;
+            if (unclosed) *unclosed = true;
             build();
             d[w++] = c;
         } else {
@@ -170,8 +285,9 @@ std::size_t StripTagsBlocks(unsigned char* d, std::size_t n, std::size_t& w, boo
 #endif
 
 template <class C>
-std::size_t StripTags(C* d, std::size_t n) {
+std::size_t StripTags(C* d, std::size_t n, bool* unclosed) {
     std::size_t w = 0, i = 0;
+    if (unclosed) *unclosed = false;
 #if defined(TESSARK_FAST_COMPRESS)
     if constexpr (sizeof(C) == 1) {
         bool inside = false;
@@ -179,6 +295,7 @@ std::size_t StripTags(C* d, std::size_t n) {
         if (inside) {  // the tag going on ends at the next ">"
             const std::size_t k = FindChar(d, i, n, C('>'));
             i = k >= n ? n : k + 1;
+            if (k >= n && unclosed) *unclosed = true;
         }
     }
 #endif
@@ -189,6 +306,7 @@ std::size_t StripTags(C* d, std::size_t n) {
         if (j >= n) break;
         const std::size_t k = FindChar(d, j + 1, n, C('>'));
         i = k >= n ? n : k + 1;
+        if (k >= n && unclosed) *unclosed = true;
     }
     return w;
 }
@@ -305,10 +423,10 @@ void BlockTail(C* d, std::size_t n, bool comments, bool allCRLF, bool spaces, st
 // events (a copied stretch ending in a space counts as a run of one).
 template <class C>
 std::size_t TailPass(C* d, std::size_t n, bool comments, bool lineStage, bool allCRLF, bool spaces,
-                     std::size_t* maxSpaceRun) {
+                     std::size_t* maxSpaceRun, std::size_t* spaceRun) {
     spaces = spaces && lineStage;
     allCRLF = allCRLF && lineStage;
-    std::size_t w = 0, i = 0, run = 0, longest = 0;
+    std::size_t w = 0, i = 0, run = spaces && spaceRun ? *spaceRun : 0, longest = 0;
     auto emit = [&](C c) {
         if (lineStage) {
             if (c == C('\r') || (allCRLF && c == C('\n'))) c = C(' ');
@@ -324,6 +442,11 @@ std::size_t TailPass(C* d, std::size_t n, bool comments, bool lineStage, bool al
         }
         d[w++] = c;
     };
+    // A run of spaces that the text before d began goes on here.
+    while (spaces && run > 0 && i < n && d[i] == C(' ')) {
+        emit(d[i]);
+        ++i;
+    }
     while (i < n) {
 #if defined(TESSARK_FAST_VECTORS)
         if constexpr (sizeof(C) == 1) {
@@ -364,6 +487,7 @@ std::size_t TailPass(C* d, std::size_t n, bool comments, bool lineStage, bool al
         }
     }
     if (maxSpaceRun) *maxSpaceRun = longest;
+    if (spaceRun) *spaceRun = run;
     return w;
 }
 
@@ -452,10 +576,10 @@ std::size_t ExpandLineEnds(C* d, const FinalShape& s) {
     return out;
 }
 
-template <class C>
-const PassSet<C>& Passes() noexcept {
-    static constexpr PassSet<C> kSet{
-        TESSARK_FAST_ISA_NAME, &CommentPass<C>,    &BlockPass<C>,    &FunctionPipeTabs<C>, &StripTags<C>,
+template <class C, class U>
+const PassSet<C, U>& Passes() noexcept {
+    static constexpr PassSet<C, U> kSet{
+        TESSARK_FAST_ISA_NAME, &CommentPass<C, U>, &BlockPass<C, U>, &FunctionPipeTabs<C>, &StripTags<C>,
         &TailPass<C>,          &BlankLinePass<C>,  &CollapseRuns<C>, &ShapeFinal<C>,       &ExpandLineEnds<C>,
     };
     return kSet;
@@ -472,10 +596,11 @@ template const ScanSet<unsigned char>& Scans<unsigned char>() noexcept;
 template const ScanSet<char16_t>& Scans<char16_t>() noexcept;
 
 // Only the baseline compilation serves 16-bit text (TESSARK_FAST_UNITS, set
-// by baseline/Passes.cpp); the others serve bytes.
-template const PassSet<unsigned char>& Passes<unsigned char>() noexcept;
+// by baseline/Passes.cpp); the others serve bytes, as Windows-1252 and as UTF-8.
+template const PassSet<unsigned char, ElementUnits>& Passes<unsigned char, ElementUnits>() noexcept;
+template const PassSet<unsigned char, Utf8Units>& Passes<unsigned char, Utf8Units>() noexcept;
 #if defined(TESSARK_FAST_UNITS)
-template const PassSet<char16_t>& Passes<char16_t>() noexcept;
+template const PassSet<char16_t, ElementUnits>& Passes<char16_t, ElementUnits>() noexcept;
 #endif
 
 }  // namespace TESSARK_FAST_ISA

@@ -74,8 +74,9 @@ inline void WriteFile(const QString& path, const QByteArray& data) {
 }
 
 // Sets all eleven boxes to the same value.
+// Sets the classic eleven to value; the opt-in readable-text options stay off.
 inline void SetAllBoxes(OptionBoxes& boxes, int value) {
-    for (const OptionInfo& info : kOptions) boxes.SetValue(info.option, value);
+    for (const OptionInfo& info : kOptions) boxes.SetValue(info.option, info.classic ? value : 0);
 }
 
 }  // namespace tessark::test

@@ -1,6 +1,8 @@
 // The disk layer: whole-file reads (with room to grow in place), error
-// numbers for the usual failures, and all-or-nothing replacement.
+// numbers for the usual failures, and all-or-nothing replacement, whole and
+// in blocks.
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -106,6 +108,97 @@ private Q_SLOTS:
         disk.WriteAll(path, "new content");
         QCOMPARE(disk.ReadAll(path), QByteArray("new content"));
         QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{QStringLiteral("out.txt")});
+    }
+
+    // Reading in blocks of any size gives the file; writing in blocks gives
+    // the target only at Commit.
+    void streamsInBlocks_data() {
+        QTest::addColumn<qint64>("block");
+        QTest::newRow("1 byte") << qint64(1);
+        QTest::newRow("4093 bytes") << qint64(4093);
+        QTest::newRow("1 MB") << qint64(1 << 20);
+    }
+    void streamsInBlocks() {
+        QFETCH(qint64, block);
+        QByteArray content(300000, Qt::Uninitialized);
+        for (qsizetype i = 0; i < content.size(); ++i) content[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+        const QString in = dir_->filePath(QStringLiteral("in.bin"));
+        const QString out = dir_->filePath(QStringLiteral("out.bin"));
+        WriteFile(in, content);
+        WriteFile(out, "old");
+        DiskFileSystem disk;
+        const std::unique_ptr<InputStream> reader = disk.OpenRead(in);
+        const std::unique_ptr<OutputStream> writer = disk.OpenWrite(out);
+        QByteArray buffer(static_cast<qsizetype>(block), Qt::Uninitialized);
+        QByteArray read;
+        for (qint64 n; (n = reader->Read(buffer.data(), block)) > 0;) {
+            read.append(buffer.constData(), static_cast<qsizetype>(n));
+            writer->Write(buffer.constData(), n);
+            if (read.size() < 3 * block) QCOMPARE(disk.ReadAll(out), QByteArray("old"));
+        }
+        QCOMPARE(read, content);
+        QCOMPARE(disk.ReadAll(out), QByteArray("old"));  // nothing replaced before Commit
+        writer->Commit();
+        QCOMPARE(disk.ReadAll(out), content);
+        QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{QStringLiteral("in.bin"), QStringLiteral("out.bin")}));
+    }
+
+    void streamGivenUpKeepsTheOldTarget_data() {
+        QTest::addColumn<bool>("discard");
+        QTest::newRow("discarded") << true;
+        QTest::newRow("destroyed") << false;
+    }
+    void streamGivenUpKeepsTheOldTarget() {
+        QFETCH(bool, discard);
+        const QString out = dir_->filePath(QStringLiteral("out.txt"));
+        WriteFile(out, "old");
+        DiskFileSystem disk;
+        {
+            const std::unique_ptr<OutputStream> writer = disk.OpenWrite(out);
+            writer->Write("new content", 11);
+            if (discard) writer->Discard();
+        }
+        QCOMPARE(disk.ReadAll(out), QByteArray("old"));
+        QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("out.txt")});
+    }
+
+    // OpenWrite refuses what WriteAll refuses, before anything is written.
+    void openWriteRefusesLikeWriteAll_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("missing folder") << QStringLiteral("no/such/out.txt") << 76;
+        QTest::newRow("a folder") << QStringLiteral("sub") << 75;
+        QTest::newRow("read-only") << QStringLiteral("locked.txt") << 70;
+        QTest::newRow("empty name") << QString() << 52;
+    }
+    void openWriteRefusesLikeWriteAll() {
+        QFETCH(QString, name);
+        QFETCH(int, expected);
+        QDir(dir_->path()).mkdir(QStringLiteral("sub"));
+        const QString locked = dir_->filePath(QStringLiteral("locked.txt"));
+        WriteFile(locked, "old content");
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+        const QString path = name.isEmpty() ? QString() : dir_->filePath(name);
+        DiskFileSystem disk;
+        QCOMPARE(ErrorNumberOf([&] { disk.OpenWrite(path); }), expected);
+        QCOMPARE(ErrorNumberOf([&] { disk.WriteAll(path, "x"); }), expected);
+        QCOMPARE(disk.ReadAll(locked), QByteArray("old content"));
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    }
+
+    void openReadFailsLikeReadAll() {
+        DiskFileSystem disk;
+        QCOMPARE(ErrorNumberOf([&] { disk.OpenRead(dir_->filePath(QStringLiteral("missing.html"))); }), 53);
+        QCOMPARE(ErrorNumberOf([&] { disk.OpenRead(dir_->path()); }), 75);
+    }
+
+    void devicesAreWrittenDirectly() {
+        DiskFileSystem disk;
+        const std::unique_ptr<OutputStream> writer = disk.OpenWrite(QStringLiteral("/dev/null"));
+        writer->Write("text", 4);
+        writer->Commit();
+        QVERIFY(QFileInfo(QStringLiteral("/dev/null")).exists());
     }
 
 private:

@@ -6,6 +6,7 @@
 
 #include "AnsiCodePage.h"
 #include "AppTestSupport.h"
+#include "ConversionJob.h"
 #include "cTessark.h"
 
 using namespace tessark;
@@ -231,6 +232,79 @@ private Q_SLOTS:
             const std::string got = engine.ExtractBytes(page.toStdString());
             QCOMPARE(QByteArray::fromStdString(got), expected);
         }
+    }
+
+    // A page larger than the stream's chunks and the job's read blocks, with
+    // a script block across a block boundary: the job's output is the whole
+    // page's conversion.
+    void largePageStreamsToTheSameResult() {
+        QByteArray page;
+        const QByteArray piece =
+            "<p>Some <b>text</b> &amp; more&nbsp;here</p>\r\n<script>\nvar x = {a: 1};\n</script>\r\n\r\n  x  \r\n";
+        while (page.size() < (3 << 20) + 12345) page += piece;
+        page += "<style>\n" + QByteArray(1500000, 'y') + "\n</style>tail\r\n";
+        WriteFile(Path("big.html"), page);
+        basMain::InputFile = Path("big.html");
+        basMain::OutputFile = Path("big.txt");
+        QCOMPARE(basProcessing::RemoveHTML(), JobResult::Written);
+        cTessark engine = *basMain::Engine;
+        QCOMPARE(ReadFile(Path("big.txt")), QByteArray::fromStdString(engine.ExtractBytes(page.toStdString())));
+        NoTemporaryFilesLeft();
+    }
+
+    // A shutdown during a yield of the conversion gives up its output (on
+    // file systems without unnamed temporary files, the temporary file would
+    // otherwise stay behind): the output under way is discarded at once.
+    void abandonedConversionDiscardsItsOutput() {
+        struct Recorder final : OutputStream {
+            std::unique_ptr<OutputStream> inner;
+            int* discards;
+            void Write(const char* data, qint64 size) override { inner->Write(data, size); }
+            void Commit() override { inner->Commit(); }
+            void Discard() noexcept override {
+                ++*discards;
+                inner->Discard();
+            }
+        };
+        struct RecordingDisk final : FileSystem {
+            DiskFileSystem real;
+            int discards = 0;
+            bool FindOrdinaryFile(const QString& path) const override { return real.FindOrdinaryFile(path); }
+            qint64 FileLen(const QString& path) const override { return real.FileLen(path); }
+            QByteArray ReadAll(const QString& path, qint64 room) const override { return real.ReadAll(path, room); }
+            void WriteAll(const QString& path, QByteArrayView data) override { real.WriteAll(path, data); }
+            std::unique_ptr<InputStream> OpenRead(const QString& path) const override { return real.OpenRead(path); }
+            std::unique_ptr<OutputStream> OpenWrite(const QString& path) override {
+                auto r = std::make_unique<Recorder>();
+                r->inner = real.OpenWrite(path);
+                r->discards = &discards;
+                return r;
+            }
+        } disk;
+        basProcessing::SetFileSystem(&disk);
+        QByteArray page;
+        while (page.size() < (2 << 20)) page += "<p>line of text</p>\r\n";
+        WriteFile(Path("big.html"), page);
+        WriteFile(Path("out.txt"), "old");
+        basMain::InputFile = Path("big.html");
+        basMain::OutputFile = Path("out.txt");
+        basMain::BatchMode = True;
+        int yields = 0, discardsDuring = -1;
+        SetYieldHook([&] {
+            if (++yields == 40) {
+                AbandonRunningOutput();
+                discardsDuring = disk.discards;
+                throw RuntimeError(5, "Invalid procedure call or argument");
+            }
+        });
+        const JobResult result = basProcessing::RemoveHTML();
+        basMain::InstallEngineHooks();
+        basProcessing::SetFileSystem(nullptr);
+        QCOMPARE(result, JobResult::Failed);
+        QCOMPARE(discardsDuring, 1);
+        QCOMPARE(ReadFile(Path("out.txt")), QByteArray("old"));
+        NoTemporaryFilesLeft();
+        AbandonRunningOutput();  // no conversion runs: nothing happens
     }
 
 private:

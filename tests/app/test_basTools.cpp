@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 using tessark::Boolean;
+using tessark::ReadBoolean;
 using tessark::basTools::ToBoolean;
 
 class TestBasTools : public QObject {
@@ -15,32 +16,37 @@ private Q_SLOTS:
     void textToBoolean_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("expected");
-        QTest::newRow("True") << "True" << -1;
-        QTest::newRow("TRUE") << "TRUE" << -1;
-        QTest::newRow("true") << "true" << -1;
-        QTest::newRow("False") << "False" << 0;
-        QTest::newRow("false") << "false" << 0;
-        QTest::newRow("1") << "1" << -1;
-        QTest::newRow("-1") << "-1" << -1;
-        QTest::newRow("0") << "0" << 0;
-        QTest::newRow("0.0") << "0.0" << 0;
-        QTest::newRow("2.5") << "2.5" << -1;
-        QTest::newRow("1e3") << "1e3" << -1;
-        QTest::newRow("padded") << "  True " << -1;
-        QTest::newRow("hex") << "&H10" << -1;
-        QTest::newRow("hex zero") << "&H0" << 0;
-        QTest::newRow("octal") << "&O7" << -1;
-        QTest::newRow("yes") << "yes" << 0;
-        QTest::newRow("on") << "on" << 0;
-        QTest::newRow("empty") << "" << 0;
-        QTest::newRow("Truex") << "Truex" << 0;
-        QTest::newRow("1a") << "1a" << 0;
-        QTest::newRow("bad hex") << "&Hxyz" << 0;
+        QTest::addColumn<bool>("readable");  // ReadBoolean gives a value
+        QTest::newRow("True") << "True" << -1 << true;
+        QTest::newRow("TRUE") << "TRUE" << -1 << true;
+        QTest::newRow("true") << "true" << -1 << true;
+        QTest::newRow("False") << "False" << 0 << true;
+        QTest::newRow("false") << "false" << 0 << true;
+        QTest::newRow("1") << "1" << -1 << true;
+        QTest::newRow("-1") << "-1" << -1 << true;
+        QTest::newRow("0") << "0" << 0 << true;
+        QTest::newRow("0.0") << "0.0" << 0 << true;
+        QTest::newRow("2.5") << "2.5" << -1 << true;
+        QTest::newRow("1e3") << "1e3" << -1 << true;
+        QTest::newRow("padded") << "  True " << -1 << true;
+        QTest::newRow("hex") << "&H10" << -1 << true;
+        QTest::newRow("hex zero") << "&H0" << 0 << true;
+        QTest::newRow("octal") << "&O7" << -1 << true;
+        QTest::newRow("yes") << "yes" << 0 << false;
+        QTest::newRow("on") << "on" << 0 << false;
+        QTest::newRow("empty") << "" << 0 << false;
+        QTest::newRow("Truex") << "Truex" << 0 << false;
+        QTest::newRow("1a") << "1a" << 0 << false;
+        QTest::newRow("bad hex") << "&Hxyz" << 0 << false;
     }
     void textToBoolean() {
         QFETCH(QString, text);
         QFETCH(int, expected);
+        QFETCH(bool, readable);
         QCOMPARE(int(ToBoolean(text)), expected);
+        const auto read = ReadBoolean(text);
+        QCOMPARE(read.has_value(), readable);
+        if (read) QCOMPARE(int(*read), expected);
     }
 
     void checkBoxToBoolean() {
@@ -53,6 +59,8 @@ private Q_SLOTS:
         QCOMPARE(int(ToBoolean(QVariant(QStringLiteral("True")))), -1);
         QCOMPARE(int(ToBoolean(QVariant(QStringList{"a", "b"}))), 0);
         QCOMPARE(int(ToBoolean(QVariant())), 0);
+        QCOMPARE(ReadBoolean(QVariant(true)), std::optional<Boolean>(-1));
+        QVERIFY(!ReadBoolean(QVariant(QStringList{"a"})).has_value());
     }
 
     // Every button is initialised in the order given; one that fails is

@@ -75,6 +75,37 @@ private Q_SLOTS:
         QCOMPARE(stored.value(QStringLiteral("RemoveTabs")).toString(), QStringLiteral("True"));
     }
 
+    // The classic form uses the stored Encoding and never writes the key:
+    // the settings file is exactly what a run writes without it, plus the
+    // key's line as it stood.
+    void storedEncodingIsUsedAndKept_data() {
+        QTest::addColumn<QByteArray>("encodingLine");  // empty: no key
+        QTest::addColumn<QByteArray>("output");
+        QTest::newRow("no key: Windows-1252") << QByteArray() << QByteArray("caf\xC3\xA9 \xE9 (c)");
+        QTest::newRow("utf-8") << QByteArray("Encoding=utf-8\n") << QByteArray("caf\xC3\xA9 \xC3\xA9 (c)");
+        QTest::newRow("auto") << QByteArray("Encoding=auto\n") << QByteArray("caf\xC3\xA9 \xC3\xA9 (c)");
+        QTest::newRow("unreadable") << QByteArray("Encoding=Unicode\n") << QByteArray("caf\xC3\xA9 \xE9 (c)");
+    }
+    void storedEncodingIsUsedAndKept() {
+        QFETCH(QByteArray, encodingLine);
+        QFETCH(QByteArray, output);
+        WriteFile(Path("utf8.html"), "<p>caf\xC3\xA9 &eacute; &copy;</p>");
+        QDir().mkpath(Path("config/OrvaneTessark"));
+        WriteFile(Path("config/OrvaneTessark/OrvaneTessark.ini"), "[General]\n" + encodingLine);
+        QProcess p;
+        p.setProcessEnvironment(Environment());
+        p.start(Path("tessark"), {"utf8.html", "out.txt"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(ReadFile(Path("out.txt")), output);
+        QByteArray expected = "[General]\n" + encodingLine;
+        for (const char* key : {"GenerateSpecialChars", "RemoveAllCRLF", "RemoveAllTags", "RemoveBlankLines",
+                                "RemoveComments", "RemoveFunctions", "RemovePipe", "RemoveScripts", "RemoveSpaces",
+                                "RemoveStyles", "RemoveTabs"})
+            expected += QByteArray(key) + "=True\n";
+        QCOMPARE(ReadFile(Path("config/OrvaneTessark/OrvaneTessark.ini")), expected);
+    }
+
     // Eight classic runs started at once over an up-to-date store: each
     // converts, and none rewrites the store (same file, same time stamp).
     void concurrentRunsLeaveUpToDateStoreAlone() {

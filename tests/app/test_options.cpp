@@ -18,12 +18,13 @@ private Q_SLOTS:
         TempSettings settings;
         SetAllBoxes(window_.CheckBoxes(), 0);
         basMain::LoadOptions();
-        for (const OptionInfo& info : kOptions) QCOMPARE(window_.CheckBoxes().Value(info.option), 1);
+        // The classic eleven on; the readable-text options off.
+        for (const OptionInfo& info : kOptions) QCOMPARE(window_.CheckBoxes().Value(info.option), info.classic ? 1 : 0);
         basMain::SaveOptions();
         QSettings stored = settings.Open();
         QCOMPARE(stored.childKeys().size(), 11);
         for (const OptionInfo& info : kOptions)
-            QCOMPARE(stored.value(QLatin1String(info.name)).toString(), QStringLiteral("True"));
+            if (info.classic) QCOMPARE(stored.value(QLatin1String(info.name)).toString(), QStringLiteral("True"));
         // The keys are in the [General] section of the file.
         QVERIFY(ReadFile(settings.FilePath()).startsWith("[General]\n"));
     }
@@ -88,6 +89,48 @@ private Q_SLOTS:
             for (const OptionInfo& info : kOptions)
                 QCOMPARE(int((*basMain::Engine).*(info.flag)), info.option == only.option ? -1 : 0);
         }
+    }
+
+    // The Encoding key: read in both modes, written only outside batch mode,
+    // and then only when it was stored already or the choice is not the
+    // classic one; a batch run leaves the file as it would be without it.
+    void encodingKey_data() {
+        QTest::addColumn<bool>("batch");
+        QTest::addColumn<QString>("stored");  // "<none>": no key
+        QTest::addColumn<QString>("loaded");
+        QTest::addColumn<QString>("choose");  // "": keep what was loaded
+        QTest::addColumn<QString>("saved");   // "<none>": no key after saving
+        QTest::newRow("batch, no key") << true << "<none>" << "windows-1252" << "" << "<none>";
+        QTest::newRow("batch, utf-8 kept") << true << "utf-8" << "utf-8" << "" << "utf-8";
+        QTest::newRow("batch, unreadable kept") << true << "utf8" << "windows-1252" << "" << "utf8";
+        QTest::newRow("batch never writes a choice") << true << "auto" << "auto" << "utf-8" << "auto";
+        QTest::newRow("window, no key") << false << "<none>" << "windows-1252" << "" << "<none>";
+        QTest::newRow("window, choice") << false << "<none>" << "windows-1252" << "auto" << "auto";
+        QTest::newRow("window, back to classic") << false << "utf-8" << "utf-8" << "windows-1252"
+                                                 << "windows-1252";
+        QTest::newRow("window, unreadable rewritten") << false << "x" << "windows-1252" << "" << "windows-1252";
+    }
+    void encodingKey() {
+        QFETCH(bool, batch);
+        QFETCH(QString, stored);
+        QFETCH(QString, loaded);
+        QFETCH(QString, choose);
+        QFETCH(QString, saved);
+        TempSettings settings;
+        if (stored != "<none>") settings.Open().setValue(QLatin1String(kEncodingKey), stored);
+        basMain::BatchMode = batch ? True : False;
+        basMain::LoadOptions();
+        QCOMPARE(TextEncoding::SettingText(basMain::EncodingOption()), loaded);
+        if (!choose.isEmpty()) window_.CheckBoxes().SetEncodingChoice(*TextEncoding::ParseSetting(choose));
+        basMain::SaveOptions();
+        QSettings s = settings.Open();
+        QCOMPARE(s.contains(QLatin1String(kEncodingKey)) ? s.value(QLatin1String(kEncodingKey)).toString()
+                                                          : QStringLiteral("<none>"),
+                 saved);
+        // Without the key, the file is what it was before the key existed.
+        if (saved == "<none>") QVERIFY(!ReadFile(settings.FilePath()).contains("Encoding"));
+        if (batch && stored != "<none>") QVERIFY(ReadFile(settings.FilePath()).contains("Encoding=" + stored.toUtf8()));
+        basMain::BatchMode = False;
     }
 
     // The table: row i describes Option(i), rows in the order of their keys,
@@ -160,6 +203,63 @@ private Q_SLOTS:
         basMain::SaveOptions();
         QCOMPARE(ReadFile(path), upToDate);
         QVERIFY(QFileInfo(path).lastModified() > old);
+    }
+
+    // The readable-text keys: missing reads as off; the window writes one
+    // once it is on or has a key; the classic form never writes them.
+    void readableTextKeys_data() {
+        QTest::addColumn<bool>("batch");
+        QTest::addColumn<QByteArray>("stored");  // the [General] lines of KeepLinks
+        QTest::addColumn<int>("tick");            // -1: leave the check item as loaded
+        QTest::addColumn<int>("loaded");
+        QTest::addColumn<QString>("saved");  // "": no key
+        QTest::newRow("window, missing, untouched") << false << QByteArray() << -1 << 0 << "";
+        QTest::newRow("window, missing, ticked") << false << QByteArray() << 1 << 0 << "True";
+        QTest::newRow("window, True, unticked") << false << QByteArray("KeepLinks=True\n") << 0 << 1 << "False";
+        QTest::newRow("window, False, untouched") << false << QByteArray("KeepLinks=False\n") << -1 << 0 << "False";
+        QTest::newRow("window, 1, untouched") << false << QByteArray("KeepLinks=1\n") << -1 << 1 << "True";
+        QTest::newRow("window, yes, untouched") << false << QByteArray("KeepLinks=yes\n") << -1 << 0 << "False";
+        QTest::newRow("classic, missing, ticked") << true << QByteArray() << 1 << 0 << "";
+        QTest::newRow("classic, True, unticked") << true << QByteArray("KeepLinks=True\n") << 0 << 1 << "True";
+    }
+    void readableTextKeys() {
+        QFETCH(bool, batch);
+        QFETCH(QByteArray, stored);
+        QFETCH(int, tick);
+        QFETCH(int, loaded);
+        QFETCH(QString, saved);
+        TempSettings settings;
+        QDir().mkpath(QFileInfo(settings.FilePath()).path());
+        WriteFile(settings.FilePath(), "[General]\n" + stored);
+        basMain::BatchMode = batch ? True : False;
+        basMain::LoadOptions();
+        QCOMPARE(window_.CheckBoxes().Value(Option::KeepLinks), loaded);
+        for (const Option other : {Option::BreakAtBlocks, Option::KeepAltText, Option::DecodeAllReferences})
+            QCOMPARE(window_.CheckBoxes().Value(other), 0);
+        if (tick >= 0) window_.CheckBoxes().SetValue(Option::KeepLinks, tick);
+        basMain::ApplyOptions();
+        QCOMPARE(int(basMain::Engine->KeepLinks), window_.CheckBoxes().Value(Option::KeepLinks) ? -1 : 0);
+        basMain::SaveOptions();
+        QSettings after = settings.Open();
+        QCOMPARE(after.value(QStringLiteral("KeepLinks")).toString(), saved);
+        for (const char* other : {"BreakAtBlocks", "KeepAltText", "DecodeAllReferences"})
+            QVERIFY(!after.contains(QLatin1String(other)));
+        QCOMPARE(after.value(QStringLiteral("RemoveTabs")).toString(), QStringLiteral("True"));
+    }
+
+    // What --readable and --all choose.
+    void presets() {
+        const OptionSet readable = OptionSet::Readable();
+        const OptionSet classic = OptionSet::ClassicOn();
+        for (const OptionInfo& info : kOptions) QCOMPARE(classic.Get(info.option), info.classic);
+        QCOMPARE(classic, OptionSet::Defaults());
+        for (const Option on : {Option::BreakAtBlocks, Option::KeepLinks, Option::KeepAltText,
+                                Option::DecodeAllReferences, Option::RemoveAllTags, Option::RemoveComments,
+                                Option::RemoveScripts, Option::RemoveStyles, Option::RemoveSpaces,
+                                Option::RemoveBlankLines})
+            QVERIFY(readable.Get(on));
+        for (const Option off : {Option::RemoveAllCRLF, Option::RemoveFunctions, Option::RemovePipe})
+            QVERIFY(!readable.Get(off));
     }
 
     // The classic save writes the classic rows only; the modern --save all.

@@ -10,6 +10,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -18,6 +19,7 @@
 #include <QThread>
 
 #include "Options.h"
+#include "cTessark.h"
 
 using namespace tessark;
 
@@ -61,7 +63,8 @@ private Q_SLOTS:
         QCOMPARE(r.err, QByteArray());
         QVERIFY(r.out.startsWith("Usage: tessark [OPTION]... [INPUT]...\n"));
         for (const char* option : {"-o, --output", "-d, --output-dir", "-r, --recursive", "-j, --jobs", "--all",
-                                   "--none", "--save", "--print-options", "-q, --quiet", "-h, --help", "--version"})
+                                   "--none", "--readable", "--save", "--print-options", "-q, --quiet", "-h, --help",
+                                   "--version", "--encoding <NAME>", "-v, --verbose"})
             QVERIFY2(r.out.contains(option), option);
         for (const OptionInfo& info : kOptions)
             QVERIFY2(r.out.contains("--" + FlagName(info).toLatin1()), info.name);
@@ -92,6 +95,10 @@ private Q_SLOTS:
         QTest::newRow("missing value") << QStringList{"page.html", "-o"} << "tessark: Missing value after '-o'.";
         QTest::newRow("-d with standard input")
             << QStringList{"-d", "out", "-"} << "tessark: -d needs named inputs: standard input has no name to write";
+        QTest::newRow("unknown encoding") << QStringList{"--encoding", "utf-9", "page.html"}
+                                          << "tessark: unknown encoding: 'utf-9'";
+        QTest::newRow("encoding ICU lacks") << QStringList{"--encoding=iso-8859-16", "--save", "page.html"}
+                                            << "tessark: unknown encoding: 'iso-8859-16'";
     }
     void usageErrors() {
         QFETCH(QStringList, args);
@@ -130,6 +137,39 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.err, QByteArray());
         QCOMPARE(r.out, QByteArray("One&two three"));
+    }
+
+    // A large page through a pipe: the text comes out while the input is
+    // still being written (the conversion streams), and it is the whole
+    // page's conversion.
+    void standardInputStreamsToStandardOutput() {
+        QByteArray page;
+        while (page.size() < (6 << 20))
+            page += "<p>Some <b>text</b> &amp; more&nbsp;here</p>\r\n<script>\nvar x = {a: 1};\n</script>\r\n";
+        QProcess p;
+        p.setWorkingDirectory(Path("work"));
+        p.setProcessEnvironment(Environment());
+        p.start(QStringLiteral(TESSARK_PROGRAM), {"--all", "-"});
+        QVERIFY(p.waitForStarted(60000));
+        const qsizetype half = page.size() / 2;
+        p.write(page.left(half));
+        QByteArray out;
+        for (int i = 0; i < 600 && out.isEmpty(); ++i) {
+            p.waitForBytesWritten(100);
+            p.waitForReadyRead(100);
+            out += p.readAllStandardOutput();
+        }
+        QVERIFY2(!out.isEmpty(), "no output before the end of the input");
+        p.write(page.mid(half));
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(120000));
+        out += p.readAllStandardOutput();
+        QCOMPARE(p.exitCode(), 0);
+        tessark::cTessark engine;
+        OptionSet all;
+        all.SetAll(true);
+        all.ApplyTo(engine);
+        QCOMPARE(out, QByteArray::fromStdString(engine.ExtractBytes(page.toStdString())));
     }
 
     void fileToStandardOutput() {
@@ -280,6 +320,28 @@ private Q_SLOTS:
                                     << allButTabs;
         QTest::newRow("all-crlf") << QByteArray() << QStringList{"--none", "--remove-all-crlf", "--generate-special-chars"}
                                   << QStringList{"GenerateSpecialChars", "RemoveAllCRLF"};
+        // The readable-text options: flags, their --no- forms, saved keys and --readable.
+        const QStringList readable{"BreakAtBlocks", "DecodeAllReferences", "GenerateSpecialChars", "KeepAltText",
+                                   "KeepLinks", "RemoveAllTags", "RemoveBlankLines", "RemoveComments",
+                                   "RemoveScripts", "RemoveSpaces", "RemoveStyles", "RemoveTabs"};
+        QStringList readableButLinks = readable;
+        readableButLinks.removeOne("KeepLinks");
+        QTest::newRow("--readable") << QByteArray() << QStringList{"--readable"} << readable;
+        QTest::newRow("--readable over saved")
+            << QByteArray("[General]\nRemoveTabs=False\nRemovePipe=True\nRemoveAllCRLF=True\n")
+            << QStringList{"--readable"} << readable;
+        QTest::newRow("--readable then --no-") << QByteArray() << QStringList{"--readable", "--no-keep-links"}
+                                               << readableButLinks;
+        QTest::newRow("--no- then --readable") << QByteArray() << QStringList{"--no-keep-links", "--readable"}
+                                               << readable;
+        QTest::newRow("readable flags") << QByteArray()
+                                        << QStringList{"--none", "--break-at-blocks", "--keep-links", "--keep-alt-text",
+                                                       "--decode-all-references", "--no-keep-links"}
+                                        << QStringList{"BreakAtBlocks", "DecodeAllReferences", "KeepAltText"};
+        QTest::newRow("saved readable key") << QByteArray("[General]\nKeepLinks=True\nDecodeAllReferences=1\n")
+                                            << QStringList{} << all + QStringList{"KeepLinks", "DecodeAllReferences"};
+        QTest::newRow("--all leaves them off") << QByteArray("[General]\nKeepLinks=True\n") << QStringList{"--all"}
+                                               << all;
     }
     void optionFlags() {
         QFETCH(QByteArray, stored);
@@ -289,12 +351,37 @@ private Q_SLOTS:
         const RunResult r = Run(args + QStringList{"--print-options"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.err, QByteArray());
-        QByteArray expected;
+        // One line per key, in the settings file's (alphabetical) order.
+        QByteArrayList lines{"Encoding=windows-1252\n"};
         for (const OptionInfo& info : kOptions)
-            expected += QByteArray(info.name) + (on.contains(QLatin1String(info.name)) ? "=True\n" : "=False\n");
+            lines << QByteArray(info.name) + (on.contains(QLatin1String(info.name)) ? "=True\n" : "=False\n");
+        std::sort(lines.begin(), lines.end());
+        const QByteArray expected = lines.join();
         QCOMPARE(r.out, expected);
         // Without --save the store is not written.
         QCOMPARE(ReadFile(StorePath()), stored.isEmpty() ? QByteArray("<missing>") : stored);
+    }
+
+    // --readable converts as the readable-text options say; the classic form
+    // uses saved readable-text keys but never writes them.
+    void readableConversion() {
+        WriteFile(Path("work/menu.html"),
+                  "<nav><ul><li>Home</li><li><a href=\"/news\">News</a></li></ul></nav>"
+                  "<p>&lt;div&gt; &amp;amp; caf&eacute;&rsquo;s<img alt=\"logo\"></p>");
+        const RunResult plain = Run({"--all", "-o", "-", "menu.html"});
+        QCOMPARE(plain.out, QByteArray("HomeNews &amp; caf\xE9&rsquo;s"));
+        const RunResult r = Run({"--readable", "-o", "-", "menu.html"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QByteArray("Home\r\nNews [/news]\r\n<div> &amp; caf\xE9\x92s logo "));
+
+        WriteFile(StorePath(), "[General]\nBreakAtBlocks=True\n");
+        const RunResult classic = RunClassic({"menu.html", "classic.txt"});
+        QCOMPARE(classic.exitCode, 0);
+        QCOMPARE(ReadFile(Path("work/classic.txt")), QByteArray("Home News &amp; caf\xE9&rsquo;s"));  // all lines removed
+        QSettings store(StorePath(), QSettings::IniFormat);
+        QCOMPARE(store.value("BreakAtBlocks").toString(), QStringLiteral("True"));
+        for (const char* key : {"KeepLinks", "KeepAltText", "DecodeAllReferences"}) QVERIFY(!store.contains(key));
+        QCOMPARE(store.value("RemoveTabs").toString(), QStringLiteral("True"));
     }
 
     // --save stores the options of the run; the classic form then uses them.
@@ -311,6 +398,116 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(Path("work/classic.txt")), QByteArray("One&amp;two \r\n \r\nthree\t|{f}"));
         // The modern form starts from the same saved options.
         QCOMPARE(Run({"-o", "-", "page.html"}).out, ReadFile(Path("work/classic.txt")));
+    }
+
+    // The encoding of the run: the saved one, or --encoding; --print-options
+    // shows it, --save stores it (a charset label is for the run only).
+    void encodingOption_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::addColumn<QByteArray>("savedKey");  // after the run; "<none>": no key
+        QTest::addColumn<QByteArray>("note");
+        QTest::newRow("nothing saved") << QByteArray() << QStringList{} << QByteArray("windows-1252")
+                                       << QByteArray("<none>") << QByteArray();
+        QTest::newRow("saved utf-8") << QByteArray("[General]\nEncoding=utf-8\n") << QStringList{}
+                                     << QByteArray("utf-8") << QByteArray("utf-8") << QByteArray();
+        QTest::newRow("unreadable saved") << QByteArray("[General]\nEncoding=ebcdic\n") << QStringList{}
+                                          << QByteArray("windows-1252") << QByteArray("ebcdic") << QByteArray();
+        QTest::newRow("--encoding AUTO") << QByteArray() << QStringList{"--encoding", "AUTO"} << QByteArray("auto")
+                                         << QByteArray("<none>") << QByteArray();
+        QTest::newRow("a label") << QByteArray() << QStringList{"--encoding=sjis"} << QByteArray("Shift_JIS")
+                                 << QByteArray("<none>") << QByteArray();
+        QTest::newRow("--save auto") << QByteArray() << QStringList{"--encoding", "auto", "--save"}
+                                     << QByteArray("auto") << QByteArray("auto") << QByteArray();
+        QTest::newRow("--save the classic one") << QByteArray("[General]\nEncoding=utf-8\n")
+                                                << QStringList{"--encoding", "windows-1252", "--save"}
+                                                << QByteArray("windows-1252") << QByteArray("windows-1252")
+                                                << QByteArray();
+        QTest::newRow("--save keeps what was saved") << QByteArray("[General]\nEncoding=utf-8\n")
+                                                     << QStringList{"--save"} << QByteArray("utf-8")
+                                                     << QByteArray("utf-8") << QByteArray();
+        QTest::newRow("--save with a label") << QByteArray("[General]\nEncoding=auto\n")
+                                             << QStringList{"--encoding", "koi8-r", "--save"} << QByteArray("KOI8-R")
+                                             << QByteArray("auto")
+                                             << QByteArray("tessark: --save keeps the saved encoding: only "
+                                                           "windows-1252, utf-8 or auto can be saved, not koi8-r\n");
+    }
+    void encodingOption() {
+        QFETCH(QByteArray, stored);
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, shown);
+        QFETCH(QByteArray, savedKey);
+        QFETCH(QByteArray, note);
+        if (!stored.isEmpty()) WriteFile(StorePath(), stored);
+        const RunResult r = Run(args + QStringList{"--print-options"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, note);
+        QVERIFY2(r.out.contains("\nEncoding=" + shown + "\n"), r.out.constData());
+        QSettings store(StorePath(), QSettings::IniFormat);
+        QCOMPARE(store.contains("Encoding") ? store.value("Encoding").toString().toLatin1() : QByteArray("<none>"),
+                 savedKey);
+    }
+
+    // -v names, per input, the encoding it was read in and why; the text is
+    // the expected one for each sample page.
+    void verboseNamesEncodingAndReason_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QByteArray>("lines");
+        const QByteArray autoLines =
+            "tessark: in/shift_jis-meta.html: Shift_JIS (meta)\n"
+            "tessark: in/utf-16be-bom.html: UTF-16BE (bom)\n"
+            "tessark: in/utf-16le-bom.html: UTF-16LE (bom)\n"
+            "tessark: in/utf-8-bom.html: UTF-8 (bom)\n"
+            "tessark: in/utf-8.html: UTF-8 (valid utf-8)\n"
+            "tessark: in/windows-1251-meta.html: windows-1251 (meta)\n"
+            "tessark: in/windows-1251-undeclared.html: windows-1251 (guess)\n"
+            "tessark: in/windows-1252-as-iso-8859-1.html: windows-1252 (meta)\n"
+            "tessark: in/wrong-declaration.html: UTF-8 (meta)\n";
+        QTest::newRow("auto") << QStringList{"--encoding", "auto"} << QByteArray() << autoLines;
+        QTest::newRow("auto, saved") << QStringList{} << QByteArray("[General]\nEncoding=auto\n") << autoLines;
+        QTest::newRow("default") << QStringList{} << QByteArray()
+                                 << QByteArray("tessark: in/utf-8.html: windows-1252 (default)\n");
+        QTest::newRow("saved") << QStringList{} << QByteArray("[General]\nEncoding=utf-8\n")
+                               << QByteArray("tessark: in/utf-8.html: UTF-8 (saved)\n");
+        QTest::newRow("chosen") << QStringList{"--encoding", "cp1251"} << QByteArray()
+                                << QByteArray("tessark: in/utf-8.html: windows-1251 (chosen)\n");
+    }
+    void verboseNamesEncodingAndReason() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, stored);
+        QFETCH(QByteArray, lines);
+        if (!stored.isEmpty()) WriteFile(StorePath(), stored);
+        const QDir samples(QStringLiteral(TESSARK_TEST_DATA "/encodings"));
+        QStringList inputs;
+        const bool all = lines.count('\n') > 1;
+        QVERIFY(QDir().mkpath(Path("work/in")));
+        for (const QString& name : samples.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name)) {
+            if (!all && name != QLatin1String("utf-8.html")) continue;
+            QVERIFY(QFile::copy(samples.filePath(name), Path("work/in/") + name));
+            inputs << QStringLiteral("in/") + name;
+        }
+        const RunResult r = Run(args + QStringList{"-v", "-j1", "-d", "out"} + inputs);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, lines);
+        if (all)
+            for (const QString& input : inputs) {
+                const QString name = QFileInfo(input).completeBaseName();
+                QCOMPARE(ReadFile(Path("work/out/") + name + ".txt"), ReadFile(samples.filePath(name + ".expected.txt")));
+            }
+    }
+
+    // What --save stores for the encoding, the classic form uses.
+    void savedEncodingIsUsedByTheClassicForm() {
+        WriteFile(Path("work/utf8.html"), "<p>caf\xC3\xA9 &eacute;</p>");
+        QCOMPARE(RunClassic({"utf8.html", "before.txt"}).exitCode, 0);
+        QCOMPARE(ReadFile(Path("work/before.txt")), QByteArray("caf\xC3\xA9 \xE9"));
+        QCOMPARE(Run({"--encoding", "utf-8", "--save", "--print-options"}).exitCode, 0);
+        QCOMPARE(RunClassic({"utf8.html", "after.txt"}).exitCode, 0);
+        QCOMPARE(ReadFile(Path("work/after.txt")), QByteArray("caf\xC3\xA9 \xC3\xA9"));
+        QSettings store(StorePath(), QSettings::IniFormat);
+        QCOMPARE(store.value("Encoding").toString(), QStringLiteral("utf-8"));
     }
 
     // The output bytes for a page are those the classic form writes with
@@ -341,6 +538,30 @@ private Q_SLOTS:
         const RunResult modern = Run(flags + QStringList{"-o", "modern.txt", "in.html"});
         QCOMPARE(modern.exitCode, 0);
         QVERIFY(ReadFile(Path("work/classic.txt")) == ReadFile(Path("work/modern.txt")));
+    }
+
+    // A store that cannot be written: --save says so and the run ends with
+    // exit status 1 (the options are still printed).
+    void saveThatFails() {
+        WriteFile(Path("config/OrvaneTessark"), "a file where the folder should be");
+        const RunResult r = Run({"--none", "--save", "--print-options"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.startsWith("tessark: the options could not be saved to "), r.err.constData());
+        QVERIFY2(r.out.contains("\nGenerateSpecialChars=False\n"), r.out.constData());
+    }
+
+    // Standard output that cannot take the text: the input fails, exit 1.
+    void standardOutputFull() {
+        if (!QFile::exists(QStringLiteral("/dev/full"))) QSKIP("no /dev/full here");
+        QProcess p;
+        p.setWorkingDirectory(Path("work"));
+        p.setProcessEnvironment(Environment());
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(QStringLiteral(TESSARK_PROGRAM), {"--", "page.html", "two.htm"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(p.readAllStandardError(), QByteArray("tessark: page.html: RemoveHTML: Error 61: Disk full\n"
+                                                      "tessark: two.htm: RemoveHTML: Error 61: Disk full\n"));
     }
 
     // A folder without pages is noted unless -q; the exit status stays 0.

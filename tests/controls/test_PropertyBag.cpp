@@ -31,6 +31,10 @@ private Q_SLOTS:
     void emptyStoreGivesDefaults();
     void roundTripKeepsSettings();
     void unreadableValuesLeaveFieldsAlone();
+    void storedEnabled_data();
+    void storedEnabled();
+    void storedVisible_data();
+    void storedVisible();
     void firstRunForcesEnabledOnFirstRead();
 };
 
@@ -158,7 +162,67 @@ void PropertyBagTest::unreadableValuesLeaveFieldsAlone() {
     QCOMPARE(button.Font(), before);
     QCOMPARE(CommandTestAccess::FirstRun(button), std::uint8_t{0});
     QCOMPARE(button.Visible(), std::uint8_t{255});
-    QCOMPARE(CommandTestAccess::EnabledValue(button), Boolean{0});  // "yes" is not a Boolean text
+    QCOMPARE(CommandTestAccess::EnabledValue(button), Boolean{-1});  // "yes" is not a Boolean text
+}
+
+// A stored "Enabled" is read as a Boolean; a text that is none leaves
+// EnabledValue as it was, whichever value that is.
+void PropertyBagTest::storedEnabled_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::newRow("True") << "True" << 0 << -1;
+    QTest::newRow("false, any case") << "fALSE" << -1 << 0;
+    QTest::newRow("0") << "0" << -1 << 0;
+    QTest::newRow("-1") << "-1" << 0 << -1;
+    QTest::newRow("2") << "2" << 0 << -1;
+    QTest::newRow("&H0") << "&H0" << -1 << 0;
+    QTest::newRow("yes keeps true") << "yes" << -1 << -1;
+    QTest::newRow("yes keeps false") << "yes" << 0 << 0;
+    QTest::newRow("empty keeps false") << "" << 0 << 0;
+    QTest::newRow("bad hex keeps true") << "&Hzz" << -1 << -1;
+    QTest::newRow("1a keeps false") << "1a" << 0 << 0;
+}
+
+void PropertyBagTest::storedEnabled() {
+    QFETCH(QString, stored);
+    QFETCH(int, before);
+    QFETCH(int, after);
+    Command button;
+    CommandTestAccess::SetEnabledValue(button, static_cast<Boolean>(before));
+    button.ReadProperties(MemoryPropertyBag({{"Enabled", stored}}));
+    QCOMPARE(int(CommandTestAccess::EnabledValue(button)), after);
+    QCOMPARE(int(button.State()), after ? int(ButtonStates::Normal) : int(ButtonStates::Disabled));
+}
+
+// "Visible" takes only the stored numbers 0 and 1; anything else leaves the
+// background style alone.
+void PropertyBagTest::storedVisible_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("opaqueBefore");
+    QTest::addColumn<int>("visible");  // what Visible reads afterwards
+    QTest::newRow("0") << "0" << true << 0;
+    QTest::newRow("1") << "1" << false << 255;
+    QTest::newRow("2 keeps opaque") << "2" << true << 255;
+    QTest::newRow("2 keeps transparent") << "2" << false << 0;
+    QTest::newRow("-1 keeps transparent") << "-1" << false << 0;
+    QTest::newRow("255 keeps transparent") << "255" << false << 0;
+    QTest::newRow("text keeps opaque") << "x" << true << 255;
+    QTest::newRow("empty keeps transparent") << "" << false << 0;
+}
+
+void PropertyBagTest::storedVisible() {
+    QFETCH(QString, stored);
+    QFETCH(bool, opaqueBefore);
+    QFETCH(int, visible);
+    Command button;
+    button.SetVisible(opaqueBefore ? 1 : 0);
+    button.ReadProperties(MemoryPropertyBag({{"Visible", stored}}));
+    QCOMPARE(int(button.Visible()), visible);
+    // Saved again, the style is one of the two numbers.
+    MemoryPropertyBag again;
+    button.WriteProperties(again);
+    QCOMPARE(again.Contains("Visible") ? again.Text("Visible") : QString("1"), QString(visible ? "1" : "0"));
 }
 
 void PropertyBagTest::firstRunForcesEnabledOnFirstRead() {

@@ -2,11 +2,13 @@
 // the markers, references and whitespace, every page of the corpus under a
 // fixed list of option sets, and failing yields at every position. The
 // three conversions (literal, fast over 16-bit text, fast over bytes) must
-// agree in result, yield count and reports, with every implementation of
-// the kernels that the processor supports (each test runs once per
-// implementation, named by the test's last parameter).
+// agree in result, yield count and reports. The UTF-8 byte path is held to
+// the 16-bit engine on the decoded page the same way. Each test runs once
+// for every implementation of the kernels that the processor supports,
+// named by the test's last parameter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -219,8 +221,9 @@ std::u16string RowsOneAfterAnother(std::u16string text) {
     return text;
 }
 
-// The fast reference pass over 16-bit units and over Windows-1252 bytes
-// against the rows one after another; also counts the yields (always nine).
+// The fast reference pass over 16-bit units, over Windows-1252 bytes and
+// over UTF-8 bytes against the rows one after another (for UTF-8: on the
+// decoded page, encoded back); also counts the yields (always nine).
 ::testing::AssertionResult ReferencesAgree(const std::string& page) {
     const std::u16string text = differential::Decode(page);
     const std::u16string expected = RowsOneAfterAnother(text);
@@ -234,10 +237,18 @@ std::u16string RowsOneAfterAnother(std::u16string text) {
     yields = 0;
     bytes.resize(fast::ReplaceReferences(reinterpret_cast<unsigned char*>(bytes.data()), bytes.size(), count));
     if (yields != 9) return ::testing::AssertionFailure() << "byte yields " << yields << " for " << page;
-    if (wide != expected || differential::Decode(bytes) != expected)
+    std::string utf8 = page;
+    yields = 0;
+    utf8.resize(fast::ReplaceReferences<unsigned char, fast::Utf8Units>(reinterpret_cast<unsigned char*>(utf8.data()),
+                                                                         utf8.size(), count));
+    if (yields != 9) return ::testing::AssertionFailure() << "UTF-8 yields " << yields << " for " << page;
+    const std::string expectedUtf8 = differential::EncodeUtf8(RowsOneAfterAnother(differential::DecodeUtf8(page)));
+    if (wide != expected || differential::Decode(bytes) != expected || utf8 != expectedUtf8)
         return ::testing::AssertionFailure() << "page:     " << Show(text) << "\nexpected: " << Show(expected)
                                              << "\n16-bit:   " << Show(wide)
-                                             << "\nbytes:    " << Show(differential::Decode(bytes));
+                                             << "\nbytes:    " << Show(differential::Decode(bytes))
+                                             << "\nUTF-8:    " << Show(differential::DecodeUtf8(utf8))
+                                             << "\nexpected: " << Show(differential::DecodeUtf8(expectedUtf8));
     return ::testing::AssertionSuccess();
 }
 
@@ -323,6 +334,208 @@ TEST_P(EachKernels, DenseReferencesAgreeInTheWholeEngine) {
     }
 }
 
+// ------------------------------------------------------------------- UTF-8
+
+using differential::CompareUtf8;
+using differential::Utf8Comparison;
+
+std::string ShowBytes(const std::u16string& bytes) {
+    std::string s;
+    for (const char16_t b : bytes) {
+        char buf[8];
+        if (b >= 0x20 && b < 0x7F)
+            s += static_cast<char>(b);
+        else {
+            std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned>(b));
+            s += buf;
+        }
+    }
+    return s;
+}
+
+std::string DescribeUtf8(const std::string& page, unsigned options, long failAt, const Utf8Comparison& c) {
+    return "options=" + std::to_string(options) + " failAt=" + std::to_string(failAt) +
+           "\npage:   " + ShowBytes(differential::AsUnits(page)) + "\noracle: " + ShowBytes(c.oracle.text) +
+           " yields=" + std::to_string(c.oracle.yields) + "\nbytes:  " + ShowBytes(c.bytes.text) +
+           " yields=" + std::to_string(c.bytes.yields) + "\nkernels: " + fast::ActiveImplementation().name;
+}
+
+struct Utf8Batch {
+    const char* name;
+    std::uint32_t firstSeed;
+    int pages;
+    std::size_t maxPieces;
+    bool invalid;
+};
+
+void PrintTo(const Utf8Batch& b, std::ostream* os) { *os << b.name; }
+
+class Utf8PagesTest : public ::testing::TestWithParam<std::tuple<Utf8Batch, std::string>> {};
+
+TEST_P(Utf8PagesTest, BytePathEqualsTheEngineOnDecodedText) {
+    const Utf8Batch& batch = std::get<0>(GetParam());
+    const UsingKernels kernels(std::get<1>(GetParam()));
+    ASSERT_TRUE(kernels.chosen());
+    int failures = 0;
+    for (int i = 0; i < batch.pages && failures < 3; ++i) {
+        differential::RandomChoices choices(batch.firstSeed + static_cast<std::uint32_t>(i));
+        const unsigned options = choices.Next(1u << differential::kOptionBits);
+        const long failAt = choices.Next(8) == 0 ? static_cast<long>(1 + choices.Next(30)) : 0;
+        const bool readable = (options & differential::kReadableBits) != 0;
+        const std::string page = differential::BuildUtf8Page(choices, batch.maxPieces, batch.invalid, readable);
+        const Utf8Comparison c = CompareUtf8(page, options, failAt);
+        ASSERT_TRUE(c.exact);  // the generated pages hold no byte that a removal could complete
+        if (!c.Agree()) {
+            ++failures;
+            ADD_FAILURE() << DescribeUtf8(page, options, failAt, c);
+        }
+    }
+}
+
+const Utf8Batch kUtf8Batches[] = {
+    {"ShortValid", 300000, 4000, 12, false},
+    {"MediumValid", 400000, 1500, 80, false},
+    {"LongValid", 500000, 150, 1500, false},
+    {"ShortWithLoneBytes", 600000, 3000, 12, true},
+    {"MediumWithLoneBytes", 700000, 1000, 80, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Seeded, Utf8PagesTest,
+                         ::testing::Combine(::testing::ValuesIn(kUtf8Batches), ::testing::ValuesIn(Kernels())),
+                         [](const auto& p) { return std::string(std::get<0>(p.param).name) + "_" + std::get<1>(p.param); });
+
+// Characters of two, three and four bytes right before and after every
+// marker, as short comment and script bodies, in the stretch the comment
+// pass skips after a removal and next to references, each at every offset
+// from the start of a vector.
+TEST_P(EachKernels, Utf8BoundariesCharactersNextToMarkersAtEveryOffset) {
+    const std::string chars[] = {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xC3\xA9\xC3\xA9", "a"};
+    // X stands for the character.
+    const std::string patterns[] = {
+        "<!--X-->", "<!--XX-->", "<!--Xa-->", "<!--X-->b<!--ab-->", "<!--ab-->X<!--ab-->", "<!--abcd-->XX<!--cd-->",
+        "<!--X-->XXX<!--cd-->e", "<!--XXXXXXXXXX-->XXXXXXXXXXXX<!--cd-->e", "<!--Xxxxxxxxxx-->XXXXXXXXX<!--c-->",
+        "<script>X</script>", "<script>XX</script>", "<scriptX/script>", "<scriptXX/script>", "<script/script>X",
+        "<styleX/style>", "<style/style>X", "X<script>a</script>X", "{X}X|X\tX", "X&eacute;X&#8364;X&#8482;X",
+        "&amp;X&lt;X&nbspX&#233;&#39;X", "X<b>X</b>X", "X!--X-->XmsnavigationX", "X\r\nX  X\n \nX",
+        "<!--a--X-->", "<scr<!--X-->ipt>a</script>X", "<scr<!--XX-->ipt>a</script>X",
+    };
+    const unsigned sets[] = {kAllFlags, kComments, kScripts, kComments | kScripts, kStyles, kSpecial,
+                             kSpecial | kTags, kAllFlags & ~kComments, 0u, kAllFlags | differential::kReadableBits};
+    for (const std::string& x : chars)
+        for (const std::string& pattern : patterns) {
+            std::string filled;
+            for (const char ch : pattern) filled += ch == 'X' ? x : std::string(1, ch);
+            for (std::size_t offset = 0; offset < 66; ++offset) {
+                const std::string page = std::string(offset, 'z') + filled + std::string(offset % 5, ' ') + "end";
+                for (const unsigned options : sets) {
+                    const Utf8Comparison c = CompareUtf8(page, options);
+                    ASSERT_TRUE(c.Agree()) << DescribeUtf8(page, options, 0, c);
+                }
+            }
+        }
+}
+
+// Bytes that are not UTF-8 come out as they went in, next to markers and
+// references too, and the result still equals the 16-bit engine's.
+TEST_P(EachKernels, Utf8InvalidLoneBytesSurvive) {
+    struct Row {
+        const char* page;
+        unsigned options;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"a\xFF" "b", kAllFlags, "a\xFF" "b"},
+        {"\x80<b>\xC0</b>\xF5", kAllFlags, "\x80\xC0\xF5"},
+        {"<!--\xFF-->x", kComments, "< \xFF x"},  // one unit: the comment stays
+        {"<!--\xFF\xFE-->x", kComments, "x"},
+        {"<script\xFF/script>x", kScripts, "<script\xFF/script>x"},
+        {"<script\xFF\xFE/script>x", kScripts, "x"},
+        {"&eacute;\xE9&#233;", kSpecial, "\xC3\xA9\xE9\xC3\xA9"},
+        {"caf\xE9 &amp; caf&eacute;", kAllFlags, "caf\xE9 & caf\xC3\xA9"},
+        {"\xE2\x82 x", kAllFlags, "\xE2\x82 x"},  // a sequence cut short
+        {"\xED\xA0\x80|\xF4\x90\x80\x80", kPipe, "\xED\xA0\x80 \xF4\x90\x80\x80"},  // a surrogate; past U+10FFFF
+    };
+    for (const Row& row : rows) {
+        const Utf8Comparison c = CompareUtf8(row.page, row.options);
+        EXPECT_TRUE(c.Agree()) << DescribeUtf8(row.page, row.options, 0, c);
+        cTessark e;
+        SetFlags(e, row.options);
+        EXPECT_EQ(e.ExtractUtf8(row.page), std::string(row.expected)) << row.page;
+    }
+}
+
+// Decoding every HTML reference can make UTF-8 text longer than the page
+// ("&nGt;", five bytes, is six): the buffer grows then, before the last
+// step, and the result is still the 16-bit engine's.
+TEST_P(EachKernels, Utf8GrowthDecodedReferencesLongerThanThePage) {
+    constexpr unsigned kDecodeAll = 1u << 14;
+    std::string page = "\xF0\x9F\x98\x80&#x1F600;\n";
+    for (int i = 0; i < 300; ++i) page += i % 10 ? "&nGt;" : "&nGt; \n";
+    for (const unsigned options : {kDecodeAll, kDecodeAll | kAllFlags, kDecodeAll | kSpaces}) {
+        const Utf8Comparison c = CompareUtf8(page, options);
+        ASSERT_TRUE(c.Agree()) << DescribeUtf8(page, options, 0, c);
+        cTessark e;
+        SetFlags(e, options & kAllFlags);
+        e.DecodeAllReferences = True;
+        std::vector<unsigned char> buffer(page.begin(), page.end());
+        std::vector<std::size_t> grown;
+        const std::size_t len = e.ExtractUtf8(buffer.data(), buffer.size(), [&](std::size_t size) {
+            grown.push_back(size);
+            buffer.resize(size);
+            return buffer.data();
+        });
+        ASSERT_FALSE(grown.empty());
+        EXPECT_GT(grown.front(), page.size());
+        EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(len)),
+                  e.ExtractUtf8(page));
+    }
+}
+
+// A removal that joins the pieces of a broken sequence into a well-formed
+// character is the one place where the byte path may count differently:
+// the pieces are two units to the 16-bit engine and one character after.
+TEST_P(EachKernels, Utf8InvalidJoinedPiecesAreTheOneKnownDifference) {
+    const std::string page = "<script\xC3<!--ab-->\xA9/script>x";
+    const Utf8Comparison c = CompareUtf8(page, kComments | kScripts);
+    EXPECT_FALSE(c.exact);
+    EXPECT_TRUE(c.Agree());
+    cTessark e;
+    SetFlags(e, kComments | kScripts);
+    EXPECT_EQ(e.ExtractUtf8(page), "<script\xC3\xA9/script>x");
+    // Either pass alone gives the 16-bit engine's result exactly.
+    EXPECT_TRUE(CompareUtf8(page, kScripts).exact);
+    EXPECT_TRUE(CompareUtf8(page, kComments).Agree());
+    EXPECT_TRUE(CompareUtf8(page, kScripts).Agree());
+}
+
+// Which implementations the tests above ran: every one built into the
+// program that this processor supports, the baseline always. Where AVX2 was
+// built but the processor lacks it, this test says loudly as a skip that
+// the AVX2 kernels were NOT compared.
+TEST(Kernels, EverySupportedImplementationIsCompared) {
+    ASSERT_FALSE(Kernels().empty());
+    EXPECT_EQ(Kernels().front(), "baseline");
+    std::vector<std::string> built;
+    for (const fast::Implementation& impl : fast::Implementations()) built.emplace_back(impl.name);
+#if defined(TESSARK_TEST_AVX2_PASSES)
+    const bool avx2Built = TESSARK_TEST_AVX2_PASSES;
+    EXPECT_EQ(std::find(built.begin(), built.end(), "avx2") != built.end(), avx2Built);
+    if (avx2Built && !__builtin_cpu_supports("avx2"))
+        GTEST_SKIP() << "this processor has no AVX2: the engine's AVX2 kernels were NOT compared";
+#endif
+    for (const std::string& name : built) {
+        const bool runs = fast::ChooseImplementation(name);
+        fast::ChooseImplementation("");
+        if (runs) {
+            EXPECT_NE(std::find(Kernels().begin(), Kernels().end(), name), Kernels().end()) << name;
+            const UsingKernels kernels(name);
+            EXPECT_STREQ(fast::PassesFor<unsigned char>().isa, name.c_str());
+            EXPECT_STREQ((fast::PassesFor<unsigned char, fast::Utf8Units>().isa), name.c_str());
+        }
+    }
+    EXPECT_STREQ(fast::PassesFor<unsigned char>().isa, Kernels().back().c_str());
+}
+
 INSTANTIATE_TEST_SUITE_P(Kernels, EachKernels, ::testing::ValuesIn(Kernels()),
                          [](const auto& p) { return p.param; });
 
@@ -359,6 +572,8 @@ TEST_P(CorpusTest, EnginesAgreeUnderTheOptionSets) {
         const Comparison c = Compare(page, options);
         EXPECT_TRUE(c.Agree()) << name << " options=" << options;
         EXPECT_TRUE(c.literal.reports.empty());
+        const Utf8Comparison u = CompareUtf8(page, options);
+        EXPECT_TRUE(u.Agree()) << name << " options=" << options << " (UTF-8)";
     }
 }
 
@@ -391,6 +606,8 @@ TEST_P(CorpusTest, EnginesAgreeUnderTheReadableOptionSets) {
         const Comparison c = Compare(page, options);
         EXPECT_TRUE(c.Agree()) << name << " options=" << options;
         EXPECT_TRUE(c.literal.reports.empty());
+        const Utf8Comparison u = CompareUtf8(page, options);
+        EXPECT_TRUE(u.Agree()) << name << " options=" << options << " (UTF-8)";
     }
 }
 

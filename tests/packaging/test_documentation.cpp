@@ -183,6 +183,10 @@ private Q_SLOTS:
         QTest::newRow("after --, a dash begins a file") << QStringList{"tessark", "--", "-"}
                                                         << QStringList{"-x.html"};
         QTest::newRow("-j: a count, no file") << QStringList{"tessark", "-j", "n"} << QStringList{};
+        QTest::newRow("--encoding: names, no file") << QStringList{"tessark", "--encoding", "ut"}
+                                                    << QStringList{"utf-8", "utf-16le", "utf-16be"};
+        QTest::newRow("--encoding=, one word") << QStringList{"tessark", "--encoding=a"} << QStringList{"auto"};
+        QTest::newRow("-vr: pages and folders") << QStringList{"tessark", "-vr", ""} << pagesAndFolders;
     }
     void completion() {
         QFETCH(QStringList, words);

@@ -1,0 +1,197 @@
+// FaultyDisk: the real disk with failures on command, for tests.
+//
+// A decorator: every operation goes to the FileSystem it wraps (normally
+// DiskFileSystem) unless a fault is armed for it. A fault names the point
+// where it strikes and the errno value it strikes with, and which call of
+// that kind it hits (the n-th read, the n-th write; counted from 1 since the
+// fault was armed), or only calls on one path. The failure is the one the
+// real disk gives for that errno (ThrowDiskError), so callers see the same
+// error numbers and messages as on a failing device:
+//
+//   OpenRead   the input cannot be opened (EACCES -> 70)   nothing is read
+//   Read       reading fails midway (EIO -> 57)              the data is dropped
+//   ShortRead  reading ends early: only the first half comes back, as when a
+//              file shrinks while it is read (no error)
+//   OpenWrite  the output cannot be created (EACCES -> 70)  nothing is written
+//   Write      writing fails midway (ENOSPC -> 61, EIO -> 57)
+//   Rename     the complete new file cannot replace the old one (EIO -> 57,
+//              EACCES -> 70, EBUSY -> 75)
+//
+// Whole files (ReadAll, WriteAll) and files in blocks (OpenRead, OpenWrite)
+// count alike: a fault picks the n-th file opened for reading or writing.
+// In blocks it strikes where it would on a device: Read after the first
+// block has been read, ShortRead ends the file at half its length, Write
+// after half of the first block has reached the real temporary file, Rename
+// at Commit (the real stream is then discarded). The real disk writes all or
+// nothing, so a write that fails leaves the old file as it was and no
+// temporary file behind. Tests of the callers then check what they do with
+// it.
+//
+// Thread safety: the counters and the plan are guarded, so one FaultyDisk may
+// serve conversions on several threads (the modern command line's -j).
+#pragma once
+
+#include <QMutex>
+#include <QMutexLocker>
+#include <QString>
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+#include "FileSystem.h"
+
+namespace tessark::test {
+
+class FaultyDisk final : public FileSystem {
+public:
+    enum class Fault { None, OpenRead, Read, ShortRead, OpenWrite, Write, Rename };
+    struct Plan {
+        Fault fault = Fault::None;
+        int error = 0;       // errno value
+        int nth = 1;         // which call of its kind: 1 the first, 0 every one
+        QString pathEndsWith;  // when set, only calls on a path ending so count
+    };
+
+    explicit FaultyDisk(FileSystem& real) : real_(real) {}
+
+    void Arm(const Plan& plan) {
+        QMutexLocker lock(&mutex_);
+        plan_ = plan;
+        reads_ = writes_ = 0;
+        struck_ = 0;
+    }
+    // How often the armed fault struck.
+    int Struck() const {
+        QMutexLocker lock(&mutex_);
+        return struck_;
+    }
+
+    bool FindOrdinaryFile(const QString& path) const override { return real_.FindOrdinaryFile(path); }
+    qint64 FileLen(const QString& path) const override { return real_.FileLen(path); }
+
+    QByteArray ReadAll(const QString& path, qint64 room = 0) const override {
+        int error = 0;
+        const Fault fault = Strikes(path, /*reading=*/true, error);
+        if (fault == Fault::OpenRead) ThrowDiskError(error, 75);
+        QByteArray data = real_.ReadAll(path, room);
+        if (fault == Fault::Read) ThrowDiskError(error, 57);
+        if (fault == Fault::ShortRead) data.truncate(data.size() / 2);
+        return data;
+    }
+
+    void WriteAll(const QString& path, QByteArrayView data) override {
+        int error = 0;
+        switch (Strikes(path, /*reading=*/false, error)) {
+        case Fault::OpenWrite: ThrowDiskError(error, 75);
+        case Fault::Write: ThrowDiskError(error, 57);
+        case Fault::Rename: ThrowDiskError(error, 75);
+        default: break;
+        }
+        real_.WriteAll(path, data);
+    }
+
+    std::unique_ptr<InputStream> OpenRead(const QString& path) const override {
+        int error = 0;
+        const Fault fault = Strikes(path, /*reading=*/true, error);
+        if (fault == Fault::OpenRead) ThrowDiskError(error, 75);
+        std::unique_ptr<InputStream> real = real_.OpenRead(path);
+        if (fault == Fault::None) return real;
+        const qint64 limit = fault == Fault::ShortRead ? real_.FileLen(path) / 2 : -1;
+        return std::make_unique<FaultyInput>(std::move(real), fault, error, limit);
+    }
+
+    std::unique_ptr<OutputStream> OpenWrite(const QString& path) override {
+        int error = 0;
+        const Fault fault = Strikes(path, /*reading=*/false, error);
+        if (fault == Fault::OpenWrite) ThrowDiskError(error, 75);
+        std::unique_ptr<OutputStream> real = real_.OpenWrite(path);
+        if (fault == Fault::None) return real;
+        return std::make_unique<FaultyOutput>(std::move(real), fault, error);
+    }
+
+    // The standard streams are not files: they go to the wrapped disk as
+    // they are.
+    QByteArray ReadStandardInput() override { return real_.ReadStandardInput(); }
+    void WriteStandardOutput(QByteArrayView data) override { real_.WriteStandardOutput(data); }
+    std::unique_ptr<InputStream> OpenStandardInput() override { return real_.OpenStandardInput(); }
+    std::unique_ptr<OutputStream> OpenStandardOutput() override { return real_.OpenStandardOutput(); }
+
+private:
+    // A file read in blocks that fails after its first block (Read) or ends
+    // at `limit` bytes (ShortRead).
+    class FaultyInput final : public InputStream {
+    public:
+        FaultyInput(std::unique_ptr<InputStream> real, Fault fault, int error, qint64 limit)
+            : real_(std::move(real)), fault_(fault), error_(error), limit_(limit) {}
+        qint64 Read(char* data, qint64 max) override {
+            if (fault_ == Fault::Read && blocks_++ > 0) ThrowDiskError(error_, 57);
+            if (limit_ >= 0) max = std::min(max, limit_ - read_);
+            if (max <= 0) return 0;
+            const qint64 n = real_->Read(data, max);
+            read_ += n;
+            return n;
+        }
+
+    private:
+        std::unique_ptr<InputStream> real_;
+        Fault fault_;
+        int error_;
+        qint64 limit_, read_ = 0;
+        int blocks_ = 0;
+    };
+
+    // A file written in blocks whose first write fails halfway (Write) or
+    // whose Commit fails (Rename).
+    class FaultyOutput final : public OutputStream {
+    public:
+        FaultyOutput(std::unique_ptr<OutputStream> real, Fault fault, int error)
+            : real_(std::move(real)), fault_(fault), error_(error) {}
+        void Write(const char* data, qint64 size) override {
+            if (fault_ == Fault::Write) {
+                real_->Write(data, size / 2);
+                ThrowDiskError(error_, 57);
+            }
+            real_->Write(data, size);
+        }
+        void Commit() override {
+            if (fault_ == Fault::Write) {  // nothing was written: the first write fails
+                real_->Discard();
+                ThrowDiskError(error_, 57);
+            }
+            if (fault_ == Fault::Rename) {
+                real_->Discard();
+                ThrowDiskError(error_, 75);
+            }
+            real_->Commit();
+        }
+        void Discard() noexcept override { real_->Discard(); }
+
+    private:
+        std::unique_ptr<OutputStream> real_;
+        Fault fault_;
+        int error_;
+    };
+
+    // The fault that strikes this call (and its errno), or None; counts the
+    // call.
+    Fault Strikes(const QString& path, bool reading, int& error) const {
+        QMutexLocker lock(&mutex_);
+        const Fault f = plan_.fault;
+        const bool readFault = f == Fault::OpenRead || f == Fault::Read || f == Fault::ShortRead;
+        const bool writeFault = f == Fault::OpenWrite || f == Fault::Write || f == Fault::Rename;
+        if (!(reading ? readFault : writeFault)) return Fault::None;
+        if (!plan_.pathEndsWith.isEmpty() && !path.endsWith(plan_.pathEndsWith)) return Fault::None;
+        const int n = ++(reading ? reads_ : writes_);
+        if (plan_.nth != 0 && n != plan_.nth) return Fault::None;
+        ++struck_;
+        error = plan_.error;
+        return f;
+    }
+
+    FileSystem& real_;
+    mutable QMutex mutex_;
+    Plan plan_;
+    mutable int reads_ = 0, writes_ = 0, struck_ = 0;
+};
+
+}  // namespace tessark::test

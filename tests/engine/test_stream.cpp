@@ -1,0 +1,378 @@
+// The streaming conversion against the literal engine: the same pages fed in
+// pieces of every size and converted in chunks of every size, so that a chunk
+// ends around every marker, reference, CR LF pair and run of spaces; seeded
+// random pages under random option sets; the corpus; failing yields. The
+// stream's result must equal the literal one, over 16-bit text and over
+// bytes, and it must yield at least as often.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "../../fuzz/DifferentialInput.h"
+#include "EngineTestSupport.h"
+
+namespace tessark::test {
+namespace {
+
+using differential::CompareStream;
+using differential::Feeding;
+using differential::StreamComparison;
+
+std::string Describe(const std::string& page, unsigned options, const Feeding& f, long failAt,
+                     const StreamComparison& c) {
+    std::string feeds;
+    for (const std::size_t s : f.feeds) feeds += std::to_string(s) + " ";
+    std::string s = "options=" + std::to_string(options) + " chunk=" + std::to_string(f.chunk) + " feeds=" + feeds +
+                    "failAt=" + std::to_string(failAt) + "\npage:    " + Show(differential::Decode(page)) +
+                    "\nliteral: " + Show(c.literal.text) + " yields=" + std::to_string(c.literal.yields) +
+                    "\ntext:    " + Show(c.text.text) + " yields=" + std::to_string(c.text.yields) +
+                    "\nbytes:   " + Show(c.bytes.text) + " yields=" + std::to_string(c.bytes.yields);
+    for (const auto& r : c.text.reports) s += "\ntext report " + r;
+    for (const auto& r : c.bytes.reports) s += "\nbytes report " + r;
+    return s;
+}
+
+// ------------------------------------------------------- every chunk boundary
+
+// Pages in which every kind of seam occurs within a few units: markers that
+// open on one line and close on a later one, references, CR LF pairs, runs
+// of spaces and blank lines. Each is converted with every chunk size (so
+// each LF ends a chunk in some run) and fed split at every position.
+TEST(StreamBoundaries, EveryChunkSizeAndFeedSplit) {
+    const std::string pages[] = {
+        "a<!--x\ny-->b\n<script>\n1\n</script>c\n<style\n>p</style>\nd{\n}e|\tf\n",
+        "x\n<!--ab-->\n<!--cd-->\n<!--\n-->\n<!---->y\n-->z!--\n",
+        "&amp;\nlt;&#38;\n#39;&nbsp\nx&eacute;\n&#&not;65;\n&lt;b\n&gt;\n",
+        " \r\n  \r\n\r\n a  b \r\n\n\n \n \n c\r \r\n\t\n   \n",
+        "<a\nhref=x>t</a\n>u<b>\nmsnav\nigation ms<i>\n</i>navigation\n<\n",
+        "{a\n{b}c}\n{\n<script>\n</script>\n<scr<!--xx-->ipt>\n</script>q\n",
+        "\n\n  \n<p>\n</p>\n   \n",
+        "<script>a\n</script><script/script>\nb<script>c\nd",
+    };
+    const unsigned sets[] = {kAllFlags, 0u, kAllFlags & ~kAllCRLF, kSpaces | kAllCRLF, kBlankLines,
+                             kSpaces | kBlankLines, kComments | kTags, kScripts | kStyles | kFunctions};
+    for (const std::string& page : pages)
+        for (const unsigned options : sets)
+            for (std::size_t chunk = 1; chunk <= page.size() + 1; ++chunk)
+                for (std::size_t split = 1; split <= page.size(); split += (chunk % 3) + 1) {
+                    const Feeding f{chunk, {split, page.size()}};
+                    const StreamComparison c = CompareStream(page, options, f);
+                    ASSERT_TRUE(c.Agree()) << Describe(page, options, f, 0, c);
+                }
+}
+
+// Byte by byte, and every option set, on the cascades between passes.
+TEST(StreamBoundaries, CascadesUnderEveryOptionSet) {
+    const char* const pages[] = {
+        "<scr<!--xx-->ipt>a</script>b\n&am{x}p;\n&amp;lt;\n<!--ab--><!--cd-->\n{a{b}c}{\n",
+        "a<script/script>b<script>c</script>d<scr\n&lt;b&gt;&#10;|&brvbar;\t\n \r\n\r\n  x  \r\n",
+    };
+    for (const char* page : pages)
+        for (unsigned options = 0; options < (1u << 11); ++options) {
+            const Feeding f{1 + options % 17, {1 + options % 5}};
+            const StreamComparison c = CompareStream(page, options, f);
+            ASSERT_TRUE(c.Agree()) << Describe(page, options, f, 0, c);
+        }
+}
+
+// ------------------------------------------------------------- random pages
+
+class StreamRandomTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(StreamRandomTest, StreamAgreesWithLiteral) {
+    const std::uint32_t first = 300000 + 100000 * static_cast<std::uint32_t>(GetParam());
+    const int pages = GetParam() == 0 ? 3000 : 600;
+    const std::size_t maxPieces = GetParam() == 0 ? 20 : 400;
+    int failures = 0;
+    for (int i = 0; i < pages && failures < 3; ++i) {
+        differential::RandomChoices choices(first + static_cast<std::uint32_t>(i));
+        const unsigned options = choices.Next(1u << 11);
+        Feeding f;
+        f.chunk = 1 + choices.Next(choices.Next(2) ? 8 : 600);
+        f.feeds.clear();
+        for (unsigned k = 1 + choices.Next(4); k > 0; --k) f.feeds.push_back(1 + choices.Next(choices.Next(2) ? 5 : 900));
+        std::string page = differential::BuildPage(choices, maxPieces);
+        // more line ends, so that chunks end often
+        for (std::size_t k = 0; k < page.size(); k += 1 + choices.Next(40))
+            if (choices.Next(3) == 0) page.insert(k, 1, '\n');
+        const StreamComparison c = CompareStream(page, options, f);
+        if (!c.Agree()) {
+            ++failures;
+            ADD_FAILURE() << Describe(page, options, f, 0, c);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeded, StreamRandomTest, ::testing::Values(0, 1),
+                         [](const auto& p) { return p.param == 0 ? std::string("ShortPages") : std::string("LongPages"); });
+
+// ------------------------------------------------------------ failing yields
+
+TEST(StreamFailures, AFailingYieldFailsTheStreamWithOneReport) {
+    const std::string page = "<!--ab-->x\n<script>1</script>&amp;lt;{f}|\t<b>  b\r\n\r\n\r\n" +
+                             std::string(3000, ' ') + "e\nf\n";
+    for (const unsigned options : {unsigned{kAllFlags}, 0u, unsigned{kSpaces}, kSpaces | kBlankLines})
+        for (long failAt = 1; failAt <= 60; ++failAt)
+            for (const std::size_t chunk : {std::size_t{1}, std::size_t{20}, std::size_t{100000}}) {
+                const Feeding f{chunk, {7}};
+                const StreamComparison c = CompareStream(page, options, f, failAt);
+                ASSERT_TRUE(c.Agree()) << Describe(page, options, f, failAt, c);
+                // The literal engine yields no more than the stream, so
+                // every failing yield it has, the stream has too.
+                if (failAt <= c.literal.yields) {
+                    ASSERT_EQ(c.text.text, u"(failed)") << failAt;
+                    ASSERT_EQ(c.bytes.text, u"(failed)") << failAt;
+                }
+            }
+}
+
+TEST(StreamFailures, ReportNamesFollowTheFailingStep) {
+    // One chunk: CutHTML's five yields and the table's nine (1 to 14), then
+    // one group of sweeps for the run of five spaces (15), then ExtractText's
+    // two (16, 17).
+    const std::string page = "a     b\n";
+    struct Row {
+        long failAt;
+        const char* source;
+    };
+    for (const Row& row : {Row{1, "CutHTML:5"}, Row{14, "CutHTML:5"}, Row{15, "ConsolidateChar:5"},
+                           Row{16, "ExtractText:5"}, Row{17, "ExtractText:5"}}) {
+        const auto outcome = differential::StreamOutcome(page, kAllFlags, Feeding{1000, {1000}}, true, row.failAt);
+        ASSERT_EQ(outcome.reports, std::vector<std::string>{row.source}) << row.failAt;
+        EXPECT_EQ(outcome.text, u"(failed)");
+    }
+}
+
+// ------------------------------------------------------------------ corpus
+
+std::vector<std::string> CorpusPages() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(TESSARK_TEST_DATA "/corpus"))
+        if (entry.path().extension() == ".html") names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class StreamCorpusTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(StreamCorpusTest, StreamAgreesInChunksOfEverySize) {
+    std::ifstream in(std::string(TESSARK_TEST_DATA "/corpus/") + GetParam(), std::ios::binary);
+    ASSERT_TRUE(in) << GetParam();
+    const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const Feeding feedings[] = {{1, {4096}}, {700, {1, 2, 3, 5000}}, {16 << 10, {65536}}, {1 << 20, {333}}};
+    for (const unsigned options : {unsigned{kAllFlags}, 0u, kAllFlags & ~kAllCRLF, kSpaces | kBlankLines}) {
+        // The fast engine is held equal to the literal one on the corpus
+        // (test_differential); it is the quicker oracle here.
+        differential::Outcome expected;
+        {
+            differential::Run run(0);
+            cTessark e;
+            differential::SetOptions(e, options);
+            run.outcome.text = differential::Decode(e.ExtractBytes(page));
+            expected = run.outcome;
+        }
+        for (const Feeding& f : feedings) {
+            const auto bytes = differential::StreamOutcome(page, options, f, true);
+            EXPECT_TRUE(bytes.text == expected.text) << GetParam() << " options=" << options << " chunk=" << f.chunk;
+            EXPECT_GE(bytes.yields, expected.yields);
+            EXPECT_TRUE(bytes.reports.empty());
+        }
+        const auto text = differential::StreamOutcome(page, options, feedings[1], false);
+        EXPECT_TRUE(text.text == expected.text) << GetParam() << " options=" << options << " (16-bit)";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, StreamCorpusTest, ::testing::ValuesIn(CorpusPages()), [](const auto& p) {
+    std::string name;
+    for (const char ch : p.param) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+    return name;
+});
+
+// ---------------------------------------------------------------- behaviour
+
+std::string Repeat(const std::string& s, std::size_t times) {
+    std::string out;
+    out.reserve(s.size() * times);
+    for (std::size_t i = 0; i < times; ++i) out += s;
+    return out;
+}
+
+// Converts page fed in blocks of 4096 with the given chunk; returns the
+// output and the peak of units held.
+std::pair<std::string, std::size_t> StreamBytes(const std::string& page, unsigned options, std::size_t chunk) {
+    cTessark e;
+    SetFlags(e, options);
+    std::string out;
+    ByteStreamExtractor stream(
+        e, [&out](const unsigned char* d, std::size_t n) { out.append(reinterpret_cast<const char*>(d), n); }, chunk);
+    for (std::size_t at = 0; at < page.size(); at += 4096) {
+        const std::size_t n = std::min<std::size_t>(4096, page.size() - at);
+        EXPECT_TRUE(stream.Feed(reinterpret_cast<const unsigned char*>(page.data()) + at, n));
+    }
+    EXPECT_TRUE(stream.Finish());
+    return {out, stream.PeakHeld()};
+}
+
+TEST(StreamMemory, HeldInputStaysNearTheChunkSize) {
+    const std::string page = Repeat("<p>Some <b>text</b> &amp; more</p>\r\n<script>\nvar x = {a: 1};\n</script>\n", 20000);
+    const auto [out, peak] = StreamBytes(page, kAllFlags, 16 << 10);
+    cTessark e;
+    SetFlags(e, kAllFlags);
+    EXPECT_EQ(out, e.ExtractBytes(page));
+    EXPECT_LT(peak, 6 * (16u << 10));  // a few chunks; the page is about 1.5 MB
+}
+
+TEST(StreamMemory, ALongLineIsCutAtItsSpaces) {
+    const std::string page = Repeat("<p>Some <b>text</b> &amp; more</p> <script>var x = {a: 1};</script> ", 30000);
+    const auto [out, peak] = StreamBytes(page, kAllFlags, 16 << 10);
+    cTessark e;
+    SetFlags(e, kAllFlags);
+    EXPECT_EQ(out, e.ExtractBytes(page));
+    EXPECT_LT(peak, 6 * (16u << 10));  // a few chunks; the page is one line of about 2 MB
+}
+
+TEST(StreamMemory, AnUnclosedMarkerHoldsWhatFollowsIt) {
+    const std::string body = Repeat("line of text\r\n", 20000);
+    const std::string page = body + "<script>\n" + body;
+    const auto [out, peak] = StreamBytes(page, kAllFlags, 16 << 10);
+    cTessark e;
+    SetFlags(e, kAllFlags);
+    EXPECT_EQ(out, e.ExtractBytes(page));
+    EXPECT_GT(peak, body.size());                   // everything after "<script"
+    EXPECT_LT(peak, body.size() + (64u << 10));     // but not the text before it
+}
+
+TEST(StreamBehaviour, NoInputGivesNoOutputNoYieldNoReport) {
+    HookRecorder hooks;
+    cTessark e;
+    SetFlags(e, kAllFlags);
+    std::string out;
+    ByteStreamExtractor stream(e, [&out](const unsigned char* d, std::size_t n) {
+        out.append(reinterpret_cast<const char*>(d), n);
+    });
+    EXPECT_TRUE(stream.Feed(nullptr, 0));
+    EXPECT_TRUE(stream.Finish());
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(hooks.yields, 0);
+    EXPECT_TRUE(hooks.reports.empty());
+    EXPECT_FALSE(stream.Feed(reinterpret_cast<const unsigned char*>("x"), 1));  // after Finish
+}
+
+TEST(StreamBehaviour, OptionsAreReadAtConstruction) {
+    cTessark e;
+    SetFlags(e, kTags);
+    std::string out;
+    ByteStreamExtractor stream(e, [&out](const unsigned char* d, std::size_t n) {
+        out.append(reinterpret_cast<const char*>(d), n);
+    });
+    SetFlags(e, 0);
+    const std::string page = "a<b>c\n";
+    stream.Feed(reinterpret_cast<const unsigned char*>(page.data()), page.size());
+    stream.Finish();
+    EXPECT_EQ(out, "ac");
+}
+
+// The readable-text options are not carried across chunks; a stream
+// refuses each of them rather than convert without it.
+TEST(StreamBehaviour, RefusesEachReadableTextOption) {
+    for (Boolean cTessark::*flag :
+         {&cTessark::BreakAtBlocks, &cTessark::KeepLinks, &cTessark::KeepAltText, &cTessark::DecodeAllReferences}) {
+        cTessark e;
+        SetFlags(e, kAllFlags);
+        e.*flag = True;
+        EXPECT_THROW(ByteStreamExtractor(e, [](const unsigned char*, std::size_t) {}), std::invalid_argument);
+        EXPECT_THROW(TextStreamExtractor(e, [](const char16_t*, std::size_t) {}), std::invalid_argument);
+        e.*flag = False;
+        EXPECT_NO_THROW(ByteStreamExtractor(e, [](const unsigned char*, std::size_t) {}));
+    }
+}
+
+TEST(StreamBehaviour, ASinkThatThrowsFailsTheStreamWithoutAReport) {
+    HookRecorder hooks;
+    cTessark e;
+    ByteStreamExtractor stream(
+        e, [](const unsigned char*, std::size_t) { throw std::runtime_error("disk full"); }, 4);
+    const std::string page = "a b\nc d\ne\n";
+    EXPECT_THROW(stream.Feed(reinterpret_cast<const unsigned char*>(page.data()), page.size()), std::runtime_error);
+    EXPECT_TRUE(stream.Failed());
+    EXPECT_FALSE(stream.Finish());
+    EXPECT_TRUE(hooks.reports.empty());
+}
+
+TEST(StreamBehaviour, InputSpaceAndCommitFeedLikeFeed) {
+    cTessark e;
+    SetFlags(e, kAllFlags);
+    const std::string page = Repeat("<i>x</i> &lt;y&gt;  \r\n\r\n", 500);
+    std::string out;
+    ByteStreamExtractor stream(
+        e, [&out](const unsigned char* d, std::size_t n) { out.append(reinterpret_cast<const char*>(d), n); }, 64);
+    for (std::size_t at = 0; at < page.size(); at += 1000) {
+        const std::size_t n = std::min<std::size_t>(1000, page.size() - at);
+        std::memcpy(stream.InputSpace(1000), page.data() + at, n);
+        ASSERT_TRUE(stream.Commit(n));
+    }
+    ASSERT_TRUE(stream.Finish());
+    EXPECT_EQ(out, e.ExtractBytes(page));
+}
+
+// TailPass continues a run of spaces from the text before it: its leading
+// spaces (and CR, and LF with allCRLF) join the run, and it tells the run it
+// ends with.
+TEST(StreamKernels, TailPassCarriesTheRunOfSpaces) {
+    struct Row {
+        const char* text;
+        bool allCRLF;
+        std::size_t runBefore;
+        const char* result;
+        std::size_t runAfter;
+        std::size_t longest;
+    };
+    const Row rows[] = {
+        {"  a  b  ", false, 0, " a b ", 2, 2},
+        {"  a", false, 3, "a", 0, 5},
+        {"\r \ra", false, 1, "a", 0, 4},
+        {"\n a", false, 1, "\n a", 0, 0},  // (a run of one may go uncounted)
+        {"\n a", true, 1, "a", 0, 3},
+        {"x\n", true, 0, "x ", 1, 1},
+        {"    ", false, 2, "", 6, 6},
+        {"a!--", false, 1, "a!--", 0, 0},
+    };
+    for (const Row& row : rows) {
+        std::string text;
+        for (const char* p = row.text; *p; ++p) {
+            if (*p == '\\') {
+                ++p;
+                text += *p == 'r' ? '\r' : '\n';
+            } else {
+                text += *p;
+            }
+        }
+        for (const std::string& kernels : differential::SupportedImplementations()) {
+            ASSERT_TRUE(fast::ChooseImplementation(kernels));
+            std::string d = text + std::string(64, '\0');  // room for whole-vector stores
+            std::size_t run = row.runBefore, longest = 0;
+            const std::size_t n = fast::PassesFor<unsigned char>().TailPass(
+                reinterpret_cast<unsigned char*>(d.data()), text.size(), false, true, row.allCRLF, true, &longest, &run);
+            fast::ChooseImplementation("");
+            std::string expected;
+            for (const char* p = row.result; *p; ++p) {
+                if (*p == '\\') {
+                    ++p;
+                    expected += *p == 'r' ? '\r' : '\n';
+                } else {
+                    expected += *p;
+                }
+            }
+            EXPECT_EQ(d.substr(0, n), expected) << row.text << " " << kernels;
+            EXPECT_EQ(run, row.runAfter) << row.text << " " << kernels;
+            EXPECT_EQ(longest, row.longest) << row.text << " " << kernels;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tessark::test
