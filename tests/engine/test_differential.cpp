@@ -322,6 +322,23 @@ TEST(DenseReferences, SeededDensePages) {
     }
 }
 
+// Dense pages with characters of two, three and four bytes among the pieces
+// and references whose UTF-8 replacement takes two or three bytes ("&#139;"
+// is U+2039): a character ends a cluster in UTF-8 as in 16-bit text, and a
+// replacement's bytes close what precedes them.
+TEST(DenseReferences, SeededDensePagesWithUtf8Characters) {
+    const char* const kWide[] = {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "&#139;", "&#155;",
+                                 "&#131;", "&#2&#139;", "&#&#155;65;", "&eacute;&#53;;"};
+    for (std::uint32_t seed = 1; seed <= 400; ++seed) {
+        std::mt19937 rng(seed);
+        const std::size_t pieces = seed % 100 == 0 ? 3000 : rng() % 100;
+        std::string page;
+        for (std::size_t i = 0; i < pieces; ++i)
+            page += rng() % 4 == 0 ? kWide[rng() % std::size(kWide)] : kDensePieces[rng() % std::size(kDensePieces)];
+        ASSERT_TRUE(ReferencesAgree(page)) << "seed " << seed;
+    }
+}
+
 // The whole engine on dense runs, under every option set that keeps the
 // references and the one that does not.
 TEST_P(EachKernels, DenseReferencesAgreeInTheWholeEngine) {

@@ -3,7 +3,9 @@
 // ends around every marker, reference, CR LF pair and run of spaces; seeded
 // random pages under random option sets; the corpus; failing yields. The
 // stream's result must equal the literal one, over 16-bit text and over
-// bytes, and it must yield at least as often.
+// bytes, and it must yield at least as often. The boundary and random tests
+// run once for every implementation of the kernels that the processor
+// supports (the stream calls the kernels of the chosen one).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,6 +13,8 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <string>
+#include <tuple>
 
 #include "../../fuzz/DifferentialInput.h"
 #include "EngineTestSupport.h"
@@ -21,6 +25,31 @@ namespace {
 using differential::CompareStream;
 using differential::Feeding;
 using differential::StreamComparison;
+
+// The implementation of the kernels a test's parameter names, chosen for the
+// test's lifetime; then the automatic choice again.
+class UsingKernels {
+public:
+    explicit UsingKernels(const std::string& name) : chosen_(fast::ChooseImplementation(name)) {}
+    ~UsingKernels() { fast::ChooseImplementation(""); }
+    UsingKernels(const UsingKernels&) = delete;
+    UsingKernels& operator=(const UsingKernels&) = delete;
+    bool chosen() const { return chosen_; }
+
+private:
+    bool chosen_;
+};
+
+const std::vector<std::string>& Kernels() {
+    static const std::vector<std::string> names = differential::SupportedImplementations();
+    return names;
+}
+
+class EachKernels : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override { ASSERT_TRUE(using_.chosen()) << GetParam(); }
+    UsingKernels using_{GetParam()};
+};
 
 std::string Describe(const std::string& page, unsigned options, const Feeding& f, long failAt,
                      const StreamComparison& c) {
@@ -42,7 +71,7 @@ std::string Describe(const std::string& page, unsigned options, const Feeding& f
 // open on one line and close on a later one, references, CR LF pairs, runs
 // of spaces and blank lines. Each is converted with every chunk size (so
 // each LF ends a chunk in some run) and fed split at every position.
-TEST(StreamBoundaries, EveryChunkSizeAndFeedSplit) {
+TEST_P(EachKernels, StreamBoundariesEveryChunkSizeAndFeedSplit) {
     const std::string pages[] = {
         "a<!--x\ny-->b\n<script>\n1\n</script>c\n<style\n>p</style>\nd{\n}e|\tf\n",
         "x\n<!--ab-->\n<!--cd-->\n<!--\n-->\n<!---->y\n-->z!--\n",
@@ -66,7 +95,7 @@ TEST(StreamBoundaries, EveryChunkSizeAndFeedSplit) {
 }
 
 // Byte by byte, and every option set, on the cascades between passes.
-TEST(StreamBoundaries, CascadesUnderEveryOptionSet) {
+TEST_P(EachKernels, StreamBoundariesCascadesUnderEveryOptionSet) {
     const char* const pages[] = {
         "<scr<!--xx-->ipt>a</script>b\n&am{x}p;\n&amp;lt;\n<!--ab--><!--cd-->\n{a{b}c}{\n",
         "a<script/script>b<script>c</script>d<scr\n&lt;b&gt;&#10;|&brvbar;\t\n \r\n\r\n  x  \r\n",
@@ -79,14 +108,19 @@ TEST(StreamBoundaries, CascadesUnderEveryOptionSet) {
         }
 }
 
+INSTANTIATE_TEST_SUITE_P(Kernels, EachKernels, ::testing::ValuesIn(Kernels()), [](const auto& p) { return p.param; });
+
 // ------------------------------------------------------------- random pages
 
-class StreamRandomTest : public ::testing::TestWithParam<int> {};
+class StreamRandomTest : public ::testing::TestWithParam<std::tuple<int, std::string>> {};
 
 TEST_P(StreamRandomTest, StreamAgreesWithLiteral) {
-    const std::uint32_t first = 300000 + 100000 * static_cast<std::uint32_t>(GetParam());
-    const int pages = GetParam() == 0 ? 3000 : 600;
-    const std::size_t maxPieces = GetParam() == 0 ? 20 : 400;
+    const int batch = std::get<0>(GetParam());
+    const UsingKernels kernels(std::get<1>(GetParam()));
+    ASSERT_TRUE(kernels.chosen());
+    const std::uint32_t first = 300000 + 100000 * static_cast<std::uint32_t>(batch);
+    const int pages = batch == 0 ? 3000 : 600;
+    const std::size_t maxPieces = batch == 0 ? 20 : 400;
     int failures = 0;
     for (int i = 0; i < pages && failures < 3; ++i) {
         differential::RandomChoices choices(first + static_cast<std::uint32_t>(i));
@@ -107,8 +141,11 @@ TEST_P(StreamRandomTest, StreamAgreesWithLiteral) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeded, StreamRandomTest, ::testing::Values(0, 1),
-                         [](const auto& p) { return p.param == 0 ? std::string("ShortPages") : std::string("LongPages"); });
+INSTANTIATE_TEST_SUITE_P(Seeded, StreamRandomTest, ::testing::Combine(::testing::Values(0, 1), ::testing::ValuesIn(Kernels())),
+                         [](const auto& p) {
+                             return std::string(std::get<0>(p.param) == 0 ? "ShortPages_" : "LongPages_") +
+                                    std::get<1>(p.param);
+                         });
 
 // ------------------------------------------------------------ failing yields
 
