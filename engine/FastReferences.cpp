@@ -281,8 +281,11 @@ SegmentFate<C> ComputeFate(const Table<C, U>& t, const C* body, std::size_t n, s
 }
 
 // Memos of segment fates and of the results of short windows (the same few
-// references recur through a page); each thread has its own (ThreadMemo).
-// Keys pack the units of a cluster, which are all ASCII, one per byte.
+// references recur through a page); each thread has its own (ThreadMemo),
+// one for each unit type and policy, since what they hold is written in the
+// units of the text (a replacement is one byte in Windows-1252 and up to
+// three in UTF-8). Keys pack the units of a cluster, which are all ASCII,
+// one per byte.
 template <class C, class U>
 struct Memo {
     static constexpr std::size_t kSegmentSlots = 4096;

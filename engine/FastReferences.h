@@ -16,8 +16,8 @@
 // first in place, with a stack of the pieces of text waiting to join the
 // next segment to the left (FastReferences.cpp explains each step with a
 // worked example). Time is linear in the text; memory is the memos (about
-// 200 KB, made once per thread) and the stack (at most 323 pieces),
-// whatever the text.
+// 200 KB, made once per thread for each unit type and policy it converts)
+// and the stack (at most 323 pieces), whatever the text.
 //
 // The nine yields of the table fall when the scan passes each tenth of the
 // text, also between the windows of one cluster.
