@@ -331,7 +331,7 @@ const int kRegistered = [] {
                                             std::pair{Preset::Readable, "/Readable"}}) {
             benchmark::RegisterBenchmark(("InMemory/" + n + label).c_str(), InMemory, &in, preset, false)
                 ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
-            if (n.rfind("corpus", 0) == 0 && preset != Preset::Readable)
+            if ((n.rfind("corpus", 0) == 0 || n.rfind("dense", 0) == 0) && preset != Preset::Readable)
                 benchmark::RegisterBenchmark(("Utf8InMemory/" + n + label).c_str(), InMemory, &in, preset, true)
                     ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
             if (preset == Preset::AllOn)
