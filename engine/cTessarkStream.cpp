@@ -76,8 +76,8 @@ bool Matches(const C* d, std::size_t k, std::size_t n, const char* marker, std::
 
 }  // namespace
 
-template <class C>
-struct BasicStreamExtractor<C>::State {
+template <class C, class U>
+struct BasicStreamExtractor<C, U>::State {
     // The options, read once.
     bool comments, scripts, styles, functions, pipe, tabs, special, tags, allCRLF, spaces, blankLines;
     Sink sink;
@@ -132,7 +132,7 @@ struct BasicStreamExtractor<C>::State {
     // ">" ends every closing marker and a tag, "}" a span, and the ";" of a
     // reference may make a ">" ("&gt;", "&#62;") for the tag pass.
     std::size_t CutSteps(C* d, std::size_t n, bool* open) {
-        const fast::PassSet<C>& passes = fast::PassesFor<C>();
+        const fast::PassSet<C, U>& passes = fast::PassesFor<C, U>();
         bool o = false;
         *open = false;
         closerCount = 0;
@@ -153,7 +153,7 @@ struct BasicStreamExtractor<C>::State {
         n = passes.FunctionPipeTabs(d, n, functions, pipe, tabs, &o);
         if (o) closer(C('}'));
         Yield();
-        if (special) n = fast::ReplaceReferences(d, n, &Yield);
+        if (special) n = fast::ReplaceReferences<C, U>(d, n, &Yield);
         Yield();
         if (tags) n = passes.StripTags(d, n, &o);
         if (tags && o) {
@@ -309,7 +309,7 @@ struct BasicStreamExtractor<C>::State {
             d = work.data.get();
             std::memcpy(d + h, in.data.get() + begin, cut * sizeof(C));
         }
-        const fast::PassSet<C>& passes = fast::PassesFor<C>();
+        const fast::PassSet<C, U>& passes = fast::PassesFor<C, U>();
         std::size_t n = cut;
         if (cut > 0) {
             bool open = false;
@@ -446,23 +446,23 @@ struct BasicStreamExtractor<C>::State {
     }
 };
 
-template <class C>
-BasicStreamExtractor<C>::BasicStreamExtractor(const cTessark& options, Sink sink, std::size_t chunkUnits) {
+template <class C, class U>
+BasicStreamExtractor<C, U>::BasicStreamExtractor(const cTessark& options, Sink sink, std::size_t chunkUnits) {
     if (options.BreakAtBlocks || options.KeepLinks || options.KeepAltText || options.DecodeAllReferences)
         throw std::invalid_argument("the readable-text options convert the page whole");
     s_ = std::make_unique<State>(options, std::move(sink), chunkUnits);
 }
 
-template <class C>
-BasicStreamExtractor<C>::~BasicStreamExtractor() = default;
+template <class C, class U>
+BasicStreamExtractor<C, U>::~BasicStreamExtractor() = default;
 
-template <class C>
-C* BasicStreamExtractor<C>::InputSpace(std::size_t size) {
+template <class C, class U>
+C* BasicStreamExtractor<C, U>::InputSpace(std::size_t size) {
     return s_->Space(size);
 }
 
-template <class C>
-bool BasicStreamExtractor<C>::Commit(std::size_t count) {
+template <class C, class U>
+bool BasicStreamExtractor<C, U>::Commit(std::size_t count) {
     State& s = *s_;
     if (s.failed || s.finished) return false;
     s.end += count;
@@ -472,16 +472,16 @@ bool BasicStreamExtractor<C>::Commit(std::size_t count) {
     return !s.failed;
 }
 
-template <class C>
-bool BasicStreamExtractor<C>::Feed(const C* data, std::size_t size) {
+template <class C, class U>
+bool BasicStreamExtractor<C, U>::Feed(const C* data, std::size_t size) {
     if (s_->failed || s_->finished) return false;
     if (size == 0) return true;
     std::memcpy(InputSpace(size), data, size * sizeof(C));
     return Commit(size);
 }
 
-template <class C>
-bool BasicStreamExtractor<C>::Finish() {
+template <class C, class U>
+bool BasicStreamExtractor<C, U>::Finish() {
     State& s = *s_;
     if (s.failed || s.finished) return !s.failed && s.finished;
     s.finished = true;
@@ -489,17 +489,18 @@ bool BasicStreamExtractor<C>::Finish() {
     return !s.failed;
 }
 
-template <class C>
-bool BasicStreamExtractor<C>::Failed() const noexcept {
+template <class C, class U>
+bool BasicStreamExtractor<C, U>::Failed() const noexcept {
     return s_->failed;
 }
 
-template <class C>
-std::size_t BasicStreamExtractor<C>::PeakHeld() const noexcept {
+template <class C, class U>
+std::size_t BasicStreamExtractor<C, U>::PeakHeld() const noexcept {
     return s_->peakHeld;
 }
 
 template class BasicStreamExtractor<unsigned char>;
 template class BasicStreamExtractor<char16_t>;
+template class BasicStreamExtractor<unsigned char, fast::Utf8Units>;
 
 }  // namespace tessark

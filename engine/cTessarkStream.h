@@ -3,8 +3,8 @@
 //
 // The input is fed in any pieces; the output leaves through a sink as soon
 // as nothing later in the input can change it. The concatenated output is
-// exactly ExtractText's (or ExtractBytes') result for the whole input, for
-// every set of the eleven classic options. The four readable-text options
+// exactly ExtractText's (or ExtractBytes', or over UTF-8 ExtractUtf8's)
+// result for the whole input, for every set of the eleven classic options. The four readable-text options
 // (BreakAtBlocks, KeepLinks, KeepAltText, DecodeAllReferences) are not
 // carried across chunks: a page converted with any of them is converted
 // whole (cTessark), and a stream refuses them.
@@ -50,7 +50,11 @@
 
 namespace tessark {
 
-template <class C>
+// C and U as for the passes: 16-bit text or Windows-1252 bytes counted one
+// unit per element (fast::ElementUnits), or UTF-8 bytes counted as the 16-bit
+// text they decode to (fast::Utf8Units). A seam (LF or space) is ASCII, so it
+// never falls inside a multi-byte sequence.
+template <class C, class U = fast::ElementUnits>
 class BasicStreamExtractor {
 public:
     // Receives each piece of output in order; the pointer is valid only
@@ -95,11 +99,14 @@ private:
     std::unique_ptr<State> s_;
 };
 
-// Windows-1252 bytes (ExtractBytes' form) and 16-bit text (ExtractText's).
+// Windows-1252 bytes (ExtractBytes' form), 16-bit text (ExtractText's) and
+// UTF-8 bytes (ExtractUtf8's).
 using ByteStreamExtractor = BasicStreamExtractor<unsigned char>;
 using TextStreamExtractor = BasicStreamExtractor<char16_t>;
+using Utf8StreamExtractor = BasicStreamExtractor<unsigned char, fast::Utf8Units>;
 
 extern template class BasicStreamExtractor<unsigned char>;
 extern template class BasicStreamExtractor<char16_t>;
+extern template class BasicStreamExtractor<unsigned char, fast::Utf8Units>;
 
 }  // namespace tessark

@@ -575,4 +575,45 @@ inline Utf8Comparison CompareUtf8(const std::string& page, unsigned options, lon
     return c;
 }
 
+// The streaming conversion over UTF-8 bytes against the whole page's
+// conversion over them (ExtractUtf8, itself proven above against the 16-bit
+// engine): the same bytes, no fewer yields and no report; with a failing
+// yield, as for CompareStream.
+struct Utf8StreamComparison {
+    Outcome whole, stream;
+    long failAt = 0;
+    bool Agree() const { return StreamComparison::AgreeOne(whole, stream, failAt); }
+};
+
+inline Utf8StreamComparison CompareUtf8Stream(const std::string& page, unsigned options, const Feeding& feeding,
+                                              long failAtYield = 0) {
+    Utf8StreamComparison c;
+    c.failAt = failAtYield;
+    {
+        Run run(0);
+        cTessark e;
+        SetOptions(e, options);
+        run.outcome.text = AsUnits(e.ExtractUtf8(page));
+        c.whole = run.outcome;
+    }
+    Run run(failAtYield);
+    cTessark e;
+    SetOptions(e, options);
+    std::string out;
+    Utf8StreamExtractor stream(
+        e, [&out](const unsigned char* d, std::size_t n) { out.append(reinterpret_cast<const char*>(d), n); },
+        feeding.chunk);
+    std::size_t at = 0, k = 0;
+    while (at < page.size()) {
+        const std::size_t size =
+            std::min(page.size() - at, std::max<std::size_t>(1, feeding.feeds[k++ % feeding.feeds.size()]));
+        stream.Feed(reinterpret_cast<const unsigned char*>(page.data()) + at, size);
+        at += size;
+    }
+    stream.Finish();
+    run.outcome.text = stream.Failed() ? u"(failed)" : AsUnits(out);
+    c.stream = run.outcome;
+    return c;
+}
+
 }  // namespace tessark::differential

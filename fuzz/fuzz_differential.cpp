@@ -55,6 +55,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Print("baseline bytes", c.baselineBytes.text);
             std::abort();
         }
+        const unsigned classic = options & ~kReadableBits;  // the stream carries the classic options only
+        const Utf8StreamComparison s = CompareUtf8Stream(page, classic, feeding, failAt);
+        if (!s.Agree()) {
+            std::fprintf(stderr, "UTF-8 stream disagrees: options=%u failAt=%ld chunk=%zu feeds=%zu,%zu\n", classic,
+                         failAt, feeding.chunk, feeding.feeds[0], feeding.feeds[1]);
+            Print("page", AsUnits(page));
+            Print("whole", s.whole.text);
+            Print("stream", s.stream.text);
+            std::abort();
+        }
         return 0;
     }
     std::string page;

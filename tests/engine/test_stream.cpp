@@ -110,6 +110,56 @@ TEST_P(StreamRandomTest, StreamAgreesWithLiteral) {
 INSTANTIATE_TEST_SUITE_P(Seeded, StreamRandomTest, ::testing::Values(0, 1),
                          [](const auto& p) { return p.param == 0 ? std::string("ShortPages") : std::string("LongPages"); });
 
+// ------------------------------------------------------------------- UTF-8
+
+// The stream over UTF-8 bytes against the whole page's UTF-8 conversion:
+// characters of two to four bytes inside and around short comment and
+// script bodies (whose lengths count 16-bit units), references that become
+// multi-byte sequences, lone bytes; every chunk size, fed in pieces that
+// split sequences.
+TEST(StreamUtf8, AgreesWithTheWholePageInChunksOfEverySize) {
+    const std::string pages[] = {
+        "a<!--\xC3\xA9-->b\n<!--\xF0\x9F\x98\x80-->c\n<script>\xE2\x82\xAC</script>d\n<!--\xC3\xA9\xC3\xA9-->\n",
+        "caf&eacute; &copy;\n&#187;x&ntilde;\n\xE4\xB8\xAD <b>\xE4\xB8\xAD</b>\n  \xC2\xA0 \r\n\n\n",
+        "\x80<a>\xBF\n\xC0<!--x\n-->\xFF\xC3\n\xA9{\xF0\x9F}\n",
+        "<!--\xF0\x9F\x98\x80x-->\xF0\x9F\x98\x80<!--\xC3\xA9-->y\n<style>\xC3\xA9</style><script\xC3\xA9/script>\n",
+    };
+    const unsigned sets[] = {kAllFlags, 0u, kAllFlags & ~kAllCRLF, kComments | kScripts, kSpaces | kBlankLines};
+    for (const std::string& page : pages)
+        for (const unsigned options : sets)
+            for (std::size_t chunk = 1; chunk <= page.size() + 1; ++chunk)
+                for (std::size_t split = 1; split <= page.size(); split += (chunk % 3) + 1) {
+                    const Feeding f{chunk, {split, page.size()}};
+                    const auto c = differential::CompareUtf8Stream(page, options, f);
+                    ASSERT_TRUE(c.Agree()) << "options=" << options << " chunk=" << chunk << " split=" << split
+                                           << "\npage:   " << Show(differential::AsUnits(page))
+                                           << "\nwhole:  " << Show(c.whole.text) << "\nstream: " << Show(c.stream.text);
+                }
+}
+
+TEST(StreamUtf8, RandomPagesAndFailingYields) {
+    int failures = 0;
+    for (std::uint32_t i = 0; i < 1500 && failures < 3; ++i) {
+        differential::RandomChoices choices(700000 + i);
+        const unsigned options = choices.Next(1u << 11);
+        const long failAt = choices.Next(5) == 0 ? static_cast<long>(1 + choices.Next(30)) : 0;
+        Feeding f;
+        f.chunk = 1 + choices.Next(choices.Next(2) ? 8 : 600);
+        f.feeds = {1 + choices.Next(7), 1 + choices.Next(900)};
+        std::string page = differential::BuildUtf8Page(choices, 200, choices.Next(2) == 0);
+        for (std::size_t k = 0; k < page.size(); k += 1 + choices.Next(40))
+            if (choices.Next(3) == 0) page.insert(k, 1, '\n');
+        const auto c = differential::CompareUtf8Stream(page, options, f, failAt);
+        if (!c.Agree()) {
+            ++failures;
+            ADD_FAILURE() << "options=" << options << " failAt=" << failAt << " chunk=" << f.chunk
+                          << "\npage:   " << Show(differential::AsUnits(page)) << "\nwhole:  " << Show(c.whole.text)
+                          << " yields=" << c.whole.yields << "\nstream: " << Show(c.stream.text)
+                          << " yields=" << c.stream.yields << " reports=" << c.stream.reports.size();
+        }
+    }
+}
+
 // ------------------------------------------------------------ failing yields
 
 TEST(StreamFailures, AFailingYieldFailsTheStreamWithOneReport) {
