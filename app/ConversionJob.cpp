@@ -152,7 +152,7 @@ bool FeedAll(Stream& stream, InputStream& reader, bool skipUtf8Bom, ConversionOu
 // The streamed conversion: reads, converts and writes block by block.
 template <class Stream>
 void ConvertStreamed(cTessark& engine, std::unique_ptr<InputStream> reader, OutputStream& writer, bool skipUtf8Bom,
-                     const ConversionYield& yield, ConversionOutcome& outcome) {
+                     bool secondThread, const ConversionYield& yield, ConversionOutcome& outcome) {
     // Every marker, comparison and replacement of the engine is ASCII, so
     // the engine converts the bytes as they are read, and the output is the
     // encoding of ExtractText's result for the decoded text. Each piece of
@@ -160,9 +160,13 @@ void ConvertStreamed(cTessark& engine, std::unique_ptr<InputStream> reader, Outp
     // (cTessarkStream.h), so memory stays bounded whatever the size of the
     // input.
     ConversionContext context(yield);
-    Stream stream(engine, [&writer](const unsigned char* data, std::size_t size) {
-        writer.Write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-    });
+    const StreamThreads threads = secondThread && !yield ? StreamThreads::Two : StreamThreads::One;
+    Stream stream(
+        engine,
+        [&writer](const unsigned char* data, std::size_t size) {
+            writer.Write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+        },
+        Stream::kDefaultChunk, threads);
     FeedAll(stream, *reader, skipUtf8Bom, outcome);
     reader.reset();  // closed before the output may replace it (a file converted onto itself)
     stream.Finish();
@@ -246,10 +250,12 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
         std::unique_ptr<OutputStream> writer = OpenOutput(request, files, outcome);
         const RunningOutput running(*writer);
         if (setting == TextEncoding::Setting::Utf8) {
-            ConvertStreamed<Utf8StreamExtractor>(engine, std::move(reader), *writer, true, yield, outcome);
+            ConvertStreamed<Utf8StreamExtractor>(engine, std::move(reader), *writer, true, request.secondThread, yield,
+                                                 outcome);
             outcome.encodingUsed = {QStringLiteral("UTF-8"), TextEncoding::Reason::Chosen};
         } else {
-            ConvertStreamed<ByteStreamExtractor>(engine, std::move(reader), *writer, false, yield, outcome);
+            ConvertStreamed<ByteStreamExtractor>(engine, std::move(reader), *writer, false, request.secondThread, yield,
+                                                 outcome);
             outcome.encodingUsed = {QStringLiteral("windows-1252"), TextEncoding::Reason::Chosen};
         }
     } catch (...) {
