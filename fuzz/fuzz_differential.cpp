@@ -40,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Feeding feeding;
     feeding.chunk = 1 + choices.Next(choices.Next(2) ? 16 : 4096);
     feeding.feeds = {1 + choices.Next(64), 1 + choices.Next(4096)};
+    feeding.twoThreads = failAt == 0 && choices.Next(4) == 0;
     if (choices.Next(3) == 0) {
         std::string page;
         if (choices.Next(4) == 0)
@@ -88,8 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const unsigned classic = options & ~kReadableBits;  // the stream carries the classic options only
     const StreamComparison s = CompareStream(page, classic, feeding, failAt);
     if (!s.Agree()) {
-        std::fprintf(stderr, "stream disagrees: options=%u failAt=%ld chunk=%zu feeds=%zu,%zu\n", classic, failAt,
-                     feeding.chunk, feeding.feeds[0], feeding.feeds[1]);
+        std::fprintf(stderr, "stream disagrees: options=%u failAt=%ld chunk=%zu feeds=%zu,%zu two threads=%d\n",
+                     classic, failAt, feeding.chunk, feeding.feeds[0], feeding.feeds[1], int(feeding.twoThreads));
         Print("page", Decode(page));
         Print("literal", s.literal.text);
         Print("stream text", s.text.text);
