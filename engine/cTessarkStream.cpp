@@ -485,10 +485,11 @@ struct BasicStreamExtractor<C, U>::State {
     // thread while this one reads, finishes (Tail) and writes the chunk
     // before them. Chunks are cut ahead as if every chunk before them
     // converts on its own, which is nearly always so; when one is left open,
-    // the chunks after it are thrown away and it is retried on this thread
-    // as above, after which cutting ahead resumes. The result is the same.
+    // the chunks after it are thrown away and it is tried again as on one
+    // thread (Pump), on the second thread too. Only the rest of the input at
+    // its end is converted on this thread. The result is the same.
 
-    static constexpr std::size_t kSlots = 3;  // chunks in flight at most
+    static constexpr std::size_t kSlots = 2;  // chunks in flight at most
     static constexpr std::size_t kRoom = 64;  // units before each chunk for the held ones
 
     struct Job {
@@ -603,12 +604,15 @@ struct BasicStreamExtractor<C, U>::State {
             DropInFlight();
             minCut = cut;
             searched = cut;
-            need = std::max(chunk, 2 * cut);
+            need = std::max(need, 2 * cut);
             return;
         }
         ++retired;
         ahead -= job.cut;
         begin += job.cut;
+        minCut = 0;
+        searched = 0;
+        need = chunk;
         const std::size_t h = heldLength;
         C* d = job.buffer.data.get() + (kRoom - std::min(h, kRoom));
         if (h > kRoom) {  // a long run of held units: a buffer with room for them
@@ -621,10 +625,17 @@ struct BasicStreamExtractor<C, U>::State {
 
     void PumpTwo(bool final) {
         while (!failed) {
-            // Cut ahead while the slots allow and nothing is being retried.
-            while (!final && minCut == 0 && InFlight() < kSlots) {
-                std::size_t fresh = chunk;
-                const std::size_t cut = NextCut(in.data.get() + begin + ahead, end - begin - ahead, fresh, 0);
+            // Cut chunks while the slots allow: the one at begin as on one
+            // thread (after a try that left something open, once something
+            // that can close it has arrived), the ones after it ahead.
+            while (!final && InFlight() < kSlots) {
+                std::size_t cut = kNone;
+                if (InFlight() == 0) {
+                    cut = NextCut(in.data.get() + begin, end - begin, need, minCut);
+                } else {
+                    std::size_t fresh = chunk;
+                    cut = NextCut(in.data.get() + begin + ahead, end - begin - ahead, fresh, 0);
+                }
                 if (cut == kNone) break;
                 Submit(cut);
             }
@@ -632,16 +643,15 @@ struct BasicStreamExtractor<C, U>::State {
                 if (!OldestDone()) {
                     // Read more input meanwhile, unless the slots are full
                     // or the input has ended.
-                    if (!final && InFlight() < kSlots && minCut == 0) return;
+                    if (!final && InFlight() < kSlots) return;
                     WaitFor(retired + 1);
                 }
                 Retire();
                 continue;
             }
-            // Nothing in flight: a chunk left open is retried here, and the
-            // rest of the input is converted here at the end.
-            if (minCut == 0 && !final) return;
-            if (!Step(final)) return;
+            // The rest of the input, converted here at the end.
+            if (final) Step(true);
+            return;
         }
         if (InFlight() > 0) DropInFlight();
     }
