@@ -1,5 +1,7 @@
 #include "ConversionJob.h"
 
+#include <cstring>
+#include <optional>
 #include <utility>
 
 #include "EncodedConversion.h"
@@ -110,12 +112,73 @@ void FailedWith(const ConversionContext& context, ConversionOutcome& outcome) {
     if (outcome.errors.empty()) outcome.errors.push_back({QStringLiteral("ExtractText"), 7, QStringLiteral("Out of memory")});
 }
 
-// True when the page streams: the classic Windows-1252 byte path with none
-// of the readable-text options, whose steps the stream carries. Any other
-// conversion reads the page whole (ConvertWhole).
-bool Streams(const cTessark& engine, const QString& encoding) {
-    return TextEncoding::ParseSetting(encoding) == TextEncoding::Setting::Windows1252 && !engine.BreakAtBlocks &&
-           !engine.KeepLinks && !engine.KeepAltText && !engine.DecodeAllReferences;
+// True when the page streams: one of the two byte paths (Windows-1252, or
+// UTF-8 as chosen) with none of the readable-text options, whose steps the
+// stream does not carry. Any other conversion reads the page whole
+// (ConvertWhole): detection and legacy charsets need the whole page.
+bool Streams(const cTessark& engine, const std::optional<TextEncoding::Setting>& setting) {
+    return (setting == TextEncoding::Setting::Windows1252 || setting == TextEncoding::Setting::Utf8) &&
+           !engine.BreakAtBlocks && !engine.KeepLinks && !engine.KeepAltText && !engine.DecodeAllReferences;
+}
+
+// Feeds the input to `stream` block by block, read straight into its
+// buffer. With skipUtf8Bom, a UTF-8 byte-order mark at the very start is not
+// part of the text (as in the whole page's conversion). Returns false when
+// the stream failed.
+template <class Stream>
+bool FeedAll(Stream& stream, InputStream& reader, bool skipUtf8Bom, ConversionOutcome& outcome) {
+    if (skipUtf8Bom) {
+        unsigned char head[3];
+        qint64 have = 0;
+        while (have < 3) {
+            const qint64 got = reader.Read(reinterpret_cast<char*>(head) + have, 3 - have);
+            if (got <= 0) break;
+            have += got;
+        }
+        outcome.bytesRead += have;
+        const qint64 skip = have == 3 && std::memcmp(head, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+        if (have > skip && !stream.Feed(head + skip, static_cast<std::size_t>(have - skip))) return false;
+        if (have < 3) return true;  // the input has ended (a terminal is not read again)
+    }
+    for (;;) {
+        char* space = reinterpret_cast<char*>(stream.InputSpace(kReadBlock));
+        const qint64 got = reader.Read(space, static_cast<qint64>(kReadBlock));
+        if (got <= 0) return true;
+        outcome.bytesRead += got;
+        if (!stream.Commit(static_cast<std::size_t>(got))) return false;
+    }
+}
+
+// The streamed conversion: reads, converts and writes block by block.
+template <class Stream>
+void ConvertStreamed(cTessark& engine, std::unique_ptr<InputStream> reader, OutputStream& writer, bool skipUtf8Bom,
+                     bool secondThread, const ConversionYield& yield, ConversionOutcome& outcome) {
+    // Every marker, comparison and replacement of the engine is ASCII, so
+    // the engine converts the bytes as they are read, and the output is the
+    // encoding of ExtractText's result for the decoded text. Each piece of
+    // result goes out as soon as nothing later in the input can change it
+    // (cTessarkStream.h), so memory stays bounded whatever the size of the
+    // input.
+    ConversionContext context(yield);
+    const StreamThreads threads = secondThread && !yield ? StreamThreads::Two : StreamThreads::One;
+    Stream stream(
+        engine,
+        [&writer](const unsigned char* data, std::size_t size) {
+            writer.Write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+        },
+        Stream::kDefaultChunk, threads);
+    FeedAll(stream, *reader, skipUtf8Bom, outcome);
+    reader.reset();  // closed before the output may replace it (a file converted onto itself)
+    stream.Finish();
+    // After a failure what the engine wrote is not the page's text, so the
+    // old output is kept.
+    if (context.Failed() || stream.Failed()) {
+        writer.Discard();
+        FailedWith(context, outcome);
+        return;
+    }
+    writer.Commit();
+    outcome.result = ConversionOutcome::Result::Written;
 }
 
 // The conversion of the whole page in memory. With "windows-1252" the
@@ -168,7 +231,8 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
     try {
         cTessark engine;
         request.options.ApplyTo(engine);
-        if (!Streams(engine, request.encoding)) {
+        const std::optional<TextEncoding::Setting> setting = TextEncoding::ParseSetting(request.encoding);
+        if (!Streams(engine, setting)) {
             ConvertWhole(engine, request, files, yield, outcome);
             return outcome;
         }
@@ -185,36 +249,15 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
         // Commit.
         std::unique_ptr<OutputStream> writer = OpenOutput(request, files, outcome);
         const RunningOutput running(*writer);
-
-        // Windows-1252 is single-byte and every marker, comparison and
-        // replacement of the engine fits in it, so the engine converts the
-        // bytes as they are read; the output is the encoding of ExtractText's
-        // result for the decoded text. Each piece of result goes out as soon
-        // as nothing later in the input can change it (cTessarkStream.h), so
-        // memory stays bounded whatever the size of the input.
-        ConversionContext context(yield);
-        ByteStreamExtractor stream(engine, [&writer](const unsigned char* data, std::size_t size) {
-            writer->Write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-        });
-        for (;;) {
-            char* space = reinterpret_cast<char*>(stream.InputSpace(kReadBlock));
-            const qint64 got = reader->Read(space, static_cast<qint64>(kReadBlock));
-            if (got <= 0) break;
-            outcome.bytesRead += got;
-            if (!stream.Commit(static_cast<std::size_t>(got))) break;
+        if (setting == TextEncoding::Setting::Utf8) {
+            ConvertStreamed<Utf8StreamExtractor>(engine, std::move(reader), *writer, true, request.secondThread, yield,
+                                                 outcome);
+            outcome.encodingUsed = {QStringLiteral("UTF-8"), TextEncoding::Reason::Chosen};
+        } else {
+            ConvertStreamed<ByteStreamExtractor>(engine, std::move(reader), *writer, false, request.secondThread, yield,
+                                                 outcome);
+            outcome.encodingUsed = {QStringLiteral("windows-1252"), TextEncoding::Reason::Chosen};
         }
-        reader.reset();  // closed before the output may replace it (a file converted onto itself)
-        stream.Finish();
-        outcome.encodingUsed = {QStringLiteral("windows-1252"), TextEncoding::Reason::Chosen};
-        // After a failure what the engine wrote is not the page's text, so
-        // the old output is kept.
-        if (context.Failed() || stream.Failed()) {
-            writer->Discard();
-            FailedWith(context, outcome);
-            return outcome;
-        }
-        writer->Commit();
-        outcome.result = ConversionOutcome::Result::Written;
     } catch (...) {
         const ErrorInfo error = ErrorFromCurrentException();
         outcome = {};

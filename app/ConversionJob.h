@@ -66,6 +66,10 @@ struct ConversionRequest {
     // empty!" and leaves the output alone; a filter turns it into an empty
     // output instead.
     bool emptyInputStops = true;
+    // A streamed conversion may run part of its work on a second thread
+    // (cTessarkStream.h), for a caller that converts one page at a time and
+    // gives no yield function: its yields would not be made.
+    bool secondThread = false;
 };
 
 // One error of a failed conversion: the source name and the classic error

@@ -238,7 +238,7 @@ void InMemory(benchmark::State& state, const Input* in, Preset preset, bool utf8
 
 // The streaming conversion in memory: the input fed in blocks of 1 MB (as a
 // reader hands them over), the output counted; state.range(0) is the chunk
-// size in KB (0: the default).
+// size in KB (0: the default), state.range(1) the threads (1 or 2).
 void StreamInMemory(benchmark::State& state, const Input* in, Preset preset) {
     const std::string& data = InputBytes(*in, nullptr);
     cTessark e;
@@ -248,7 +248,9 @@ void StreamInMemory(benchmark::State& state, const Input* in, Preset preset) {
     std::size_t peak = 0;
     for (auto _ : state) {
         std::size_t out = 0;
-        tessark::ByteStreamExtractor stream(e, [&out](const unsigned char*, std::size_t n) { out += n; }, chunk);
+        tessark::ByteStreamExtractor stream(
+            e, [&out](const unsigned char*, std::size_t n) { out += n; }, chunk,
+            state.range(1) == 2 ? tessark::StreamThreads::Two : tessark::StreamThreads::One);
         const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
         constexpr std::size_t kBlock = std::size_t{1} << 20;
         for (std::size_t at = 0; at < data.size(); at += kBlock)
@@ -263,13 +265,15 @@ void StreamInMemory(benchmark::State& state, const Input* in, Preset preset) {
 
 // File to file as the program converts it: ConvertOne, which streams the
 // file through the engine into a temporary file that replaces the output
-// (with the readable-text options, the page converts whole).
+// (with the readable-text options, the page converts whole); state.range(0)
+// is the threads a streamed conversion may use (1 or 2).
 void EndToEnd(benchmark::State& state, const Input* in, Preset preset) {
     fs::path path;
     const std::string& data = InputBytes(*in, &path);
     tessark::ConversionRequest request;
     request.inputPath = QString::fromStdString(path.string());
     request.outputPath = QString::fromStdString((DataDir() / "out.txt").string());
+    request.secondThread = state.range(0) == 2;
     cTessark e;
     SetPreset(e, preset);
     for (const tessark::OptionInfo& info : tessark::kOptions) request.options.Set(info.option, e.*info.flag != tessark::False);
@@ -336,16 +340,16 @@ const int kRegistered = [] {
                     ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
             if (preset == Preset::AllOn)
                 benchmark::RegisterBenchmark(("StreamInMemory/" + n + label).c_str(), StreamInMemory, &in, preset)
-                    ->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+                    ->Args({0, 1})->Args({0, 2})->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
             benchmark::RegisterBenchmark(("EndToEnd/" + n + label).c_str(), EndToEnd, &in, preset)
-                ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+                ->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
         }
         benchmark::RegisterBenchmark(("CopyFile/" + n).c_str(), CopyFile, &in)
             ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
     }
     // The chunk size of the streaming conversion, on the real pages.
     benchmark::RegisterBenchmark("StreamChunk/corpus-x8/AllOn", StreamInMemory, &kInputs[2], Preset::AllOn)
-        ->Arg(32)->Arg(64)->Arg(128)->Arg(256)->Arg(512)->Arg(1024)->Arg(4096)
+        ->ArgsProduct({{32, 64, 128, 256, 512, 1024, 4096}, {1, 2}})
         ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
     return 0;
 }();

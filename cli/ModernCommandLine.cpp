@@ -424,9 +424,13 @@ int Run(const QStringList& arguments, FileSystem& disk) {
 
     QString usage;
     QStringList notes;
-    const std::vector<WorkItem> items =
+    std::vector<WorkItem> items =
         PlanWork(inputs, mode, outputPath, parser.isSet(p.recursive), options, encoding.name, notes, usage);
     if (!usage.isEmpty()) return UsageError(usage);
+    // One page at a time (one input, or -j 1): each conversion may use a
+    // second processor for its own work.
+    if (items.size() == 1 || jobs == 1)
+        for (WorkItem& item : items) item.request.secondThread = true;
     if (!parser.isSet(p.quiet))
         for (const QString& note : notes) WriteError(note);
     if (items.empty()) return status;

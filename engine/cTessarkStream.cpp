@@ -1,6 +1,11 @@
 #include "cTessarkStream.h"
 
 #include <algorithm>
+#include <array>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -76,8 +81,8 @@ bool Matches(const C* d, std::size_t k, std::size_t n, const char* marker, std::
 
 }  // namespace
 
-template <class C>
-struct BasicStreamExtractor<C>::State {
+template <class C, class U>
+struct BasicStreamExtractor<C, U>::State {
     // The options, read once.
     bool comments, scripts, styles, functions, pipe, tabs, special, tags, allCRLF, spaces, blankLines;
     Sink sink;
@@ -91,8 +96,11 @@ struct BasicStreamExtractor<C>::State {
     // What can close what was left open: the units one of which must arrive
     // before trying again makes sense, and how far the input was searched
     // for them (relative to begin).
-    C closers[4] = {};
-    int closerCount = 0;
+    struct Closers {
+        C unit[4] = {};
+        int count = 0;
+    };
+    Closers closers;
     std::size_t searched = 0;
     std::size_t peakHeld = 0;
     bool anyInput = false;
@@ -131,15 +139,16 @@ struct BasicStreamExtractor<C>::State {
     // closers (see above) receives what can close what a pass left open:
     // ">" ends every closing marker and a tag, "}" a span, and the ";" of a
     // reference may make a ">" ("&gt;", "&#62;") for the tag pass.
-    std::size_t CutSteps(C* d, std::size_t n, bool* open) {
-        const fast::PassSet<C>& passes = fast::PassesFor<C>();
+    // Reads only the options, so the second thread may run it.
+    std::size_t CutSteps(C* d, std::size_t n, bool* open, Closers& found) const {
+        const fast::PassSet<C, U>& passes = fast::PassesFor<C, U>();
         bool o = false;
         *open = false;
-        closerCount = 0;
-        auto closer = [this](C c) {
-            for (int k = 0; k < closerCount; ++k)
-                if (closers[k] == c) return;
-            if (closerCount < 4) closers[closerCount++] = c;
+        found.count = 0;
+        auto closer = [&found](C c) {
+            for (int k = 0; k < found.count; ++k)
+                if (found.unit[k] == c) return;
+            if (found.count < 4) found.unit[found.count++] = c;
         };
         if (comments) n = passes.CommentPass(d, n, &o);
         if (comments && o) closer(C('>'));
@@ -153,14 +162,14 @@ struct BasicStreamExtractor<C>::State {
         n = passes.FunctionPipeTabs(d, n, functions, pipe, tabs, &o);
         if (o) closer(C('}'));
         Yield();
-        if (special) n = fast::ReplaceReferences(d, n, &Yield);
+        if (special) n = fast::ReplaceReferences<C, U>(d, n, &Yield);
         Yield();
         if (tags) n = passes.StripTags(d, n, &o);
         if (tags && o) {
             closer(C('>'));
             if (special) closer(C(';'));
         }
-        *open = closerCount > 0;
+        *open = found.count > 0;
         return n;
     }
 
@@ -168,11 +177,11 @@ struct BasicStreamExtractor<C>::State {
     // left open, searched for from `searched` on; avail when none has
     // arrived yet.
     std::size_t NextCloser(const C* d, std::size_t avail) {
-        if (closerCount == 0) return searched;
+        if (closers.count == 0) return searched;
         std::size_t k = searched;
         for (;; ++k) {
-            k = closerCount == 1 ? fast::scan::FindChar(d, k, avail, closers[0])
-                                 : fast::scan::FindAny(d, k, avail, closers, closerCount);
+            k = closers.count == 1 ? fast::scan::FindChar(d, k, avail, closers.unit[0])
+                                   : fast::scan::FindAny(d, k, avail, closers.unit, closers.count);
             if (k >= avail || d[k] != C(';')) break;
             // A ";" counts when it ends "gt;" (any case) or "#62;", which a
             // reference (or a cascade of them) turns into ">".
@@ -309,12 +318,11 @@ struct BasicStreamExtractor<C>::State {
             d = work.data.get();
             std::memcpy(d + h, in.data.get() + begin, cut * sizeof(C));
         }
-        const fast::PassSet<C>& passes = fast::PassesFor<C>();
         std::size_t n = cut;
         if (cut > 0) {
             bool open = false;
             try {
-                n = CutSteps(d + h, cut, &open);
+                n = CutSteps(d + h, cut, &open, closers);
             } catch (...) {
                 ReportCurrentException("CutHTML");
                 failed = true;
@@ -322,6 +330,17 @@ struct BasicStreamExtractor<C>::State {
             }
             if (open && !final) return false;
         }
+        Tail(d, n, final);
+        return true;
+    }
+
+    // The rest of a chunk's conversion after CutHTML's steps, whose result is
+    // d[h, h + n) with h = heldLength; d[0, h) is free for the held units and
+    // d has room for 2 * (h + n) + 2 units. Hands the piece of result that
+    // is final to the sink.
+    void Tail(C* d, std::size_t n, bool final) {
+        const std::size_t h = heldLength;
+        const fast::PassSet<C, U>& passes = fast::PassesFor<C, U>();
         std::size_t length = 0;
         try {
             // CutHTML 15. 16., ExtractText 3. 4. and the work of 5., the run
@@ -371,11 +390,11 @@ struct BasicStreamExtractor<C>::State {
             length = body > 0 || final ? passes.ExpandLineEnds(d, shape) : 0;
         } catch (const Reported&) {
             failed = true;
-            return true;
+            return;
         } catch (...) {
             ReportCurrentException("ExtractText");
             failed = true;
-            return true;
+            return;
         }
         if (length > 0) {
             try {
@@ -385,84 +404,280 @@ struct BasicStreamExtractor<C>::State {
                 throw;
             }
         }
-        return true;
+    }
+
+    // The end of the next chunk of d[0, avail) (relative to d), or kNone
+    // when more input must come first. `wanted` is the input that must be
+    // held before a try, grown here while waiting (need); `from` > 0 after a
+    // try that left something open, which ended there (minCut).
+    std::size_t NextCut(const C* d, std::size_t avail, std::size_t& wanted, std::size_t from) {
+        if (avail < wanted) return kNone;
+        // After a try that left something open, a new try waits until
+        // something that can close it has arrived, and takes it in (the
+        // input is held meanwhile; the final conversion settles it anyway).
+        if (from > 0) {
+            const std::size_t closer = NextCloser(d, avail);
+            if (closer >= avail) {
+                wanted = std::max(wanted, avail + chunk);
+                return kNone;
+            }
+            if (closer + chunk > wanted) {
+                wanted = closer + chunk;
+                if (avail < wanted) return kNone;
+            }
+        }
+        // A chunk ends after the last LF within the size aimed at, else
+        // after the first LF past it; in a line much longer than that, after
+        // its last space within the size aimed at (no marker, reference or
+        // "msnavigation" holds a space either, and the line stage carries
+        // what it needs across).
+        std::size_t seam = LastLineEnd(d, from, wanted);
+        if (seam == kNone) {
+            const std::size_t far = std::min(avail, 2 * wanted);
+            seam = fast::scan::FindChar(d, wanted, far, C('\n'));
+            if (seam >= far) {
+                const std::size_t space = fast::scan::FindLastChar(d, wanted, C(' '));
+                seam = space < wanted && space >= from ? space : avail;
+            }
+        }
+        if (seam >= avail) {  // no seam yet: wait for one
+            wanted = std::max(wanted, 2 * avail);
+            return kNone;
+        }
+        return ChooseCut(d, from, seam + 1);
+    }
+
+    // One chunk converted on this thread: the next one, or with final the
+    // rest of the input. Returns false when more input must come first.
+    bool Step(bool final) {
+        const std::size_t avail = end - begin;
+        std::size_t cut = avail;
+        if (!final) {
+            cut = NextCut(in.data.get() + begin, avail, need, minCut);
+            if (cut == kNone) return false;
+        }
+        if (!Convert(cut, final)) {
+            minCut = cut;
+            searched = cut;
+            need = std::max(need, 2 * cut);
+            return true;
+        }
+        begin += cut;
+        minCut = 0;
+        searched = 0;
+        need = chunk;
+        return !final;
     }
 
     // Converts as many chunks as the input held allows.
     void Pump(bool final) {
-        while (!failed) {
-            const std::size_t avail = end - begin;
-            const C* d = in.data.get() + begin;
-            std::size_t cut = avail;
-            if (!final) {
-                if (avail < need) return;
-                // After a try that left something open, a new try waits
-                // until something that can close it has arrived, and takes
-                // it in (the input is held meanwhile; the final conversion
-                // settles it anyway).
-                if (minCut > 0) {
-                    const std::size_t closer = NextCloser(d, avail);
-                    if (closer >= avail) {
-                        need = std::max(need, avail + chunk);
-                        return;
-                    }
-                    if (closer + chunk > need) {
-                        need = closer + chunk;
-                        if (avail < need) return;
-                    }
-                }
-                // A chunk ends after the last LF within the size aimed at,
-                // else after the first LF past it; in a line much longer
-                // than that, after its last space within the size aimed at
-                // (no marker, reference or "msnavigation" holds a space
-                // either, and the line stage carries what it needs across).
-                std::size_t seam = LastLineEnd(d, minCut, need);
-                if (seam == kNone) {
-                    const std::size_t far = std::min(avail, 2 * need);
-                    seam = fast::scan::FindChar(d, need, far, C('\n'));
-                    if (seam >= far) {
-                        const std::size_t space = fast::scan::FindLastChar(d, need, C(' '));
-                        seam = space < need && space >= minCut ? space : avail;
-                    }
-                }
-                if (seam >= avail) {  // no seam yet: wait for one
-                    need = std::max(need, 2 * avail);
-                    return;
-                }
-                cut = ChooseCut(d, minCut, seam + 1);
+        if (pipeline) {
+            PumpTwo(final);
+            return;
+        }
+        while (!failed && Step(final)) {
+        }
+    }
+
+    // ---------------------------------------------------- on two threads
+    //
+    // With two threads, CutHTML's steps of the next chunks run on a second
+    // thread while this one reads, finishes (Tail) and writes the chunk
+    // before them. Chunks are cut ahead as if every chunk before them
+    // converts on its own, which is nearly always so; when one is left open,
+    // the chunks after it are thrown away and it is tried again as on one
+    // thread (Pump), on the second thread too. Only the rest of the input at
+    // its end is converted on this thread. The result is the same.
+
+    static constexpr std::size_t kSlots = 2;  // chunks in flight at most
+    static constexpr std::size_t kRoom = 64;  // units before each chunk for the held ones
+
+    struct Job {
+        Units<C> buffer;  // kRoom units, then the chunk
+        std::size_t cut = 0, n = 0;
+        bool open = false;
+        Closers closers;
+        std::exception_ptr error;
+    };
+
+    bool pipeline = false;
+    std::array<Job, kSlots> jobs;
+    std::size_t ahead = 0;                   // input units after begin given to chunks in flight
+    std::size_t submitted = 0, retired = 0;  // chunks given to the second thread, and taken back
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t posted = 0, completed = 0;  // guarded by mutex
+    bool stopping = false;                  // guarded by mutex
+    std::thread worker;
+
+    void StartWorker() {
+        pipeline = true;
+        worker = std::thread([this] { Work(); });
+    }
+
+    void StopWorker() noexcept {
+        if (!worker.joinable()) return;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stopping = true;
+        }
+        changed.notify_all();
+        worker.join();
+    }
+
+    void Work() {
+        // The yields of these steps happen on this thread, where nobody
+        // waits for them: a context of its own keeps them (and any process-
+        // wide hook) quiet.
+        const ConversionContext quiet;
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            changed.wait(lock, [this] { return stopping || completed < posted; });
+            if (stopping) return;
+            Job& job = jobs[completed % kSlots];
+            lock.unlock();
+            try {
+                job.n = CutSteps(job.buffer.data.get() + kRoom, job.cut, &job.open, job.closers);
+            } catch (...) {
+                job.error = std::current_exception();
             }
-            if (!Convert(cut, final)) {
-                minCut = cut;
-                searched = cut;
-                need = std::max(need, 2 * cut);
+            lock.lock();
+            ++completed;
+            changed.notify_all();
+        }
+    }
+
+    std::size_t InFlight() const noexcept { return submitted - retired; }
+
+    void Submit(std::size_t cut) {
+        Job& job = jobs[submitted % kSlots];
+        job.buffer.Reserve(2 * (kRoom + cut) + 2, 0);
+        std::memcpy(job.buffer.data.get() + kRoom, in.data.get() + begin + ahead, cut * sizeof(C));
+        job.cut = cut;
+        job.n = 0;
+        job.open = false;
+        job.error = nullptr;
+        ahead += cut;
+        ++submitted;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            posted = submitted;
+        }
+        changed.notify_all();
+    }
+
+    bool OldestDone() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return completed > retired;
+    }
+
+    void WaitFor(std::size_t count) {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [this, count] { return completed >= count; });
+    }
+
+    // Every chunk in flight thrown away, once the second thread is done
+    // with it.
+    void DropInFlight() {
+        WaitFor(submitted);
+        retired = submitted;
+        ahead = 0;
+    }
+
+    // The oldest chunk in flight, converted: finished here, or, left open,
+    // to be retried on this thread.
+    void Retire() {
+        Job& job = jobs[retired % kSlots];
+        if (job.error) {
+            DropInFlight();
+            try {
+                std::rethrow_exception(job.error);
+            } catch (...) {
+                ReportCurrentException("CutHTML");
+            }
+            failed = true;
+            return;
+        }
+        if (job.open) {
+            const std::size_t cut = job.cut;
+            closers = job.closers;
+            DropInFlight();
+            minCut = cut;
+            searched = cut;
+            need = std::max(need, 2 * cut);
+            return;
+        }
+        ++retired;
+        ahead -= job.cut;
+        begin += job.cut;
+        minCut = 0;
+        searched = 0;
+        need = chunk;
+        const std::size_t h = heldLength;
+        C* d = job.buffer.data.get() + (kRoom - std::min(h, kRoom));
+        if (h > kRoom) {  // a long run of held units: a buffer with room for them
+            work.Reserve(2 * (h + job.n) + 2, 0);
+            d = work.data.get();
+            std::memcpy(d + h, job.buffer.data.get() + kRoom, job.n * sizeof(C));
+        }
+        Tail(d, job.n, false);
+    }
+
+    void PumpTwo(bool final) {
+        while (!failed) {
+            // Cut chunks while the slots allow: the one at begin as on one
+            // thread (after a try that left something open, once something
+            // that can close it has arrived), the ones after it ahead.
+            while (!final && InFlight() < kSlots) {
+                std::size_t cut = kNone;
+                if (InFlight() == 0) {
+                    cut = NextCut(in.data.get() + begin, end - begin, need, minCut);
+                } else {
+                    std::size_t fresh = chunk;
+                    cut = NextCut(in.data.get() + begin + ahead, end - begin - ahead, fresh, 0);
+                }
+                if (cut == kNone) break;
+                Submit(cut);
+            }
+            if (InFlight() > 0) {
+                if (!OldestDone()) {
+                    // Read more input meanwhile, unless the slots are full
+                    // or the input has ended.
+                    if (!final && InFlight() < kSlots) return;
+                    WaitFor(retired + 1);
+                }
+                Retire();
                 continue;
             }
-            begin += cut;
-            minCut = 0;
-            searched = 0;
-            need = chunk;
-            if (final) return;
+            // The rest of the input, converted here at the end.
+            if (final) Step(true);
+            return;
         }
+        if (InFlight() > 0) DropInFlight();
     }
 };
 
-template <class C>
-BasicStreamExtractor<C>::BasicStreamExtractor(const cTessark& options, Sink sink, std::size_t chunkUnits) {
+template <class C, class U>
+BasicStreamExtractor<C, U>::BasicStreamExtractor(const cTessark& options, Sink sink, std::size_t chunkUnits,
+                                                  Threads threads) {
     if (options.BreakAtBlocks || options.KeepLinks || options.KeepAltText || options.DecodeAllReferences)
         throw std::invalid_argument("the readable-text options convert the page whole");
     s_ = std::make_unique<State>(options, std::move(sink), chunkUnits);
+    if (threads == Threads::Two) s_->StartWorker();
 }
 
-template <class C>
-BasicStreamExtractor<C>::~BasicStreamExtractor() = default;
+template <class C, class U>
+BasicStreamExtractor<C, U>::~BasicStreamExtractor() {
+    s_->StopWorker();
+}
 
-template <class C>
-C* BasicStreamExtractor<C>::InputSpace(std::size_t size) {
+template <class C, class U>
+C* BasicStreamExtractor<C, U>::InputSpace(std::size_t size) {
     return s_->Space(size);
 }
 
-template <class C>
-bool BasicStreamExtractor<C>::Commit(std::size_t count) {
+template <class C, class U>
+bool BasicStreamExtractor<C, U>::Commit(std::size_t count) {
     State& s = *s_;
     if (s.failed || s.finished) return false;
     s.end += count;
@@ -472,16 +687,16 @@ bool BasicStreamExtractor<C>::Commit(std::size_t count) {
     return !s.failed;
 }
 
-template <class C>
-bool BasicStreamExtractor<C>::Feed(const C* data, std::size_t size) {
+template <class C, class U>
+bool BasicStreamExtractor<C, U>::Feed(const C* data, std::size_t size) {
     if (s_->failed || s_->finished) return false;
     if (size == 0) return true;
     std::memcpy(InputSpace(size), data, size * sizeof(C));
     return Commit(size);
 }
 
-template <class C>
-bool BasicStreamExtractor<C>::Finish() {
+template <class C, class U>
+bool BasicStreamExtractor<C, U>::Finish() {
     State& s = *s_;
     if (s.failed || s.finished) return !s.failed && s.finished;
     s.finished = true;
@@ -489,17 +704,18 @@ bool BasicStreamExtractor<C>::Finish() {
     return !s.failed;
 }
 
-template <class C>
-bool BasicStreamExtractor<C>::Failed() const noexcept {
+template <class C, class U>
+bool BasicStreamExtractor<C, U>::Failed() const noexcept {
     return s_->failed;
 }
 
-template <class C>
-std::size_t BasicStreamExtractor<C>::PeakHeld() const noexcept {
+template <class C, class U>
+std::size_t BasicStreamExtractor<C, U>::PeakHeld() const noexcept {
     return s_->peakHeld;
 }
 
 template class BasicStreamExtractor<unsigned char>;
 template class BasicStreamExtractor<char16_t>;
+template class BasicStreamExtractor<unsigned char, fast::Utf8Units>;
 
 }  // namespace tessark

@@ -325,6 +325,11 @@ inline std::vector<std::string> SupportedImplementations() {
 struct Feeding {
     std::size_t chunk = 1;
     std::vector<std::size_t> feeds{1};
+    // CutHTML's steps on the stream's second thread, whose yields reach
+    // nobody: then only the text is compared, never with a failing yield.
+    bool twoThreads = false;
+
+    StreamThreads Threads() const { return twoThreads ? StreamThreads::Two : StreamThreads::One; }
 };
 
 // The streaming conversion of a page over 16-bit text (bytes = false) or
@@ -345,7 +350,7 @@ inline Outcome StreamOutcome(const std::string& page, unsigned options, const Fe
         std::string out;
         ByteStreamExtractor stream(
             e, [&out](const unsigned char* d, std::size_t n) { out.append(reinterpret_cast<const char*>(d), n); },
-            feeding.chunk);
+            feeding.chunk, feeding.Threads());
         while (at < page.size()) {
             const auto [from, size] = next();
             stream.Feed(reinterpret_cast<const unsigned char*>(page.data()) + from, size);
@@ -356,7 +361,8 @@ inline Outcome StreamOutcome(const std::string& page, unsigned options, const Fe
         const std::u16string text = Decode(page);
         std::u16string out;
         TextStreamExtractor stream(
-            e, [&out](const char16_t* d, std::size_t n) { out.append(d, n); }, feeding.chunk);
+            e, [&out](const char16_t* d, std::size_t n) { out.append(d, n); }, feeding.chunk,
+            feeding.Threads());
         while (at < page.size()) {
             const auto [from, size] = next();
             stream.Feed(text.data() + from, size);
@@ -374,17 +380,22 @@ inline Outcome StreamOutcome(const std::string& page, unsigned options, const Fe
 struct StreamComparison {
     Outcome literal, text, bytes;
     long failAt = 0;
-    static bool AgreeOne(const Outcome& literal, const Outcome& stream, long failAt) {
+    bool twoThreads = false;
+    static bool AgreeOne(const Outcome& literal, const Outcome& stream, long failAt, bool twoThreads) {
+        if (twoThreads) return stream.reports.empty() && stream.text == literal.text;
         if (stream.reports.size() == 1) return failAt > 0 && stream.text == u"(failed)";
         return stream.reports.empty() && stream.text == literal.text && stream.yields >= literal.yields;
     }
-    bool Agree() const { return AgreeOne(literal, text, failAt) && AgreeOne(literal, bytes, failAt); }
+    bool Agree() const {
+        return AgreeOne(literal, text, failAt, twoThreads) && AgreeOne(literal, bytes, failAt, twoThreads);
+    }
 };
 
 inline StreamComparison CompareStream(const std::string& page, unsigned options, const Feeding& feeding,
                                       long failAtYield = 0) {
     StreamComparison c;
     c.failAt = failAtYield;
+    c.twoThreads = feeding.twoThreads;
     {
         Run run(0);
         cTessarkLiteral e;
@@ -558,6 +569,49 @@ inline Utf8Comparison CompareUtf8(const std::string& page, unsigned options, lon
         run.outcome.text = AsUnits(e.ExtractUtf8(page));
         c.bytes = run.outcome;
     }
+    return c;
+}
+
+// The streaming conversion over UTF-8 bytes against the whole page's
+// conversion over them (ExtractUtf8, itself proven above against the 16-bit
+// engine): the same bytes, no fewer yields and no report; with a failing
+// yield, as for CompareStream.
+struct Utf8StreamComparison {
+    Outcome whole, stream;
+    long failAt = 0;
+    bool twoThreads = false;
+    bool Agree() const { return StreamComparison::AgreeOne(whole, stream, failAt, twoThreads); }
+};
+
+inline Utf8StreamComparison CompareUtf8Stream(const std::string& page, unsigned options, const Feeding& feeding,
+                                              long failAtYield = 0) {
+    Utf8StreamComparison c;
+    c.failAt = failAtYield;
+    c.twoThreads = feeding.twoThreads;
+    {
+        Run run(0);
+        cTessark e;
+        SetOptions(e, options);
+        run.outcome.text = AsUnits(e.ExtractUtf8(page));
+        c.whole = run.outcome;
+    }
+    Run run(failAtYield);
+    cTessark e;
+    SetOptions(e, options);
+    std::string out;
+    Utf8StreamExtractor stream(
+        e, [&out](const unsigned char* d, std::size_t n) { out.append(reinterpret_cast<const char*>(d), n); },
+        feeding.chunk, feeding.Threads());
+    std::size_t at = 0, k = 0;
+    while (at < page.size()) {
+        const std::size_t size =
+            std::min(page.size() - at, std::max<std::size_t>(1, feeding.feeds[k++ % feeding.feeds.size()]));
+        stream.Feed(reinterpret_cast<const unsigned char*>(page.data()) + at, size);
+        at += size;
+    }
+    stream.Finish();
+    run.outcome.text = stream.Failed() ? u"(failed)" : AsUnits(out);
+    c.stream = run.outcome;
     return c;
 }
 

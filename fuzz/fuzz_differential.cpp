@@ -41,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Feeding feeding;
     feeding.chunk = 1 + choices.Next(choices.Next(2) ? 16 : 4096);
     feeding.feeds = {1 + choices.Next(64), 1 + choices.Next(4096)};
+    feeding.twoThreads = failAt == 0 && choices.Next(4) == 0;
     static const std::vector<std::string> implementations = SupportedImplementations();
     if (choices.Next(3) == 0) {
         std::string page;
@@ -58,6 +59,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 Print("page", AsUnits(page));
                 Print("oracle", c.oracle.text);
                 Print("bytes", c.bytes.text);
+                std::abort();
+            }
+        }
+        const unsigned classic = options & ~kReadableBits;  // the stream carries the classic options only
+        for (const std::string& implementation : implementations) {
+            tessark::fast::ChooseImplementation(implementation);
+            const Utf8StreamComparison s = CompareUtf8Stream(page, classic, feeding, failAt);
+            tessark::fast::ChooseImplementation("");
+            if (!s.Agree()) {
+                std::fprintf(stderr,
+                             "UTF-8 stream disagrees: kernels=%s options=%u failAt=%ld chunk=%zu feeds=%zu,%zu "
+                             "two threads=%d\n",
+                             implementation.c_str(), classic, failAt, feeding.chunk, feeding.feeds[0],
+                             feeding.feeds[1], int(feeding.twoThreads));
+                Print("page", AsUnits(page));
+                Print("whole", s.whole.text);
+                Print("stream", s.stream.text);
                 std::abort();
             }
         }
@@ -92,8 +110,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const StreamComparison s = CompareStream(page, classic, feeding, failAt);
         tessark::fast::ChooseImplementation("");
         if (!s.Agree()) {
-            std::fprintf(stderr, "stream disagrees: kernels=%s options=%u failAt=%ld chunk=%zu feeds=%zu,%zu\n",
-                         implementation.c_str(), classic, failAt, feeding.chunk, feeding.feeds[0], feeding.feeds[1]);
+            std::fprintf(stderr,
+                         "stream disagrees: kernels=%s options=%u failAt=%ld chunk=%zu feeds=%zu,%zu two threads=%d\n",
+                         implementation.c_str(), classic, failAt, feeding.chunk, feeding.feeds[0], feeding.feeds[1],
+                         int(feeding.twoThreads));
             Print("page", Decode(page));
             Print("literal", s.literal.text);
             Print("stream text", s.text.text);

@@ -63,6 +63,13 @@ private Q_SLOTS:
         QTest::newRow("auto: the same") << "auto" << utf8Page << QByteArray("caf\xC3\xA9 \xE2\x82\xAC 10 (c)");
         QTest::newRow("utf-8 keeps bytes that are not UTF-8")
             << "utf-8" << QByteArray("<b>caf\xE9</b> &eacute;") << QByteArray("caf\xE9 \xC3\xA9");
+        QTest::newRow("utf-8: a page that is only a BOM") << "utf-8" << QByteArray("\xEF\xBB\xBF") << QByteArray();
+        QTest::newRow("utf-8: a page shorter than a BOM, its start")
+            << "utf-8" << QByteArray("\xEF\xBB") << QByteArray("\xEF\xBB");
+        QTest::newRow("utf-8: a BOM after the start is text")
+            << "utf-8" << QByteArray("a\xEF\xBB\xBF") << QByteArray("a\xEF\xBB\xBF");
+        QTest::newRow("utf-8: two BOMs, the second is text")
+            << "utf-8" << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx") << QByteArray("\xEF\xBB\xBFx");
         QTest::newRow("auto reads them as windows-1252")
             << "auto" << QByteArray("<b>caf\xE9</b> &eacute;") << QByteArray("caf\xC3\xA9 \xC3\xA9");
     }

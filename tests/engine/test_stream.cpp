@@ -94,6 +94,30 @@ TEST_P(EachKernels, StreamBoundariesEveryChunkSizeAndFeedSplit) {
                 }
 }
 
+// The same pages with CutHTML's steps on the stream's second thread: chunks
+// cut ahead, some of them thrown away when one before them is left open and
+// retried. Fewer splits, as a thread per stream costs more than the
+// conversion of these pages.
+TEST_P(EachKernels, StreamBoundariesEveryChunkSizeOnTwoThreads) {
+    const std::string pages[] = {
+        "a<!--x\ny-->b\n<script>\n1\n</script>c\n<style\n>p</style>\nd{\n}e|\tf\n",
+        "x\n<!--ab-->\n<!--cd-->\n<!--\n-->\n<!---->y\n-->z!--\n",
+        "&amp;\nlt;&#38;\n#39;&nbsp\nx&eacute;\n&#&not;65;\n&lt;b\n&gt;\n",
+        " \r\n  \r\n\r\n a  b \r\n\n\n \n \n c\r \r\n\t\n   \n",
+        "<a\nhref=x>t</a\n>u<b>\nmsnav\nigation ms<i>\n</i>navigation\n<\n",
+        "{a\n{b}c}\n{\n<script>\n</script>\n<scr<!--xx-->ipt>\n</script>q\n",
+        "<script>a\n</script><script/script>\nb<script>c\nd",
+    };
+    for (const std::string& page : pages)
+        for (const unsigned options : {unsigned{kAllFlags}, kComments | kTags, kSpaces | kAllCRLF | kBlankLines})
+            for (std::size_t chunk = 1; chunk <= page.size() + 1; ++chunk)
+                for (const std::size_t split : {std::size_t{1}, std::size_t{5}, page.size()}) {
+                    const Feeding f{chunk, {split}, true};
+                    const StreamComparison c = CompareStream(page, options, f);
+                    ASSERT_TRUE(c.Agree()) << Describe(page, options, f, 0, c);
+                }
+}
+
 // Byte by byte, and every option set, on the cascades between passes.
 TEST_P(EachKernels, StreamBoundariesCascadesUnderEveryOptionSet) {
     const char* const pages[] = {
@@ -129,6 +153,7 @@ TEST_P(StreamRandomTest, StreamAgreesWithLiteral) {
         f.chunk = 1 + choices.Next(choices.Next(2) ? 8 : 600);
         f.feeds.clear();
         for (unsigned k = 1 + choices.Next(4); k > 0; --k) f.feeds.push_back(1 + choices.Next(choices.Next(2) ? 5 : 900));
+        f.twoThreads = i % 2 == 1;
         std::string page = differential::BuildPage(choices, maxPieces);
         // more line ends, so that chunks end often
         for (std::size_t k = 0; k < page.size(); k += 1 + choices.Next(40))
@@ -136,7 +161,7 @@ TEST_P(StreamRandomTest, StreamAgreesWithLiteral) {
         const StreamComparison c = CompareStream(page, options, f);
         if (!c.Agree()) {
             ++failures;
-            ADD_FAILURE() << Describe(page, options, f, 0, c);
+            ADD_FAILURE() << "two threads: " << f.twoThreads << "\n" << Describe(page, options, f, 0, c);
         }
     }
 }
@@ -146,6 +171,59 @@ INSTANTIATE_TEST_SUITE_P(Seeded, StreamRandomTest, ::testing::Combine(::testing:
                              return std::string(std::get<0>(p.param) == 0 ? "ShortPages_" : "LongPages_") +
                                     std::get<1>(p.param);
                          });
+
+// ------------------------------------------------------------------- UTF-8
+
+// The stream over UTF-8 bytes against the whole page's UTF-8 conversion:
+// characters of two to four bytes inside and around short comment and
+// script bodies (whose lengths count 16-bit units), references that become
+// multi-byte sequences, lone bytes; every chunk size, fed in pieces that
+// split sequences.
+TEST_P(EachKernels, StreamUtf8AgreesWithTheWholePageInChunksOfEverySize) {
+    const std::string pages[] = {
+        "a<!--\xC3\xA9-->b\n<!--\xF0\x9F\x98\x80-->c\n<script>\xE2\x82\xAC</script>d\n<!--\xC3\xA9\xC3\xA9-->\n",
+        "caf&eacute; &copy;\n&#187;x&ntilde;\n\xE4\xB8\xAD <b>\xE4\xB8\xAD</b>\n  \xC2\xA0 \r\n\n\n",
+        "\x80<a>\xBF\n\xC0<!--x\n-->\xFF\xC3\n\xA9{\xF0\x9F}\n",
+        "<!--\xF0\x9F\x98\x80x-->\xF0\x9F\x98\x80<!--\xC3\xA9-->y\n<style>\xC3\xA9</style><script\xC3\xA9/script>\n",
+    };
+    const unsigned sets[] = {kAllFlags, 0u, kAllFlags & ~kAllCRLF, kComments | kScripts, kSpaces | kBlankLines};
+    for (const bool twoThreads : {false, true})
+        for (const std::string& page : pages)
+            for (const unsigned options : sets)
+                for (std::size_t chunk = 1; chunk <= page.size() + 1; ++chunk)
+                    for (std::size_t split = 1; split <= page.size(); split += twoThreads ? 11 : (chunk % 3) + 1) {
+                    const Feeding f{chunk, {split, page.size()}, twoThreads};
+                    const auto c = differential::CompareUtf8Stream(page, options, f);
+                    ASSERT_TRUE(c.Agree()) << "two threads: " << twoThreads << " options=" << options
+                                           << " chunk=" << chunk << " split=" << split
+                                           << "\npage:   " << Show(differential::AsUnits(page))
+                                           << "\nwhole:  " << Show(c.whole.text) << "\nstream: " << Show(c.stream.text);
+                }
+}
+
+TEST_P(EachKernels, StreamUtf8RandomPagesAndFailingYields) {
+    int failures = 0;
+    for (std::uint32_t i = 0; i < 1500 && failures < 3; ++i) {
+        differential::RandomChoices choices(700000 + i);
+        const unsigned options = choices.Next(1u << 11);
+        const long failAt = choices.Next(5) == 0 ? static_cast<long>(1 + choices.Next(30)) : 0;
+        Feeding f;
+        f.chunk = 1 + choices.Next(choices.Next(2) ? 8 : 600);
+        f.feeds = {1 + choices.Next(7), 1 + choices.Next(900)};
+        f.twoThreads = failAt == 0 && i % 2 == 1;
+        std::string page = differential::BuildUtf8Page(choices, 200, choices.Next(2) == 0);
+        for (std::size_t k = 0; k < page.size(); k += 1 + choices.Next(40))
+            if (choices.Next(3) == 0) page.insert(k, 1, '\n');
+        const auto c = differential::CompareUtf8Stream(page, options, f, failAt);
+        if (!c.Agree()) {
+            ++failures;
+            ADD_FAILURE() << "options=" << options << " failAt=" << failAt << " chunk=" << f.chunk
+                          << "\npage:   " << Show(differential::AsUnits(page)) << "\nwhole:  " << Show(c.whole.text)
+                          << " yields=" << c.whole.yields << "\nstream: " << Show(c.stream.text)
+                          << " yields=" << c.stream.yields << " reports=" << c.stream.reports.size();
+        }
+    }
+}
 
 // ------------------------------------------------------------ failing yields
 
@@ -220,6 +298,13 @@ TEST_P(StreamCorpusTest, StreamAgreesInChunksOfEverySize) {
         }
         const auto text = differential::StreamOutcome(page, options, feedings[1], false);
         EXPECT_TRUE(text.text == expected.text) << GetParam() << " options=" << options << " (16-bit)";
+        for (Feeding f : {feedings[1], feedings[2]}) {
+            f.twoThreads = true;
+            const auto two = differential::StreamOutcome(page, options, f, true);
+            EXPECT_TRUE(two.text == expected.text) << GetParam() << " options=" << options << " chunk=" << f.chunk
+                                                   << " (two threads)";
+            EXPECT_TRUE(two.reports.empty());
+        }
     }
 }
 
@@ -328,16 +413,37 @@ TEST(StreamBehaviour, RefusesEachReadableTextOption) {
     }
 }
 
+// On two threads, chunks are still in flight on the second thread when the
+// sink throws: the stream fails the same way and is destroyed cleanly.
 TEST(StreamBehaviour, ASinkThatThrowsFailsTheStreamWithoutAReport) {
-    HookRecorder hooks;
+    for (const StreamThreads threads : {StreamThreads::One, StreamThreads::Two}) {
+        HookRecorder hooks;
+        cTessark e;
+        ByteStreamExtractor stream(
+            e, [](const unsigned char*, std::size_t) { throw std::runtime_error("disk full"); }, 4, threads);
+        const std::string page = Repeat("a b\nc d\ne\n", 50);
+        EXPECT_THROW(stream.Feed(reinterpret_cast<const unsigned char*>(page.data()), page.size()),
+                     std::runtime_error);
+        EXPECT_TRUE(stream.Failed());
+        EXPECT_FALSE(stream.Finish());
+        EXPECT_TRUE(hooks.reports.empty());
+    }
+}
+
+// On two threads the stream stays bounded too: chunks in flight are few.
+TEST(StreamMemory, TwoThreadsHoldAFewChunks) {
     cTessark e;
+    SetFlags(e, kAllFlags);
+    std::string out;
     ByteStreamExtractor stream(
-        e, [](const unsigned char*, std::size_t) { throw std::runtime_error("disk full"); }, 4);
-    const std::string page = "a b\nc d\ne\n";
-    EXPECT_THROW(stream.Feed(reinterpret_cast<const unsigned char*>(page.data()), page.size()), std::runtime_error);
-    EXPECT_TRUE(stream.Failed());
-    EXPECT_FALSE(stream.Finish());
-    EXPECT_TRUE(hooks.reports.empty());
+        e, [&out](const unsigned char* d, std::size_t n) { out.append(reinterpret_cast<const char*>(d), n); }, 4096,
+        StreamThreads::Two);
+    const std::string line = "<p>a line of <b>text</b> &amp; more</p>\n";
+    for (int i = 0; i < 20000; ++i)
+        ASSERT_TRUE(stream.Feed(reinterpret_cast<const unsigned char*>(line.data()), line.size()));
+    ASSERT_TRUE(stream.Finish());
+    EXPECT_EQ(out, e.ExtractBytes(Repeat(line, 20000)));
+    EXPECT_LE(stream.PeakHeld(), std::size_t{8} * 4096);
 }
 
 TEST(StreamBehaviour, InputSpaceAndCommitFeedLikeFeed) {
