@@ -428,8 +428,10 @@ int Run(const QStringList& arguments, FileSystem& disk) {
         PlanWork(inputs, mode, outputPath, parser.isSet(p.recursive), options, encoding.name, notes, usage);
     if (!usage.isEmpty()) return UsageError(usage);
     // One page at a time (one input, or -j 1): each conversion may use a
-    // second processor for its own work.
-    if (items.size() == 1 || jobs == 1)
+    // second processor for its own work, where there are processors to
+    // spare. (On two processors that share one core's work, as on the
+    // development machine, the second thread costs more than it gives.)
+    if ((items.size() == 1 || jobs == 1) && QThread::idealThreadCount() >= 4)
         for (WorkItem& item : items) item.request.secondThread = true;
     if (!parser.isSet(p.quiet))
         for (const QString& note : notes) WriteError(note);

@@ -2,6 +2,7 @@
 // checks, reads and writes, standard input and output through a stand-in,
 // engine failures as values, and many conversions on several threads at once
 // against the same conversions one after another.
+#include <QDir>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 #include <atomic>
@@ -130,6 +131,39 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(Path(outputFile)), outputAfter);
         if (result == Result::Written) QCOMPARE(outcome.bytesRead, inputSize);
         QVERIFY(outcome.text.isEmpty());
+    }
+
+    // A streamed conversion that runs part of its work on a second thread
+    // writes the same bytes, over Windows-1252 and UTF-8, on pages of
+    // several chunks (a concatenation of real pages).
+    void secondThread_data() {
+        QTest::addColumn<QString>("encoding");
+        QTest::newRow("windows-1252") << "windows-1252";
+        QTest::newRow("utf-8") << "utf-8";
+    }
+    void secondThread() {
+        QFETCH(QString, encoding);
+        QByteArray page;
+        const QDir corpus(QStringLiteral(TESSARK_TEST_DATA "/corpus"));
+        for (const QString& name : corpus.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name))
+            page += ReadFile(corpus.filePath(name));
+        QVERIFY(page.size() > 4 * (256 << 10));
+        WriteFile(Path("pages.html"), page);
+        QByteArray outputs[2];
+        for (const bool second : {false, true}) {
+            ConversionRequest request;
+            request.inputPath = Path("pages.html");
+            request.outputPath = Path(second ? "two.txt" : "one.txt");
+            request.options = AllOn();
+            request.encoding = encoding;
+            request.secondThread = second;
+            DiskFileSystem disk;
+            QCOMPARE(ConvertOne(request, disk).result, Result::Written);
+            outputs[second] = ReadFile(request.outputPath);
+        }
+        QVERIFY(!outputs[0].isEmpty());
+        QVERIFY(outputs[0] == outputs[1]);
+        if (encoding == QLatin1String("windows-1252")) QVERIFY(outputs[0] == Expected(page, AllOn()));
     }
 
     void standardStreams() {
