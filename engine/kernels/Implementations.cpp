@@ -92,12 +92,4 @@ const PassSet<char16_t>& PassesFor<char16_t>() noexcept {
     return ActiveImplementation().units();
 }
 
-bool Avx2Available() noexcept {
-    for (const Implementation& impl : kTable)
-        if (std::string_view(impl.name) == "avx2") return impl.supported();
-    return false;
-}
-
-void ForceBaseline(bool force) noexcept { ChooseImplementation(force ? "baseline" : ""); }
-
 }  // namespace tessark::fast

@@ -102,10 +102,4 @@ bool ChooseImplementation(std::string_view name) noexcept;
 template <class C, class U = ElementUnits>
 const PassSet<C, U>& PassesFor() noexcept;
 
-// Shorthands kept for existing callers: whether the AVX2 implementation is
-// built and supported here; ForceBaseline(true) chooses "baseline",
-// ForceBaseline(false) the automatic choice.
-bool Avx2Available() noexcept;
-void ForceBaseline(bool force) noexcept;
-
 }  // namespace tessark::fast
