@@ -35,20 +35,23 @@ private:
 // The input is read in blocks of this size, straight into the stream's buffer.
 constexpr std::size_t kReadBlock = std::size_t{1} << 20;
 
+// The checks before the input is read, in one place: the message of the
+// check that stops the job, else empty with the file's size in `size`.
+QString CheckInput(const ConversionRequest& request, const FileSystem& files, qint64& size) {
+    if (!files.FindOrdinaryFile(request.inputPath)) return QStringLiteral("Input file is missing");
+    size = files.FileLen(request.inputPath);
+    if (size == 0 && request.emptyInputStops) return QStringLiteral("Input file is empty!");
+    // A size of 0 may also be a special file that reports none: it is read.
+    return {};
+}
+
 // The opening of the input, in one place. Null with `stopMessage` set means
 // a check stopped the job.
 std::unique_ptr<InputStream> OpenInput(const ConversionRequest& request, FileSystem& files, QString& stopMessage) {
     if (request.source == ConversionRequest::Source::StandardInput) return files.OpenStandardInput();
-    if (!files.FindOrdinaryFile(request.inputPath)) {
-        stopMessage = QStringLiteral("Input file is missing");
-        return {};
-    }
-    const qint64 size = files.FileLen(request.inputPath);
-    if (size == 0 && request.emptyInputStops) {
-        stopMessage = QStringLiteral("Input file is empty!");
-        return {};
-    }
-    // A size of 0 may also be a special file that reports none: read it.
+    qint64 size = 0;
+    stopMessage = CheckInput(request, files, size);
+    if (!stopMessage.isEmpty()) return {};
     return files.OpenRead(request.inputPath);
 }
 
@@ -81,16 +84,9 @@ std::unique_ptr<OutputStream> OpenOutput(const ConversionRequest& request, FileS
 // means a check stopped the job.
 QByteArray ReadInput(const ConversionRequest& request, FileSystem& files, QString& stopMessage) {
     if (request.source == ConversionRequest::Source::StandardInput) return files.ReadStandardInput();
-    if (!files.FindOrdinaryFile(request.inputPath)) {
-        stopMessage = QStringLiteral("Input file is missing");
-        return {};
-    }
-    const qint64 size = files.FileLen(request.inputPath);
-    if (size == 0 && request.emptyInputStops) {
-        stopMessage = QStringLiteral("Input file is empty!");
-        return {};
-    }
-    // A size of 0 may also be a special file that reports none: read it.
+    qint64 size = 0;
+    stopMessage = CheckInput(request, files, size);
+    if (!stopMessage.isEmpty()) return {};
     return files.ReadAll(request.inputPath, size);
 }
 

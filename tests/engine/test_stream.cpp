@@ -69,22 +69,24 @@ std::string Describe(const std::string& page, unsigned options, const Feeding& f
 
 // Pages in which every kind of seam occurs within a few units: markers that
 // open on one line and close on a later one, references, CR LF pairs, runs
-// of spaces and blank lines. Each is converted with every chunk size (so
-// each LF ends a chunk in some run) and fed split at every position.
+// of spaces and blank lines.
+const std::string kSeamPages[] = {
+    "a<!--x\ny-->b\n<script>\n1\n</script>c\n<style\n>p</style>\nd{\n}e|\tf\n",
+    "x\n<!--ab-->\n<!--cd-->\n<!--\n-->\n<!---->y\n-->z!--\n",
+    "&amp;\nlt;&#38;\n#39;&nbsp\nx&eacute;\n&#&not;65;\n&lt;b\n&gt;\n",
+    " \r\n  \r\n\r\n a  b \r\n\n\n \n \n c\r \r\n\t\n   \n",
+    "<a\nhref=x>t</a\n>u<b>\nmsnav\nigation ms<i>\n</i>navigation\n<\n",
+    "{a\n{b}c}\n{\n<script>\n</script>\n<scr<!--xx-->ipt>\n</script>q\n",
+    "\n\n  \n<p>\n</p>\n   \n",
+    "<script>a\n</script><script/script>\nb<script>c\nd",
+};
+
+// Each seam page converted with every chunk size (so each LF ends a chunk
+// in some run) and fed split at every position.
 TEST_P(EachKernels, StreamBoundariesEveryChunkSizeAndFeedSplit) {
-    const std::string pages[] = {
-        "a<!--x\ny-->b\n<script>\n1\n</script>c\n<style\n>p</style>\nd{\n}e|\tf\n",
-        "x\n<!--ab-->\n<!--cd-->\n<!--\n-->\n<!---->y\n-->z!--\n",
-        "&amp;\nlt;&#38;\n#39;&nbsp\nx&eacute;\n&#&not;65;\n&lt;b\n&gt;\n",
-        " \r\n  \r\n\r\n a  b \r\n\n\n \n \n c\r \r\n\t\n   \n",
-        "<a\nhref=x>t</a\n>u<b>\nmsnav\nigation ms<i>\n</i>navigation\n<\n",
-        "{a\n{b}c}\n{\n<script>\n</script>\n<scr<!--xx-->ipt>\n</script>q\n",
-        "\n\n  \n<p>\n</p>\n   \n",
-        "<script>a\n</script><script/script>\nb<script>c\nd",
-    };
     const unsigned sets[] = {kAllFlags, 0u, kAllFlags & ~kAllCRLF, kSpaces | kAllCRLF, kBlankLines,
                              kSpaces | kBlankLines, kComments | kTags, kScripts | kStyles | kFunctions};
-    for (const std::string& page : pages)
+    for (const std::string& page : kSeamPages)
         for (const unsigned options : sets)
             for (std::size_t chunk = 1; chunk <= page.size() + 1; ++chunk)
                 for (std::size_t split = 1; split <= page.size(); split += (chunk % 3) + 1) {
@@ -99,16 +101,7 @@ TEST_P(EachKernels, StreamBoundariesEveryChunkSizeAndFeedSplit) {
 // retried. Fewer splits, as a thread per stream costs more than the
 // conversion of these pages.
 TEST_P(EachKernels, StreamBoundariesEveryChunkSizeOnTwoThreads) {
-    const std::string pages[] = {
-        "a<!--x\ny-->b\n<script>\n1\n</script>c\n<style\n>p</style>\nd{\n}e|\tf\n",
-        "x\n<!--ab-->\n<!--cd-->\n<!--\n-->\n<!---->y\n-->z!--\n",
-        "&amp;\nlt;&#38;\n#39;&nbsp\nx&eacute;\n&#&not;65;\n&lt;b\n&gt;\n",
-        " \r\n  \r\n\r\n a  b \r\n\n\n \n \n c\r \r\n\t\n   \n",
-        "<a\nhref=x>t</a\n>u<b>\nmsnav\nigation ms<i>\n</i>navigation\n<\n",
-        "{a\n{b}c}\n{\n<script>\n</script>\n<scr<!--xx-->ipt>\n</script>q\n",
-        "<script>a\n</script><script/script>\nb<script>c\nd",
-    };
-    for (const std::string& page : pages)
+    for (const std::string& page : kSeamPages)
         for (const unsigned options : {unsigned{kAllFlags}, kComments | kTags, kSpaces | kAllCRLF | kBlankLines})
             for (std::size_t chunk = 1; chunk <= page.size() + 1; ++chunk)
                 for (const std::size_t split : {std::size_t{1}, std::size_t{5}, page.size()}) {
