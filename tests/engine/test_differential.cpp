@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../../fuzz/DifferentialInput.h"
+#include "EachKernels.h"
 #include "EngineTestSupport.h"
 #include "FastReferences.h"
 #include "SpecialCharTable.h"
@@ -38,31 +39,6 @@ std::string Describe(const std::string& page, unsigned options, long failAt, con
     for (const auto& r : c.fast.reports) s += "\nfast report " + r;
     return s;
 }
-
-// Runs a test with the implementation of the kernels its parameter names,
-// then goes back to the automatic choice.
-class UsingKernels {
-public:
-    explicit UsingKernels(const std::string& name) { chosen_ = fast::ChooseImplementation(name); }
-    ~UsingKernels() { fast::ChooseImplementation(""); }
-    UsingKernels(const UsingKernels&) = delete;
-    UsingKernels& operator=(const UsingKernels&) = delete;
-    bool chosen() const { return chosen_; }
-
-private:
-    bool chosen_ = false;
-};
-
-const std::vector<std::string>& Kernels() {
-    static const std::vector<std::string> names = differential::SupportedImplementations();
-    return names;
-}
-
-class EachKernels : public ::testing::TestWithParam<std::string> {
-protected:
-    void SetUp() override { ASSERT_TRUE(using_.chosen()) << GetParam(); }
-    UsingKernels using_{GetParam()};
-};
 
 // ------------------------------------------------------------ random pages
 

@@ -17,6 +17,7 @@
 #include <tuple>
 
 #include "../../fuzz/DifferentialInput.h"
+#include "EachKernels.h"
 #include "EngineTestSupport.h"
 
 namespace tessark::test {
@@ -25,31 +26,6 @@ namespace {
 using differential::CompareStream;
 using differential::Feeding;
 using differential::StreamComparison;
-
-// The implementation of the kernels a test's parameter names, chosen for the
-// test's lifetime; then the automatic choice again.
-class UsingKernels {
-public:
-    explicit UsingKernels(const std::string& name) : chosen_(fast::ChooseImplementation(name)) {}
-    ~UsingKernels() { fast::ChooseImplementation(""); }
-    UsingKernels(const UsingKernels&) = delete;
-    UsingKernels& operator=(const UsingKernels&) = delete;
-    bool chosen() const { return chosen_; }
-
-private:
-    bool chosen_;
-};
-
-const std::vector<std::string>& Kernels() {
-    static const std::vector<std::string> names = differential::SupportedImplementations();
-    return names;
-}
-
-class EachKernels : public ::testing::TestWithParam<std::string> {
-protected:
-    void SetUp() override { ASSERT_TRUE(using_.chosen()) << GetParam(); }
-    UsingKernels using_{GetParam()};
-};
 
 std::string Describe(const std::string& page, unsigned options, const Feeding& f, long failAt,
                      const StreamComparison& c) {
