@@ -68,16 +68,8 @@ struct Units {
     }
 };
 
-template <class C>
-bool Matches(const C* d, std::size_t k, std::size_t n, const char* marker, std::size_t len) {
-    if (k + len > n) return false;
-    for (std::size_t j = 0; j < len; ++j) {
-        C c = d[k + j];
-        if (c >= C('A') && c <= C('Z')) c = C(c + ('a' - 'A'));
-        if (c != C(static_cast<unsigned char>(marker[j]))) return false;
-    }
-    return true;
-}
+using fast::scan::Fold;
+using fast::scan::MatchFolded;
 
 }  // namespace
 
@@ -185,8 +177,7 @@ struct BasicStreamExtractor<C, U>::State {
             if (k >= avail || d[k] != C(';')) break;
             // A ";" counts when it ends "gt;" (any case) or "#62;", which a
             // reference (or a cascade of them) turns into ">".
-            auto fold = [](C c) { return (c >= C('A') && c <= C('Z')) ? C(c + ('a' - 'A')) : c; };
-            if (k >= 2 && fold(d[k - 2]) == C('g') && fold(d[k - 1]) == C('t')) break;
+            if (k >= 2 && Fold(d[k - 2]) == C('g') && Fold(d[k - 1]) == C('t')) break;
             if (k >= 3 && d[k - 3] == C('#') && d[k - 2] == C('6') && d[k - 1] == C('2')) break;
         }
         searched = k < avail ? k : avail;
@@ -212,24 +203,23 @@ struct BasicStreamExtractor<C, U>::State {
     std::size_t OpenBefore(const C* d, std::size_t p, std::size_t reach) const {
         bool tagDone = !tags, braceDone = !functions, commentDone = !comments, scriptDone = !scripts,
              styleDone = !styles;
-        auto fold = [](C c) { return (c >= C('A') && c <= C('Z')) ? C(c + ('a' - 'A')) : c; };
         // 1: d[k] opens something that is still open at p; 2: nothing can
         // be open at p any more; 0: look further back.
         auto visit = [&](std::size_t k) -> int {
             const C c = d[k];
             if (c == C('<')) {
                 if (!tagDone) return 1;
-                const C next = k + 1 < p ? fold(d[k + 1]) : C(0);
-                if (next == C('!') && !commentDone && Matches(d, k, p, "<!--", 4)) return 1;
-                if (next == C('s') && ((!scriptDone && Matches(d, k, p, "<script", 7)) ||
-                                       (!styleDone && Matches(d, k, p, "<style", 6))))
+                const C next = k + 1 < p ? Fold(d[k + 1]) : C(0);
+                if (next == C('!') && !commentDone && MatchFolded(d, k, p, "<!--", 4)) return 1;
+                if (next == C('s') && ((!scriptDone && MatchFolded(d, k, p, "<script", 7)) ||
+                                       (!styleDone && MatchFolded(d, k, p, "<style", 6))))
                     return 1;
             } else if (c == C('>')) {
                 tagDone = true;
-                const C before = k > 0 ? fold(d[k - 1]) : C(0);
-                if (before == C('-') && k >= 2 && Matches(d, k - 2, p, "-->", 3)) commentDone = true;
-                if (before == C('t') && k >= 7 && Matches(d, k - 7, p, "/script>", 8)) scriptDone = true;
-                if (before == C('e') && k >= 6 && Matches(d, k - 6, p, "/style>", 7)) styleDone = true;
+                const C before = k > 0 ? Fold(d[k - 1]) : C(0);
+                if (before == C('-') && k >= 2 && MatchFolded(d, k - 2, p, "-->", 3)) commentDone = true;
+                if (before == C('t') && k >= 7 && MatchFolded(d, k - 7, p, "/script>", 8)) scriptDone = true;
+                if (before == C('e') && k >= 6 && MatchFolded(d, k - 6, p, "/style>", 7)) styleDone = true;
             } else if (c == C('{')) {
                 if (!braceDone) return 1;
             } else if (c == C('}')) {
