@@ -8,7 +8,9 @@
 #include <cstring>
 #include <cerrno>
 #include <cstdint>
+#include <functional>
 #include <new>
+#include <utility>
 
 #include <cstdio>
 
@@ -62,7 +64,9 @@ bool IsHiddenName(QStringView name) { return name.startsWith(u'.'); }
 constexpr QFileDevice::Permissions kAnyWrite =
     QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
 
-[[noreturn]] void ThrowForErrno(int error, int fallbackNumber) {
+}  // namespace
+
+void ThrowDiskError(int error, int fallbackNumber) {
     switch (error) {
     case ENOSPC:
 #ifdef EDQUOT
@@ -79,10 +83,6 @@ constexpr QFileDevice::Permissions kAnyWrite =
     default: Fail(fallbackNumber);
     }
 }
-
-}  // namespace
-
-void ThrowDiskError(int error, int fallbackNumber) { ThrowForErrno(error, fallbackNumber); }
 
 bool WildcardMatch(QStringView pattern, QStringView name) noexcept {
     // Iterative glob with one backtrack point: linear in practice, no recursion.
@@ -132,7 +132,7 @@ QByteArray DiskFileSystem::ReadAll(const QString& path, qint64 room) const {
     if (info.isDir()) Fail(75);
     QFile file(path);
     errno = 0;
-    if (!file.open(QIODevice::ReadOnly)) ThrowForErrno(errno, 75);
+    if (!file.open(QIODevice::ReadOnly)) ThrowDiskError(errno, 75);
     const qint64 expected = info.size();
     QByteArray data;
     try {
@@ -149,7 +149,7 @@ QByteArray DiskFileSystem::ReadAll(const QString& path, qint64 room) const {
     while (got < expected) {
         errno = 0;
         const qint64 n = file.read(data.data() + got, expected - got);
-        if (n < 0) ThrowForErrno(errno, 57);
+        if (n < 0) ThrowDiskError(errno, 57);
         if (n == 0) break;  // the file shrank meanwhile: keep what is there
         got += n;
     }
@@ -158,7 +158,7 @@ QByteArray DiskFileSystem::ReadAll(const QString& path, qint64 room) const {
         // The file grew meanwhile (or reports no size, as some special files do).
         errno = 0;
         const QByteArray rest = file.readAll();
-        if (file.error() != QFileDevice::NoError) ThrowForErrno(errno, 57);
+        if (file.error() != QFileDevice::NoError) ThrowDiskError(errno, 57);
         data.append(rest);
     }
     return data;
@@ -186,7 +186,7 @@ void OpenSource(QFile& file, const QString& path) {
     if (!info.exists()) Fail(53);
     if (info.isDir()) Fail(75);
     errno = 0;
-    if (!file.open(QIODevice::ReadOnly)) ThrowForErrno(errno, 75);
+    if (!file.open(QIODevice::ReadOnly)) ThrowDiskError(errno, 75);
 }
 
 class DiskInputStream final : public InputStream {
@@ -195,7 +195,7 @@ public:
     qint64 Read(char* data, qint64 max) override {
         errno = 0;
         const qint64 n = file_.read(data, max);
-        if (n < 0) ThrowForErrno(errno, 57);
+        if (n < 0) ThrowDiskError(errno, 57);
         return n;
     }
 
@@ -209,12 +209,12 @@ public:
         if (CheckTarget(path)) {
             device_ = std::make_unique<QFile>(path);
             errno = 0;
-            if (!device_->open(QIODevice::WriteOnly)) ThrowForErrno(errno, 75);
+            if (!device_->open(QIODevice::WriteOnly)) ThrowDiskError(errno, 75);
             return;
         }
         save_ = std::make_unique<QSaveFile>(path);
         errno = 0;
-        if (!save_->open(QIODevice::WriteOnly)) ThrowForErrno(errno, 75);
+        if (!save_->open(QIODevice::WriteOnly)) ThrowDiskError(errno, 75);
     }
     ~DiskOutputStream() override { Discard(); }
 
@@ -225,7 +225,7 @@ public:
         if (file->write(data, size) != size) {
             const int error = errno;
             Discard();
-            ThrowForErrno(error, 57);
+            ThrowDiskError(error, 57);
         }
     }
 
@@ -235,7 +235,7 @@ public:
             const bool flushed = device_->flush();
             const int error = errno;
             device_.reset();
-            if (!flushed) ThrowForErrno(error, 57);
+            if (!flushed) ThrowDiskError(error, 57);
             return;
         }
         if (!save_) Fail(52);
@@ -243,7 +243,7 @@ public:
         const bool committed = save_->commit();
         const int error = errno;
         save_.reset();
-        if (!committed) ThrowForErrno(error, 57);
+        if (!committed) ThrowDiskError(error, 57);
     }
 
     void Discard() noexcept override {
@@ -273,39 +273,21 @@ private:
     qint64 at_ = 0;
 };
 
+// The defaults for writing a file or standard output: the whole result
+// handed to `deliver` (WriteAll or WriteStandardOutput) at Commit.
 class WholeOutputStream final : public OutputStream {
 public:
-    WholeOutputStream(FileSystem& files, const QString& path) : files_(&files), path_(path) {}
+    explicit WholeOutputStream(std::function<void(QByteArrayView)> deliver) : deliver_(std::move(deliver)) {}
     void Write(const char* data, qint64 size) override { data_.append(data, static_cast<qsizetype>(size)); }
     void Commit() override {
-        if (!files_) Fail(52);
-        FileSystem* files = files_;
-        files_ = nullptr;
-        files->WriteAll(path_, data_);
+        if (!deliver_) Fail(52);
+        const std::function<void(QByteArrayView)> deliver = std::exchange(deliver_, nullptr);
+        deliver(data_);
     }
-    void Discard() noexcept override { files_ = nullptr; }
+    void Discard() noexcept override { deliver_ = nullptr; }
 
 private:
-    FileSystem* files_;
-    QString path_;
-    QByteArray data_;
-};
-
-// The defaults for standard output: the whole result at Commit.
-class WholeStandardOutput final : public OutputStream {
-public:
-    explicit WholeStandardOutput(FileSystem& files) : files_(&files) {}
-    void Write(const char* data, qint64 size) override { data_.append(data, static_cast<qsizetype>(size)); }
-    void Commit() override {
-        if (!files_) Fail(52);
-        FileSystem* files = files_;
-        files_ = nullptr;
-        files->WriteStandardOutput(data_);
-    }
-    void Discard() noexcept override { files_ = nullptr; }
-
-private:
-    FileSystem* files_;
+    std::function<void(QByteArrayView)> deliver_;
     QByteArray data_;
 };
 
@@ -338,7 +320,7 @@ public:
         if (n > 0 && (std::fwrite(data, 1, n, stdout) != n || std::fflush(stdout) != 0)) {
             const int error = errno;
             std::clearerr(stdout);
-            ThrowForErrno(error, 57);
+            ThrowDiskError(error, 57);
         }
     }
     void Commit() override {
@@ -346,7 +328,7 @@ public:
         if (std::fflush(stdout) != 0) {
             const int error = errno;
             std::clearerr(stdout);
-            ThrowForErrno(error, 57);
+            ThrowDiskError(error, 57);
         }
     }
     void Discard() noexcept override {}
@@ -359,7 +341,7 @@ std::unique_ptr<InputStream> FileSystem::OpenStandardInput() {
 }
 
 std::unique_ptr<OutputStream> FileSystem::OpenStandardOutput() {
-    return std::make_unique<WholeStandardOutput>(*this);
+    return std::make_unique<WholeOutputStream>([this](QByteArrayView data) { WriteStandardOutput(data); });
 }
 
 std::unique_ptr<InputStream> DiskFileSystem::OpenStandardInput() {
@@ -375,7 +357,7 @@ std::unique_ptr<InputStream> FileSystem::OpenRead(const QString& path) const {
 }
 
 std::unique_ptr<OutputStream> FileSystem::OpenWrite(const QString& path) {
-    return std::make_unique<WholeOutputStream>(*this, path);
+    return std::make_unique<WholeOutputStream>([this, path](QByteArrayView data) { WriteAll(path, data); });
 }
 
 std::unique_ptr<InputStream> DiskFileSystem::OpenRead(const QString& path) const {
@@ -394,23 +376,23 @@ void DiskFileSystem::WriteAll(const QString& path, QByteArrayView data) {
         // closed pipe) fails here rather than silently when the file closes.
         QFile device(path);
         errno = 0;
-        if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) ThrowForErrno(errno, 75);
+        if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) ThrowDiskError(errno, 75);
         errno = 0;
-        if (device.write(data.data(), data.size()) != data.size()) ThrowForErrno(errno, 57);
+        if (device.write(data.data(), data.size()) != data.size()) ThrowDiskError(errno, 57);
         return;
     }
 
     QSaveFile file(path);
     errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) ThrowForErrno(errno, 75);
+    if (!file.open(QIODevice::WriteOnly)) ThrowDiskError(errno, 75);
     errno = 0;
     if (file.write(data.data(), data.size()) != data.size()) {
         const int error = errno;
         file.cancelWriting();
-        ThrowForErrno(error, 57);
+        ThrowDiskError(error, 57);
     }
     errno = 0;
-    if (!file.commit()) ThrowForErrno(errno, 57);
+    if (!file.commit()) ThrowDiskError(errno, 57);
 }
 
 QByteArray FileSystem::ReadStandardInput() {
@@ -440,7 +422,7 @@ void FileSystem::WriteStandardOutput(QByteArrayView data) {
     if ((size > 0 && std::fwrite(data.data(), 1, size, stdout) != size) || std::fflush(stdout) != 0) {
         const int error = errno;
         std::clearerr(stdout);
-        ThrowForErrno(error, 57);
+        ThrowDiskError(error, 57);
     }
 }
 
