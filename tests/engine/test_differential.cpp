@@ -16,7 +16,7 @@
 #include <tuple>
 #include <vector>
 
-#include "../../fuzz/DifferentialInput.h"
+#include "DifferentialInput.h"
 #include "EachKernels.h"
 #include "EngineTestSupport.h"
 #include "FastReferences.h"

@@ -16,7 +16,7 @@
 #include <string>
 #include <tuple>
 
-#include "../../fuzz/DifferentialInput.h"
+#include "DifferentialInput.h"
 #include "EachKernels.h"
 #include "EngineTestSupport.h"
 

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
-#include "PackagingTestSupport.h"
+#include "ProcessTestSupport.h"
 
 using namespace tessark::test;
 

@@ -10,7 +10,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "PackagingTestSupport.h"
+#include "ProcessTestSupport.h"
 
 using namespace tessark::test;
 

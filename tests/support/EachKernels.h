@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../../fuzz/DifferentialInput.h"
+#include "DifferentialInput.h"
 
 namespace tessark::test {
 
