@@ -233,7 +233,7 @@ void InMemory(benchmark::State& state, const Input* in, Preset preset, bool utf8
         state.ResumeTiming();
         benchmark::DoNotOptimize(Convert(e, buffer, utf8));
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(data.size()));
 }
 
 // The streaming conversion in memory: the input fed in blocks of 1 MB (as a
@@ -260,7 +260,7 @@ void StreamInMemory(benchmark::State& state, const Input* in, Preset preset) {
         peak = std::max(peak, stream.PeakHeld());
     }
     state.counters["held_MB"] = static_cast<double>(peak) / 1e6;
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(data.size()));
 }
 
 // File to file as the program converts it: ConvertOne, which streams the
@@ -282,7 +282,7 @@ void EndToEnd(benchmark::State& state, const Input* in, Preset preset) {
         const tessark::ConversionOutcome outcome = tessark::ConvertOne(request, disk);
         if (outcome.result != tessark::ConversionOutcome::Result::Written) state.SkipWithError("conversion failed");
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(data.size()));
 }
 
 void CopyFile(benchmark::State& state, const Input* in) {
@@ -295,7 +295,7 @@ void CopyFile(benchmark::State& state, const Input* in) {
         const QByteArray bytes = disk.ReadAll(input, static_cast<qint64>(data.size()));
         disk.WriteAll(output, bytes);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(data.size()));
 }
 
 // The corpus page by page: "detect" only detects each page's encoding;

@@ -6,7 +6,7 @@ function(tessark_set_warnings target)
     target_compile_options(${target} PRIVATE /W4 $<$<BOOL:${TESSARK_STRICT}>:/WX>)
   else()
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow
-      -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
+      -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual -Wconversion -Wsign-conversion
       $<$<BOOL:${TESSARK_STRICT}>:-Werror>)
   endif()
 endfunction()

@@ -63,7 +63,7 @@ inline std::size_t SkipAscii(const unsigned char* d, std::size_t i, std::size_t 
     for (; i + 8 <= j; i += 8) {
         std::uint64_t v;
         std::memcpy(&v, d + i, sizeof v);
-        if (const std::uint64_t high = v & 0x8080808080808080ull) return i + (std::countr_zero(high) >> 3);
+        if (const std::uint64_t high = v & 0x8080808080808080ull) return i + static_cast<std::size_t>(std::countr_zero(high) >> 3);
     }
     while (i < j && d[i] < 0x80) ++i;
     return i;
