@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The nightly tier: what the fast tier (scripts/test.sh) samples or leaves out.
+#  1. every test with TESSARK_NIGHTLY=1 under ASan and UBSan: the whole corpus
+#     under every option set and every implementation of the kernels, the long
+#     random-page loops, the program killed mid-conversion, the huge inputs;
+#  2. the engine built without the AVX2 passes (-DTESSARK_AVX2=OFF), its tests
+#     with TESSARK_NIGHTLY=1 too;
+#  3. scripts/fuzz-nightly.sh: both fuzzers for FUZZ_SECONDS each from random
+#     seeds, and the page over 2 GB with an optimised build of the program.
+# Usage: scripts/test-nightly.sh [FUZZ_SECONDS]   (default 600)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-600}"
+start=$SECONDS
+stage() { echo "test-nightly.sh: $1 ($((SECONDS - start)) s)"; }
+scripts/deps.sh libbenchmark-dev
+export TESSARK_NIGHTLY=1
+
+rm -rf build-nightly-test
+cmake -S . -B build-nightly-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARK_STRICT=ON -DTESSARK_SANITIZE=ON >/dev/null
+cmake --build build-nightly-test
+export XDG_CONFIG_HOME="$PWD/build-nightly-test/config-home"
+ctest --test-dir build-nightly-test --output-on-failure -j2
+stage "every test, whole corpus"
+
+rm -rf build-nightly-noavx2
+cmake -S . -B build-nightly-noavx2 -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARK_STRICT=ON -DTESSARK_SANITIZE=ON \
+  -DTESSARK_AVX2=OFF -DTESSARK_BUILD_GUI=OFF >/dev/null
+cmake --build build-nightly-noavx2
+ctest --test-dir build-nightly-noavx2 --output-on-failure -j2 -L engine
+stage "engine without AVX2"
+
+scripts/fuzz-nightly.sh "$seconds"
+stage "fuzzers and the page over 2 GB"
