@@ -1,9 +1,8 @@
-// The settings store shared by the window and the command lines: the window
-// open (offscreen, in this process) while classic runs and modern runs with
-// --save, all at once, read and write the same store. The store is never
-// corrupted (it always holds the eleven keys, each "True" or "False", as one
-// writer's whole set), and the last writer wins, the window included when it
-// closes.
+// The settings store shared by the window and the command lines: with the
+// window open (offscreen, in this process), classic runs and modern runs
+// with --save, all at once, never leave the store partial (every key "True"
+// or "False") or mixed (the classic eleven are one writer's), and the last
+// writer wins, the window included when it closes.
 #include <QProcess>
 
 #include "AppTestSupport.h"
@@ -14,23 +13,29 @@ using namespace tessark::test;
 
 namespace {
 
-// The store as a set, or nothing when a key is missing or not a Boolean text.
-std::optional<OptionSet> ReadStore(const TempSettings& settings) {
+// The store as one letter per key, T or F ("" when any is missing or not a Boolean text).
+QString Stored(const TempSettings& settings) {
     QSettings s = settings.Open();
-    OptionSet set;
+    QString set;
     for (const OptionInfo& info : kOptions) {
         const QString text = s.value(info.name).toString();
-        if (text != "True" && text != "False") return std::nullopt;
-        set.Set(info.option, text == "True");
+        if (text != "True" && text != "False") return {};
+        set += text.left(1);
     }
     return set;
 }
 
-// The set that `--none --<flag of option i>` saves: option i alone on.
-OptionSet OnlyOne(const OptionInfo& info) {
-    OptionSet set;
-    set.Set(info.option, true);
-    return set;
+QString Letters(const OptionSet& set) {
+    QString text;
+    for (const OptionInfo& info : kOptions) text += set.Get(info.option) ? "T" : "F";
+    return text;
+}
+
+// The classic runs write the classic eleven only: those must be one writer's set.
+QString Classic(const QString& letters) {
+    QString part;
+    for (qsizetype i = 0; i < letters.size(); ++i) part += kOptions[static_cast<std::size_t>(i)].classic ? letters.mid(i, 1) : "";
+    return part;
 }
 
 }  // namespace
@@ -42,13 +47,9 @@ private Q_SLOTS:
         TempSettings settings;
         QTemporaryDir dir;
         WriteFile(dir.filePath("page.html"), "<p>page</p>");
-        // The window starts from a stored set of its own: only RemoveTabs off.
-        OptionSet windowSet = OptionSet::Defaults();
+        OptionSet windowSet = OptionSet::Defaults();  // the window starts from its own set: RemoveTabs off
         windowSet.Set(Option::RemoveTabs, false);
-        {
-            QSettings s = settings.Open();
-            for (const OptionInfo& info : kOptions) s.setValue(info.name, windowSet.Get(info.option) ? "True" : "False");
-        }
+        for (const OptionInfo& info : kOptions) settings.Open().setValue(info.name, windowSet.Get(info.option) ? "True" : "False");
         frmMainHost host;
         QList<int> exitCodes;
         basMain::BatchMode = False;
@@ -56,65 +57,38 @@ private Q_SLOTS:
         basMain::Main({}, host);
         RecordingSink sink;
         basMain::SetMessageSink(&sink);
-
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", QFileInfo(settings.FilePath()).path() + "/..");
         std::vector<std::unique_ptr<QProcess>> runs;
-        std::vector<OptionSet> saved;
-        int round = 0;
-        for (const OptionInfo& info : kOptions) {
-            // A modern run that saves a set, and a classic run beside it.
-            auto modern = std::make_unique<QProcess>();
-            modern->setProcessEnvironment(env);
-            modern->start(TESSARK_PROGRAM, {"-q", "--none", "--" + FlagName(info), "--save", "-o",
-                                            dir.filePath(QString("m%1.txt").arg(round)), dir.filePath("page.html")});
-            saved.push_back(OnlyOne(info));
-            auto classic = std::make_unique<QProcess>();
-            classic->setProcessEnvironment(env);
-            classic->start(TESSARK_PROGRAM, {dir.filePath("page.html"), dir.filePath(QString("c%1.txt").arg(round))});
-            runs.push_back(std::move(modern));
-            runs.push_back(std::move(classic));
-            ++round;
-            // Meanwhile the store is always whole.
-            QVERIFY(ReadStore(settings).has_value());
+        QStringList known{Classic(Letters(windowSet))};
+        const auto start = [&](const QStringList& args) {
+            runs.push_back(std::make_unique<QProcess>());
+            runs.back()->setProcessEnvironment(env);
+            runs.back()->start(TESSARK_PROGRAM, args);
+        };
+        for (const OptionInfo& info : kOptions) {  // a modern run saving one option alone, and a classic run
+            const QString n = QString::number(runs.size());
+            start({"-q", "--none", "--" + FlagName(info), "--save", "-o", dir.filePath(n + "m.txt"), dir.filePath("page.html")});
+            start({dir.filePath("page.html"), dir.filePath(n + "c.txt")});
+            OptionSet only;
+            only.Set(info.option, true);
+            known << Classic(Letters(only));
+            QVERIFY(!Stored(settings).isEmpty());
         }
         for (auto& run : runs) {
             QVERIFY(run->waitForFinished(120000));
-            QCOMPARE(run->exitStatus(), QProcess::NormalExit);
-            QCOMPARE(run->exitCode(), 0);
+            QCOMPARE(run->exitStatus() == QProcess::NormalExit ? run->exitCode() : -1, 0);
         }
-        // Whole, and one writer's set: a modern run's, or the set a classic
-        // run or the window read (all sets seen are those).
-        // The classic runs write the classic eleven keys only, so the
-        // readable-text keys may come from another writer: the eleven must be
-        // one writer's set.
-        const auto afterRace = ReadStore(settings);
-        QVERIFY(afterRace.has_value());
-        const auto classicPart = [](const OptionSet& set) {
-            OptionSet part;
-            for (const OptionInfo& info : kOptions)
-                if (info.classic) part.Set(info.option, set.Get(info.option));
-            return part;
-        };
-        bool known = classicPart(*afterRace) == classicPart(windowSet);
-        for (const OptionSet& set : saved) known = known || classicPart(*afterRace) == classicPart(set);
-        QVERIFY2(known, "the store holds a mixture of sets");
-
-        // One more modern run alone: it is the last writer.
-        QProcess last;
-        last.setProcessEnvironment(env);
-        last.start(TESSARK_PROGRAM, {"-q", "--all", "--no-remove-spaces", "--save", "--print-options"});
-        QVERIFY(last.waitForFinished(60000));
-        QCOMPARE(last.exitCode(), 0);
-        // --all turns the classic eleven on and the opt-in readable-text ones off.
+        QVERIFY2(known.contains(Classic(Stored(settings))), qPrintable(Stored(settings)));
+        start({"-q", "--all", "--no-remove-spaces", "--save", "--print-options"});  // alone: the last writer
+        QVERIFY(runs.back()->waitForFinished(60000));
+        QCOMPARE(runs.back()->exitCode(), 0);
         OptionSet lastSet = OptionSet::Defaults();
         lastSet.Set(Option::RemoveSpaces, false);
-        QVERIFY(ReadStore(settings) == lastSet);
-
-        // Closing the window writes its check boxes: it is the last writer now.
-        host.Form()->close();
+        QCOMPARE(Stored(settings), Letters(lastSet));
+        host.Form()->close();  // the window's check boxes: the last writer now
         QCOMPARE(exitCodes, QList<int>{0});
-        QVERIFY(ReadStore(settings) == windowSet);
+        QCOMPARE(Stored(settings), Letters(windowSet));
         basMain::SetExitHandler({});
         basMain::SetMessageSink(nullptr);
         basMain::SetWindow(nullptr);
