@@ -1,49 +1,75 @@
-// The modern command line end to end: the real program run in a temporary
-// folder (its current folder) with a settings folder of its own, for each
-// form of use: help and version, files and folders, standard input and
-// output, option flags, saving, errors and exit status, and output bytes
-// equal to the classic form's.
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QtTest>
-#include <algorithm>
-#include <memory>
+// Both command lines end to end with the real program, run in a temporary
+// folder (work/, its current folder) with a settings folder of its own: the
+// modern form (help, files and folders, standard streams, option flags,
+// --save, encodings, errors and exit status, the progress line) and the
+// classic two-word form (paths from the program's folder, the saved options
+// it uses and writes back). In process: the many-file mode over a failing
+// disk (cli::Run with a FaultyDisk) and the progress line's text.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <QThread>
 
-#include "Options.h"
-#include "cTessark.h"
+#include "AppTestSupport.h"
+#include "FaultyDisk.h"
+#include "ModernCommandLine.h"
+#include "Progress.h"
 
 using namespace tessark;
+using namespace tessark::test;
+using Fault = FaultyDisk::Fault;
+
+Q_DECLARE_METATYPE(tessark::test::FaultyDisk::Fault)
 
 namespace {
 
-struct RunResult {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
-    return f.readAll();
-}
-
-void WriteFile(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    QCOMPARE(f.write(data), data.size());
-}
-
 const QByteArray kPage = "<html><script>x()</script><p>One&amp;two</p>\r\n\r\n<p>three</p>\t|{f}</html>";
+const QByteArray kHint = "Try 'tessark --help' for more information.\n";
+const QStringList kClassic{"GenerateSpecialChars", "RemoveAllCRLF", "RemoveAllTags", "RemoveBlankLines",
+                           "RemoveComments", "RemoveFunctions", "RemovePipe", "RemoveScripts",
+                           "RemoveSpaces", "RemoveStyles", "RemoveTabs"};
+const QStringList kReadable{"BreakAtBlocks", "DecodeAllReferences", "GenerateSpecialChars", "KeepAltText",
+                            "KeepLinks", "RemoveAllTags", "RemoveBlankLines", "RemoveComments",
+                            "RemoveScripts", "RemoveSpaces", "RemoveStyles", "RemoveTabs"};
+
+// What --print-options prints: one Key=True|False line per key, sorted.
+QByteArray Listing(const QStringList& on, const QByteArray& encoding = "windows-1252") {
+    QByteArrayList lines{"Encoding=" + encoding + "\n"};
+    for (const OptionInfo& info : kOptions)
+        lines << QByteArray(info.name) + (on.contains(QLatin1String(info.name)) ? "=True\n" : "=False\n");
+    std::sort(lines.begin(), lines.end());
+    return lines.join();
+}
+
+// The store as the classic form writes it: the classic eleven, those named
+// in `off` False.
+QByteArray Store(const QStringList& off = {}) {
+    QByteArray store = "[General]\n";
+    for (const QString& key : kClassic) store += key.toLatin1() + (off.contains(key) ? "=False\n" : "=True\n");
+    return store;
+}
+
+QStringList Without(QStringList list, const QString& name) {
+    list.removeOne(name);
+    return list;
+}
+
+// Standard error of this process, caught in a file while `action` runs.
+QByteArray CaptureStandardError(const std::function<void()>& action) {
+    QTemporaryFile file;
+    if (!file.open()) return "<no capture>";
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    ::dup2(file.handle(), 2);
+    action();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    file.seek(0);
+    return file.readAll();
+}
 
 }  // namespace
 
@@ -52,107 +78,203 @@ class TestCli : public QObject {
 private Q_SLOTS:
     void init() {
         dir_ = std::make_unique<QTemporaryDir>();
-        QDir().mkpath(Path("work"));
-        WriteFile(Path("work/page.html"), kPage);
-        WriteFile(Path("work/two.htm"), "<b>second</b> page");
+        const std::pair<const char*, QByteArray> files[] = {
+            {"page.html", kPage}, {"two.htm", "<b>second</b> page"}, {"empty.html", ""}, {"old.txt", "old"},
+            {"ro.txt", "kept"}, {"x/page.html", "<p>other</p>"}, {"dup/page.htm", "a"}, {"dup/page.html", "b"},
+            {"site/index.html", "<p>index</p>"}, {"site/a/one.HTM", "<p>one</p>"}, {"site/a/b/two.page.Html", "<p>two</p>"},
+            {"site/a/notes.txt", "not a page"}, {"site/.hidden.html", "<p>hidden</p>"}, {"locked.html", kPage},
+            {"utf8.html", "<p>caf\xC3\xA9 &eacute; &copy;</p>"},
+            {"menu.html", "<nav><ul><li>Home</li><li><a href=\"/news\">News</a></li></ul></nav>"
+                          "<p>&lt;div&gt; &amp;amp; caf&eacute;&rsquo;s<img alt=\"logo\"></p>"}};
+        for (const auto& [name, content] : files) {
+            QVERIFY(QDir().mkpath(QFileInfo(Path(name)).path()));
+            WriteFile(Path(name), content);
+        }
+        QVERIFY(QDir().mkpath(Path("folder")) && QDir().mkpath(Path("nothing")));
+        QFile::setPermissions(Path("ro.txt"), QFileDevice::ReadOwner);
+        QFile::setPermissions(Path("locked.html"), QFileDevice::Permissions());
+        if (QFile(Path("locked.html")).open(QIODevice::ReadOnly)) {  // root reads any file: a link to nowhere instead
+            QFile::remove(Path("locked.html"));
+            QVERIFY(QFile::link(Path("nowhere"), Path("locked.html")));
+        }
+    }
+
+    // One run: the settings store before (a leading "!": a file where its
+    // folder should be), the arguments (a leading "@classic": the classic
+    // form), standard input, then the exit status, standard output and
+    // error (a trailing "*": its beginning), and checks of files in work/
+    // ("name=content", "<missing>": none; "store" is the settings file) and
+    // of keys in the store ("Key:value", "<none>": none). Without --save,
+    // and for usage errors, the modern form leaves the store as it was.
+    void runs_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        QTest::addColumn<QByteArrayList>("checks");
+        const auto row = [](const char* name, const QByteArray& stored, const QStringList& args, int exit,
+                            const QByteArray& out, const QByteArray& err, const QByteArrayList& checks = {},
+                            const QByteArray& input = {}) {
+            QTest::newRow(name) << stored << args << input << exit << out << err << checks;
+        };
+        const auto usage = [&row](const char* name, const QStringList& args, const QByteArray& line) {
+            row(name, {}, args, 2, {}, "tessark: " + line + "\n" + kHint, {"out.txt=<missing>", "out=<missing>"});
+        };
+        const auto options = [&row](const char* name, const QByteArray& stored, const QStringList& args,
+                                    const QStringList& on) {
+            row(name, stored, args + QStringList{"--print-options"}, 0, Listing(on), {});
+        };
+        const auto encoding = [&row](const char* name, const QByteArray& stored, const QStringList& args,
+                                     const QByteArray& shown, const QByteArray& saved, const QByteArray& err = {}) {
+            row(name, stored, args + QStringList{"--print-options"}, 0, Listing(kClassic, shown), err,
+                {"Encoding:" + saved});
+        };
+        row("version", {}, {"--version"}, 0, "tessark 1.0 Build 20\n", {});
+        usage("unknown option", {"--bogus", "page.html"}, "Unknown option 'bogus'.");
+        usage("-o, two inputs", {"-o", "out.txt", "page.html", "two.htm"},
+              "-o writes one output, but there are 2 inputs (use -d for several)");
+        usage("-j0", {"-j0", "-o", "out.txt", "page.html"}, "invalid number of jobs: '0'");
+        usage("-j x", {"-j", "x", "-o", "out.txt", "page.html"}, "invalid number of jobs: 'x'");
+        usage("-o and -d", {"-o", "out.txt", "-d", "out", "page.html"}, "-o and -d cannot be used together");
+        usage("missing value", {"page.html", "-o"}, "Missing value after '-o'.");
+        usage("-d, standard input", {"-d", "out", "-"}, "-d needs named inputs: standard input has no name to write");
+        usage("unknown encoding", {"--encoding", "utf-9", "page.html"}, "unknown encoding: 'utf-9'");
+        usage("encoding ICU lacks", {"--encoding=iso-8859-16", "--save", "page.html"}, "unknown encoding: 'iso-8859-16'");
+        usage("one output name twice", {"-d", "out", "page.html", "x/page.html"},
+              "page.html and x/page.html would both write out/page.txt");
+        usage("one output name twice, -r", {"-r", "-d", "out", "dup"}, "dup/page.htm and dup/page.html would both write out/page.txt");
+        row("relative paths", {}, {"-o", "out.txt", "page.html"}, 0, {}, {}, {"out.txt=One&two three"});
+        for (const QStringList& args : {QStringList{"-"}, QStringList{"--all"}, QStringList{"-o", "-", "-"}, QStringList{"--", "-"}})
+            row(qPrintable("standard input: " + args.join(' ')), {}, args, 0, "One&two three", {}, {}, kPage);
+        row("empty standard input", {}, {"-"}, 0, {}, {});
+        row("file to standard output", {}, {"-o", "-", "page.html"}, 0, "One&two three", {});
+        row("several, like cat", {}, {"--", "page.html", "two.htm", "page.html"}, 0, "One&two threesecond pageOne&two three", {});
+        row("empty input", {}, {"-o", "old.txt", "empty.html"}, 0, {}, {}, {"old.txt="});
+        row("read-only output", {}, {"-o", "ro.txt", "page.html"}, 1, {},
+            "tessark: page.html: RemoveHTML: Error 70: Permission denied\n", {"ro.txt=kept"});
+        row("folder tree", {}, {"-r", "-d", "out/text", "site", "page.html"}, 0, {}, {},
+            {"out/text/index.txt=index", "out/text/a/one.txt=one", "out/text/a/b/two.page.txt=two",
+             "out/text/page.txt=One&two three", "out/text/.hidden.txt=<missing>", "out/text/a/notes.txt=<missing>"});
+        row("failures do not stop the others", {},
+            {"-j2", "-d", "out", "page.html", "folder", "missing.html", "locked.html", "two.htm"}, 1, {},
+            "tessark: folder: Is a folder (-r converts the pages under it)\n"
+            "tessark: missing.html: Input file is missing\n"
+            "tessark: locked.html: " + QByteArray(::geteuid() == 0 ? "Input file is missing\n" : "RemoveHTML: Error 70: Permission denied\n"),
+            {"out/page.txt=One&two three", "out/two.txt=second page", "out/locked.txt=<missing>", "out/missing.txt=<missing>"});
+        row("a folder without pages", {}, {"-r", "-d", "out", "nothing"}, 0, {}, "tessark: nothing: no .html or .htm files under it\n");
+        row("-q", {}, {"-q", "-r", "-d", "out", "nothing"}, 0, {}, {});
+        row("--all, --readable", {}, {"--all", "-o", "-", "menu.html"}, 0, "HomeNews &amp; caf\xE9&rsquo;s", {});
+        row("--readable", {}, {"--readable", "-o", "-", "menu.html"}, 0, "Home\r\nNews [/news]\r\n<div> &amp; caf\xE9\x92s logo ", {});
+        row("--save fails", "!", {"--none", "--save", "--print-options"}, 1, Listing({}),
+            "tessark: the options could not be saved to *");
+        options("empty store", {}, {}, kClassic);
+        options("saved ones", "[General]\nRemoveTabs=False\nRemovePipe=0\nRemoveAllTags=yes\n", {},
+                Without(Without(Without(kClassic, "RemoveTabs"), "RemovePipe"), "RemoveAllTags"));
+        options("--all over saved", "[General]\nRemoveTabs=False\nKeepLinks=True\n", {"--all"}, kClassic);
+        options("--none then a flag", {}, {"--none", "--remove-tabs"}, {"RemoveTabs"});
+        options("a flag then --none", {}, {"--remove-tabs", "--none"}, {});
+        options("later wins", {}, {"--no-remove-tabs", "--remove-tabs", "--no-remove-tabs"}, Without(kClassic, "RemoveTabs"));
+        options("names", {}, {"--none", "--remove-all-crlf", "--generate-special-chars", "--break-at-blocks", "--keep-links",
+                              "--keep-alt-text", "--decode-all-references", "--no-keep-links"},
+                {"RemoveAllCRLF", "GenerateSpecialChars", "BreakAtBlocks", "KeepAltText", "DecodeAllReferences"});
+        options("--readable over saved", "[General]\nRemovePipe=True\nRemoveAllCRLF=True\n", {"--readable"}, kReadable);
+        options("--readable then --no-", {}, {"--readable", "--no-keep-links"}, Without(kReadable, "KeepLinks"));
+        options("--no- then --readable", {}, {"--no-keep-links", "--readable"}, kReadable);
+        options("saved readable keys", "[General]\nKeepLinks=True\nDecodeAllReferences=1\n", {},
+                kClassic + QStringList{"KeepLinks", "DecodeAllReferences"});
+        encoding("nothing saved", {}, {}, "windows-1252", "<none>");
+        encoding("saved utf-8", "[General]\nEncoding=utf-8\n", {}, "utf-8", "utf-8");
+        encoding("unreadable saved", "[General]\nEncoding=ebcdic\n", {}, "windows-1252", "ebcdic");
+        encoding("--encoding AUTO", {}, {"--encoding", "AUTO"}, "auto", "<none>");
+        encoding("a label", {}, {"--encoding=sjis"}, "Shift_JIS", "<none>");
+        encoding("--save auto", {}, {"--encoding", "auto", "--save"}, "auto", "auto");
+        encoding("--save classic", "[General]\nEncoding=utf-8\n", {"--encoding", "windows-1252", "--save"}, "windows-1252",
+                 "windows-1252");
+        encoding("--save keeps", "[General]\nEncoding=utf-8\n", {"--save"}, "utf-8", "utf-8");
+        encoding("--save a label", "[General]\nEncoding=auto\n", {"--encoding", "koi8-r", "--save"}, "KOI8-R", "auto",
+                 "tessark: --save keeps the saved encoding: only windows-1252, utf-8 or auto can be saved, not koi8-r\n");
+        // The classic form: paths from the program's folder, the saved
+        // options (the classic eleven written back, other keys kept, the
+        // Encoding key used and never written).
+        const auto classic = [&row](const char* name, const QByteArray& stored, const QStringList& args, int exit,
+                                    const QByteArray& err, const QByteArrayList& checks) {
+            row(name, stored, QStringList{"@classic"} + args, exit, {}, err, checks + QByteArrayList{"RemoveScripts:True"});
+        };
+        classic("classic", {}, {"page.html", "out.txt", "more"}, 0, {}, {"out.txt=One&two three"});
+        classic("classic, one word", {}, {"page.html"}, 1, "You have not selected the output file.\n", {});
+        classic("classic, empty second word", {}, {"page.html", ""}, 1, "You have not selected the output file.\n", {});
+        classic("classic, missing input", {}, {"nope.html", "out.txt"}, 1, "Input file is missing\n", {});
+        classic("classic, missing folder", {}, {"page.html", "no/out.txt"}, 1, "RemoveHTML: Error 76: Path not found\n", {});
+        classic("classic, saved options", "[General]\nRemoveAllTags=0\nRemoveScripts=1\nRemoveBlankLines=no\nZebra=stripes\n",
+                {"page.html", "out.txt"}, 0, {},
+                {"out.txt=<html><p>One&two</p> <p>three</p> </html>", "store=" + Store({"RemoveAllTags", "RemoveBlankLines"}) + "Zebra=stripes\n"});
+        classic("classic, saved readable key", "[General]\nBreakAtBlocks=True\n", {"menu.html", "out.txt"}, 0, {},
+                {"out.txt=Home News &amp; caf\xE9&rsquo;s", "BreakAtBlocks:True", "KeepLinks:<none>"});
+        const std::pair<QByteArray, QByteArray> encodings[] = {{"", "caf\xC3\xA9 \xE9 (c)"},
+                                                               {"Encoding=utf-8\n", "caf\xC3\xA9 \xC3\xA9 (c)"},
+                                                               {"Encoding=auto\n", "caf\xC3\xA9 \xC3\xA9 (c)"},
+                                                               {"Encoding=Unicode\n", "caf\xC3\xA9 \xE9 (c)"}};
+        for (const auto& [line, text] : encodings)
+            classic(qPrintable("classic, " + line.trimmed()), "[General]\n" + line, {"utf8.html", "out.txt"}, 0, {},
+                    {"out.txt=" + text, "store=[General]\n" + line + Store().mid(10)});
+    }
+    void runs() {
+        QFETCH(QByteArray, stored);
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, input);
+        QFETCH(int, exit);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        QFETCH(QByteArrayList, checks);
+        if (stored.startsWith('!') && QDir().mkpath(Path("config"))) WriteFile(Path("config/OrvaneTessark"), stored);
+        else if (!stored.isEmpty()) WriteStore(stored);
+        const bool classic = !args.isEmpty() && args.first() == "@classic";
+        const ProgramRun r = classic ? RunClassic(args.mid(1)) : Run(args, input);
+        QCOMPARE(r.exitCode, exit);
+        QCOMPARE(r.out, out);
+        if (err.endsWith('*')) QVERIFY2(r.err.startsWith(err.chopped(1)), r.err.constData());
+        else QCOMPARE(r.err, err);
+        if (!classic && (exit == 2 || !args.contains("--save")))
+            QCOMPARE(ReadFile(StorePath()), stored.isEmpty() || stored == "!" ? QByteArray("<missing>") : stored);
+        QSettings store(StorePath(), QSettings::IniFormat);
+        for (const QByteArray& check : checks) {
+            const qsizetype equals = check.indexOf('='), colon = check.indexOf(':');
+            if (colon > 0 && (equals < 0 || colon < equals)) {
+                QCOMPARE(store.value(QString::fromLatin1(check.left(colon)), "<none>").toString().toLatin1(), check.mid(colon + 1));
+                continue;
+            }
+            const QString name = check.left(equals) == "store" ? StorePath() : Path(QString::fromLatin1(check.left(equals)));
+            const QByteArray expected = check.mid(equals + 1);
+            if (expected == "<missing>") QVERIFY2(!QFileInfo::exists(name), qPrintable(name));
+            else QCOMPARE(ReadFile(name), expected);
+        }
     }
 
     void help() {
-        const RunResult r = Run({"--help"});
+        const ProgramRun r = Run({"--help"});
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.err, QByteArray());
         QVERIFY(r.out.startsWith("Usage: tessark [OPTION]... [INPUT]...\n"));
-        for (const char* option : {"-o, --output", "-d, --output-dir", "-r, --recursive", "-j, --jobs", "--all",
-                                   "--none", "--readable", "--save", "--print-options", "-q, --quiet", "-h, --help",
-                                   "--version", "--encoding <NAME>", "-v, --verbose"})
+        for (const char* option : {"-o, --output", "-d, --output-dir", "-r, --recursive", "-j, --jobs", "--all", "--none",
+                                   "--readable", "--save", "--print-options", "-q, --quiet", "-h, --help", "--version",
+                                   "--encoding <NAME>", "-v, --verbose", "--no-"})
             QVERIFY2(r.out.contains(option), option);
-        for (const OptionInfo& info : kOptions)
-            QVERIFY2(r.out.contains("--" + FlagName(info).toLatin1()), info.name);
-        QVERIFY(r.out.contains("--no-"));
+        for (const OptionInfo& info : kOptions) QVERIFY2(r.out.contains("--" + FlagName(info).toLatin1()), info.name);
     }
 
-    void version() {
-        const RunResult r = Run({"--version"});
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out, QByteArray("tessark 1.0 Build 20\n"));
-        QCOMPARE(r.err, QByteArray());
-    }
-
-    // Usage errors: exit 2, the reason and a hint to --help on standard
-    // error, nothing converted or written.
-    void usageErrors_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("firstLine");
-        QTest::newRow("unknown option") << QStringList{"--bogus", "page.html"} << "tessark: Unknown option 'bogus'.";
-        QTest::newRow("-o with two inputs") << QStringList{"-o", "out.txt", "page.html", "two.htm"}
-                                            << "tessark: -o writes one output, but there are 2 inputs (use -d for several)";
-        QTest::newRow("-j0") << QStringList{"-j0", "-o", "out.txt", "page.html"}
-                             << "tessark: invalid number of jobs: '0'";
-        QTest::newRow("-j x") << QStringList{"-j", "x", "-o", "out.txt", "page.html"}
-                              << "tessark: invalid number of jobs: 'x'";
-        QTest::newRow("-o and -d") << QStringList{"-o", "out.txt", "-d", "out", "page.html"}
-                                   << "tessark: -o and -d cannot be used together";
-        QTest::newRow("missing value") << QStringList{"page.html", "-o"} << "tessark: Missing value after '-o'.";
-        QTest::newRow("-d with standard input")
-            << QStringList{"-d", "out", "-"} << "tessark: -d needs named inputs: standard input has no name to write";
-        QTest::newRow("unknown encoding") << QStringList{"--encoding", "utf-9", "page.html"}
-                                          << "tessark: unknown encoding: 'utf-9'";
-        QTest::newRow("encoding ICU lacks") << QStringList{"--encoding=iso-8859-16", "--save", "page.html"}
-                                            << "tessark: unknown encoding: 'iso-8859-16'";
-    }
-    void usageErrors() {
-        QFETCH(QStringList, args);
-        QFETCH(QString, firstLine);
-        const RunResult r = Run(args);
-        QCOMPARE(r.exitCode, 2);
-        QCOMPARE(QString::fromLocal8Bit(r.err),
-                 firstLine + QStringLiteral("\nTry 'tessark --help' for more information.\n"));
-        QCOMPARE(r.out, QByteArray());
-        QVERIFY(!QFile::exists(Path("work/out.txt")));
-        QVERIFY(!QFile::exists(Path("work/out")));
-        QVERIFY(!QFile::exists(Path("config")));
-    }
-
-    // Relative paths are taken from the current folder.
-    void relativePathsFromCurrentFolder() {
-        const RunResult r = Run({"-o", "out.txt", "page.html"});
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.err, QByteArray());
-        QCOMPARE(r.out, QByteArray());
-        QCOMPARE(ReadFile(Path("work/out.txt")), QByteArray("One&two three"));
-        // Nothing lands beside the program, and the store is not written.
-        QVERIFY(!QFile::exists(Path("config")));
-    }
-
-    void standardInputToStandardOutput_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::newRow("-") << QStringList{"-"};
-        QTest::newRow("no input") << QStringList{"--all"};
-        QTest::newRow("-o -") << QStringList{"-o", "-", "-"};
-        QTest::newRow("after --") << QStringList{"--", "-"};
-    }
-    void standardInputToStandardOutput() {
-        QFETCH(QStringList, args);
-        const RunResult r = Run(args, kPage);
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.err, QByteArray());
-        QCOMPARE(r.out, QByteArray("One&two three"));
-    }
-
-    // A large page through a pipe: the text comes out while the input is
-    // still being written (the conversion streams), and it is the whole
-    // page's conversion.
-    void standardInputStreamsToStandardOutput() {
+    // A large page through a pipe: text comes out while the input is still
+    // being written, and it is the whole page's conversion.
+    void standardInputStreams() {
         QByteArray page;
         while (page.size() < (6 << 20))
             page += "<p>Some <b>text</b> &amp; more&nbsp;here</p>\r\n<script>\nvar x = {a: 1};\n</script>\r\n";
         QProcess p;
-        p.setWorkingDirectory(Path("work"));
+        p.setWorkingDirectory(Path(""));
         p.setProcessEnvironment(Environment());
         p.start(QStringLiteral(TESSARK_PROGRAM), {"--all", "-"});
         QVERIFY(p.waitForStarted(60000));
-        const qsizetype half = page.size() / 2;
-        p.write(page.left(half));
+        p.write(page.left(page.size() / 2));
         QByteArray out;
         for (int i = 0; i < 600 && out.isEmpty(); ++i) {
             p.waitForBytesWritten(100);
@@ -160,401 +282,123 @@ private Q_SLOTS:
             out += p.readAllStandardOutput();
         }
         QVERIFY2(!out.isEmpty(), "no output before the end of the input");
-        p.write(page.mid(half));
+        p.write(page.mid(page.size() / 2));
         p.closeWriteChannel();
         QVERIFY(p.waitForFinished(120000));
-        out += p.readAllStandardOutput();
         QCOMPARE(p.exitCode(), 0);
-        tessark::cTessark engine;
-        OptionSet all;
-        all.SetAll(true);
-        all.ApplyTo(engine);
-        QCOMPARE(out, QByteArray::fromStdString(engine.ExtractBytes(page.toStdString())));
+        cTessark engine;
+        OptionSet::ClassicOn().ApplyTo(engine);
+        QVERIFY(out + p.readAllStandardOutput() == QByteArray::fromStdString(engine.ExtractBytes(page.toStdString())));
     }
 
-    void fileToStandardOutput() {
-        const RunResult r = Run({"-o", "-", "page.html"});
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out, QByteArray("One&two three"));
-        // Several inputs without -o: one after another, like cat.
-        const RunResult both = Run({"--", "page.html", "two.htm", "page.html"});
-        QCOMPARE(both.exitCode, 0);
-        QCOMPARE(both.out, QByteArray("One&two threesecond pageOne&two three"));
-    }
-
-    // An empty input gives an empty output, file or stream.
-    void emptyInputGivesEmptyOutput() {
-        WriteFile(Path("work/empty.html"), "");
-        WriteFile(Path("work/out.txt"), "old");
-        RunResult r = Run({"-o", "out.txt", "empty.html"});
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.err, QByteArray());
-        QCOMPARE(ReadFile(Path("work/out.txt")), QByteArray(""));
-        r = Run({"-"}, QByteArray());
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out, QByteArray());
-    }
-
-    // -d with -r: the sub-folders are kept under DIR, which is created; only
-    // .html and .htm files (any letter case), hidden ones left out.
-    void folderTreeToOutputFolder() {
-        WriteFile(Path("work/site/index.html"), "<p>index</p>");
-        WriteFile(Path("work/site/a/one.HTM"), "<p>one</p>");
-        WriteFile(Path("work/site/a/b/two.page.Html"), "<p>two</p>");
-        WriteFile(Path("work/site/a/notes.txt"), "not a page");
-        WriteFile(Path("work/site/.hidden.html"), "<p>hidden</p>");
-        const RunResult r = Run({"-r", "-d", "out/text", "site", "page.html"});
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.err, QByteArray());
-        QCOMPARE(ReadFile(Path("work/out/text/index.txt")), QByteArray("index"));
-        QCOMPARE(ReadFile(Path("work/out/text/a/one.txt")), QByteArray("one"));
-        QCOMPARE(ReadFile(Path("work/out/text/a/b/two.page.txt")), QByteArray("two"));
-        QCOMPARE(ReadFile(Path("work/out/text/page.txt")), QByteArray("One&two three"));
-        QStringList written;
-        QDirIterator it(Path("work/out/text"), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) written << QDir(Path("work/out/text")).relativeFilePath(it.next());
-        written.sort();
-        QCOMPARE(written, (QStringList{"a/b/two.page.txt", "a/one.txt", "index.txt", "page.txt"}));
-    }
-
-    // Two inputs that would write one output name: a usage error before
-    // anything is written, also before the output folder is made.
-    void duplicateOutputNames() {
-        WriteFile(Path("work/x/page.html"), "<p>other</p>");
-        const RunResult r = Run({"-d", "out", "page.html", "x/page.html"});
-        QCOMPARE(r.exitCode, 2);
-        QCOMPARE(QString::fromLocal8Bit(r.err),
-                 QStringLiteral("tessark: page.html and x/page.html would both write out/page.txt\n"
-                                "Try 'tessark --help' for more information.\n"));
-        QVERIFY(!QFile::exists(Path("work/out")));
-        // page.htm and page.html in one folder under -r collide the same way.
-        WriteFile(Path("work/site/page.htm"), "a");
-        WriteFile(Path("work/site/page.html"), "b");
-        QCOMPARE(Run({"-r", "-d", "out", "site"}).exitCode, 2);
-        QVERIFY(!QFile::exists(Path("work/out")));
-    }
-
-    // A folder without -r, a missing and an unreadable input among others:
-    // one line each, the others converted, exit 1.
-    void failedInputsDoNotStopOthers() {
-        QDir().mkpath(Path("work/folder"));
-        WriteFile(Path("work/locked.html"), kPage);
-        QFile::setPermissions(Path("work/locked.html"), QFileDevice::Permissions());
-        // Root reads any file: a link to nowhere stands in for the unreadable one.
-        const bool lockedReadable = QFile(Path("work/locked.html")).open(QIODevice::ReadOnly);
-        if (lockedReadable) {
-            QFile::remove(Path("work/locked.html"));
-            QVERIFY(QFile::link(Path("work/nowhere"), Path("work/locked.html")));
-        }
-        const RunResult r = Run({"-j2", "-d", "out", "page.html", "folder", "missing.html", "locked.html", "two.htm"});
-        QCOMPARE(r.exitCode, 1);
-        const QString lockedLine = lockedReadable ? QStringLiteral("tessark: locked.html: Input file is missing\n")
-                                                  : QStringLiteral("tessark: locked.html: RemoveHTML: Error 70: Permission denied\n");
-        QCOMPARE(QString::fromLocal8Bit(r.err),
-                 QStringLiteral("tessark: folder: Is a folder (-r converts the pages under it)\n"
-                                "tessark: missing.html: Input file is missing\n") + lockedLine);
-        QCOMPARE(ReadFile(Path("work/out/page.txt")), QByteArray("One&two three"));
-        QCOMPARE(ReadFile(Path("work/out/two.txt")), QByteArray("second page"));
-        QVERIFY(!QFile::exists(Path("work/out/locked.txt")));
-        QVERIFY(!QFile::exists(Path("work/out/missing.txt")));
-        QFile::setPermissions(Path("work/locked.html"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
-
-    // A read-only output is refused and keeps its content.
-    void readOnlyOutputRefused() {
-        WriteFile(Path("work/out.txt"), "kept");
-        QFile::setPermissions(Path("work/out.txt"), QFileDevice::ReadOwner);
-        const RunResult r = Run({"-o", "out.txt", "page.html"});
-        QCOMPARE(r.exitCode, 1);
-        QCOMPARE(r.err, QByteArray("tessark: page.html: RemoveHTML: Error 70: Permission denied\n"));
-        QCOMPARE(ReadFile(Path("work/out.txt")), QByteArray("kept"));
-        QFile::setPermissions(Path("work/out.txt"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
-
-    // With several jobs, standard output still comes in input order.
-    void jobsKeepInputOrderOnStandardOutput() {
-        const QString corpus = QStringLiteral(TESSARK_TEST_DATA "/corpus");
+    // With several jobs, standard output still comes in input order: large
+    // and small pages mixed, so that later ones finish first.
+    void jobsKeepInputOrder() {
+        const QString corpus = QStringLiteral(TESSARK_TEST_DATA "/corpus/");
         const QStringList pages = QDir(corpus).entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
-        QVERIFY(pages.size() >= 60);
-        QStringList args{"-j4", "--"};
-        QByteArray expected;
-        for (int i = 0; i < 40; ++i) {
-            // Large and small pages mixed, so that later ones finish first.
-            const QString page = corpus + u'/' + pages.at((i * 7) % pages.size());
-            args << page;
-            const RunResult one = Run({"-o", "-", page});
-            QCOMPARE(one.exitCode, 0);
-            expected += one.out;
-        }
-        const RunResult r = Run(args);
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.err, QByteArray());
-        QCOMPARE(r.out.size(), expected.size());
-        QVERIFY(r.out == expected);
+        QStringList args{"--"};
+        for (int i = 0; i < 40; ++i) args << corpus + pages.at((i * 7) % pages.size());
+        const ProgramRun one = Run(QStringList{"-j1"} + args), four = Run(QStringList{"-j4"} + args);
+        QVERIFY(one.exitCode == 0 && four.exitCode == 0 && four.err.isEmpty() && one.out.size() > 100000);
+        QVERIFY(four.out == one.out);
     }
 
-    // The options: saved ones, --all/--none, flags; later flags win.
-    void optionFlags_data() {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QStringList>("on");
-        const QStringList all{"GenerateSpecialChars", "RemoveAllCRLF", "RemoveAllTags", "RemoveBlankLines",
-                              "RemoveComments", "RemoveFunctions", "RemovePipe", "RemoveScripts",
-                              "RemoveSpaces", "RemoveStyles", "RemoveTabs"};
-        QStringList allButTabs = all;
-        allButTabs.removeOne("RemoveTabs");
-        QTest::newRow("empty store") << QByteArray() << QStringList{} << all;
-        QTest::newRow("saved ones") << QByteArray("[General]\nRemoveTabs=False\nRemovePipe=0\nRemoveAllTags=yes\n")
-                                    << QStringList{}
-                                    << QStringList{"GenerateSpecialChars", "RemoveAllCRLF", "RemoveBlankLines",
-                                                   "RemoveComments", "RemoveFunctions", "RemoveScripts",
-                                                   "RemoveSpaces", "RemoveStyles"};
-        QTest::newRow("--none") << QByteArray() << QStringList{"--none"} << QStringList{};
-        QTest::newRow("--all over saved") << QByteArray("[General]\nRemoveTabs=False\n") << QStringList{"--all"} << all;
-        QTest::newRow("--none then flag") << QByteArray() << QStringList{"--none", "--remove-tabs"}
-                                          << QStringList{"RemoveTabs"};
-        QTest::newRow("flag then --none") << QByteArray() << QStringList{"--remove-tabs", "--none"} << QStringList{};
-        QTest::newRow("--no- form") << QByteArray() << QStringList{"--no-remove-tabs"} << allButTabs;
-        QTest::newRow("later wins") << QByteArray()
-                                    << QStringList{"--no-remove-tabs", "--remove-tabs", "--no-remove-tabs"}
-                                    << allButTabs;
-        QTest::newRow("all-crlf") << QByteArray() << QStringList{"--none", "--remove-all-crlf", "--generate-special-chars"}
-                                  << QStringList{"GenerateSpecialChars", "RemoveAllCRLF"};
-        // The readable-text options: flags, their --no- forms, saved keys and --readable.
-        const QStringList readable{"BreakAtBlocks", "DecodeAllReferences", "GenerateSpecialChars", "KeepAltText",
-                                   "KeepLinks", "RemoveAllTags", "RemoveBlankLines", "RemoveComments",
-                                   "RemoveScripts", "RemoveSpaces", "RemoveStyles", "RemoveTabs"};
-        QStringList readableButLinks = readable;
-        readableButLinks.removeOne("KeepLinks");
-        QTest::newRow("--readable") << QByteArray() << QStringList{"--readable"} << readable;
-        QTest::newRow("--readable over saved")
-            << QByteArray("[General]\nRemoveTabs=False\nRemovePipe=True\nRemoveAllCRLF=True\n")
-            << QStringList{"--readable"} << readable;
-        QTest::newRow("--readable then --no-") << QByteArray() << QStringList{"--readable", "--no-keep-links"}
-                                               << readableButLinks;
-        QTest::newRow("--no- then --readable") << QByteArray() << QStringList{"--no-keep-links", "--readable"}
-                                               << readable;
-        QTest::newRow("readable flags") << QByteArray()
-                                        << QStringList{"--none", "--break-at-blocks", "--keep-links", "--keep-alt-text",
-                                                       "--decode-all-references", "--no-keep-links"}
-                                        << QStringList{"BreakAtBlocks", "DecodeAllReferences", "KeepAltText"};
-        QTest::newRow("saved readable key") << QByteArray("[General]\nKeepLinks=True\nDecodeAllReferences=1\n")
-                                            << QStringList{} << all + QStringList{"KeepLinks", "DecodeAllReferences"};
-        QTest::newRow("--all leaves them off") << QByteArray("[General]\nKeepLinks=True\n") << QStringList{"--all"}
-                                               << all;
+    // What --save stores the classic form uses; with the same options both
+    // forms write the same bytes.
+    void savedForTheClassicForm_data() {
+        QTest::addColumn<int>("set");
+        for (int set = 0; set < 3; ++set) QTest::newRow(qPrintable(QString::number(set))) << set;
     }
-    void optionFlags() {
-        QFETCH(QByteArray, stored);
-        QFETCH(QStringList, args);
-        QFETCH(QStringList, on);
-        if (!stored.isEmpty()) WriteFile(StorePath(), stored);
-        const RunResult r = Run(args + QStringList{"--print-options"});
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.err, QByteArray());
-        // One line per key, in the settings file's (alphabetical) order.
-        QByteArrayList lines{"Encoding=windows-1252\n"};
+    void savedForTheClassicForm() {
+        QFETCH(int, set);
+        QVERIFY(QFile::copy(QStringLiteral(TESSARK_TEST_DATA "/corpus/bbc-1.html"), Path("in.html")));
+        QStringList flags{"--none", "--encoding", set == 1 ? "utf-8" : "windows-1252"};
         for (const OptionInfo& info : kOptions)
-            lines << QByteArray(info.name) + (on.contains(QLatin1String(info.name)) ? "=True\n" : "=False\n");
-        std::sort(lines.begin(), lines.end());
-        const QByteArray expected = lines.join();
-        QCOMPARE(r.out, expected);
-        // Without --save the store is not written.
-        QCOMPARE(ReadFile(StorePath()), stored.isEmpty() ? QByteArray("<missing>") : stored);
+            if (set < 2 || static_cast<int>(info.option) % 3 != 0) flags << "--" + FlagName(info);
+        QCOMPARE(Run(flags + QStringList{"--save", "--print-options"}).exitCode, 0);
+        QCOMPARE(RunClassic({"in.html", "classic.txt"}).exitCode, 0);
+        QFile::remove(StorePath());
+        QCOMPARE(Run(flags + QStringList{"-o", "modern.txt", "in.html"}).exitCode, 0);
+        QVERIFY(ReadFile(Path("classic.txt")) == ReadFile(Path("modern.txt")));
+        QVERIFY(ReadFile(Path("classic.txt")).size() > 1000);
     }
 
-    // --readable converts as the readable-text options say; the classic form
-    // uses saved readable-text keys but never writes them.
-    void readableConversion() {
-        WriteFile(Path("work/menu.html"),
-                  "<nav><ul><li>Home</li><li><a href=\"/news\">News</a></li></ul></nav>"
-                  "<p>&lt;div&gt; &amp;amp; caf&eacute;&rsquo;s<img alt=\"logo\"></p>");
-        const RunResult plain = Run({"--all", "-o", "-", "menu.html"});
-        QCOMPARE(plain.out, QByteArray("HomeNews &amp; caf\xE9&rsquo;s"));
-        const RunResult r = Run({"--readable", "-o", "-", "menu.html"});
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out, QByteArray("Home\r\nNews [/news]\r\n<div> &amp; caf\xE9\x92s logo "));
-
-        WriteFile(StorePath(), "[General]\nBreakAtBlocks=True\n");
-        const RunResult classic = RunClassic({"menu.html", "classic.txt"});
-        QCOMPARE(classic.exitCode, 0);
-        QCOMPARE(ReadFile(Path("work/classic.txt")), QByteArray("Home News &amp; caf\xE9&rsquo;s"));  // all lines removed
-        QSettings store(StorePath(), QSettings::IniFormat);
-        QCOMPARE(store.value("BreakAtBlocks").toString(), QStringLiteral("True"));
-        for (const char* key : {"KeepLinks", "KeepAltText", "DecodeAllReferences"}) QVERIFY(!store.contains(key));
-        QCOMPARE(store.value("RemoveTabs").toString(), QStringLiteral("True"));
+    // Eight classic runs at once over an up-to-date store: each converts and
+    // none rewrites the store (same file, same time stamp, no lock file).
+    void classicRunsAtOnceLeaveTheStoreAlone() {
+        WriteStore(Store());
+        const QDateTime old(QDate(2001, 2, 3), QTime(4, 5));
+        QFile file(StorePath());
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(old, QFileDevice::FileModificationTime));
+        file.close();
+        struct stat before {}, after {};
+        QCOMPARE(::stat(QFile::encodeName(StorePath()).constData(), &before), 0);
+        RunClassic({"page.html", "out.txt"});  // copies the program once
+        std::vector<std::unique_ptr<QProcess>> runs;
+        for (int i = 0; i < 8; ++i) {
+            runs.push_back(std::make_unique<QProcess>());
+            runs.back()->setWorkingDirectory(dir_->path());
+            runs.back()->setProcessEnvironment(Environment());
+            runs.back()->start(Path("tessark"), {"page.html", QStringLiteral("out%1.txt").arg(i)});
+        }
+        for (int i = 0; i < 8; ++i) {
+            QVERIFY(runs[std::size_t(i)]->waitForFinished(60000) && runs[std::size_t(i)]->exitCode() == 0);
+            QCOMPARE(ReadFile(Path(QStringLiteral("out%1.txt").arg(i))), QByteArray("One&two three"));
+        }
+        QCOMPARE(::stat(QFile::encodeName(StorePath()).constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(QFileInfo(StorePath()).lastModified(), old);
+        QCOMPARE(ReadFile(StorePath()), Store());
+        QVERIFY(!QFile::exists(StorePath() + ".lock"));
     }
 
-    // --save stores the options of the run; the classic form then uses them.
-    void saveIsUsedByTheClassicForm() {
-        const RunResult saved = Run({"--none", "--remove-scripts", "--remove-all-tags", "--save", "--print-options"});
-        QCOMPARE(saved.exitCode, 0);
-        QSettings store(StorePath(), QSettings::IniFormat);
-        QCOMPARE(store.value("RemoveScripts").toString(), QStringLiteral("True"));
-        QCOMPARE(store.value("RemoveTabs").toString(), QStringLiteral("False"));
-        QCOMPARE(store.childKeys().size(), qsizetype(kOptionCount));
-
-        const RunResult classic = RunClassic({"page.html", "classic.txt"});
-        QCOMPARE(classic.exitCode, 0);
-        QCOMPARE(ReadFile(Path("work/classic.txt")), QByteArray("One&amp;two \r\n \r\nthree\t|{f}"));
-        // The modern form starts from the same saved options.
-        QCOMPARE(Run({"-o", "-", "page.html"}).out, ReadFile(Path("work/classic.txt")));
-    }
-
-    // The encoding of the run: the saved one, or --encoding; --print-options
-    // shows it, --save stores it (a charset label is for the run only).
-    void encodingOption_data() {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QByteArray>("shown");
-        QTest::addColumn<QByteArray>("savedKey");  // after the run; "<none>": no key
-        QTest::addColumn<QByteArray>("note");
-        QTest::newRow("nothing saved") << QByteArray() << QStringList{} << QByteArray("windows-1252")
-                                       << QByteArray("<none>") << QByteArray();
-        QTest::newRow("saved utf-8") << QByteArray("[General]\nEncoding=utf-8\n") << QStringList{}
-                                     << QByteArray("utf-8") << QByteArray("utf-8") << QByteArray();
-        QTest::newRow("unreadable saved") << QByteArray("[General]\nEncoding=ebcdic\n") << QStringList{}
-                                          << QByteArray("windows-1252") << QByteArray("ebcdic") << QByteArray();
-        QTest::newRow("--encoding AUTO") << QByteArray() << QStringList{"--encoding", "AUTO"} << QByteArray("auto")
-                                         << QByteArray("<none>") << QByteArray();
-        QTest::newRow("a label") << QByteArray() << QStringList{"--encoding=sjis"} << QByteArray("Shift_JIS")
-                                 << QByteArray("<none>") << QByteArray();
-        QTest::newRow("--save auto") << QByteArray() << QStringList{"--encoding", "auto", "--save"}
-                                     << QByteArray("auto") << QByteArray("auto") << QByteArray();
-        QTest::newRow("--save the classic one") << QByteArray("[General]\nEncoding=utf-8\n")
-                                                << QStringList{"--encoding", "windows-1252", "--save"}
-                                                << QByteArray("windows-1252") << QByteArray("windows-1252")
-                                                << QByteArray();
-        QTest::newRow("--save keeps what was saved") << QByteArray("[General]\nEncoding=utf-8\n")
-                                                     << QStringList{"--save"} << QByteArray("utf-8")
-                                                     << QByteArray("utf-8") << QByteArray();
-        QTest::newRow("--save with a label") << QByteArray("[General]\nEncoding=auto\n")
-                                             << QStringList{"--encoding", "koi8-r", "--save"} << QByteArray("KOI8-R")
-                                             << QByteArray("auto")
-                                             << QByteArray("tessark: --save keeps the saved encoding: only "
-                                                           "windows-1252, utf-8 or auto can be saved, not koi8-r\n");
-    }
-    void encodingOption() {
-        QFETCH(QByteArray, stored);
-        QFETCH(QStringList, args);
-        QFETCH(QByteArray, shown);
-        QFETCH(QByteArray, savedKey);
-        QFETCH(QByteArray, note);
-        if (!stored.isEmpty()) WriteFile(StorePath(), stored);
-        const RunResult r = Run(args + QStringList{"--print-options"});
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.err, note);
-        QVERIFY2(r.out.contains("\nEncoding=" + shown + "\n"), r.out.constData());
-        QSettings store(StorePath(), QSettings::IniFormat);
-        QCOMPARE(store.contains("Encoding") ? store.value("Encoding").toString().toLatin1() : QByteArray("<none>"),
-                 savedKey);
-    }
-
-    // -v names, per input, the encoding it was read in and why; the text is
-    // the expected one for each sample page.
-    void verboseNamesEncodingAndReason_data() {
+    // -v names, per input, the encoding it was read in and why; under "auto"
+    // each sample page gives its expected text.
+    void verboseNamesTheEncoding_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<QByteArray>("lines");
         const QByteArray autoLines =
-            "tessark: in/shift_jis-meta.html: Shift_JIS (meta)\n"
-            "tessark: in/utf-16be-bom.html: UTF-16BE (bom)\n"
-            "tessark: in/utf-16le-bom.html: UTF-16LE (bom)\n"
-            "tessark: in/utf-8-bom.html: UTF-8 (bom)\n"
-            "tessark: in/utf-8.html: UTF-8 (valid utf-8)\n"
-            "tessark: in/windows-1251-meta.html: windows-1251 (meta)\n"
+            "tessark: in/shift_jis-meta.html: Shift_JIS (meta)\ntessark: in/utf-16be-bom.html: UTF-16BE (bom)\n"
+            "tessark: in/utf-16le-bom.html: UTF-16LE (bom)\ntessark: in/utf-8-bom.html: UTF-8 (bom)\n"
+            "tessark: in/utf-8.html: UTF-8 (valid utf-8)\ntessark: in/windows-1251-meta.html: windows-1251 (meta)\n"
             "tessark: in/windows-1251-undeclared.html: windows-1251 (guess)\n"
             "tessark: in/windows-1252-as-iso-8859-1.html: windows-1252 (meta)\n"
             "tessark: in/wrong-declaration.html: UTF-8 (meta)\n";
         QTest::newRow("auto") << QStringList{"--encoding", "auto"} << QByteArray() << autoLines;
         QTest::newRow("auto, saved") << QStringList{} << QByteArray("[General]\nEncoding=auto\n") << autoLines;
-        QTest::newRow("default") << QStringList{} << QByteArray()
-                                 << QByteArray("tessark: in/utf-8.html: windows-1252 (default)\n");
+        QTest::newRow("default") << QStringList{} << QByteArray() << QByteArray("tessark: in/utf-8.html: windows-1252 (default)\n");
         QTest::newRow("saved") << QStringList{} << QByteArray("[General]\nEncoding=utf-8\n")
                                << QByteArray("tessark: in/utf-8.html: UTF-8 (saved)\n");
         QTest::newRow("chosen") << QStringList{"--encoding", "cp1251"} << QByteArray()
                                 << QByteArray("tessark: in/utf-8.html: windows-1251 (chosen)\n");
     }
-    void verboseNamesEncodingAndReason() {
+    void verboseNamesTheEncoding() {
         QFETCH(QStringList, args);
         QFETCH(QByteArray, stored);
         QFETCH(QByteArray, lines);
-        if (!stored.isEmpty()) WriteFile(StorePath(), stored);
+        if (!stored.isEmpty()) WriteStore(stored);
         const QDir samples(QStringLiteral(TESSARK_TEST_DATA "/encodings"));
-        QStringList inputs;
         const bool all = lines.count('\n') > 1;
-        QVERIFY(QDir().mkpath(Path("work/in")));
+        QStringList inputs;
+        QVERIFY(QDir().mkpath(Path("in")));
         for (const QString& name : samples.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name)) {
-            if (!all && name != QLatin1String("utf-8.html")) continue;
-            QVERIFY(QFile::copy(samples.filePath(name), Path("work/in/") + name));
-            inputs << QStringLiteral("in/") + name;
+            QVERIFY(QFile::copy(samples.filePath(name), Path("in/" + name)));
+            if (all || name == "utf-8.html") inputs << "in/" + name;
         }
-        const RunResult r = Run(args + QStringList{"-v", "-j1", "-d", "out"} + inputs);
+        const ProgramRun r = Run(args + QStringList{"-v", "-j1", "-d", "out"} + inputs);
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.err, lines);
-        if (all)
-            for (const QString& input : inputs) {
-                const QString name = QFileInfo(input).completeBaseName();
-                QCOMPARE(ReadFile(Path("work/out/") + name + ".txt"), ReadFile(samples.filePath(name + ".expected.txt")));
-            }
-    }
-
-    // What --save stores for the encoding, the classic form uses.
-    void savedEncodingIsUsedByTheClassicForm() {
-        WriteFile(Path("work/utf8.html"), "<p>caf\xC3\xA9 &eacute;</p>");
-        QCOMPARE(RunClassic({"utf8.html", "before.txt"}).exitCode, 0);
-        QCOMPARE(ReadFile(Path("work/before.txt")), QByteArray("caf\xC3\xA9 \xE9"));
-        QCOMPARE(Run({"--encoding", "utf-8", "--save", "--print-options"}).exitCode, 0);
-        QCOMPARE(RunClassic({"utf8.html", "after.txt"}).exitCode, 0);
-        QCOMPARE(ReadFile(Path("work/after.txt")), QByteArray("caf\xC3\xA9 \xC3\xA9"));
-        QSettings store(StorePath(), QSettings::IniFormat);
-        QCOMPARE(store.value("Encoding").toString(), QStringLiteral("utf-8"));
-    }
-
-    // The output bytes for a page are those the classic form writes with
-    // the same options.
-    void sameBytesAsTheClassicForm_data() {
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<int>("set");
-        for (const char* page : {"bbc-1.html", "wikipedia-2.html", "lemonde-1.html", "style-tags-removal.html"})
-            for (int set = 0; set < 3; ++set)
-                QTest::newRow(qPrintable(QStringLiteral("%1 set %2").arg(QLatin1String(page)).arg(set)))
-                    << QString::fromLatin1(page) << set;
-    }
-    void sameBytesAsTheClassicForm() {
-        QFETCH(QString, page);
-        QFETCH(int, set);
-        QVERIFY(QFile::copy(QStringLiteral(TESSARK_TEST_DATA "/corpus/") + page, Path("work/in.html")));
-        QStringList flags{"--none"};
-        QByteArray stored = "[General]\n";
-        for (const OptionInfo& info : kOptions) {
-            const bool on = set == 0 || (set == 2 && static_cast<int>(info.option) % 3 != 0);
-            if (on) flags << QStringLiteral("--") + FlagName(info);
-            stored += QByteArray(info.name) + (on ? "=True\n" : "=False\n");
+        for (const QString& input : all ? inputs : QStringList{}) {
+            const QString name = QFileInfo(input).completeBaseName();
+            QCOMPARE(ReadFile(Path("out/" + name + ".txt")), ReadFile(samples.filePath(name + ".expected.txt")));
         }
-        WriteFile(StorePath(), stored);
-        const RunResult classic = RunClassic({"in.html", "classic.txt"});
-        QCOMPARE(classic.exitCode, 0);
-        QFile::remove(StorePath());  // the modern run takes its options from the flags alone
-        const RunResult modern = Run(flags + QStringList{"-o", "modern.txt", "in.html"});
-        QCOMPARE(modern.exitCode, 0);
-        QVERIFY(ReadFile(Path("work/classic.txt")) == ReadFile(Path("work/modern.txt")));
     }
 
-    // A store that cannot be written: --save says so and the run ends with
-    // exit status 1 (the options are still printed).
-    void saveThatFails() {
-        WriteFile(Path("config/OrvaneTessark"), "a file where the folder should be");
-        const RunResult r = Run({"--none", "--save", "--print-options"});
-        QCOMPARE(r.exitCode, 1);
-        QVERIFY2(r.err.startsWith("tessark: the options could not be saved to "), r.err.constData());
-        QVERIFY2(r.out.contains("\nGenerateSpecialChars=False\n"), r.out.constData());
-    }
-
-    // Standard output that cannot take the text: the input fails, exit 1.
+    // Standard output that cannot take the text: each input fails, exit 1.
     void standardOutputFull() {
-        if (!QFile::exists(QStringLiteral("/dev/full"))) QSKIP("no /dev/full here");
         QProcess p;
-        p.setWorkingDirectory(Path("work"));
+        p.setWorkingDirectory(Path(""));
         p.setProcessEnvironment(Environment());
         p.setStandardOutputFile(QStringLiteral("/dev/full"));
         p.start(QStringLiteral(TESSARK_PROGRAM), {"--", "page.html", "two.htm"});
@@ -564,108 +408,137 @@ private Q_SLOTS:
                                                       "tessark: two.htm: RemoveHTML: Error 61: Disk full\n"));
     }
 
-    // A folder without pages is noted unless -q; the exit status stays 0.
-    void quietLeavesNotesOut() {
-        QDir().mkpath(Path("work/nothing"));
-        RunResult r = Run({"-r", "-d", "out", "nothing"});
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.err, QByteArray("tessark: nothing: no .html or .htm files under it\n"));
-        r = Run({"-q", "-r", "-d", "out", "nothing"});
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.err, QByteArray());
-    }
-
     // A run of more than half a second shows the progress line when
     // standard error is a terminal, and erases it at the end; never on a
     // pipe, nor with -q. Standard input held open makes the run long.
-    void progressLineOnlyOnATerminal_data() {
+    void progressLine_data() {
         QTest::addColumn<bool>("terminal");
         QTest::addColumn<bool>("quiet");
         QTest::newRow("terminal") << true << false;
         QTest::newRow("terminal, -q") << true << true;
         QTest::newRow("pipe") << false << false;
     }
-    void progressLineOnlyOnATerminal() {
+    void progressLine() {
         QFETCH(bool, terminal);
         QFETCH(bool, quiet);
         const int master = posix_openpt(O_RDWR | O_NOCTTY);
-        QVERIFY(master >= 0);
-        QVERIFY(grantpt(master) == 0 && unlockpt(master) == 0);
-        const QString terminalPath = QString::fromLocal8Bit(ptsname(master));
+        QVERIFY(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
         QProcess p;
-        p.setWorkingDirectory(Path("work"));
+        p.setWorkingDirectory(Path(""));
         p.setProcessEnvironment(Environment());
-        if (terminal) p.setStandardErrorFile(terminalPath);
-        QStringList args{"-o", "out.txt"};
-        if (quiet) args << "-q";
-        p.start(QStringLiteral(TESSARK_PROGRAM), args << "-");
+        if (terminal) p.setStandardErrorFile(QString::fromLocal8Bit(ptsname(master)));
+        p.start(QStringLiteral(TESSARK_PROGRAM), quiet ? QStringList{"-q", "-o", "out.txt", "-"} : QStringList{"-o", "out.txt", "-"});
         QVERIFY(p.waitForStarted(60000));
         p.write(kPage);
         QThread::msleep(1500);
         p.closeWriteChannel();
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), 0);
-        QByteArray shown = terminal ? QByteArray() : p.readAllStandardError();
-        if (terminal) {
-            fcntl(master, F_SETFL, O_NONBLOCK);
-            char buffer[4096];
-            for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) shown.append(buffer, n);
-        }
+        QByteArray shown = p.readAllStandardError();
+        fcntl(master, F_SETFL, O_NONBLOCK);
+        char buffer[4096];
+        for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) shown.append(buffer, n);
         ::close(master);
         if (terminal && !quiet) {
-            QVERIFY2(shown.startsWith("\r0/1 files, 0.0 MB read, 0.0 MB/s\x1b[K"), shown.constData());
-            QVERIFY2(shown.endsWith("\r\x1b[K"), shown.constData());
+            QVERIFY2(shown.startsWith("\r0/1 files, 0.0 MB read, 0.0 MB/s\x1b[K") && shown.endsWith("\r\x1b[K"), shown.constData());
         } else {
             QCOMPARE(shown, QByteArray());
         }
-        QCOMPARE(ReadFile(Path("work/out.txt")), QByteArray("One&two three"));
+        QCOMPARE(ReadFile(Path("out.txt")), QByteArray("One&two three"));
+    }
+
+    // Many-file mode over a failing disk, in process: the fault strikes the
+    // files of page b only; its output keeps its old bytes and gets one
+    // line, every other file is converted, nothing else is left.
+    void manyFilesOverAFailingDisk_data() {
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("none") << Fault::None << 0 << "";
+        QTest::newRow("input not opened") << Fault::OpenRead << EACCES << "RemoveHTML: Error 70: Permission denied";
+        QTest::newRow("read error") << Fault::Read << EIO << "RemoveHTML: Error 57: Device I/O error";
+        QTest::newRow("output not created") << Fault::OpenWrite << EACCES << "RemoveHTML: Error 70: Permission denied";
+        QTest::newRow("disk full") << Fault::Write << ENOSPC << "RemoveHTML: Error 61: Disk full";
+        QTest::newRow("rename fails") << Fault::Rename << EIO << "RemoveHTML: Error 57: Device I/O error";
+    }
+    void manyFilesOverAFailingDisk() {
+        QFETCH(Fault, fault);
+        QFETCH(int, error);
+        QFETCH(QString, message);
+        TempSettings settings;
+        QVERIFY(QDir().mkpath(Path("out")));
+        QStringList args{"tessark", "-j", "2", "-d", Path("out")};
+        for (const char* name : {"a", "b", "c", "d"}) {
+            WriteFile(Path(QString("%1.html").arg(name)), QByteArray("<p>page ") + name + "</p>");
+            WriteFile(Path(QString("out/%1.txt").arg(name)), QByteArray("old ") + name);
+            args << Path(QString("%1.html").arg(name));
+        }
+        DiskFileSystem real;
+        FaultyDisk disk(real);
+        disk.Arm({fault, error, 0, fault == Fault::OpenRead || fault == Fault::Read ? "/b.html" : "/b.txt"});
+        int status = -1;
+        const QByteArray err = CaptureStandardError([&] { status = cli::Run(args, disk); });
+        QCOMPARE(disk.Struck(), fault == Fault::None ? 0 : 1);
+        QCOMPARE(status, message.isEmpty() ? cli::kExitConverted : cli::kExitFailed);
+        QCOMPARE(QString::fromLocal8Bit(err), message.isEmpty() ? "" : "tessark: " + Path("b.html") + ": " + message + "\n");
+        QCOMPARE(ReadFile(Path("out/b.txt")), message.isEmpty() ? QByteArray("page b") : QByteArray("old b"));
+        for (const char* name : {"a", "c", "d"}) QCOMPARE(ReadFile(Path(QString("out/%1.txt").arg(name))), QByteArray("page ") + name);
+        QCOMPARE(FilesIn(Path("out")), (QStringList{"a.txt", "b.txt", "c.txt", "d.txt"}));
+    }
+
+    void progressText_data() {
+        QTest::addColumn<int>("done");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<qint64>("bytesRead");
+        QTest::addColumn<qint64>("totalBytes");
+        QTest::addColumn<double>("elapsed");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("nothing done") << 0 << 120 << qint64(0) << qint64(0) << 0.6 << "0/120 files, 0.0 MB read, 0.0 MB/s";
+        QTest::newRow("by bytes") << 37 << 120 << qint64(12'300'000) << qint64(36'900'000) << 2.0
+                                  << "37/120 files, 12.3 MB read, 6.2 MB/s, 0:04 left";
+        QTest::newRow("by files") << 10 << 40 << qint64(5'000'000) << qint64(0) << 1.5
+                                  << "10/40 files, 5.0 MB read, 3.3 MB/s, 0:05 left";
+        QTest::newRow("minutes") << 1 << 100 << qint64(1'000'000) << qint64(100'000'000) << 1.0
+                                 << "1/100 files, 1.0 MB read, 1.0 MB/s, 1:39 left";
+        QTest::newRow("hours") << 1 << 5000 << qint64(1'000'000) << qint64(5'000'000'000) << 1.0
+                               << "1/5000 files, 1.0 MB read, 1.0 MB/s, 1:23:19 left";
+        QTest::newRow("all done") << 5 << 5 << qint64(2'000'000) << qint64(2'000'000) << 0.8
+                                  << "5/5 files, 2.0 MB read, 2.5 MB/s, 0:00 left";
+    }
+    void progressText() {
+        QFETCH(int, done);
+        QFETCH(int, total);
+        QFETCH(qint64, bytesRead);
+        QFETCH(qint64, totalBytes);
+        QFETCH(double, elapsed);
+        QFETCH(QString, line);
+        QCOMPARE(cli::FormatProgress(done, total, bytesRead, totalBytes, elapsed), line);
     }
 
 private:
-    QString Path(const QString& name) const { return dir_->filePath(name); }
+    QString Path(const QString& name) const { return name.isEmpty() ? dir_->path() : dir_->filePath(name); }
     QString StorePath() const { return Path("config/OrvaneTessark/OrvaneTessark.ini"); }
-
+    void WriteStore(const QByteArray& content) {
+        QVERIFY(QDir().mkpath(QFileInfo(StorePath()).path()));
+        WriteFile(StorePath(), content);
+    }
     QProcessEnvironment Environment() const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), Path("config"));
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         return env;
     }
-
-    RunResult Start(const QString& program, const QStringList& args, const QByteArray& input) {
-        QProcess p;
-        p.setWorkingDirectory(Path("work"));
-        p.setProcessEnvironment(Environment());
-        p.start(program, args);
-        RunResult r;
-        if (!p.waitForStarted(60000)) return r;
-        p.write(input);
-        p.closeWriteChannel();
-        if (!p.waitForFinished(120000)) return r;
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = p.readAllStandardOutput();
-        r.err = p.readAllStandardError();
-        return r;
+    ProgramRun Run(const QStringList& args, const QByteArray& input = {}) {
+        return RunProgram(QStringLiteral(TESSARK_PROGRAM), args, dir_->path(), Path("config"), input);
+    }
+    // The classic form, from a copy of the program in work/, run from
+    // elsewhere: its relative paths are taken from the program's folder.
+    ProgramRun RunClassic(const QStringList& args) {
+        if (!QFile::exists(Path("tessark")) && !QFile::copy(QStringLiteral(TESSARK_PROGRAM), Path("tessark"))) return {};
+        QFile::setPermissions(Path("tessark"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        return RunProgram(Path("tessark"), args, QDir::tempPath(), Path("config"));
     }
 
-    // The modern form, run in work/.
-    RunResult Run(const QStringList& args, const QByteArray& input = {}) {
-        return Start(QStringLiteral(TESSARK_PROGRAM), args, input);
-    }
-
-    // The classic form, from a copy of the program in work/ (its relative
-    // paths are taken from the program's folder).
-    RunResult RunClassic(const QStringList& args) {
-        const QString copy = Path("work/tessark");
-        if (!QFile::exists(copy)) {
-            if (!QFile::copy(QStringLiteral(TESSARK_PROGRAM), copy)) return {};
-            QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        }
-        return Start(copy, args, {});
-    }
-
-    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<QTemporaryDir> dir_;  // work/ and config/ of each test
 };
 
 QTEST_GUILESS_MAIN(TestCli)

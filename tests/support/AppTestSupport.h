@@ -1,15 +1,18 @@
 // Helpers for the application tests: a message sink that records every
 // message and answers questions from a script, a temporary settings store,
-// and a way to put the global state back between tests.
+// a way to put the global state back between tests, whole-file reads and
+// writes, and a run of the real program to its end.
 #pragma once
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <deque>
+#include <functional>
 
 #include "basMain.h"
 #include "EngineHooks.h"
@@ -22,6 +25,7 @@ public:
     void Show(const QString& text) override { shown << text; }
     bool AskOkCancel(const QString& text) override {
         asked << text;
+        if (onAsk) onAsk();
         if (answers.empty()) return true;
         const bool ok = answers.front();
         answers.pop_front();
@@ -31,6 +35,7 @@ public:
 
     QStringList shown, asked, notes;
     std::deque<bool> answers;  // true = OK
+    std::function<void()> onAsk;  // runs while a question is open
 };
 
 // Points the per-user settings store at a fresh temporary folder.
@@ -77,6 +82,40 @@ inline void WriteFile(const QString& path, const QByteArray& data) {
 // Sets the classic eleven to value; the opt-in readable-text options stay off.
 inline void SetAllBoxes(OptionBoxes& boxes, int value) {
     for (const OptionInfo& info : kOptions) boxes.SetValue(info.option, info.classic ? value : 0);
+}
+
+// Every file in `folder`, hidden ones too, by name.
+inline QStringList FilesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+struct ProgramRun {
+    int exitCode = -1;  // -1: did not start, crashed or ran past two minutes
+    QByteArray out, err;
+};
+
+// Runs `program` in `folder` with the settings store under `configFolder`
+// and no display, `input` on its standard input, and waits for its end.
+inline ProgramRun RunProgram(const QString& program, const QStringList& args, const QString& folder,
+                             const QString& configFolder, const QByteArray& input = {}) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configFolder);
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    ProgramRun run;
+    if (!p.waitForStarted(60000)) return run;
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(120000)) p.kill();
+    p.waitForFinished();
+    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    run.out = p.readAllStandardOutput();
+    run.err = p.readAllStandardError();
+    return run;
 }
 
 }  // namespace tessark::test

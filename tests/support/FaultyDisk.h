@@ -31,6 +31,7 @@
 // serve conversions on several threads (the modern command line's -j).
 #pragma once
 
+#include <QAtomicInt>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QString>
@@ -65,6 +66,9 @@ public:
         QMutexLocker lock(&mutex_);
         return struck_;
     }
+    // How many outputs opened in blocks were discarded (given up, not
+    // committed) so far, fault or none.
+    int Discards() const { return discards_.loadRelaxed(); }
 
     bool FindOrdinaryFile(const QString& path) const override { return real_.FindOrdinaryFile(path); }
     qint64 FileLen(const QString& path) const override { return real_.FileLen(path); }
@@ -104,9 +108,7 @@ public:
         int error = 0;
         const Fault fault = Strikes(path, /*reading=*/false, error);
         if (fault == Fault::OpenWrite) ThrowDiskError(error, 75);
-        std::unique_ptr<OutputStream> real = real_.OpenWrite(path);
-        if (fault == Fault::None) return real;
-        return std::make_unique<FaultyOutput>(std::move(real), fault, error);
+        return std::make_unique<FaultyOutput>(real_.OpenWrite(path), fault, error, discards_);
     }
 
     // The standard streams are not files: they go to the wrapped disk as
@@ -141,11 +143,11 @@ private:
     };
 
     // A file written in blocks whose first write fails halfway (Write) or
-    // whose Commit fails (Rename).
+    // whose Commit fails (Rename); it counts its Discard.
     class FaultyOutput final : public OutputStream {
     public:
-        FaultyOutput(std::unique_ptr<OutputStream> real, Fault fault, int error)
-            : real_(std::move(real)), fault_(fault), error_(error) {}
+        FaultyOutput(std::unique_ptr<OutputStream> real, Fault fault, int error, QAtomicInt& discards)
+            : real_(std::move(real)), fault_(fault), error_(error), discards_(discards) {}
         void Write(const char* data, qint64 size) override {
             if (fault_ == Fault::Write) {
                 real_->Write(data, size / 2);
@@ -164,12 +166,16 @@ private:
             }
             real_->Commit();
         }
-        void Discard() noexcept override { real_->Discard(); }
+        void Discard() noexcept override {
+            discards_.ref();
+            real_->Discard();
+        }
 
     private:
         std::unique_ptr<OutputStream> real_;
         Fault fault_;
         int error_;
+        QAtomicInt& discards_;
     };
 
     // The fault that strikes this call (and its errno), or None; counts the
@@ -192,6 +198,7 @@ private:
     mutable QMutex mutex_;
     Plan plan_;
     mutable int reads_ = 0, writes_ = 0, struck_ = 0;
+    QAtomicInt discards_;
 };
 
 }  // namespace tessark::test

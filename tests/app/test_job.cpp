@@ -1,0 +1,328 @@
+// The conversion job on real files in a temporary folder: the classic job's
+// checks, questions and messages (RemoveHTML), its failures on a disk that
+// fails on command (FaultyDisk) in batch start-up, the engine's failures,
+// ConvertOne's streamed output against the whole page's conversion, and the
+// disk layer's error numbers and all-or-nothing writes.
+#include "AnsiCodePage.h"
+#include "AppTestSupport.h"
+#include "ConversionJob.h"
+#include "FaultyDisk.h"
+
+using namespace tessark;
+using namespace tessark::test;
+using Fault = FaultyDisk::Fault;
+
+Q_DECLARE_METATYPE(tessark::test::FaultyDisk::Fault)
+
+namespace {
+
+const QByteArray kPage = "<p>One &amp; two</p>\r\n<script>x()</script>\n\n<b>three</b>\t|  four\n";
+
+// `page` as the 16-bit engine converts it with the classic options on,
+// through the code page.
+QByteArray Converted(const QByteArray& page) {
+    cTessark engine;
+    OptionSet::ClassicOn().ApplyTo(engine);
+    return EncodeAnsi(engine.ExtractText(DecodeAnsi(page)));
+}
+
+int ErrorNumberOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const RuntimeError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+}  // namespace
+
+class TestJob : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() {
+        ResetGlobals(window_, sink_);
+        sink_ = RecordingSink();
+        SetAllBoxes(window_.CheckBoxes(), 1);
+        settings_ = std::make_unique<TempSettings>();
+        dir_ = std::make_unique<QTemporaryDir>();
+        WriteFile(Path("page.html"), kPage);
+        WriteFile(Path(".hidden.html"), "<p>x</p>");
+        WriteFile(Path("empty.html"), "");
+        WriteFile(Path("tags.html"), "<a><b>   </b></a>");
+        WriteFile(Path("out.txt"), "old");
+        WriteFile(Path("readonly.txt"), "kept");
+        QVERIFY(QFile::setPermissions(Path("readonly.txt"), QFileDevice::ReadOwner));
+        QVERIFY(QDir().mkdir(Path("folder.html")));
+        exitCodes_.clear();
+        basMain::SetExitHandler([this](int code) { exitCodes_ << code; });
+    }
+    void cleanup() {
+        basProcessing::SetFileSystem(nullptr);
+        basMain::SetExitHandler({});
+        basMain::InstallEngineHooks();
+    }
+
+    // The window's job: its question (-1: none asked; 0 Cancel, 1 OK), the
+    // one box it shows, and the output afterwards ("=": the converted page).
+    void classicJob_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray old = "old";
+        QTest::newRow("no input") << "" << "out.txt" << -1 << "You have not selected the input file." << old;
+        QTest::newRow("no output") << "page.html" << "" << -1 << "You have not selected the output file." << old;
+        QTest::newRow("missing input") << "nope.html" << "out.txt" << -1 << "Input file is missing" << old;
+        QTest::newRow("hidden input") << ".hidden.html" << "out.txt" << -1 << "Input file is missing" << old;
+        QTest::newRow("folder input") << "folder.html" << "out.txt" << -1 << "Input file is missing" << old;
+        QTest::newRow("pattern, only hidden") << "*hidden*" << "out.txt" << -1 << "Input file is missing" << old;
+        QTest::newRow("pattern") << "pa*.htm?" << "out.txt" << 1 << "RemoveHTML: Error 53: File not found" << old;
+        QTest::newRow("empty input") << "empty.html" << "out.txt" << 1 << "Input file is empty!" << old;
+        QTest::newRow("empty input, Cancel") << "empty.html" << "out.txt" << 0 << "" << old;
+        QTest::newRow("overwrite, Cancel") << "page.html" << "out.txt" << 0 << "" << old;
+        QTest::newRow("overwrite, OK") << "page.html" << "out.txt" << 1 << "Done" << QByteArray("=");
+        QTest::newRow("new output") << "page.html" << "new.txt" << -1 << "Done" << QByteArray("=");
+        QTest::newRow("onto itself") << "page.html" << "page.html" << 1 << "Done" << QByteArray("=");
+        QTest::newRow("empty result") << "tags.html" << "new.txt" << -1 << "Done" << QByteArray();
+        QTest::newRow("missing folder") << "page.html" << "no/out.txt" << -1 << "RemoveHTML: Error 76: Path not found"
+                                        << QByteArray("<missing>");
+        QTest::newRow("output is a folder") << "page.html" << "folder.html" << -1
+                                            << "RemoveHTML: Error 75: Path/File access error" << QByteArray("<missing>");
+        QTest::newRow("read-only output") << "page.html" << "readonly.txt" << 1
+                                          << "RemoveHTML: Error 70: Permission denied" << QByteArray("kept");
+        QTest::newRow("device full") << "page.html" << "/dev/full" << -1 << "RemoveHTML: Error 61: Disk full"
+                                     << QByteArray();
+    }
+    void classicJob() {
+        QFETCH(QString, input);
+        QFETCH(QString, output);
+        QFETCH(int, answer);
+        QFETCH(QString, shown);
+        QFETCH(QByteArray, after);
+        basMain::InputFile = input.isEmpty() ? QString() : Path(input);
+        basMain::OutputFile = output.isEmpty() ? QString() : Path(output);
+        sink_.answers.push_back(answer == 1);
+        const basProcessing::JobResult result = basProcessing::RemoveHTML();
+        QCOMPARE(sink_.asked, answer < 0 ? QStringList{} : QStringList{"Output file already exists, overwrite?"});
+        QCOMPARE(sink_.shown, shown.isEmpty() ? QStringList{} : QStringList{shown});
+        QVERIFY(sink_.notes.isEmpty());
+        QCOMPARE(result, shown == "Done" ? basProcessing::JobResult::Written
+                         : shown.contains(": Error ") ? basProcessing::JobResult::Failed
+                                                       : basProcessing::JobResult::Stopped);
+        if (shown.contains(": Error ")) QCOMPARE(basMain::LastErrorNumber, shown.section(' ', 2, 2).chopped(1).toInt());
+        if (!output.startsWith('/'))
+            QCOMPARE(ReadFile(Path(output.isEmpty() ? "out.txt" : output)), after == "=" ? Converted(kPage) : after);
+        QCOMPARE(FilesIn(dir_->path()).filter(".tmp"), QStringList{});
+    }
+
+    // Batch start-up over a disk that fails on command: the failure's one
+    // line, the exit status, the old output byte for byte and no stray file.
+    // A read that ends early is no error: the half that was read is written.
+    void diskFaults_data() {
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("input not opened") << Fault::OpenRead << EACCES << "RemoveHTML: Error 70: Permission denied";
+        QTest::newRow("read error") << Fault::Read << EIO << "RemoveHTML: Error 57: Device I/O error";
+        QTest::newRow("output not created") << Fault::OpenWrite << EACCES << "RemoveHTML: Error 70: Permission denied";
+        QTest::newRow("read-only file system") << Fault::OpenWrite << EROFS << "RemoveHTML: Error 70: Permission denied";
+        QTest::newRow("disk full") << Fault::Write << ENOSPC << "RemoveHTML: Error 61: Disk full";
+        QTest::newRow("quota") << Fault::Write << EDQUOT << "RemoveHTML: Error 61: Disk full";
+        QTest::newRow("write error") << Fault::Write << EIO << "RemoveHTML: Error 57: Device I/O error";
+        QTest::newRow("rename, I/O") << Fault::Rename << EIO << "RemoveHTML: Error 57: Device I/O error";
+        QTest::newRow("rename, busy") << Fault::Rename << EBUSY << "RemoveHTML: Error 75: Path/File access error";
+        QTest::newRow("rename, denied") << Fault::Rename << EACCES << "RemoveHTML: Error 70: Permission denied";
+        QTest::newRow("short read") << Fault::ShortRead << 0 << "";
+    }
+    void diskFaults() {
+        QFETCH(Fault, fault);
+        QFETCH(int, error);
+        QFETCH(QString, note);
+        QFile::remove(Path("readonly.txt"));
+        DiskFileSystem real;
+        FaultyDisk disk(real);
+        basProcessing::SetFileSystem(&disk);
+        disk.Arm({fault, error, 1, {}});
+        basMain::Main({Path("page.html"), Path("out.txt")}, window_);
+        QCOMPARE(disk.Struck(), 1);
+        QVERIFY(!exitCodes_.isEmpty());
+        for (int code : exitCodes_) QCOMPARE(code, note.isEmpty() ? 0 : 1);
+        QCOMPARE(sink_.notes, note.isEmpty() ? QStringList{} : QStringList{note});
+        QVERIFY(sink_.shown.isEmpty() && sink_.asked.isEmpty());
+        if (!note.isEmpty()) QCOMPARE(basMain::LastErrorDescription, note.section(": ", 2));
+        QCOMPARE(ReadFile(Path("out.txt")), note.isEmpty() ? Converted(kPage.left(kPage.size() / 2)) : "old");
+        QCOMPARE(FilesIn(dir_->path()), (QStringList{".hidden.html", "empty.html", "out.txt", "page.html", "tags.html"}));
+    }
+
+    // The engine fails during a yield, after a shutdown gave up the output
+    // under way: one message under the pass's name, the output discarded at
+    // once, the old one kept.
+    void engineFailureDuringAYield() {
+        DiskFileSystem real;
+        FaultyDisk disk(real);
+        basProcessing::SetFileSystem(&disk);
+        basMain::InputFile = Path("page.html");
+        basMain::OutputFile = Path("out.txt");
+        int discardsDuring = -1;
+        SetYieldHook([&] {
+            AbandonRunningOutput();
+            discardsDuring = disk.Discards();
+            throw std::bad_alloc();
+        });
+        QCOMPARE(basProcessing::RemoveHTML(), basProcessing::JobResult::Failed);
+        QCOMPARE(discardsDuring, 1);
+        QCOMPARE(sink_.shown, QStringList{"CutHTML: Error 7: Out of memory"});
+        QCOMPARE(ReadFile(Path("out.txt")), QByteArray("old"));
+        AbandonRunningOutput();  // no conversion runs: nothing happens
+    }
+
+    // The boxes are read after the question is answered; with every option
+    // off each byte comes through.
+    void optionsAreReadAfterTheQuestion() {
+        QByteArray all;
+        for (int i = 1; i < 256; ++i)
+            if (!QByteArray("\r\n <>").contains(static_cast<char>(i))) all += static_cast<char>(i);
+        WriteFile(Path("bytes.html"), all + "<b>x</b>");
+        SetAllBoxes(window_.CheckBoxes(), 0);
+        basMain::InputFile = Path("bytes.html");
+        basMain::OutputFile = Path("new.txt");
+        QCOMPARE(basProcessing::RemoveHTML(), basProcessing::JobResult::Written);
+        QCOMPARE(ReadFile(Path("new.txt")), all + "<b>x</b>");
+        sink_.onAsk = [this] { window_.CheckBoxes().SetValue(Option::RemoveAllTags, 1); };
+        QCOMPARE(basProcessing::RemoveHTML(), basProcessing::JobResult::Written);
+        QCOMPARE(ReadFile(Path("new.txt")), all + "x");
+    }
+
+    // Real pages and a style block across the read blocks, streamed on one
+    // thread or two: the whole page's conversion, which for Windows-1252 is
+    // the 16-bit conversion through the code page.
+    void streamedEqualsWholePage_data() {
+        QTest::addColumn<QString>("encoding");
+        QTest::newRow("windows-1252") << "windows-1252";
+        QTest::newRow("utf-8") << "utf-8";
+    }
+    void streamedEqualsWholePage() {
+        QFETCH(QString, encoding);
+        QByteArray page;
+        const QDir corpus(QStringLiteral(TESSARK_TEST_DATA "/corpus"));
+        for (const QString& name : corpus.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name))
+            page += ReadFile(corpus.filePath(name));
+        page += "<style>\n" + QByteArray(1500000, 'y') + "\n</style>tail\r\n";
+        QVERIFY(page.size() > 4 * (1 << 20));
+        WriteFile(Path("pages.html"), page);
+        cTessark engine;
+        OptionSet::ClassicOn().ApplyTo(engine);
+        QByteArray whole = page;
+        ConvertEncoded(engine, whole, encoding);
+        if (encoding == "windows-1252") QVERIFY(whole == Converted(page));
+        for (const bool second : {false, true}) {
+            ConversionRequest request;
+            request.inputPath = Path("pages.html");
+            request.outputPath = Path("out.txt");
+            request.options = OptionSet::ClassicOn();
+            request.encoding = encoding;
+            request.secondThread = second;
+            DiskFileSystem disk;
+            const ConversionOutcome outcome = ConvertOne(request, disk);
+            QCOMPARE(outcome.result, ConversionOutcome::Result::Written);
+            QCOMPARE(outcome.bytesRead, page.size());
+            QVERIFY(ReadFile(Path("out.txt")) == whole);
+        }
+    }
+
+    // The disk's error numbers; reading and writing in blocks fail as whole
+    // files do, and a refused write keeps the old file.
+    void diskErrors_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("write");
+        QTest::addColumn<int>("number");
+        QTest::newRow("read a missing file") << "nope.html" << false << 53;
+        QTest::newRow("read a folder") << "folder.html" << false << 75;
+        QTest::newRow("write into a missing folder") << "no/out.txt" << true << 76;
+        QTest::newRow("write over a folder") << "folder.html" << true << 75;
+        QTest::newRow("write a read-only file") << "readonly.txt" << true << 70;
+        QTest::newRow("write with no name") << "" << true << 52;
+    }
+    void diskErrors() {
+        QFETCH(QString, name);
+        QFETCH(bool, write);
+        QFETCH(int, number);
+        const QString path = name.isEmpty() ? QString() : Path(name);
+        DiskFileSystem disk;
+        if (write) {
+            QCOMPARE(ErrorNumberOf([&] { disk.OpenWrite(path); }), number);
+            QCOMPARE(ErrorNumberOf([&] { disk.WriteAll(path, "x"); }), number);
+        } else {
+            QCOMPARE(ErrorNumberOf([&] { disk.OpenRead(path); }), number);
+            QCOMPARE(ErrorNumberOf([&] { disk.ReadAll(path); }), number);
+        }
+        if (number == 53) QCOMPARE(ErrorNumberOf([&] { disk.FileLen(path); }), 53);
+        QCOMPARE(ReadFile(Path("readonly.txt")), QByteArray("kept"));
+    }
+
+    // In blocks of any size the file is read whole; the target is replaced
+    // at Commit only, and given up (Discard, or destroyed) it stays as it
+    // was. Nothing else is left beside it.
+    void streams_data() {
+        QTest::addColumn<qint64>("block");
+        QTest::addColumn<int>("end");  // 0 Commit, 1 Discard, 2 destroyed
+        QTest::newRow("1 byte") << qint64(1) << 0;
+        QTest::newRow("4093 bytes") << qint64(4093) << 0;
+        QTest::newRow("discarded") << qint64(4093) << 1;
+        QTest::newRow("1 MB, destroyed") << qint64(1 << 20) << 2;
+    }
+    void streams() {
+        QFETCH(qint64, block);
+        QFETCH(int, end);
+        QByteArray content(300000, Qt::Uninitialized);
+        for (qsizetype i = 0; i < content.size(); ++i) content[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+        WriteFile(Path("in.bin"), content);
+        DiskFileSystem disk;
+        const std::unique_ptr<InputStream> reader = disk.OpenRead(Path("in.bin"));
+        std::unique_ptr<OutputStream> writer = disk.OpenWrite(Path("out.txt"));
+        QByteArray buffer(static_cast<qsizetype>(block), Qt::Uninitialized), read;
+        for (qint64 n; (n = reader->Read(buffer.data(), block)) > 0;) {
+            read.append(buffer.constData(), static_cast<qsizetype>(n));
+            writer->Write(buffer.constData(), n);
+        }
+        QCOMPARE(read, content);
+        QCOMPARE(ReadFile(Path("out.txt")), QByteArray("old"));
+        if (end == 0) writer->Commit();
+        if (end == 1) writer->Discard();
+        writer.reset();
+        QCOMPARE(ReadFile(Path("out.txt")), end == 0 ? content : QByteArray("old"));
+        QCOMPARE(FilesIn(dir_->path()).size(), 7);
+    }
+
+    // The whole file, with room to grow in place (no move, no copy).
+    void readAllLeavesRoom_data() {
+        QTest::addColumn<qsizetype>("size");
+        QTest::newRow("small") << qsizetype(300);
+        QTest::newRow("12 MB") << qsizetype(12 << 20);
+    }
+    void readAllLeavesRoom() {
+        QFETCH(qsizetype, size);
+        QByteArray content(size, Qt::Uninitialized);
+        for (qsizetype i = 0; i < size; ++i) content[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
+        WriteFile(Path("in.bin"), content);
+        QByteArray read = DiskFileSystem().ReadAll(Path("in.bin"), size);
+        QCOMPARE(read, content);
+        const char* before = read.constData();
+        read.resize(2 * size);
+        QCOMPARE(read.constData(), before);
+        QCOMPARE(read.left(size), content);
+    }
+
+private:
+    QString Path(const QString& name) const { return name.startsWith('/') ? name : dir_->filePath(name); }
+    HeadlessWindow window_;
+    RecordingSink sink_;
+    std::unique_ptr<TempSettings> settings_;
+    std::unique_ptr<QTemporaryDir> dir_;
+    QList<int> exitCodes_;
+};
+
+QTEST_GUILESS_MAIN(TestJob)
+#include "test_job.moc"
