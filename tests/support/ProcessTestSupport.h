@@ -3,21 +3,16 @@
 // Used from the test's main thread only.
 #pragma once
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QString>
 #include <QStringList>
-#include <QtTest>
 
 namespace tessark::test {
 
 struct Finished {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-    bool finished = false;  // false: did not start or ran past the time limit
+    int exitCode = -1;  // -1: did not start, crashed or ran past the time limit
+    QByteArray out, err;
 };
 
 // Runs `program` with `args` in `folder` and waits up to `seconds` for it to end.
@@ -27,22 +22,14 @@ inline Finished RunProcess(const QString& program, const QStringList& args, cons
     p.setWorkingDirectory(folder);
     p.setProcessEnvironment(env);
     p.start(program, args);
-    Finished result;
-    result.finished = p.waitForFinished(seconds * 1000);
-    if (!result.finished) {
-        p.kill();
-        p.waitForFinished();
-    }
-    result.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    result.out = p.readAllStandardOutput();
-    result.err = p.readAllStandardError();
-    return result;
+    const bool ended = p.waitForFinished(seconds * 1000) && p.exitStatus() == QProcess::NormalExit;
+    if (p.state() != QProcess::NotRunning) p.kill(), p.waitForFinished();
+    return {ended ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
 }
 
 inline QByteArray ReadFile(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 inline bool WriteFile(const QString& path, const QByteArray& data) {
