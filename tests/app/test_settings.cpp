@@ -62,8 +62,8 @@ private Q_SLOTS:
     }
 
     // A stored text is read as the Boolean it spells (unreadable: off) and
-    // written back as "True"/"False"; a store that already holds what would
-    // be written is left alone.
+    // written back as "True"/"False" by the window and the classic form; a
+    // store that already holds what would be written is left alone.
     void storedTexts_data() {
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<bool>("on");
@@ -78,96 +78,75 @@ private Q_SLOTS:
         QFETCH(QByteArray, stored);
         QFETCH(bool, on);
         QFETCH(bool, readable);
+        QCOMPARE(ReadBoolean(QString::fromLatin1(stored)).has_value(), readable);
         TempSettings settings;
         const QString path = settings.FilePath();
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
         const QByteArray before = QByteArray(kAllTrue).replace("RemoveTabs=True", "RemoveTabs=" + stored);
-        WriteFile(path, before);
-        const QDateTime old(QDate(2001, 2, 3), QTime(4, 5));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(old, QFileDevice::FileModificationTime));
-        file.close();
-        QCOMPARE(ReadBoolean(QString::fromLatin1(stored)).has_value(), readable);
-        basMain::LoadOptions();
-        QCOMPARE(window_.CheckBoxes().Value(Option::RemoveTabs), on ? 1 : 0);
-        basMain::SaveOptions();
         const bool kept = stored.trimmed() == (on ? "True" : "False");  // the file format trims spaces
-        QCOMPARE(ReadFile(path), kept ? before : QByteArray(kAllTrue).replace("RemoveTabs=True", on ? "RemoveTabs=True" : "RemoveTabs=False"));
-        QCOMPARE(QFileInfo(path).lastModified() == old, kept);
+        const QDateTime old(QDate(2001, 2, 3), QTime(4, 5));
+        for (const Boolean batch : {False, True}) {
+            WriteFile(path, before);
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(old, QFileDevice::FileModificationTime));
+            file.close();
+            basMain::BatchMode = batch;
+            basMain::LoadOptions();
+            QCOMPARE(window_.CheckBoxes().Value(Option::RemoveTabs), on ? 1 : 0);
+            basMain::SaveOptions();
+            QCOMPARE(ReadFile(path), kept ? before : QByteArray(kAllTrue).replace("RemoveTabs=True", on ? "RemoveTabs=True" : "RemoveTabs=False"));
+            QCOMPARE(QFileInfo(path).lastModified() == old, kept);
+        }
     }
 
-    // The Encoding key: read in both modes; written by the window only, and
-    // only when it was stored or the choice is not the classic one.
-    void encodingKey_data() {
+    // The readable-text keys (KeepLinks here) and the Encoding key: read in
+    // both modes, a missing readable key as off and a missing or unreadable
+    // encoding as windows-1252. The window writes a readable key once it is
+    // on or has a key, and the encoding when it was stored or is not the
+    // classic one; the classic form writes neither.
+    void keysBesideTheClassicEleven_data() {
         QTest::addColumn<bool>("batch");
-        QTest::addColumn<QString>("stored");  // "<none>": no key
-        QTest::addColumn<QString>("loaded");
-        QTest::addColumn<QString>("choose");  // "": keep what was loaded
-        QTest::addColumn<QString>("saved");   // "<none>": no key after saving
-        QTest::newRow("batch, no key") << true << "<none>" << "windows-1252" << "" << "<none>";
-        QTest::newRow("batch, utf-8") << true << "utf-8" << "utf-8" << "" << "utf-8";
-        QTest::newRow("batch, unreadable") << true << "utf8" << "windows-1252" << "" << "utf8";
-        QTest::newRow("batch never writes") << true << "auto" << "auto" << "utf-8" << "auto";
-        QTest::newRow("window, no key") << false << "<none>" << "windows-1252" << "" << "<none>";
-        QTest::newRow("window, choice") << false << "<none>" << "windows-1252" << "auto" << "auto";
-        QTest::newRow("window, classic again") << false << "utf-8" << "utf-8" << "windows-1252" << "windows-1252";
-        QTest::newRow("window, unreadable") << false << "x" << "windows-1252" << "" << "windows-1252";
+        QTest::addColumn<QByteArray>("stored");  // lines of [General]
+        QTest::addColumn<int>("tick");           // KeepLinks; -1: as loaded
+        QTest::addColumn<QString>("choose");     // the encoding; "": as loaded
+        QTest::addColumn<QString>("loaded");     // "KeepLinks encoding"
+        QTest::addColumn<QString>("saved");      // "KeepLinks Encoding", "-": no key
+        QTest::newRow("window, nothing") << false << QByteArray() << -1 << "" << "0 windows-1252" << "- -";
+        QTest::newRow("window, chosen") << false << QByteArray() << 1 << "auto" << "0 windows-1252" << "True auto";
+        QTest::newRow("window, back") << false << QByteArray("KeepLinks=True\nEncoding=utf-8\n") << 0 << "windows-1252"
+                                      << "1 utf-8" << "False windows-1252";
+        QTest::newRow("window, False") << false << QByteArray("KeepLinks=False\n") << -1 << "" << "0 windows-1252" << "False -";
+        QTest::newRow("window, unreadable") << false << QByteArray("KeepLinks=1\nEncoding=x\n") << -1 << ""
+                                            << "1 windows-1252" << "True windows-1252";
+        QTest::newRow("window, yes") << false << QByteArray("KeepLinks=yes\n") << -1 << "" << "0 windows-1252" << "False -";
+        QTest::newRow("batch, chosen") << true << QByteArray() << 1 << "utf-8" << "0 windows-1252" << "- -";
+        QTest::newRow("batch, utf-8") << true << QByteArray("Encoding=utf-8\n") << -1 << "" << "0 utf-8" << "- utf-8";
+        QTest::newRow("batch, unreadable") << true << QByteArray("Encoding=utf8\n") << -1 << "" << "0 windows-1252" << "- utf8";
+        QTest::newRow("batch, changed") << true << QByteArray("KeepLinks=True\nEncoding=auto\n") << 0 << "utf-8"
+                                        << "1 auto" << "True auto";
     }
-    void encodingKey() {
-        QFETCH(bool, batch);
-        QFETCH(QString, stored);
-        QFETCH(QString, loaded);
-        QFETCH(QString, choose);
-        QFETCH(QString, saved);
-        TempSettings settings;
-        if (stored != "<none>") settings.Open().setValue(QLatin1String(kEncodingKey), stored);
-        basMain::BatchMode = batch ? True : False;
-        basMain::LoadOptions();
-        QCOMPARE(TextEncoding::SettingText(basMain::EncodingOption()), loaded);
-        if (!choose.isEmpty()) window_.CheckBoxes().SetEncodingChoice(*TextEncoding::ParseSetting(choose));
-        basMain::SaveOptions();
-        QSettings s = settings.Open();
-        QCOMPARE(s.value(QLatin1String(kEncodingKey), QStringLiteral("<none>")).toString(), saved);
-        if (saved == "<none>") QVERIFY(!ReadFile(settings.FilePath()).contains("Encoding"));
-    }
-
-    // The readable-text keys: missing reads as off; the window writes one
-    // once it is on or has a key; the classic form never writes them.
-    void readableTextKeys_data() {
-        QTest::addColumn<bool>("batch");
-        QTest::addColumn<QByteArray>("stored");  // the [General] line of KeepLinks
-        QTest::addColumn<int>("tick");           // -1: leave the check item as loaded
-        QTest::addColumn<int>("loaded");
-        QTest::addColumn<QString>("saved");  // "": no key
-        QTest::newRow("window, missing") << false << QByteArray() << -1 << 0 << "";
-        QTest::newRow("window, missing, ticked") << false << QByteArray() << 1 << 0 << "True";
-        QTest::newRow("window, True, unticked") << false << QByteArray("KeepLinks=True\n") << 0 << 1 << "False";
-        QTest::newRow("window, False") << false << QByteArray("KeepLinks=False\n") << -1 << 0 << "False";
-        QTest::newRow("window, 1") << false << QByteArray("KeepLinks=1\n") << -1 << 1 << "True";
-        QTest::newRow("window, yes") << false << QByteArray("KeepLinks=yes\n") << -1 << 0 << "False";
-        QTest::newRow("classic, missing, ticked") << true << QByteArray() << 1 << 0 << "";
-        QTest::newRow("classic, True, unticked") << true << QByteArray("KeepLinks=True\n") << 0 << 1 << "True";
-    }
-    void readableTextKeys() {
+    void keysBesideTheClassicEleven() {
         QFETCH(bool, batch);
         QFETCH(QByteArray, stored);
         QFETCH(int, tick);
-        QFETCH(int, loaded);
+        QFETCH(QString, choose);
+        QFETCH(QString, loaded);
         QFETCH(QString, saved);
         TempSettings settings;
         QVERIFY(QDir().mkpath(QFileInfo(settings.FilePath()).path()));
         WriteFile(settings.FilePath(), "[General]\n" + stored);
         basMain::BatchMode = batch ? True : False;
         basMain::LoadOptions();
-        QCOMPARE(window_.CheckBoxes().Value(Option::KeepLinks), loaded);
+        OptionBoxes& boxes = window_.CheckBoxes();
+        QCOMPARE(QString::number(boxes.Value(Option::KeepLinks)) + ' ' + TextEncoding::SettingText(basMain::EncodingOption()), loaded);
         for (const Option other : {Option::BreakAtBlocks, Option::KeepAltText, Option::DecodeAllReferences})
-            QCOMPARE(window_.CheckBoxes().Value(other), 0);
-        if (tick >= 0) window_.CheckBoxes().SetValue(Option::KeepLinks, tick);
+            QCOMPARE(boxes.Value(other), 0);
+        if (tick >= 0) boxes.SetValue(Option::KeepLinks, tick);
+        if (!choose.isEmpty()) boxes.SetEncodingChoice(*TextEncoding::ParseSetting(choose));
         basMain::SaveOptions();
         QSettings after = settings.Open();
-        QCOMPARE(after.value(QStringLiteral("KeepLinks")).toString(), saved);
-        for (const char* other : {"BreakAtBlocks", "KeepAltText", "DecodeAllReferences"})
-            QVERIFY(!after.contains(QLatin1String(other)));
+        QCOMPARE(after.value("KeepLinks", "-").toString() + ' ' + after.value(kEncodingKey, "-").toString(), saved);
+        for (const char* other : {"BreakAtBlocks", "KeepAltText", "DecodeAllReferences"}) QVERIFY(!after.contains(other));
         QCOMPARE(after.value(QStringLiteral("RemoveTabs")).toString(), QStringLiteral("True"));
     }
 

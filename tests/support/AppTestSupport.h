@@ -95,9 +95,10 @@ struct ProgramRun {
 };
 
 // Runs `program` in `folder` with the settings store under `configFolder`
-// and no display, `input` on its standard input, and waits for its end.
+// and no display, `input` on its standard input (and its standard output
+// into `outputFile` when given), and waits for its end.
 inline ProgramRun RunProgram(const QString& program, const QStringList& args, const QString& folder,
-                             const QString& configFolder, const QByteArray& input = {}) {
+                             const QString& configFolder, const QByteArray& input = {}, const QString& outputFile = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), configFolder);
     env.remove(QStringLiteral("DISPLAY"));
@@ -105,6 +106,7 @@ inline ProgramRun RunProgram(const QString& program, const QStringList& args, co
     QProcess p;
     p.setWorkingDirectory(folder);
     p.setProcessEnvironment(env);
+    if (!outputFile.isEmpty()) p.setStandardOutputFile(outputFile);
     p.start(program, args);
     ProgramRun run;
     if (!p.waitForStarted(60000)) return run;

@@ -58,8 +58,7 @@ public:
     void Arm(const Plan& plan) {
         QMutexLocker lock(&mutex_);
         plan_ = plan;
-        reads_ = writes_ = 0;
-        struck_ = 0;
+        reads_ = writes_ = struck_ = 0;
     }
     // How often the armed fault struck.
     int Struck() const {
@@ -74,41 +73,30 @@ public:
     qint64 FileLen(const QString& path) const override { return real_.FileLen(path); }
 
     QByteArray ReadAll(const QString& path, qint64 room = 0) const override {
-        int error = 0;
-        const Fault fault = Strikes(path, /*reading=*/true, error);
-        if (fault == Fault::OpenRead) ThrowDiskError(error, 75);
+        const Strike s = Strikes(path, /*reading=*/true);
+        if (s.fault == Fault::OpenRead) ThrowDiskError(s.error, 75);
         QByteArray data = real_.ReadAll(path, room);
-        if (fault == Fault::Read) ThrowDiskError(error, 57);
-        if (fault == Fault::ShortRead) data.truncate(data.size() / 2);
+        if (s.fault == Fault::Read) ThrowDiskError(s.error, 57);
+        if (s.fault == Fault::ShortRead) data.truncate(data.size() / 2);
         return data;
     }
-
     void WriteAll(const QString& path, QByteArrayView data) override {
-        int error = 0;
-        switch (Strikes(path, /*reading=*/false, error)) {
-        case Fault::OpenWrite: ThrowDiskError(error, 75);
-        case Fault::Write: ThrowDiskError(error, 57);
-        case Fault::Rename: ThrowDiskError(error, 75);
-        default: break;
-        }
+        const Strike s = Strikes(path, /*reading=*/false);
+        if (s.fault != Fault::None) ThrowDiskError(s.error, s.fault == Fault::Write ? 57 : 75);
         real_.WriteAll(path, data);
     }
-
     std::unique_ptr<InputStream> OpenRead(const QString& path) const override {
-        int error = 0;
-        const Fault fault = Strikes(path, /*reading=*/true, error);
-        if (fault == Fault::OpenRead) ThrowDiskError(error, 75);
+        const Strike s = Strikes(path, /*reading=*/true);
+        if (s.fault == Fault::OpenRead) ThrowDiskError(s.error, 75);
         std::unique_ptr<InputStream> real = real_.OpenRead(path);
-        if (fault == Fault::None) return real;
-        const qint64 limit = fault == Fault::ShortRead ? real_.FileLen(path) / 2 : -1;
-        return std::make_unique<FaultyInput>(std::move(real), fault, error, limit);
+        if (s.fault == Fault::None) return real;
+        const qint64 limit = s.fault == Fault::ShortRead ? real_.FileLen(path) / 2 : -1;
+        return std::make_unique<FaultyInput>(std::move(real), s, limit);
     }
-
     std::unique_ptr<OutputStream> OpenWrite(const QString& path) override {
-        int error = 0;
-        const Fault fault = Strikes(path, /*reading=*/false, error);
-        if (fault == Fault::OpenWrite) ThrowDiskError(error, 75);
-        return std::make_unique<FaultyOutput>(real_.OpenWrite(path), fault, error, discards_);
+        const Strike s = Strikes(path, /*reading=*/false);
+        if (s.fault == Fault::OpenWrite) ThrowDiskError(s.error, 75);
+        return std::make_unique<FaultyOutput>(real_.OpenWrite(path), s, discards_);
     }
 
     // The standard streams are not files: they go to the wrapped disk as
@@ -119,25 +107,28 @@ public:
     std::unique_ptr<OutputStream> OpenStandardOutput() override { return real_.OpenStandardOutput(); }
 
 private:
+    struct Strike {
+        Fault fault = Fault::None;
+        int error = 0;
+    };
+
     // A file read in blocks that fails after its first block (Read) or ends
     // at `limit` bytes (ShortRead).
     class FaultyInput final : public InputStream {
     public:
-        FaultyInput(std::unique_ptr<InputStream> real, Fault fault, int error, qint64 limit)
-            : real_(std::move(real)), fault_(fault), error_(error), limit_(limit) {}
+        FaultyInput(std::unique_ptr<InputStream> real, Strike strike, qint64 limit)
+            : real_(std::move(real)), strike_(strike), limit_(limit) {}
         qint64 Read(char* data, qint64 max) override {
-            if (fault_ == Fault::Read && blocks_++ > 0) ThrowDiskError(error_, 57);
+            if (strike_.fault == Fault::Read && blocks_++ > 0) ThrowDiskError(strike_.error, 57);
             if (limit_ >= 0) max = std::min(max, limit_ - read_);
-            if (max <= 0) return 0;
-            const qint64 n = real_->Read(data, max);
+            const qint64 n = max > 0 ? real_->Read(data, max) : 0;
             read_ += n;
             return n;
         }
 
     private:
         std::unique_ptr<InputStream> real_;
-        Fault fault_;
-        int error_;
+        Strike strike_;
         qint64 limit_, read_ = 0;
         int blocks_ = 0;
     };
@@ -146,23 +137,17 @@ private:
     // whose Commit fails (Rename); it counts its Discard.
     class FaultyOutput final : public OutputStream {
     public:
-        FaultyOutput(std::unique_ptr<OutputStream> real, Fault fault, int error, QAtomicInt& discards)
-            : real_(std::move(real)), fault_(fault), error_(error), discards_(discards) {}
+        FaultyOutput(std::unique_ptr<OutputStream> real, Strike strike, QAtomicInt& discards)
+            : real_(std::move(real)), strike_(strike), discards_(discards) {}
         void Write(const char* data, qint64 size) override {
-            if (fault_ == Fault::Write) {
-                real_->Write(data, size / 2);
-                ThrowDiskError(error_, 57);
-            }
-            real_->Write(data, size);
+            real_->Write(data, strike_.fault == Fault::Write ? size / 2 : size);
+            if (strike_.fault == Fault::Write) ThrowDiskError(strike_.error, 57);
         }
         void Commit() override {
-            if (fault_ == Fault::Write) {  // nothing was written: the first write fails
+            // Write: nothing was written, the first write fails.
+            if (strike_.fault == Fault::Write || strike_.fault == Fault::Rename) {
                 real_->Discard();
-                ThrowDiskError(error_, 57);
-            }
-            if (fault_ == Fault::Rename) {
-                real_->Discard();
-                ThrowDiskError(error_, 75);
+                ThrowDiskError(strike_.error, strike_.fault == Fault::Write ? 57 : 75);
             }
             real_->Commit();
         }
@@ -173,25 +158,20 @@ private:
 
     private:
         std::unique_ptr<OutputStream> real_;
-        Fault fault_;
-        int error_;
+        Strike strike_;
         QAtomicInt& discards_;
     };
 
-    // The fault that strikes this call (and its errno), or None; counts the
-    // call.
-    Fault Strikes(const QString& path, bool reading, int& error) const {
+    // The fault that strikes this call, or None; counts the call.
+    Strike Strikes(const QString& path, bool reading) const {
         QMutexLocker lock(&mutex_);
         const Fault f = plan_.fault;
-        const bool readFault = f == Fault::OpenRead || f == Fault::Read || f == Fault::ShortRead;
-        const bool writeFault = f == Fault::OpenWrite || f == Fault::Write || f == Fault::Rename;
-        if (!(reading ? readFault : writeFault)) return Fault::None;
-        if (!plan_.pathEndsWith.isEmpty() && !path.endsWith(plan_.pathEndsWith)) return Fault::None;
+        if (f == Fault::None || (f <= Fault::ShortRead) != reading) return {};  // faults of the other kind
+        if (!plan_.pathEndsWith.isEmpty() && !path.endsWith(plan_.pathEndsWith)) return {};
         const int n = ++(reading ? reads_ : writes_);
-        if (plan_.nth != 0 && n != plan_.nth) return Fault::None;
+        if (plan_.nth != 0 && n != plan_.nth) return {};
         ++struck_;
-        error = plan_.error;
-        return f;
+        return {f, plan_.error};
     }
 
     FileSystem& real_;
