@@ -1,17 +1,15 @@
-// The kernels' building blocks against plain loops: the move and search
-// primitives (Scan.h) at every offset and length around the vector sizes,
-// once for every implementation the processor supports, and the tag carry
-// chain (BitKernels.h) on seeded chains of blocks of 64 units. (The marker
-// search and the runs of spaces are held to the literal engine at every
-// offset by test_differential.)
+// The move and search primitives of the kernels (Scan.h) against plain
+// loops at every offset and length around the vector sizes, once for every
+// implementation the processor supports. (The marker search and the
+// bit-parallel bookkeeping of BitKernels.h, the tag carry chain and the runs
+// of spaces, are held to the literal engine at every offset from a block's
+// start by test_differential.)
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
 #include "EngineTestSupport.h"
-#include "kernels/BitKernels.h"
 
 namespace tessark::fast {
 namespace {
@@ -71,43 +69,6 @@ TEST_P(ScanTest, PrimitivesAgreeWithPlainLoops) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, ScanTest, ::testing::ValuesIn(test::Kernels()), [](const auto& p) { return p.param; });
-
-std::uint64_t MaskOf(const std::string& block, char c) {
-    std::uint64_t m = 0;
-    for (std::size_t k = 0; k < block.size(); ++k) m |= std::uint64_t{block[k] == c} << k;
-    return m;
-}
-
-// Which units are in a tag (StripTags one unit at a time), from the state
-// before the first block and with every block's carry.
-TEST(BitKernels, TaggedUnitsCarryFromBlockToBlock) {
-    std::mt19937 rng(20261207);
-    for (int round = 0; round < 3000; ++round) {
-        const std::size_t blocks = 1 + rng() % 4;
-        const auto density = 2 + rng() % 30;  // 1 in density units is a marker
-        std::string text;
-        for (std::size_t k = 0; k < 64 * blocks; ++k) {
-            const auto r = rng() % density;
-            text += r == 0 ? '<' : r == 1 ? '>' : 'x';
-        }
-        if (round % 7 == 0) text[63] = '>';  // a tag ending exactly at a block's end
-        bool inside = round % 5 == 0;
-        bits::TagCarry carry;
-        carry.inside = inside;
-        std::string expected, got;
-        for (const char c : text) {
-            expected += inside || c == '<' ? '1' : '.';
-            inside = inside ? c != '>' : c == '<';
-        }
-        for (std::size_t b = 0; b < blocks; ++b) {
-            const std::string block = text.substr(64 * b, 64);
-            const std::uint64_t tagged = bits::TaggedUnits(MaskOf(block, '<'), MaskOf(block, '>'), carry);
-            for (std::size_t k = 0; k < 64; ++k) got += (tagged >> k) & 1 ? '1' : '.';
-        }
-        ASSERT_EQ(got, expected) << text;
-        ASSERT_EQ(bits::InsideAfterBlocks(carry), inside) << text;
-    }
-}
 
 }  // namespace
 }  // namespace tessark::fast

@@ -115,19 +115,14 @@ inline std::u16string DecodeUtf8(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
         const std::size_t len = WellFormedLength(s, i);
         const auto byte = [&](std::size_t k) { return char32_t{static_cast<unsigned char>(s[i + k])}; };
-        if (len == 0) {
-            out += static_cast<char16_t>(0xDC00 + byte(0));
-            ++i;
-            continue;
-        }
-        char32_t cp = len == 1 ? byte(0) : byte(0) & (0x7Fu >> len);
+        char32_t cp = len == 0 ? 0xDC00 + byte(0) : len == 1 ? byte(0) : byte(0) & (0x7Fu >> len);  // 0: a lone byte
         for (std::size_t k = 1; k < len; ++k) cp = (cp << 6) | (byte(k) & 0x3F);
         if (cp >= 0x10000) {
             out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
             cp = 0xDC00 + ((cp - 0x10000) & 0x3FF);
         }
         out += static_cast<char16_t>(cp);
-        i += len;
+        i += std::max<std::size_t>(len, 1);
     }
     return out;
 }
@@ -157,11 +152,10 @@ inline std::u16string AsUnits(std::string_view bytes) {
 // A text for failure messages: non-ASCII and controls as \uXXXX.
 inline std::string Show(std::u16string_view s) {
     std::string out;
+    char buf[8];
     for (const char16_t c : s) {
-        char buf[8];
-        std::snprintf(buf, sizeof buf, "\\u%04X", static_cast<unsigned>(c));
-        out += c == u'\n' ? std::string("\\n") : c == u'\r' ? std::string("\\r")
-               : (c >= 0x20 && c < 0x7F) ? std::string(1, static_cast<char>(c)) : std::string(buf);
+        std::snprintf(buf, sizeof buf, c >= 0x20 && c < 0x7F ? "%c" : "\\u%04X", static_cast<unsigned>(c));
+        out += buf;
     }
     return out;
 }
@@ -355,8 +349,6 @@ public:
         SetYieldHook({});
         SetErrorHook({});
     }
-    Recorder(const Recorder&) = delete;
-    Recorder& operator=(const Recorder&) = delete;
     Outcome outcome;
 };
 
@@ -370,19 +362,16 @@ Outcome Converted(unsigned options, long failAt, F convert) {
     return recorder.outcome;
 }
 
-inline std::string Describe(std::string_view name, const Outcome& o) {
-    std::string s = "\n" + std::string(name) + ": " + Show(o.text) + " yields=" + std::to_string(o.yields);
-    for (const std::string& r : o.reports) s += " report " + r;
-    return s;
-}
-
 // "" when agree, else the options and what each way gave.
 inline std::string Verdict(bool agree, std::string_view page, unsigned options, long failAt,
                            std::initializer_list<std::pair<const char*, const Outcome*>> ways) {
     if (agree) return "";
     std::string s = "kernels=" + std::string(fast::ActiveImplementation().name) + " options=" +
                     std::to_string(options) + " failAt=" + std::to_string(failAt) + "\npage: " + Show(AsUnits(page));
-    for (const auto& [name, outcome] : ways) s += Describe(name, *outcome);
+    for (const auto& [name, o] : ways) {
+        s += "\n" + std::string(name) + ": " + Show(o->text) + " yields=" + std::to_string(o->yields);
+        for (const std::string& r : o->reports) s += " report " + r;
+    }
     return s;
 }
 
@@ -464,10 +453,8 @@ inline std::string CompareStream(const std::string& page, unsigned options, cons
     const Outcome bytes = Streamed<ByteStreamExtractor>(page, options, f, failAt);
     Outcome literalBytes = literal;  // as the bytes the byte pipeline writes, one unit each
     literalBytes.text = AsUnits(Encode(literal.text));
-    const bool agree = StreamAgrees(literal, wide, failAt, f.twoThreads) &&
-                       StreamAgrees(literalBytes, bytes, failAt, f.twoThreads);
-    return Verdict(agree, page, options, failAt,
-                   {{"literal", &literal}, {"text stream", &wide}, {"byte stream", &bytes}});
+    return Verdict(StreamAgrees(literal, wide, failAt, f.twoThreads) && StreamAgrees(literalBytes, bytes, failAt, f.twoThreads),
+                   page, options, failAt, {{"literal", &literal}, {"text stream", &wide}, {"byte stream", &bytes}});
 }
 
 inline std::string CompareUtf8Stream(const std::string& page, unsigned options, const Feeding& f, long failAt = 0) {
