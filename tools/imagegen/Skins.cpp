@@ -91,12 +91,13 @@ constexpr double kCornerRadius = 2.6;
 // flat colour and its two end rows carry the end colours exactly.
 Colour RingColour(const SkinSpec& skin, Side side, int ring, int row) {
     if (ring < 0) return FromRgb(skin.outer[side]);
+    const auto r = static_cast<std::size_t>(ring);
     switch (side) {
-    case kTop: return FromRgb(skin.top[ring]);
-    case kBottom: return FromRgb(skin.bottom[ring]);
+    case kTop: return FromRgb(skin.top[r]);
+    case kBottom: return FromRgb(skin.bottom[r]);
     case kLeft:
     case kRight: {
-        const Shade& s = (side == kLeft ? skin.left : skin.right)[ring];
+        const Shade& s = (side == kLeft ? skin.left : skin.right)[r];
         const double t = std::clamp(double(row - kShadeStart) / (kShadeEnd - kShadeStart), 0.0, 1.0);
         return Mix(FromRgb(s.from), FromRgb(s.to), t);
     }
