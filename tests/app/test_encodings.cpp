@@ -1,7 +1,7 @@
-// Text encodings: the Encoding setting's stored values, charset labels, the
-// detection chain for "auto" step by step, the conversion of a page in each
-// setting or named charset (ConvertOne, what was used and why), and the
-// Windows-1252 code page of the classic byte path.
+// Text encodings: charset labels, the detection chain for "auto" step by
+// step, the conversion of a page in each setting or named charset
+// (ConvertOne, what was used and why), and the Windows-1252 code page of the
+// classic byte path.
 #include "AnsiCodePage.h"
 #include "AppTestSupport.h"
 #include "ConversionJob.h"
@@ -14,21 +14,6 @@ using namespace tessark::TextEncoding;
 class TestEncodings : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void settingValues_data() {
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<QString>("setting");
-        QTest::newRow("missing") << QVariant() << "windows-1252";
-        QTest::newRow("auto") << QVariant(QStringLiteral("auto")) << "auto";
-        QTest::newRow("case and spaces") << QVariant(QStringLiteral(" UTF-8 ")) << "utf-8";
-        QTest::newRow("a label") << QVariant(QStringLiteral("latin1")) << "windows-1252";
-        QTest::newRow("a list") << QVariant(QStringList{QStringLiteral("auto")}) << "windows-1252";
-    }
-    void settingValues() {
-        QFETCH(QVariant, stored);
-        QFETCH(QString, setting);
-        QCOMPARE(SettingText(SettingFromStore(stored)), setting);
-    }
-
     void labels_data() {
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("encoding");

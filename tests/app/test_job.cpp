@@ -1,8 +1,8 @@
 // The conversion job on real files in a temporary folder: the classic job's
 // checks, questions and messages (RemoveHTML), its failures on a disk that
-// fails on command (FaultyDisk) in batch start-up, the engine's failures,
-// ConvertOne's streamed output against the whole page's conversion, and the
-// disk layer's error numbers and whole-file reads.
+// fails on command (FaultyDisk) and the engine's failures, the boxes read at
+// the right moment, ConvertOne's streamed output against the whole page's
+// conversion, and the disk layer's error numbers and whole-file reads.
 #include "AnsiCodePage.h"
 #include "AppTestSupport.h"
 #include "ConversionJob.h"

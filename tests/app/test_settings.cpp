@@ -94,7 +94,8 @@ private Q_SLOTS:
             basMain::LoadOptions();
             QCOMPARE(window_.CheckBoxes().Value(Option::RemoveTabs), on ? 1 : 0);
             basMain::SaveOptions();
-            QCOMPARE(ReadFile(path), kept ? before : QByteArray(kAllTrue).replace("RemoveTabs=True", on ? "RemoveTabs=True" : "RemoveTabs=False"));
+            QCOMPARE(ReadFile(path), kept ? before : QByteArray(kAllTrue).replace("RemoveTabs=True", on ? "RemoveTabs=True"
+                                                                                                      : "RemoveTabs=False"));
             QCOMPARE(QFileInfo(path).lastModified() == old, kept);
         }
     }
@@ -119,6 +120,9 @@ private Q_SLOTS:
         QTest::newRow("window, unreadable") << false << QByteArray("KeepLinks=1\nEncoding=x\n") << -1 << ""
                                             << "1 windows-1252" << "True windows-1252";
         QTest::newRow("window, yes") << false << QByteArray("KeepLinks=yes\n") << -1 << "" << "0 windows-1252" << "False -";
+        QTest::newRow("window, letter case") << false << QByteArray("Encoding=AUTO\n") << -1 << "" << "0 auto" << "- auto";
+        QTest::newRow("window, a list") << false << QByteArray("Encoding=auto, utf-8\n") << -1 << "" << "0 windows-1252"
+                                        << "- windows-1252";
         QTest::newRow("batch, chosen") << true << QByteArray() << 1 << "utf-8" << "0 windows-1252" << "- -";
         QTest::newRow("batch, utf-8") << true << QByteArray("Encoding=utf-8\n") << -1 << "" << "0 utf-8" << "- utf-8";
         QTest::newRow("batch, unreadable") << true << QByteArray("Encoding=utf8\n") << -1 << "" << "0 windows-1252" << "- utf8";

@@ -19,6 +19,11 @@ using namespace tessark::test;
 
 namespace {
 
+struct ProgramRun {
+    int exitCode = -1;  // -1: did not start, crashed or ran past two minutes
+    QByteArray out, err;
+};
+
 const QByteArray kPage = "<html><script>x()</script><p>One&amp;two</p>\r\n\r\n<p>three</p>\t|{f}</html>";
 const QStringList kClassic{"GenerateSpecialChars", "RemoveAllCRLF", "RemoveAllTags", "RemoveBlankLines",
                            "RemoveComments", "RemoveFunctions", "RemovePipe", "RemoveScripts",
@@ -212,7 +217,8 @@ private Q_SLOTS:
         classic("classic, missing folder", {}, {"page.html", "no/out.txt"}, 1, "RemoveHTML: Error 76: Path not found\n", {});
         classic("classic, saved options", "[General]\nRemoveAllTags=0\nRemoveScripts=1\nRemoveBlankLines=no\nZebra=stripes\n",
                 {"page.html", "out.txt"}, 0, {},
-                {"out.txt=<html><p>One&two</p> <p>three</p> </html>", "store=" + Store({"RemoveAllTags", "RemoveBlankLines"}) + "Zebra=stripes\n"});
+                {"out.txt=<html><p>One&two</p> <p>three</p> </html>",
+                 "store=" + Store({"RemoveAllTags", "RemoveBlankLines"}) + "Zebra=stripes\n"});
         classic("classic, saved readable key", "[General]\nBreakAtBlocks=True\n", {"menu.html", "out.txt"}, 0, {},
                 {"out.txt=Home News &amp; caf\xE9&rsquo;s", "BreakAtBlocks:True", "KeepLinks:<none>"});
         const std::pair<QByteArray, QByteArray> encodings[] = {{"", "caf\xC3\xA9 \xE9 (c)"},
@@ -235,7 +241,10 @@ private Q_SLOTS:
         else if (!stored.isEmpty()) WriteStore(stored);
         const bool classic = args.first() == "@classic";
         const QString output = args.last().startsWith('>') ? args.takeLast().mid(1) : QString();
-        const ProgramRun r = classic ? RunClassic(args.mid(1)) : Run(args, input, output);
+        const auto redirect = [&output](QProcess& p) {
+            if (!output.isEmpty()) p.setStandardOutputFile(output);
+        };
+        const ProgramRun r = classic ? RunClassic(args.mid(1)) : Run(args, input, redirect);
         QCOMPARE(r.exitCode, exit);
         QCOMPARE(r.out, out);
         if (err.endsWith('*')) QVERIFY2(r.err.startsWith(err.chopped(1)), r.err.constData());
@@ -268,9 +277,8 @@ private Q_SLOTS:
     void standardInputStreams() {
         QByteArray page;
         while (page.size() < (6 << 20)) page += "<p>Some <b>text</b> &amp; more&nbsp;here</p>\r\n<script>\nvar x = {a: 1};\n</script>\r\n";
-        QProcess p;
-        p.setProcessEnvironment(Environment());
-        p.start(QStringLiteral(TESSARK_PROGRAM), {"--all", "-"});
+        const std::unique_ptr<QProcess> started = Start({"--all", "-"});
+        QProcess& p = *started;
         QVERIFY(p.waitForStarted(60000));
         p.write(page.left(page.size() / 2));
         QByteArray out;
@@ -315,11 +323,9 @@ private Q_SLOTS:
         QFETCH(bool, quiet);
         const int master = posix_openpt(O_RDWR | O_NOCTTY);
         QVERIFY(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0 && fcntl(master, F_SETFL, O_NONBLOCK) == 0);
-        QProcess p;
-        p.setWorkingDirectory(Path(""));
-        p.setProcessEnvironment(Environment());
-        if (terminal) p.setStandardErrorFile(QString::fromLocal8Bit(ptsname(master)));
-        p.start(QStringLiteral(TESSARK_PROGRAM), QStringList{"-o", "out.txt", "-"} + (quiet ? QStringList{"-q"} : QStringList{}));
+        const std::unique_ptr<QProcess> started = Start(QStringList{"-o", "out.txt", "-"} + (quiet ? QStringList{"-q"} : QStringList{}),
+                                                        [&](QProcess& p) { if (terminal) p.setStandardErrorFile(ptsname(master)); });
+        QProcess& p = *started;
         QVERIFY(p.waitForStarted(60000));
         p.write(kPage);
         QThread::msleep(1500);
@@ -361,20 +367,36 @@ private:
         QVERIFY(QDir().mkpath(QFileInfo(StorePath()).path()));
         WriteFile(StorePath(), content);
     }
-    QProcessEnvironment Environment() const {
+    // `program` started in `folder` with the settings under config/; `setUp`
+    // may redirect its streams first.
+    std::unique_ptr<QProcess> Start(const QStringList& args, const std::function<void(QProcess&)>& setUp = {},
+                                    const QString& program = TESSARK_PROGRAM, const QString& folder = {}) {
+        auto p = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), Path("config"));
-        return env;
+        p->setProcessEnvironment(env);
+        p->setWorkingDirectory(folder.isEmpty() ? Path("") : folder);
+        if (setUp) setUp(*p);
+        p->start(program, args);
+        return p;
     }
-    ProgramRun Run(const QStringList& args, const QByteArray& input = {}, const QString& output = {}) {
-        return RunProgram(QStringLiteral(TESSARK_PROGRAM), args, Path(""), Path("config"), input, output);
+    // The modern form run to its end with `input` on standard input.
+    ProgramRun Run(const QStringList& args, const QByteArray& input = {}, const std::function<void(QProcess&)>& setUp = {},
+                   const QString& program = TESSARK_PROGRAM, const QString& folder = {}) {
+        const std::unique_ptr<QProcess> p = Start(args, setUp, program, folder);
+        if (!p->waitForStarted(60000)) return {};
+        p->write(input);
+        p->closeWriteChannel();
+        if (!p->waitForFinished(120000)) p->kill();
+        p->waitForFinished();
+        return {p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1, p->readAllStandardOutput(), p->readAllStandardError()};
     }
     // The classic form, from a copy of the program beside the pages, run
     // from elsewhere: its relative paths are taken from the program's folder.
     ProgramRun RunClassic(const QStringList& args) {
         if (!QFile::exists(Path("tessark")) && !QFile::copy(QStringLiteral(TESSARK_PROGRAM), Path("tessark"))) return {};
         QFile::setPermissions(Path("tessark"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        return RunProgram(Path("tessark"), args, QDir::tempPath(), Path("config"));
+        return Run(args, {}, {}, Path("tessark"), QDir::tempPath());
     }
 
     std::unique_ptr<QTemporaryDir> dir_;  // the current folder, with the settings under config/

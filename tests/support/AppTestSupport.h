@@ -1,12 +1,11 @@
 // Helpers for the application tests: a message sink that records every
 // message and answers questions from a script, a temporary settings store,
-// a way to put the global state back between tests, whole-file reads and
-// writes, and a run of the real program to its end.
+// a way to put the global state back between tests, and whole-file reads
+// and writes.
 #pragma once
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -87,37 +86,6 @@ inline void SetAllBoxes(OptionBoxes& boxes, int value) {
 // Every file in `folder`, hidden ones too, by name.
 inline QStringList FilesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-}
-
-struct ProgramRun {
-    int exitCode = -1;  // -1: did not start, crashed or ran past two minutes
-    QByteArray out, err;
-};
-
-// Runs `program` in `folder` with the settings store under `configFolder`
-// and no display, `input` on its standard input (and its standard output
-// into `outputFile` when given), and waits for its end.
-inline ProgramRun RunProgram(const QString& program, const QStringList& args, const QString& folder,
-                             const QString& configFolder, const QByteArray& input = {}, const QString& outputFile = {}) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configFolder);
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    QProcess p;
-    p.setWorkingDirectory(folder);
-    p.setProcessEnvironment(env);
-    if (!outputFile.isEmpty()) p.setStandardOutputFile(outputFile);
-    p.start(program, args);
-    ProgramRun run;
-    if (!p.waitForStarted(60000)) return run;
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(120000)) p.kill();
-    p.waitForFinished();
-    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.out = p.readAllStandardOutput();
-    run.err = p.readAllStandardError();
-    return run;
 }
 
 }  // namespace tessark::test
