@@ -142,6 +142,12 @@ inline std::string EncodeUtf8(std::u16string_view t) {
     return out;
 }
 
+inline std::string Repeat(std::string_view s, std::size_t times) {
+    std::string out;
+    for (std::size_t i = 0; i < times; ++i) out += s;
+    return out;
+}
+
 // Bytes as units, one each.
 inline std::u16string AsUnits(std::string_view bytes) {
     std::u16string out;
@@ -247,18 +253,13 @@ inline void AppendReadablePiece(Choices& c, std::string& out) {
         "&#xD800;", "&#1114112;", "&AMP", "&lt;div&gt;", "&#x", "&#", "&#65", "&amp", "&ampx", "&#10;", "&#13;",
         "&#9;", "&#124;", "&#x80;", "&#x81;", "&NonBreakingSpace;", "&CounterClockwiseContourIntegral;", "&",
     };
-    const unsigned kind = c.Next(4);
-    if (kind < 2) {
-        out += Pick(c, kTags);
-    } else if (kind == 2 && c.Next(2) == 0) {
-        out += Pick(c, kReferences);
-    } else if (kind == 2) {  // a name of the list, sometimes cut short
-        std::string ref = "&" + std::string(kHtmlEntities[c.Next(static_cast<unsigned>(kHtmlEntities.size()))].name);
-        if (c.Next(5) == 0) ref.resize(1 + c.Next(static_cast<unsigned>(ref.size())));
-        out += ref;
-    } else {
-        AppendPiece(c, out, false);
-    }
+    const unsigned kind = c.Next(8);
+    std::string name = "&" + std::string(kHtmlEntities[c.Next(static_cast<unsigned>(kHtmlEntities.size()))].name);
+    if (c.Next(5) == 0) name.resize(1 + c.Next(static_cast<unsigned>(name.size())));  // cut short
+    if (kind < 4) out += Pick(c, kTags);
+    else if (kind == 4) out += Pick(c, kReferences);
+    else if (kind == 5) out += name;  // a name of the list
+    else AppendPiece(c, out, false);
 }
 
 // readable: with the pieces for the readable-text options.
@@ -266,10 +267,8 @@ inline std::string BuildPage(Choices& c, std::size_t maxPieces, bool readable = 
     std::string out;
     const bool dense = !readable && c.Next(3) == 0;
     const std::size_t pieces = c.Next(static_cast<unsigned>(maxPieces) + 1);
-    for (std::size_t i = 0; i < pieces && !c.Exhausted(); ++i) {
-        if (readable) AppendReadablePiece(c, out);
-        else AppendPiece(c, out, dense);
-    }
+    for (std::size_t i = 0; i < pieces && !c.Exhausted(); ++i)
+        readable ? AppendReadablePiece(c, out) : AppendPiece(c, out, dense);
     return out;
 }
 
