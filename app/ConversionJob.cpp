@@ -6,6 +6,7 @@
 
 #include "EncodedConversion.h"
 #include "EngineHooks.h"
+#include "RuntimeError.h"
 #include "TextEncoding.h"
 #include "cTessark.h"
 #include "cTessarkStream.h"
@@ -38,7 +39,17 @@ constexpr std::size_t kReadBlock = std::size_t{1} << 20;
 // The checks before the input is read, in one place: the message of the
 // check that stops the job, else empty with the file's size in `size`.
 QString CheckInput(const ConversionRequest& request, const FileSystem& files, qint64& size) {
-    if (!files.FindOrdinaryFile(request.inputPath)) return QStringLiteral("Input file is missing");
+    if (!files.FindOrdinaryFile(request.inputPath)) {
+        if (request.ordinaryFilesOnly || request.inputPath.isEmpty()) return QStringLiteral("Input file is missing");
+        // Hidden, a pipe or a device: it is missing only when it does not exist.
+        try {
+            size = files.FileLen(request.inputPath);
+        } catch (const RuntimeError& error) {
+            if (error.number() == 53) return QStringLiteral("Input file is missing");
+            throw;
+        }
+        return {};
+    }
     size = files.FileLen(request.inputPath);
     if (size == 0 && request.emptyInputStops) return QStringLiteral("Input file is empty!");
     // A size of 0 may also be a special file that reports none: it is read.

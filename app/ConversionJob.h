@@ -66,6 +66,10 @@ struct ConversionRequest {
     // empty!" and leaves the output alone; a filter turns it into an empty
     // output instead.
     bool emptyInputStops = true;
+    // The classic job takes only an ordinary file: a name that begins with
+    // "." or a pipe counts as missing. A filter reads whatever exists and can
+    // be opened: hidden names, pipes, devices (/dev/null is an empty input).
+    bool ordinaryFilesOnly = true;
     // A streamed conversion may run part of its work on a second thread
     // (cTessarkStream.h), for a caller that converts one page at a time and
     // gives no yield function: its yields would not be made.

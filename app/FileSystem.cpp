@@ -154,12 +154,17 @@ QByteArray DiskFileSystem::ReadAll(const QString& path, qint64 room) const {
         got += n;
     }
     data.truncate(static_cast<qsizetype>(got));
-    if (got == expected && !file.atEnd()) {
-        // The file grew meanwhile (or reports no size, as some special files do).
-        errno = 0;
-        const QByteArray rest = file.readAll();
-        if (file.error() != QFileDevice::NoError) ThrowDiskError(errno, 57);
-        data.append(rest);
+    if (got == expected && (!info.isFile() || !file.atEnd())) {
+        // The file grew meanwhile, or it is a pipe or a device, which reports
+        // no size: read on to its end.
+        char block[65536];
+        for (;;) {
+            errno = 0;
+            const qint64 n = file.read(block, sizeof block);
+            if (n < 0) ThrowDiskError(errno, 57);
+            if (n == 0) break;
+            data.append(block, static_cast<qsizetype>(n));
+        }
     }
     return data;
 }

@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QFuture>
 #include <QHash>
@@ -11,6 +12,9 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -37,10 +41,21 @@ void WriteError(const QString& line) {
     std::fflush(stderr);
 }
 
-void WriteOut(const QString& text) {
+// Writes text that is the whole answer of the run (--help, --version,
+// --print-options); false, with the reason on standard error, when standard
+// output did not take all of it (a full device, a closed pipe).
+bool WriteOut(const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
+    errno = 0;
+    const bool written = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout) ==
+                             static_cast<std::size_t>(bytes.size()) &&
+                         std::fflush(stdout) == 0;
+    if (!written) {
+        const int error = errno;
+        WriteError(QStringLiteral("tessark: write error on standard output: ") +
+                   QString::fromLocal8Bit(std::strerror(error != 0 ? error : EIO)));
+    }
+    return written;
 }
 
 int UsageError(const QString& message) {
@@ -134,6 +149,17 @@ struct Parser {
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version and exit.")};
     // Flag name -> (option, state it sets).
     QHash<QString, std::pair<Option, bool>> optionFlags;
+    // Every long name, and those that take a value, for unique prefixes.
+    QStringList longNames, longNamesWithValue;
+
+    void Add(const QCommandLineOption& option) {
+        parser.addOption(option);
+        for (const QString& name : option.names()) {
+            if (name.size() < 2) continue;
+            longNames << name;
+            if (!option.valueName().isEmpty()) longNamesWithValue << name;
+        }
+    }
 
     Parser() {
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
@@ -152,22 +178,85 @@ struct Parser {
         for (QCommandLineOption* option :
              {&output, &outputDir, &recursive, &jobs, &all, &none, &readable, &encoding, &save, &printOptions, &quiet,
               &verbose})
-            parser.addOption(*option);
+            Add(*option);
         for (const OptionInfo& info : kOptions) {
             const QString flag = FlagName(info);
             const QString negated = QStringLiteral("no-") + flag;
             QCommandLineOption on(flag, QString::fromUtf8(info.help));
             QCommandLineOption off(negated, QString::fromUtf8(info.help));
             off.setFlags(QCommandLineOption::HiddenFromHelp);
-            parser.addOption(on);
-            parser.addOption(off);
+            Add(on);
+            Add(off);
             optionFlags.insert(flag, {info.option, true});
             optionFlags.insert(negated, {info.option, false});
         }
-        parser.addOption(help);
-        parser.addOption(version);
+        Add(help);
+        Add(version);
     }
 };
+
+// The arguments with each unique prefix of a long option written out in
+// full, as GNU tools accept them (--quie is --quiet). Empty, with `error`
+// set, for a prefix of more than one option. A value that follows an option
+// taking one is left alone, and so is everything after "--".
+QStringList ExpandPrefixes(const QStringList& arguments, const Parser& p, QString& error) {
+    QStringList out;
+    bool valueNext = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (i == 0 || valueNext) {
+            out << arg;
+            valueNext = false;
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            out << arguments.mid(i);
+            break;
+        }
+        if (arg.startsWith(QLatin1String("--"))) {
+            const qsizetype equals = arg.indexOf(u'=');
+            const QString name = arg.mid(2, equals < 0 ? -1 : equals - 2);
+            QString full = name;
+            if (!p.longNames.contains(name)) {
+                QStringList matches;
+                for (const QString& candidate : p.longNames)
+                    if (candidate.startsWith(name) && !name.isEmpty()) matches << candidate;
+                if (matches.size() > 1) {
+                    error = QStringLiteral("option '--%1' is ambiguous; possibilities: --%2")
+                                .arg(name, matches.join(QLatin1String(" --")));
+                    return {};
+                }
+                if (matches.size() == 1) full = matches.front();
+            }
+            valueNext = equals < 0 && p.longNamesWithValue.contains(full);
+            out << QStringLiteral("--") + full + (equals < 0 ? QString() : arg.mid(equals));
+            continue;
+        }
+        if (arg.size() > 1 && arg.startsWith(u'-')) {
+            // A group of short options: one that takes a value takes the rest
+            // of the group, or the next argument when it ends the group.
+            for (qsizetype k = 1; k < arg.size(); ++k) {
+                if (arg[k] == u'o' || arg[k] == u'd' || arg[k] == u'j') {
+                    valueNext = k == arg.size() - 1;
+                    break;
+                }
+            }
+        }
+        out << arg;
+    }
+    return out;
+}
+
+// A path as the operating system's calls take it.
+std::filesystem::path NativePath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// True when both paths name the same existing file (also through links).
+bool SameFile(const QString& a, const QString& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(NativePath(a), NativePath(b), error) && !error;
+}
 
 // The options of this run: the saved ones (or all on / all off), then each
 // flag in the order given.
@@ -223,7 +312,7 @@ RunEncoding ChooseEncoding(const Parser& p) {
     return run;
 }
 
-void PrintOptions(const OptionSet& options, const QString& encoding) {
+bool PrintOptions(const OptionSet& options, const QString& encoding) {
     // In the order of the settings file, which sorts its keys.
     std::vector<std::pair<QString, QString>> rows;
     for (const OptionInfo& info : kOptions)
@@ -232,7 +321,7 @@ void PrintOptions(const OptionSet& options, const QString& encoding) {
     std::sort(rows.begin(), rows.end());
     QString text;
     for (const auto& [key, value] : rows) text += key + u'=' + value + u'\n';
-    WriteOut(text);
+    return WriteOut(text);
 }
 
 enum class OutputMode { StandardOutput, OneFile, Folder };
@@ -248,6 +337,7 @@ std::vector<WorkItem> PlanWork(const QStringList& inputs, OutputMode mode, const
         item.request.options = options;
         item.request.encoding = encoding;
         item.request.emptyInputStops = false;
+        item.request.ordinaryFilesOnly = false;
         if (path.isNull()) {
             item.request.source = ConversionRequest::Source::StandardInput;
         } else {
@@ -299,6 +389,14 @@ std::vector<WorkItem> PlanWork(const QStringList& inputs, OutputMode mode, const
         }
         add(input, input, textName(info.fileName()));
     }
+
+    // An output that is one of the inputs would replace the page by its own
+    // text: refused, as cat refuses it.
+    for (WorkItem& item : items)
+        if (item.problem.isEmpty() && item.request.source == ConversionRequest::Source::File &&
+            item.request.target == ConversionRequest::Target::File &&
+            SameFile(item.request.inputPath, item.request.outputPath))
+            item.problem = QStringLiteral("input file is output file");
 
     if (mode == OutputMode::OneFile && items.size() > 1) {
         usage = QStringLiteral("-o writes one output, but there are %1 inputs (use -d for several)").arg(items.size());
@@ -358,18 +456,29 @@ int Run(const QStringList& arguments) {
 int Run(const QStringList& arguments, FileSystem& disk) {
     Parser p;
     QCommandLineParser& parser = p.parser;
-    if (!parser.parse(arguments)) return UsageError(parser.errorText());
+    QString prefixError;
+    const QStringList expanded = ExpandPrefixes(arguments, p, prefixError);
+    if (!prefixError.isEmpty()) return UsageError(prefixError);
+    if (!parser.parse(expanded)) return UsageError(parser.errorText());
+    // -q and -v undo each other: the later one wins, as with the other flags.
+    bool quiet = false;
+    bool verbose = false;
+    for (const QString& name : parser.optionNames()) {
+        if (p.quiet.names().contains(name)) {
+            quiet = true;
+            verbose = false;
+        } else if (p.verbose.names().contains(name)) {
+            verbose = true;
+            quiet = false;
+        }
+    }
     if (parser.isSet(p.help)) {
         // The first line names the program as it is called, not its path.
         QString text = parser.helpText();
         text = QStringLiteral("Usage: tessark [OPTION]... [INPUT]...") + text.mid(text.indexOf(u'\n'));
-        WriteOut(text);
-        return kExitConverted;
+        return WriteOut(text) ? kExitConverted : kExitFailed;
     }
-    if (parser.isSet(p.version)) {
-        WriteOut(VersionText() + u'\n');
-        return kExitConverted;
-    }
+    if (parser.isSet(p.version)) return WriteOut(VersionText() + u'\n') ? kExitConverted : kExitFailed;
 
     int jobs = QThread::idealThreadCount();
     if (parser.isSet(p.jobs)) {
@@ -418,8 +527,7 @@ int Run(const QStringList& arguments, FileSystem& disk) {
         }
     }
     if (parser.isSet(p.printOptions)) {
-        PrintOptions(options, encoding.shown);
-        return status;
+        return PrintOptions(options, encoding.shown) ? status : kExitFailed;
     }
 
     QString usage;
@@ -433,7 +541,7 @@ int Run(const QStringList& arguments, FileSystem& disk) {
     // development machine, the second thread costs more than it gives.)
     if ((items.size() == 1 || jobs == 1) && QThread::idealThreadCount() >= 4)
         for (WorkItem& item : items) item.request.secondThread = true;
-    if (!parser.isSet(p.quiet))
+    if (!quiet)
         for (const QString& note : notes) WriteError(note);
     if (items.empty()) return status;
 
@@ -451,7 +559,7 @@ int Run(const QStringList& arguments, FileSystem& disk) {
         if (item.problem.isEmpty() && item.request.source == ConversionRequest::Source::File)
             totalBytes += std::max<qint64>(QFileInfo(item.request.inputPath).size(), 0);
     ProgressLine progress(static_cast<int>(items.size()), totalBytes,
-                          !parser.isSet(p.quiet) && StandardErrorIsTerminal());
+                          !quiet && StandardErrorIsTerminal());
     const auto convert = [&progress](const WorkItem& item, FileSystem& files, bool direct) {
         ConversionOutcome outcome = Convert(item, files, direct);
         progress.Done(outcome.bytesRead);
@@ -485,7 +593,7 @@ int Run(const QStringList& arguments, FileSystem& disk) {
                 outcome.errors = {{QStringLiteral("RemoveHTML"), error.number, QString::fromStdString(error.description)}};
             }
         }
-        if (parser.isSet(p.verbose) && !outcome.encodingUsed.encoding.isEmpty()) {
+        if (verbose && !outcome.encodingUsed.encoding.isEmpty()) {
             const EncodingUsed& used = outcome.encodingUsed;
             const QString why = used.reason == TextEncoding::Reason::Chosen ? encoding.Why()
                                                                             : TextEncoding::ReasonText(used.reason);

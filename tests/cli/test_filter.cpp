@@ -1,0 +1,87 @@
+// The program as a filter meets it in a shell: hidden names, pipes and
+// devices as inputs, no argument with a pipe, a full standard output, an
+// output that is one of the inputs, more than two classic arguments, -q/-v
+// and prefixes of long options. Each row is a bash command run in a fresh
+// folder holding page.html, with $T the program.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "ProcessTestSupport.h"
+
+using namespace tessark::test;
+
+class FilterTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void shell_data();
+    void shell();
+};
+
+void FilterTest::shell_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("out");  // standard output begins with it
+    QTest::addColumn<QByteArray>("err");  // standard error holds it; empty: is empty
+
+    const QByteArray text = "Example page";
+    QTest::newRow("hidden name") << "cp page.html .draft.html; $T -q .draft.html" << 0 << text << QByteArray();
+    QTest::newRow("process substitution") << "$T -q <(cat page.html)" << 0 << text << QByteArray();
+    QTest::newRow("/dev/stdin") << "cat page.html | $T -q /dev/stdin" << 0 << text << QByteArray();
+    QTest::newRow("named pipe") << "mkfifo f; cat page.html >f & $T -q f" << 0 << text << QByteArray();
+    QTest::newRow("named pipe, whole page") << "mkfifo f; cat page.html >f & $T -q --encoding auto f" << 0 << text
+                                            << QByteArray();
+    QTest::newRow("/dev/null is empty") << "$T -q /dev/null; echo \"[$?]\"" << 0 << QByteArray("[0]") << QByteArray();
+    QTest::newRow("missing is still missing") << "$T -q none.html" << 1 << QByteArray()
+                                              << QByteArray("tessark: none.html: Input file is missing");
+    QTest::newRow("no argument, a pipe") << "cat page.html | $T" << 0 << text << QByteArray();
+    QTest::newRow("no argument, a file") << "$T <page.html" << 0 << text << QByteArray();
+    QTest::newRow("no argument, no display") << "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM $T </dev/null" << 2
+                                             << QByteArray() << QByteArray("no display");
+    QTest::newRow("--help to a full device") << "$T --help >/dev/full" << 1 << QByteArray()
+                                             << QByteArray("write error on standard output: No space left");
+    QTest::newRow("--version to a full device") << "$T --version >/dev/full" << 1 << QByteArray()
+                                                << QByteArray("No space left");
+    QTest::newRow("--print-options to a full device") << "$T --print-options >/dev/full" << 1 << QByteArray()
+                                                      << QByteArray("No space left");
+    QTest::newRow("three classic arguments write nothing")
+        << "cp page.html b.html; $T \"$PWD/page.html\" \"$PWD/a.txt\" \"$PWD/b.html\"; s=$?; cmp -s b.html page.html "
+           "&& [ ! -e a.txt ] && exit $s"
+        << 2 << QByteArray() << QByteArray("tessark -d FOLDER PAGE");
+    QTest::newRow("-o onto the input") << "$T -q -o page.html page.html; s=$?; grep -q '<' page.html && exit $s" << 1
+                                       << QByteArray() << QByteArray("tessark: page.html: input file is output file");
+    QTest::newRow("-o onto the input through a link")
+        << "ln -s page.html l.html; $T -q -o l.html page.html; s=$?; grep -q '<' page.html && exit $s" << 1
+        << QByteArray() << QByteArray("input file is output file");
+    QTest::newRow("-d onto the input") << "mkdir d; cp page.html d/x.txt; $T -q -d d d/x.txt; s=$?; "
+                                          "grep -q '<' d/x.txt && exit $s"
+                                       << 1 << QByteArray() << QByteArray("d/x.txt: input file is output file");
+    QTest::newRow("-q after -v") << "$T -v -q page.html >/dev/null" << 0 << QByteArray() << QByteArray();
+    QTest::newRow("-v after -q") << "$T -q -v page.html >/dev/null" << 0 << QByteArray()
+                                 << QByteArray("tessark: page.html: windows-1252");
+    QTest::newRow("unique prefixes") << "$T --quie --encod=utf-8 --reada page.html" << 0 << text << QByteArray();
+    QTest::newRow("ambiguous prefix") << "$T --re page.html" << 2 << QByteArray()
+                                      << QByteArray("option '--re' is ambiguous; possibilities: --recursive");
+    QTest::newRow("a value is not a prefix") << "$T -q -o --quie page.html && cat -- --quie" << 0 << text
+                                             << QByteArray();
+}
+
+void FilterTest::shell() {
+    QFETCH(QString, command);
+    QFETCH(int, status);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    QTemporaryDir folder;
+    QVERIFY(WriteFile(folder.filePath(QStringLiteral("page.html")),
+                      "<html><head><title>Example page</title></head><body><p>Caf&eacute; &amp; more</p></body></html>"));
+    QProcessEnvironment env = TestEnvironment(folder.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("T"), QStringLiteral(TESSARK_PROGRAM));
+    const Finished run = RunProcess(QStringLiteral("bash"), {QStringLiteral("-c"), command}, folder.path(), env, 60);
+    QVERIFY2(run.finished, qPrintable(command));
+    QVERIFY2(run.exitCode == status, qPrintable(QStringLiteral("status %1: %2").arg(run.exitCode).arg(QString::fromLocal8Bit(run.err))));
+    QVERIFY2(run.out.startsWith(out), run.out.left(200).constData());
+    QVERIFY2(err.isEmpty() ? run.err.isEmpty() : run.err.contains(err), run.err.constData());
+}
+
+QTEST_GUILESS_MAIN(FilterTest)
+#include "test_filter.moc"
