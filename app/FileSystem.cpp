@@ -307,6 +307,8 @@ class StreamingStandardInput final : public InputStream {
 public:
     StreamingStandardInput() { BinaryStandardStreams(); }
     qint64 Read(char* data, qint64 max) override {
+        // One end of file ends the input: a terminal would give more after it.
+        if (std::feof(stdin)) return 0;
         const std::size_t n = std::fread(data, 1, static_cast<std::size_t>(max), stdin);
         if (n == 0 && std::ferror(stdin)) {
             std::clearerr(stdin);
@@ -406,7 +408,7 @@ QByteArray FileSystem::ReadStandardInput() {
 #endif
     QByteArray data;
     char chunk[65536];
-    for (;;) {
+    while (!std::feof(stdin)) {
         const std::size_t n = std::fread(chunk, 1, sizeof chunk, stdin);
         data.append(chunk, static_cast<qsizetype>(n));
         if (n < sizeof chunk) break;

@@ -32,6 +32,10 @@ void FilterTest::shell_data() {
     QTest::newRow("named pipe, whole page") << "mkfifo f; cat page.html >f & $T -q --encoding auto f" << 0 << text
                                             << QByteArray();
     QTest::newRow("/dev/null is empty") << "$T -q /dev/null; echo \"[$?]\"" << 0 << QByteArray("[0]") << QByteArray();
+    for (const char* encoding : {"windows-1252", "utf-8", "auto"})
+        QTest::newRow(qPrintable(QStringLiteral("one end of file on a terminal, %1").arg(QLatin1String(encoding))))
+            << QStringLiteral("python3 \"$S/typed.py\" $T -q --encoding %1 -o out.txt - && cat out.txt").arg(QLatin1String(encoding))
+            << 0 << QByteArray("typed") << QByteArray();
     QTest::newRow("missing is still missing") << "$T -q none.html" << 1 << QByteArray()
                                               << QByteArray("tessark: none.html: Input file is missing");
     QTest::newRow("no argument, a pipe") << "cat page.html | $T" << 0 << text << QByteArray();
@@ -76,6 +80,7 @@ void FilterTest::shell() {
                       "<html><head><title>Example page</title></head><body><p>Caf&eacute; &amp; more</p></body></html>"));
     QProcessEnvironment env = TestEnvironment(folder.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("T"), QStringLiteral(TESSARK_PROGRAM));
+    env.insert(QStringLiteral("S"), QStringLiteral(TESSARK_SOURCE_DIR "/tests/cli"));
     const Finished run = RunProcess(QStringLiteral("bash"), {QStringLiteral("-c"), command}, folder.path(), env, 60);
     QVERIFY2(run.finished, qPrintable(command));
     QVERIFY2(run.exitCode == status, qPrintable(QStringLiteral("status %1: %2").arg(run.exitCode).arg(QString::fromLocal8Bit(run.err))));
