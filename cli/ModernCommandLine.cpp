@@ -559,7 +559,7 @@ int Run(const QStringList& arguments, FileSystem& disk) {
         if (item.problem.isEmpty() && item.request.source == ConversionRequest::Source::File)
             totalBytes += std::max<qint64>(QFileInfo(item.request.inputPath).size(), 0);
     ProgressLine progress(static_cast<int>(items.size()), totalBytes,
-                          !quiet && StandardErrorIsTerminal());
+                          !quiet && ProgressLineWanted(std::any_of(items.begin(), items.end(), ToStandardOutput)));
     const auto convert = [&progress](const WorkItem& item, FileSystem& files, bool direct) {
         ConversionOutcome outcome = Convert(item, files, direct);
         progress.Done(outcome.bytesRead);

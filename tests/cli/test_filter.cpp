@@ -34,8 +34,16 @@ void FilterTest::shell_data() {
     QTest::newRow("/dev/null is empty") << "$T -q /dev/null; echo \"[$?]\"" << 0 << QByteArray("[0]") << QByteArray();
     for (const char* encoding : {"windows-1252", "utf-8", "auto"})
         QTest::newRow(qPrintable(QStringLiteral("one end of file on a terminal, %1").arg(QLatin1String(encoding))))
-            << QStringLiteral("python3 \"$S/typed.py\" $T -q --encoding %1 -o out.txt - && cat out.txt").arg(QLatin1String(encoding))
+            << QStringLiteral("python3 \"$S/typed.py\" $T -q --encoding %1 -o out.txt - >/dev/null && cat out.txt").arg(QLatin1String(encoding))
             << 0 << QByteArray("typed") << QByteArray();
+    // A conversion of over a second: the progress line shows after half a second.
+    const QString slow = QStringLiteral("python3 \"$S/typed.py\" --no-typing --columns 30 sh -c '(cat page.html; sleep 1.5) "
+                                        "| $T %1' >shown; tr '\\r' '\\n' <shown | ");
+    QTest::newRow("progress line cut to a narrow terminal")
+        << slow.arg(QLatin1String("-o out.txt -")) + "awk '/files/ {seen=1} length > 32 {bad=1} END {print seen && !bad}'"
+        << 0 << QByteArray("1") << QByteArray();
+    QTest::newRow("no progress line on the terminal of the text")
+        << slow.arg(QLatin1String("-")) + "grep -c files" << 1 << QByteArray("0") << QByteArray();
     QTest::newRow("missing is still missing") << "$T -q none.html" << 1 << QByteArray()
                                               << QByteArray("tessark: none.html: Input file is missing");
     QTest::newRow("no argument, a pipe") << "cat page.html | $T" << 0 << text << QByteArray();
