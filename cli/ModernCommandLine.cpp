@@ -30,6 +30,12 @@
 #include "Options.h"
 #include "Progress.h"
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <unistd.h>
+#define TESSARK_POSIX 1
+#endif
+
 namespace tessark::cli {
 namespace {
 
@@ -62,6 +68,52 @@ int UsageError(const QString& message) {
     WriteError(QStringLiteral("tessark: ") + message);
     WriteError(QStringLiteral("Try 'tessark --help' for more information."));
     return kExitUsage;
+}
+
+// A file name as messages show it: as it is, unless it holds a control
+// character (a line feed would split the message); then quoted for the
+// shell, as ls quotes it: $'a\nb'.
+QString Quoted(const QString& name) {
+    if (std::none_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; }))
+        return name;
+    QString quoted = QStringLiteral("$'");
+    for (const QChar c : name) {
+        switch (c.unicode()) {
+        case '\n': quoted += QStringLiteral("\\n"); break;
+        case '\t': quoted += QStringLiteral("\\t"); break;
+        case '\r': quoted += QStringLiteral("\\r"); break;
+        case '\\': quoted += QStringLiteral("\\\\"); break;
+        case '\'': quoted += QStringLiteral("\\'"); break;
+        default:
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+                quoted += QStringLiteral("\\%1").arg(c.unicode(), 3, 8, QChar(u'0'));
+            else
+                quoted += c;
+        }
+    }
+    return quoted + u'\'';
+}
+
+// Why `path` cannot be written, in the system's words; empty when nothing
+// about the path itself is wrong (the failure was elsewhere).
+QString OutputProblem(const QString& path) {
+    const QFileInfo info(path);
+    const QFileInfo folder(info.absolutePath());
+    int error = 0;
+    if (!folder.exists())
+        error = ENOENT;
+    else if (!folder.isDir())
+        error = ENOTDIR;
+    else if (info.isDir())
+        error = EISDIR;
+    else if (info.exists() && info.isFile() &&
+             (info.permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther)) == 0)
+        error = EACCES;  // the mode bits, which the disk layer honours also for root
+#ifdef TESSARK_POSIX
+    else if (access(QFile::encodeName(folder.absoluteFilePath()).constData(), W_OK) != 0)
+        error = errno;
+#endif
+    return error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : QString();
 }
 
 // One input to convert, with where its text goes.
@@ -333,7 +385,7 @@ std::vector<WorkItem> PlanWork(const QStringList& inputs, OutputMode mode, const
     std::vector<WorkItem> items;
     const auto add = [&](const QString& shown, const QString& path, const QString& relativeOutput) {
         WorkItem item;
-        item.shown = shown;
+        item.shown = Quoted(shown);
         item.request.options = options;
         item.request.encoding = encoding;
         item.request.emptyInputStops = false;
@@ -378,7 +430,8 @@ std::vector<WorkItem> PlanWork(const QStringList& inputs, OutputMode mode, const
             }
             const QDir folder(input);
             const QStringList pages = PagesUnder(input);
-            if (pages.isEmpty()) notes << QStringLiteral("tessark: %1: no .html or .htm files under it").arg(input);
+            if (pages.isEmpty())
+                notes << QStringLiteral("tessark: %1: no .html or .htm files under it").arg(Quoted(input));
             for (const QString& relative : pages) {
                 const QString path = folder.filePath(relative);
                 const QString subFolder = QFileInfo(relative).path();
@@ -434,12 +487,40 @@ ConversionOutcome Convert(const WorkItem& item, FileSystem& files, bool direct) 
     return ConvertOne(request, files);
 }
 
+// The line that tells why an item was not converted: the output's path and
+// the system's words when the output could not be written, else the input
+// with the job's message.
+QString FailureMessage(const WorkItem& item, const ConversionOutcome& outcome, const QStringList& inputs) {
+    if (outcome.result == ConversionOutcome::Result::Failed &&
+        item.request.target == ConversionRequest::Target::File) {
+        QString problem = OutputProblem(item.request.outputPath);
+        if (problem.isEmpty() && outcome.errors.front().number == 61) problem = QString::fromLocal8Bit(std::strerror(ENOSPC));
+        if (!problem.isEmpty())
+            return QStringLiteral("tessark: %1: cannot write: %2").arg(Quoted(item.request.outputPath), problem);
+    }
+    QString line = QStringLiteral("tessark: ") + item.shown + QStringLiteral(": ") + outcome.Reason();
+    // "tessark IN.html OUT.txt --readable" makes OUT.txt a second input.
+    if (outcome.result == ConversionOutcome::Result::Stopped && inputs.size() == 2 &&
+        item.request.inputPath == inputs.back() && item.request.inputPath.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
+        line += QStringLiteral(" (to write it, use -o)");
+    return line;
+}
+
 // Whether the item's text is handed to standard output by the caller.
 bool ToStandardOutput(const WorkItem& item) {
     return item.problem.isEmpty() && item.request.target == ConversionRequest::Target::StandardOutput;
 }
 
 }  // namespace
+
+StandardStreams StandardStreams::Probe() {
+    StandardStreams streams;
+#ifdef TESSARK_POSIX
+    streams.inputClosed = fcntl(0, F_GETFD) == -1 && errno == EBADF;
+    streams.outputClosed = fcntl(1, F_GETFD) == -1 && errno == EBADF;
+#endif
+    return streams;
+}
 
 QString VersionText() {
     return QStringLiteral("tessark %1.%2 Build %3")
@@ -448,12 +529,12 @@ QString VersionText() {
         .arg(TESSARK_VERSION_REVISION);
 }
 
-int Run(const QStringList& arguments) {
+int Run(const QStringList& arguments, const StandardStreams& streams) {
     DiskFileSystem disk;
-    return Run(arguments, disk);
+    return Run(arguments, disk, streams);
 }
 
-int Run(const QStringList& arguments, FileSystem& disk) {
+int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& streams) {
     Parser p;
     QCommandLineParser& parser = p.parser;
     QString prefixError;
@@ -535,6 +616,14 @@ int Run(const QStringList& arguments, FileSystem& disk) {
     std::vector<WorkItem> items =
         PlanWork(inputs, mode, outputPath, parser.isSet(p.recursive), options, encoding.name, notes, usage);
     if (!usage.isEmpty()) return UsageError(usage);
+    if (std::any_of(items.begin(), items.end(), ToStandardOutput) && streams.outputClosed) {
+        WriteError(QStringLiteral("tessark: standard output is closed"));
+        return kExitFailed;
+    }
+    if (streams.inputClosed)
+        for (WorkItem& item : items)
+            if (item.problem.isEmpty() && item.request.source == ConversionRequest::Source::StandardInput)
+                item.problem = QStringLiteral("standard input is closed");
     // One page at a time (one input, or -j 1): each conversion may use a
     // second processor for its own work, where there are processors to
     // spare. (On two processors that share one core's work, as on the
@@ -600,7 +689,7 @@ int Run(const QStringList& arguments, FileSystem& disk) {
             progress.Print(QStringLiteral("tessark: %1: %2 (%3)").arg(item.shown, used.encoding, why));
         }
         if (outcome.result != ConversionOutcome::Result::Written) {
-            progress.Print(QStringLiteral("tessark: ") + item.shown + QStringLiteral(": ") + outcome.Reason());
+            progress.Print(FailureMessage(item, outcome, inputs));
             status = kExitFailed;
         }
     }

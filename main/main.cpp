@@ -58,6 +58,7 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const tessark::cli::StandardStreams streams = tessark::cli::StandardStreams::Probe();
     bool modern = false;
     for (int i = 1; i < argc; ++i) modern = modern || argv[i][0] == '-';
     if (argc == 1 && StandardInputIsData()) modern = true;
@@ -72,7 +73,7 @@ int main(int argc, char** argv) {
     }
     if (modern) {
         QCoreApplication app(argc, argv);
-        return tessark::cli::Run(QCoreApplication::arguments());
+        return tessark::cli::Run(QCoreApplication::arguments(), streams);
     }
     if (argc > 1) {
         // Batch mode needs no display: a core application is enough.

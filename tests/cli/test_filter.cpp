@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <unistd.h>
 
 #include "ProcessTestSupport.h"
 
@@ -68,6 +69,24 @@ void FilterTest::shell_data() {
     QTest::newRow("-d onto the input") << "mkdir d; cp page.html d/x.txt; $T -q -d d d/x.txt; s=$?; "
                                           "grep -q '<' d/x.txt && exit $s"
                                        << 1 << QByteArray() << QByteArray("d/x.txt: input file is output file");
+    QTest::newRow("output in a missing folder") << "$T -q -o nodir/x.txt page.html" << 1 << QByteArray()
+                                                << QByteArray("tessark: nodir/x.txt: cannot write: No such file or directory");
+    QTest::newRow("output is a folder") << "mkdir d; $T -q -o d page.html" << 1 << QByteArray()
+                                        << QByteArray("tessark: d: cannot write: Is a directory");
+    QTest::newRow("read-only output") << "touch ro.txt; chmod 444 ro.txt; $T -q -o ro.txt page.html" << 1 << QByteArray()
+                                      << QByteArray("tessark: ro.txt: cannot write: Permission denied");
+    QTest::newRow("read-only folder, unprivileged") << "mkdir ro; chmod 555 ro; $U $T -q -d ro page.html" << 1
+                                                    << QByteArray()
+                                                    << QByteArray("tessark: ro/page.txt: cannot write: Permission denied");
+    QTest::newRow("classic: where the input was looked for") << "$T none.html out.txt" << 1 << QByteArray()
+                                                             << QByteArray("Input file is missing\n(looked for /");
+    QTest::newRow("a flag after a classic command") << "$T page.html out.txt --readable" << 1 << QByteArray()
+                                                    << QByteArray("tessark: out.txt: Input file is missing (to write it, use -o)");
+    QTest::newRow("a line feed in a name") << "$T -q \"$(printf 'a\\nb.html')\"" << 1 << QByteArray()
+                                           << QByteArray("tessark: $'a\\nb.html': Input file is missing\n");
+    QTest::newRow("closed standard output") << "$T -q page.html >&-" << 1 << QByteArray()
+                                            << QByteArray("tessark: standard output is closed");
+    QTest::newRow("closed standard input") << "$T -q - <&-" << 1 << QByteArray() << QByteArray("standard input is closed");
     QTest::newRow("-q after -v") << "$T -v -q page.html >/dev/null" << 0 << QByteArray() << QByteArray();
     QTest::newRow("-v after -q") << "$T -q -v page.html >/dev/null" << 0 << QByteArray()
                                  << QByteArray("tessark: page.html: windows-1252");
@@ -89,6 +108,12 @@ void FilterTest::shell() {
     QProcessEnvironment env = TestEnvironment(folder.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("T"), QStringLiteral(TESSARK_PROGRAM));
     env.insert(QStringLiteral("S"), QStringLiteral(TESSARK_SOURCE_DIR "/tests/cli"));
+    // Where permissions matter the program runs as an unprivileged user: root
+    // may write anywhere.
+    if (geteuid() == 0) {
+        QFile::setPermissions(folder.path(), QFileDevice::Permissions(0x7777));
+        env.insert(QStringLiteral("U"), QStringLiteral("setpriv --reuid=65534 --regid=65534 --clear-groups"));
+    }
     const Finished run = RunProcess(QStringLiteral("bash"), {QStringLiteral("-c"), command}, folder.path(), env, 60);
     QVERIFY2(run.finished, qPrintable(command));
     QVERIFY2(run.exitCode == status, qPrintable(QStringLiteral("status %1: %2").arg(run.exitCode).arg(QString::fromLocal8Bit(run.err))));
