@@ -153,6 +153,23 @@ QString OutputKey(const QString& path) {
 #endif
 }
 
+// `text` with its lines broken at spaces to fit 79 columns.
+QString Wrapped(const QString& text) {
+    QStringList lines;
+    for (const QString& paragraph : text.split(u'\n')) {
+        QString line;
+        for (const QString& word : paragraph.split(u' ', Qt::SkipEmptyParts)) {
+            if (!line.isEmpty() && line.size() + 1 + word.size() > 79) {
+                lines << line;
+                line.clear();
+            }
+            line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+        }
+        lines << line;
+    }
+    return lines.join(u'\n');
+}
+
 // The command line's options, set up once.
 struct Parser {
     QCommandLineParser parser;
@@ -183,9 +200,11 @@ struct Parser {
                             QStringLiteral("Save the options of this run as the ones the window and later runs start from.")};
     QCommandLineOption printOptions{QStringLiteral("print-options"),
                                     QStringLiteral("Print the options that would be used, one Key=True|False line each, "
-                                                   "and exit without converting.")};
+                                                   "and exit without converting (with --save, after saving them).")};
     QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
-                             QStringLiteral("No progress line and no notes; errors still go to standard error.")};
+                             QStringLiteral("No progress line and no notes (lines that are not errors: a folder "
+                                            "without pages, an option that cannot act); errors still go to standard "
+                                            "error.")};
     QCommandLineOption encoding{
         QStringLiteral("encoding"),
         QStringLiteral("Read the inputs as NAME: windows-1252 (bytes in and out as they always were), utf-8 (UTF-8 in "
@@ -216,14 +235,20 @@ struct Parser {
     Parser() {
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
         parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-        parser.setApplicationDescription(
+        QStringList noForms;
+        for (const OptionInfo& info : kOptions) noForms << QStringLiteral("--no-") + FlagName(info);
+        parser.setApplicationDescription(Wrapped(
             QStringLiteral("Converts HTML pages to plain text. Without INPUT, or with INPUT \"-\", it reads standard "
                            "input; without -o or -d the text goes to standard output, one input after another.\n"
                            "The options of the conversion start from the saved ones (what the window uses); --all "
                            "or --none start from all on or all off, --readable from the set that reads best; then "
-                           "each of the option flags below turns one on, and its --no- form (--no-remove-tabs) "
-                           "turns it off. Later flags win.\n"
-                           "Exit status: 0 when every input was converted, 1 when any failed, 2 for a usage error."));
+                           "each of the option flags below turns one on, and its --no- form turns it off: %1. "
+                           "Later flags win.\n"
+                           "Exit status: 0 when every input was converted, 1 when any failed, 2 for a usage error.\n"
+                           "Two other forms: \"tessark INPUT OUTPUT\" (no argument begins with \"-\") converts INPUT "
+                           "into OUTPUT with the saved options, a relative path being taken from the program's "
+                           "folder; \"tessark\" alone opens the window.")
+                .arg(noForms.join(QLatin1String(", ")))));
         parser.addPositionalArgument(QStringLiteral("INPUT"),
                                      QStringLiteral("A page to convert; \"-\": standard input; a folder, with -r."),
                                      QStringLiteral("[INPUT]..."));
@@ -630,6 +655,18 @@ int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& s
     // development machine, the second thread costs more than it gives.)
     if ((items.size() == 1 || jobs == 1) && QThread::idealThreadCount() >= 4)
         for (WorkItem& item : items) item.request.secondThread = true;
+    // A flag of this run that turns on an option which cannot act.
+    for (const QString& name : parser.optionNames()) {
+        const auto flag = p.optionFlags.constFind(name);
+        if (flag == p.optionFlags.cend() || !flag->second) continue;
+        for (const OptionCondition& condition : kOptionConditions)
+            if (condition.option == flag->first && options.Get(condition.other) != condition.otherOn)
+                if (const QString note = QStringLiteral("tessark: --%1 does nothing %2 --%3")
+                                             .arg(name, QLatin1String(condition.otherOn ? "without" : "with"),
+                                                  FlagName(InfoOf(condition.other)));
+                    !notes.contains(note))
+                    notes << note;
+    }
     if (!quiet)
         for (const QString& note : notes) WriteError(note);
     if (items.empty()) return status;

@@ -87,6 +87,17 @@ void FilterTest::shell_data() {
     QTest::newRow("closed standard output") << "$T -q page.html >&-" << 1 << QByteArray()
                                             << QByteArray("tessark: standard output is closed");
     QTest::newRow("closed standard input") << "$T -q - <&-" << 1 << QByteArray() << QByteArray("standard input is closed");
+    QTest::newRow("an option that cannot act") << "$T --none --keep-links page.html" << 0 << QByteArray()
+                                               << QByteArray("tessark: --keep-links does nothing without --remove-all-tags");
+    QTest::newRow("--help fits 80 columns") << "$T --help | awk 'length > 80' | wc -l" << 0 << QByteArray("0\n")
+                                            << QByteArray();
+    QTest::newRow("--help names the --no- forms and the other forms")
+        << "$T --help | tr '\\n' ' ' | grep -o -e '--no-remove-tabs' -e 'tessark INPUT OUTPUT' -e 'opens the window' | sort"
+        << 0 << QByteArray("--no-remove-tabs\nopens the window\ntessark INPUT OUTPUT\n") << QByteArray();
+    QTest::newRow("completion of -rd offers folders")
+        << "mkdir dir; bash -c 'source \"$SRC/completion/tessark\"; COMP_WORDS=(tessark -rd \"\"); COMP_CWORD=2; "
+           "_tessark; echo \"${COMPREPLY[*]}\"'"
+        << 0 << QByteArray("dir\n") << QByteArray();
     QTest::newRow("-q after -v") << "$T -v -q page.html >/dev/null" << 0 << QByteArray() << QByteArray();
     QTest::newRow("-v after -q") << "$T -q -v page.html >/dev/null" << 0 << QByteArray()
                                  << QByteArray("tessark: page.html: windows-1252");
@@ -108,6 +119,7 @@ void FilterTest::shell() {
     QProcessEnvironment env = TestEnvironment(folder.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("T"), QStringLiteral(TESSARK_PROGRAM));
     env.insert(QStringLiteral("S"), QStringLiteral(TESSARK_SOURCE_DIR "/tests/cli"));
+    env.insert(QStringLiteral("SRC"), QStringLiteral(TESSARK_SOURCE_DIR));
     // Where permissions matter the program runs as an unprivileged user: root
     // may write anywhere.
     if (geteuid() == 0) {
