@@ -129,18 +129,56 @@ bool IsPageName(const QString& name) {
            name.endsWith(QStringLiteral(".htm"), Qt::CaseInsensitive);
 }
 
-// The pages under `folder` (not hidden, in hidden folders neither), as paths
-// relative to it, sorted so that runs are repeatable.
-QStringList PagesUnder(const QString& folder) {
+// A path as the operating system's calls take it.
+std::filesystem::path NativePath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// What a walk under a folder found: the pages, as paths relative to it,
+// sorted so that runs are repeatable; and what it could not take, each a
+// path (under the folder) with the reason.
+struct FolderPages {
     QStringList pages;
-    const QDir root(QFileInfo(folder).absoluteFilePath());
-    QDirIterator it(root.path(), QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (IsPageName(it.fileName())) pages << root.relativeFilePath(path);
-    }
-    std::sort(pages.begin(), pages.end());
-    return pages;
+    std::vector<std::pair<QString, QString>> problems;
+};
+
+// The pages under `folder`: files whose names end in .html or .htm, not
+// hidden, in folders not hidden. A link to a page is a page; a link to a
+// folder is not followed (no loops, and nothing outside the tree). A folder
+// or page that cannot be read, or whose name the platform's strings cannot
+// hold (bytes that are not valid in the local encoding), is a problem.
+FolderPages PagesUnder(const QString& folder) {
+    namespace fs = std::filesystem;
+    FolderPages found;
+    const auto walk = [&found](const auto& self, const fs::path& dir, const QString& relative) -> void {
+        std::error_code error;
+        fs::directory_iterator it(dir, error);
+        if (error) {
+            found.problems.emplace_back(relative, QString::fromLocal8Bit(error.message()));
+            return;
+        }
+        for (const fs::directory_entry& entry : it) {
+            const std::string bytes = entry.path().filename().string();
+            const QString name = QFile::decodeName(QByteArray::fromStdString(bytes));
+            if (name.startsWith(u'.')) continue;
+            const QString path = relative.isEmpty() ? name : relative + u'/' + name;
+            const bool isFolder = entry.is_directory(error) && !entry.is_symlink(error);
+            if (!isFolder && !(IsPageName(name) && entry.is_regular_file(error))) continue;
+            if (QFile::encodeName(name).toStdString() != bytes) {
+                found.problems.emplace_back(path, QStringLiteral("file name is not valid in the local encoding"));
+            } else if (isFolder) {
+                self(self, entry.path(), path);
+            } else if (!QFileInfo(QFile::decodeName(QByteArray::fromStdString(entry.path().string()))).isReadable()) {
+                found.problems.emplace_back(path, QString::fromLocal8Bit(std::strerror(EACCES)));
+            } else {
+                found.pages << path;
+            }
+        }
+    };
+    walk(walk, NativePath(folder), QString());
+    std::sort(found.pages.begin(), found.pages.end());
+    std::sort(found.problems.begin(), found.problems.end());
+    return found;
 }
 
 // The key under which two output paths are the same file.
@@ -178,7 +216,7 @@ struct Parser {
                               QStringLiteral("FILE")};
     QCommandLineOption outputDir{{QStringLiteral("d"), QStringLiteral("output-dir")},
                                  QStringLiteral("Write the text of each INPUT to DIR/NAME.txt, NAME being the input's "
-                                                "file name without its last extension. DIR is created when missing."),
+                                                "file name without its last extension. DIR is created when needed."),
                                  QStringLiteral("DIR")};
     QCommandLineOption recursive{{QStringLiteral("r"), QStringLiteral("recursive")},
                                  QStringLiteral("An INPUT that is a folder stands for every .html or .htm file under "
@@ -324,11 +362,6 @@ QStringList ExpandPrefixes(const QStringList& arguments, const Parser& p, QStrin
     return out;
 }
 
-// A path as the operating system's calls take it.
-std::filesystem::path NativePath(const QString& path) {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
-
 // True when both paths name the same existing file (also through links).
 bool SameFile(const QString& a, const QString& b) {
     std::error_code error;
@@ -454,8 +487,14 @@ std::vector<WorkItem> PlanWork(const QStringList& inputs, OutputMode mode, const
                 continue;
             }
             const QDir folder(input);
-            const QStringList pages = PagesUnder(input);
-            if (pages.isEmpty())
+            const FolderPages found = PagesUnder(input);
+            const QStringList& pages = found.pages;
+            for (const auto& [relative, problem] : found.problems) {
+                const QString path = relative.isEmpty() ? input : folder.filePath(relative);
+                add(path, path, QString());
+                items.back().problem = problem;
+            }
+            if (pages.isEmpty() && found.problems.empty())
                 notes << QStringLiteral("tessark: %1: no .html or .htm files under it").arg(Quoted(input));
             for (const QString& relative : pages) {
                 const QString path = folder.filePath(relative);

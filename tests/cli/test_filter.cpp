@@ -98,6 +98,16 @@ void FilterTest::shell_data() {
         << "mkdir dir; bash -c 'source \"$SRC/completion/tessark\"; COMP_WORDS=(tessark -rd \"\"); COMP_CWORD=2; "
            "_tessark; echo \"${COMPREPLY[*]}\"'"
         << 0 << QByteArray("dir\n") << QByteArray();
+    QTest::newRow("-r reports what it cannot read, unprivileged")
+        << "mkdir -p s/locked; cp page.html s/a.html; cp page.html s/zero.html; cp page.html \"s/$(printf 'n\\377.html')\"; "
+           "chmod 000 s/locked s/zero.html; chmod 777 s; $U $T -q -r -d out s; s=$?; ls out; exit $s"
+        << 1 << QByteArray("a.txt\n")
+        << QByteArray("tessark: s/locked: Permission denied\ntessark: s/n\xef\xbf\xbd.html: file name is not valid in "
+                      "the local encoding\ntessark: s/zero.html: Permission denied\n");
+    QTest::newRow("-r follows links to pages, not to folders")
+        << "mkdir -p s/sub; cp page.html s/a.html; ln -s ../s s/sub/loop; ln -s a.html s/b.html; $T -q -r -d out s; "
+           "find out -type f | sort"
+        << 0 << QByteArray("out/a.txt\nout/b.txt\n") << QByteArray();
     QTest::newRow("-q after -v") << "$T -v -q page.html >/dev/null" << 0 << QByteArray() << QByteArray();
     QTest::newRow("-v after -q") << "$T -q -v page.html >/dev/null" << 0 << QByteArray()
                                  << QByteArray("tessark: page.html: windows-1252");
