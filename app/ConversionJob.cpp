@@ -78,15 +78,50 @@ private:
     QByteArray& text_;
 };
 
+// Unix lines (ConversionRequest::LineEnds) over another output: CR LF
+// becomes LF, also when a block ends between the two; Commit ends a text
+// that is not empty with a line end.
+class UnixLinesOutput final : public OutputStream {
+public:
+    explicit UnixLinesOutput(std::unique_ptr<OutputStream> inner) : inner_(std::move(inner)) {}
+    void Write(const char* data, qint64 size) override {
+        block_.clear();
+        for (qint64 i = 0; i < size; ++i) {
+            if (pendingCR_ && data[i] != '\n') block_ += '\r';
+            pendingCR_ = data[i] == '\r';
+            if (!pendingCR_) block_ += data[i];
+        }
+        if (!block_.isEmpty()) {
+            last_ = block_.back();
+            inner_->Write(block_.constData(), block_.size());
+        }
+    }
+    void Commit() override {
+        if (pendingCR_ || (last_ != '\0' && last_ != '\n')) inner_->Write(pendingCR_ ? "\r\n" : "\n", pendingCR_ ? 2 : 1);
+        pendingCR_ = false;
+        inner_->Commit();
+    }
+    void Discard() noexcept override { inner_->Discard(); }
+
+private:
+    std::unique_ptr<OutputStream> inner_;
+    QByteArray block_;
+    bool pendingCR_ = false;
+    char last_ = '\0';  // the last byte written; NUL before the first
+};
+
 // The opening of the output, in one place.
 std::unique_ptr<OutputStream> OpenOutput(const ConversionRequest& request, FileSystem& files,
                                          ConversionOutcome& outcome) {
+    std::unique_ptr<OutputStream> output;
     switch (request.target) {
-    case ConversionRequest::Target::File: return files.OpenWrite(request.outputPath);
-    case ConversionRequest::Target::StandardOutput: return files.OpenStandardOutput();
-    case ConversionRequest::Target::Memory: break;
+    case ConversionRequest::Target::File: output = files.OpenWrite(request.outputPath); break;
+    case ConversionRequest::Target::StandardOutput: output = files.OpenStandardOutput(); break;
+    case ConversionRequest::Target::Memory: output = std::make_unique<MemoryOutput>(outcome.text); break;
     }
-    return std::make_unique<MemoryOutput>(outcome.text);
+    if (request.lineEnds == ConversionRequest::LineEnds::Unix)
+        output = std::make_unique<UnixLinesOutput>(std::move(output));
+    return output;
 }
 
 // The reading of the whole input, in one place: returns the whole input,
@@ -104,6 +139,10 @@ QByteArray ReadInput(const ConversionRequest& request, FileSystem& files, QStrin
 // The writing of the whole output, in one place.
 void WriteOutput(const ConversionRequest& request, FileSystem& files, QByteArray&& bytes,
                  ConversionOutcome& outcome) {
+    if (request.lineEnds == ConversionRequest::LineEnds::Unix) {
+        bytes.replace("\r\n", "\n");
+        if (!bytes.isEmpty() && !bytes.endsWith('\n')) bytes += '\n';
+    }
     switch (request.target) {
     case ConversionRequest::Target::File: files.WriteAll(request.outputPath, bytes); break;
     case ConversionRequest::Target::StandardOutput: files.WriteStandardOutput(bytes); break;

@@ -234,6 +234,10 @@ struct Parser {
                                                "spaces and blank lines collapsed; --remove-all-crlf, "
                                                "--remove-functions and --remove-pipe off.")};
     QCommandLineOption none{QStringLiteral("none"), QStringLiteral("Start from every option off instead of the saved ones.")};
+    QCommandLineOption crlf{QStringLiteral("crlf"),
+                            QStringLiteral("End lines in CR LF and the text without a line end, as the classic form "
+                                           "writes it. Default: lines end in LF, and a text that is not empty ends "
+                                           "with one.")};
     QCommandLineOption save{QStringLiteral("save"),
                             QStringLiteral("Save the options of this run as the ones the window and later runs start from.")};
     QCommandLineOption printOptions{QStringLiteral("print-options"),
@@ -291,7 +295,7 @@ struct Parser {
                                      QStringLiteral("A page to convert; \"-\": standard input; a folder, with -r."),
                                      QStringLiteral("[INPUT]..."));
         for (QCommandLineOption* option :
-             {&output, &outputDir, &recursive, &jobs, &all, &none, &readable, &encoding, &save, &printOptions, &quiet,
+             {&output, &outputDir, &recursive, &jobs, &all, &none, &readable, &encoding, &crlf, &save, &printOptions, &quiet,
               &verbose})
             Add(*option);
         for (const OptionInfo& info : kOptions) {
@@ -438,8 +442,8 @@ enum class OutputMode { StandardOutput, OneFile, Folder };
 
 // The work of this run, in input order; a usage error sets `usage`.
 std::vector<WorkItem> PlanWork(const QStringList& inputs, OutputMode mode, const QString& outputPath,
-                               bool recursive, const OptionSet& options, const QString& encoding, QStringList& notes,
-                               QString& usage) {
+                               bool recursive, const OptionSet& options, const QString& encoding,
+                               ConversionRequest::LineEnds lineEnds, QStringList& notes, QString& usage) {
     std::vector<WorkItem> items;
     const auto add = [&](const QString& shown, const QString& path, const QString& relativeOutput) {
         WorkItem item;
@@ -448,6 +452,7 @@ std::vector<WorkItem> PlanWork(const QStringList& inputs, OutputMode mode, const
         item.request.encoding = encoding;
         item.request.emptyInputStops = false;
         item.request.ordinaryFilesOnly = false;
+        item.request.lineEnds = lineEnds;
         if (path.isNull()) {
             item.request.source = ConversionRequest::Source::StandardInput;
         } else {
@@ -678,7 +683,9 @@ int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& s
     QString usage;
     QStringList notes;
     std::vector<WorkItem> items =
-        PlanWork(inputs, mode, outputPath, parser.isSet(p.recursive), options, encoding.name, notes, usage);
+        PlanWork(inputs, mode, outputPath, parser.isSet(p.recursive), options, encoding.name,
+                 parser.isSet(p.crlf) ? ConversionRequest::LineEnds::Classic : ConversionRequest::LineEnds::Unix, notes,
+                 usage);
     if (!usage.isEmpty()) return UsageError(usage);
     if (std::any_of(items.begin(), items.end(), ToStandardOutput) && streams.outputClosed) {
         WriteError(QStringLiteral("tessark: standard output is closed"));

@@ -108,6 +108,21 @@ void FilterTest::shell_data() {
         << "mkdir -p s/sub; cp page.html s/a.html; ln -s ../s s/sub/loop; ln -s a.html s/b.html; $T -q -r -d out s; "
            "find out -type f | sort"
         << 0 << QByteArray("out/a.txt\nout/b.txt\n") << QByteArray();
+    QTest::newRow("LF lines, each text ending with one")
+        << "printf '<p>a</p>\\n<p>b</p>' >t.html; $T -q --none t.html - <t.html | tr '\\n\\r' NR" << 0
+        << QByteArray("<p>a</p>N<p>b</p>N<p>a</p>N<p>b</p>N") << QByteArray();
+    QTest::newRow("LF lines, the whole page read") << "printf '<p>a</p>\\n<p>b</p>' >t.html; "
+                                                      "$T -q --none --encoding auto t.html | tr '\\n\\r' NR"
+                                                   << 0 << QByteArray("<p>a</p>N<p>b</p>N") << QByteArray();
+    QTest::newRow("LF lines across the stream's blocks")
+        << "yes '<p>line</p>' | head -c 9000000 >big.html; a=$($T -q --none big.html | md5sum); "
+           "b=$($T -q --none --encoding auto big.html | md5sum); c=$(tr -d '\\r' <big.html | md5sum); "
+           "[ \"$a\" = \"$b\" ] && [ \"$a\" = \"$c\" ] && echo same"
+        << 0 << QByteArray("same\n") << QByteArray();
+    QTest::newRow("--crlf writes the classic form's bytes")
+        << "printf '<p>a</p>\\n<p>b</p>' >t.html; $T \"$PWD/t.html\" \"$PWD/c.txt\"; $T -q --crlf -o m.txt t.html; "
+           "cmp c.txt m.txt && wc -c <m.txt"
+        << 0 << QByteArray("3\n") << QByteArray();
     QTest::newRow("-q after -v") << "$T -v -q page.html >/dev/null" << 0 << QByteArray() << QByteArray();
     QTest::newRow("-v after -q") << "$T -q -v page.html >/dev/null" << 0 << QByteArray()
                                  << QByteArray("tessark: page.html: windows-1252");
