@@ -6,6 +6,7 @@
 
 #include "EncodedConversion.h"
 #include "EngineHooks.h"
+#include "RuntimeError.h"
 #include "TextEncoding.h"
 #include "cTessark.h"
 #include "cTessarkStream.h"
@@ -38,7 +39,17 @@ constexpr std::size_t kReadBlock = std::size_t{1} << 20;
 // The checks before the input is read, in one place: the message of the
 // check that stops the job, else empty with the file's size in `size`.
 QString CheckInput(const ConversionRequest& request, const FileSystem& files, qint64& size) {
-    if (!files.FindOrdinaryFile(request.inputPath)) return QStringLiteral("Input file is missing");
+    if (!files.FindOrdinaryFile(request.inputPath)) {
+        if (request.ordinaryFilesOnly || request.inputPath.isEmpty()) return QStringLiteral("Input file is missing");
+        // Hidden, a pipe or a device: it is missing only when it does not exist.
+        try {
+            size = files.FileLen(request.inputPath);
+        } catch (const RuntimeError& error) {
+            if (error.number() == 53) return QStringLiteral("Input file is missing");
+            throw;
+        }
+        return {};
+    }
     size = files.FileLen(request.inputPath);
     if (size == 0 && request.emptyInputStops) return QStringLiteral("Input file is empty!");
     // A size of 0 may also be a special file that reports none: it is read.
@@ -67,15 +78,50 @@ private:
     QByteArray& text_;
 };
 
+// Unix lines (ConversionRequest::LineEnds) over another output: CR LF
+// becomes LF, also when a block ends between the two; Commit ends a text
+// that is not empty with a line end.
+class UnixLinesOutput final : public OutputStream {
+public:
+    explicit UnixLinesOutput(std::unique_ptr<OutputStream> inner) : inner_(std::move(inner)) {}
+    void Write(const char* data, qint64 size) override {
+        block_.clear();
+        for (qint64 i = 0; i < size; ++i) {
+            if (pendingCR_ && data[i] != '\n') block_ += '\r';
+            pendingCR_ = data[i] == '\r';
+            if (!pendingCR_) block_ += data[i];
+        }
+        if (!block_.isEmpty()) {
+            last_ = block_.back();
+            inner_->Write(block_.constData(), block_.size());
+        }
+    }
+    void Commit() override {
+        if (pendingCR_ || (last_ != '\0' && last_ != '\n')) inner_->Write(pendingCR_ ? "\r\n" : "\n", pendingCR_ ? 2 : 1);
+        pendingCR_ = false;
+        inner_->Commit();
+    }
+    void Discard() noexcept override { inner_->Discard(); }
+
+private:
+    std::unique_ptr<OutputStream> inner_;
+    QByteArray block_;
+    bool pendingCR_ = false;
+    char last_ = '\0';  // the last byte written; NUL before the first
+};
+
 // The opening of the output, in one place.
 std::unique_ptr<OutputStream> OpenOutput(const ConversionRequest& request, FileSystem& files,
                                          ConversionOutcome& outcome) {
+    std::unique_ptr<OutputStream> output;
     switch (request.target) {
-    case ConversionRequest::Target::File: return files.OpenWrite(request.outputPath);
-    case ConversionRequest::Target::StandardOutput: return files.OpenStandardOutput();
-    case ConversionRequest::Target::Memory: break;
+    case ConversionRequest::Target::File: output = files.OpenWrite(request.outputPath); break;
+    case ConversionRequest::Target::StandardOutput: output = files.OpenStandardOutput(); break;
+    case ConversionRequest::Target::Memory: output = std::make_unique<MemoryOutput>(outcome.text); break;
     }
-    return std::make_unique<MemoryOutput>(outcome.text);
+    if (request.lineEnds == ConversionRequest::LineEnds::Unix)
+        output = std::make_unique<UnixLinesOutput>(std::move(output));
+    return output;
 }
 
 // The reading of the whole input, in one place: returns the whole input,
@@ -93,6 +139,10 @@ QByteArray ReadInput(const ConversionRequest& request, FileSystem& files, QStrin
 // The writing of the whole output, in one place.
 void WriteOutput(const ConversionRequest& request, FileSystem& files, QByteArray&& bytes,
                  ConversionOutcome& outcome) {
+    if (request.lineEnds == ConversionRequest::LineEnds::Unix) {
+        bytes.replace("\r\n", "\n");
+        if (!bytes.isEmpty() && !bytes.endsWith('\n')) bytes += '\n';
+    }
     switch (request.target) {
     case ConversionRequest::Target::File: files.WriteAll(request.outputPath, bytes); break;
     case ConversionRequest::Target::StandardOutput: files.WriteStandardOutput(bytes); break;

@@ -66,6 +66,15 @@ struct ConversionRequest {
     // empty!" and leaves the output alone; a filter turns it into an empty
     // output instead.
     bool emptyInputStops = true;
+    // The classic job takes only an ordinary file: a name that begins with
+    // "." or a pipe counts as missing. A filter reads whatever exists and can
+    // be opened: hidden names, pipes, devices (/dev/null is an empty input).
+    bool ordinaryFilesOnly = true;
+    // The classic text's lines end in CR LF, and its last line has none.
+    // Unix lines: every CR LF becomes LF, and a text that is not empty ends
+    // with a line end (what tools that read text line by line expect).
+    enum class LineEnds { Classic, Unix };
+    LineEnds lineEnds = LineEnds::Classic;
     // A streamed conversion may run part of its work on a second thread
     // (cTessarkStream.h), for a caller that converts one page at a time and
     // gives no yield function: its yields would not be made.

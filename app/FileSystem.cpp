@@ -154,12 +154,17 @@ QByteArray DiskFileSystem::ReadAll(const QString& path, qint64 room) const {
         got += n;
     }
     data.truncate(static_cast<qsizetype>(got));
-    if (got == expected && !file.atEnd()) {
-        // The file grew meanwhile (or reports no size, as some special files do).
-        errno = 0;
-        const QByteArray rest = file.readAll();
-        if (file.error() != QFileDevice::NoError) ThrowDiskError(errno, 57);
-        data.append(rest);
+    if (got == expected && (!info.isFile() || !file.atEnd())) {
+        // The file grew meanwhile, or it is a pipe or a device, which reports
+        // no size: read on to its end.
+        char block[65536];
+        for (;;) {
+            errno = 0;
+            const qint64 n = file.read(block, sizeof block);
+            if (n < 0) ThrowDiskError(errno, 57);
+            if (n == 0) break;
+            data.append(block, static_cast<qsizetype>(n));
+        }
     }
     return data;
 }
@@ -302,6 +307,8 @@ class StreamingStandardInput final : public InputStream {
 public:
     StreamingStandardInput() { BinaryStandardStreams(); }
     qint64 Read(char* data, qint64 max) override {
+        // One end of file ends the input: a terminal would give more after it.
+        if (std::feof(stdin)) return 0;
         const std::size_t n = std::fread(data, 1, static_cast<std::size_t>(max), stdin);
         if (n == 0 && std::ferror(stdin)) {
             std::clearerr(stdin);
@@ -401,7 +408,7 @@ QByteArray FileSystem::ReadStandardInput() {
 #endif
     QByteArray data;
     char chunk[65536];
-    for (;;) {
+    while (!std::feof(stdin)) {
         const std::size_t n = std::fread(chunk, 1, sizeof chunk, stdin);
         data.append(chunk, static_cast<qsizetype>(n));
         if (n < sizeof chunk) break;

@@ -59,6 +59,13 @@ OptionSet OptionSet::Defaults() {
     return set;
 }
 
+const std::array<OptionCondition, 4> kOptionConditions = {{
+    {Option::BreakAtBlocks, Option::RemoveAllTags, true},
+    {Option::KeepLinks, Option::RemoveAllTags, true},
+    {Option::KeepAltText, Option::RemoveAllTags, true},
+    {Option::GenerateSpecialChars, Option::DecodeAllReferences, false},
+}};
+
 OptionSet OptionSet::ClassicOn() {
     OptionSet set;
     for (const OptionInfo& info : kOptions) set.Set(info.option, info.classic);

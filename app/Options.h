@@ -60,6 +60,16 @@ struct OptionInfo {
 // Row i describes Option(i).
 extern const std::array<OptionInfo, kOptionCount> kOptions;
 
+// An option that acts only while another is on (otherOn) or off: the
+// readable-text options that work on the tags act as the tags are removed,
+// and the 323-row table does not run when every reference is decoded.
+struct OptionCondition {
+    Option option;
+    Option other;
+    bool otherOn;
+};
+extern const std::array<OptionCondition, 4> kOptionConditions;
+
 inline const OptionInfo& InfoOf(Option option) { return kOptions[static_cast<std::size_t>(option)]; }
 
 // The command-line flag of an option: its name in kebab case, a hyphen

@@ -1,5 +1,8 @@
 #include "basProcessing.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "ConversionJob.h"
 #include "EngineHooks.h"
 #include "basMain.h"
@@ -42,6 +45,11 @@ JobResult Run() {
     FileSystem& files = Files();
     if (!files.FindOrdinaryFile(InputFile)) {
         Tell(QStringLiteral("Input file is missing"));
+        // A relative path was taken from the program's folder, which is
+        // easily forgotten: say where the file was looked for.
+        if (BatchMode)
+            Messages().Note(QStringLiteral("(looked for %1)")
+                                .arg(QDir::toNativeSeparators(QFileInfo(InputFile).absoluteFilePath())));
         return JobResult::Stopped;
     }
     if (!BatchMode && files.FindOrdinaryFile(OutputFile) &&

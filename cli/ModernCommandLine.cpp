@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QFuture>
 #include <QHash>
@@ -11,6 +12,9 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -26,6 +30,12 @@
 #include "Options.h"
 #include "Progress.h"
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <unistd.h>
+#define TESSARK_POSIX 1
+#endif
+
 namespace tessark::cli {
 namespace {
 
@@ -37,16 +47,73 @@ void WriteError(const QString& line) {
     std::fflush(stderr);
 }
 
-void WriteOut(const QString& text) {
+// Writes text that is the whole answer of the run (--help, --version,
+// --print-options); false, with the reason on standard error, when standard
+// output did not take all of it (a full device, a closed pipe).
+bool WriteOut(const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
+    errno = 0;
+    const bool written = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout) ==
+                             static_cast<std::size_t>(bytes.size()) &&
+                         std::fflush(stdout) == 0;
+    if (!written) {
+        const int error = errno;
+        WriteError(QStringLiteral("tessark: write error on standard output: ") +
+                   QString::fromLocal8Bit(std::strerror(error != 0 ? error : EIO)));
+    }
+    return written;
 }
 
 int UsageError(const QString& message) {
     WriteError(QStringLiteral("tessark: ") + message);
     WriteError(QStringLiteral("Try 'tessark --help' for more information."));
     return kExitUsage;
+}
+
+// A file name as messages show it: as it is, unless it holds a control
+// character (a line feed would split the message); then quoted for the
+// shell, as ls quotes it: $'a\nb'.
+QString Quoted(const QString& name) {
+    if (std::none_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; }))
+        return name;
+    QString quoted = QStringLiteral("$'");
+    for (const QChar c : name) {
+        switch (c.unicode()) {
+        case '\n': quoted += QStringLiteral("\\n"); break;
+        case '\t': quoted += QStringLiteral("\\t"); break;
+        case '\r': quoted += QStringLiteral("\\r"); break;
+        case '\\': quoted += QStringLiteral("\\\\"); break;
+        case '\'': quoted += QStringLiteral("\\'"); break;
+        default:
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+                quoted += QStringLiteral("\\%1").arg(c.unicode(), 3, 8, QChar(u'0'));
+            else
+                quoted += c;
+        }
+    }
+    return quoted + u'\'';
+}
+
+// Why `path` cannot be written, in the system's words; empty when nothing
+// about the path itself is wrong (the failure was elsewhere).
+QString OutputProblem(const QString& path) {
+    const QFileInfo info(path);
+    const QFileInfo folder(info.absolutePath());
+    int error = 0;
+    if (!folder.exists())
+        error = ENOENT;
+    else if (!folder.isDir())
+        error = ENOTDIR;
+    else if (info.isDir())
+        error = EISDIR;
+    else if (info.exists() && info.isFile() &&
+             (info.permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther)) == 0)
+        error = EACCES;  // the mode bits, which the disk layer honours also for root
+#ifdef TESSARK_POSIX
+    else if (access(QFile::encodeName(folder.absoluteFilePath()).constData(), W_OK) != 0)
+        error = errno;
+#endif
+    return error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : QString();
 }
 
 // One input to convert, with where its text goes.
@@ -62,18 +129,56 @@ bool IsPageName(const QString& name) {
            name.endsWith(QStringLiteral(".htm"), Qt::CaseInsensitive);
 }
 
-// The pages under `folder` (not hidden, in hidden folders neither), as paths
-// relative to it, sorted so that runs are repeatable.
-QStringList PagesUnder(const QString& folder) {
+// A path as the operating system's calls take it.
+std::filesystem::path NativePath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// What a walk under a folder found: the pages, as paths relative to it,
+// sorted so that runs are repeatable; and what it could not take, each a
+// path (under the folder) with the reason.
+struct FolderPages {
     QStringList pages;
-    const QDir root(QFileInfo(folder).absoluteFilePath());
-    QDirIterator it(root.path(), QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (IsPageName(it.fileName())) pages << root.relativeFilePath(path);
-    }
-    std::sort(pages.begin(), pages.end());
-    return pages;
+    std::vector<std::pair<QString, QString>> problems;
+};
+
+// The pages under `folder`: files whose names end in .html or .htm, not
+// hidden, in folders not hidden. A link to a page is a page; a link to a
+// folder is not followed (no loops, and nothing outside the tree). A folder
+// or page that cannot be read, or whose name the platform's strings cannot
+// hold (bytes that are not valid in the local encoding), is a problem.
+FolderPages PagesUnder(const QString& folder) {
+    namespace fs = std::filesystem;
+    FolderPages found;
+    const auto walk = [&found](const auto& self, const fs::path& dir, const QString& relative) -> void {
+        std::error_code error;
+        fs::directory_iterator it(dir, error);
+        if (error) {
+            found.problems.emplace_back(relative, QString::fromLocal8Bit(error.message()));
+            return;
+        }
+        for (const fs::directory_entry& entry : it) {
+            const std::string bytes = entry.path().filename().string();
+            const QString name = QFile::decodeName(QByteArray::fromStdString(bytes));
+            if (name.startsWith(u'.')) continue;
+            const QString path = relative.isEmpty() ? name : relative + u'/' + name;
+            const bool isFolder = entry.is_directory(error) && !entry.is_symlink(error);
+            if (!isFolder && !(IsPageName(name) && entry.is_regular_file(error))) continue;
+            if (QFile::encodeName(name).toStdString() != bytes) {
+                found.problems.emplace_back(path, QStringLiteral("file name is not valid in the local encoding"));
+            } else if (isFolder) {
+                self(self, entry.path(), path);
+            } else if (!QFileInfo(QFile::decodeName(QByteArray::fromStdString(entry.path().string()))).isReadable()) {
+                found.problems.emplace_back(path, QString::fromLocal8Bit(std::strerror(EACCES)));
+            } else {
+                found.pages << path;
+            }
+        }
+    };
+    walk(walk, NativePath(folder), QString());
+    std::sort(found.pages.begin(), found.pages.end());
+    std::sort(found.problems.begin(), found.problems.end());
+    return found;
 }
 
 // The key under which two output paths are the same file.
@@ -86,6 +191,23 @@ QString OutputKey(const QString& path) {
 #endif
 }
 
+// `text` with its lines broken at spaces to fit 79 columns.
+QString Wrapped(const QString& text) {
+    QStringList lines;
+    for (const QString& paragraph : text.split(u'\n')) {
+        QString line;
+        for (const QString& word : paragraph.split(u' ', Qt::SkipEmptyParts)) {
+            if (!line.isEmpty() && line.size() + 1 + word.size() > 79) {
+                lines << line;
+                line.clear();
+            }
+            line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+        }
+        lines << line;
+    }
+    return lines.join(u'\n');
+}
+
 // The command line's options, set up once.
 struct Parser {
     QCommandLineParser parser;
@@ -94,7 +216,7 @@ struct Parser {
                               QStringLiteral("FILE")};
     QCommandLineOption outputDir{{QStringLiteral("d"), QStringLiteral("output-dir")},
                                  QStringLiteral("Write the text of each INPUT to DIR/NAME.txt, NAME being the input's "
-                                                "file name without its last extension. DIR is created when missing."),
+                                                "file name without its last extension. DIR is created when needed."),
                                  QStringLiteral("DIR")};
     QCommandLineOption recursive{{QStringLiteral("r"), QStringLiteral("recursive")},
                                  QStringLiteral("An INPUT that is a folder stands for every .html or .htm file under "
@@ -112,13 +234,19 @@ struct Parser {
                                                "spaces and blank lines collapsed; --remove-all-crlf, "
                                                "--remove-functions and --remove-pipe off.")};
     QCommandLineOption none{QStringLiteral("none"), QStringLiteral("Start from every option off instead of the saved ones.")};
+    QCommandLineOption crlf{QStringLiteral("crlf"),
+                            QStringLiteral("End lines in CR LF and the text without a line end, as the classic form "
+                                           "writes it. Default: lines end in LF, and a text that is not empty ends "
+                                           "with one.")};
     QCommandLineOption save{QStringLiteral("save"),
                             QStringLiteral("Save the options of this run as the ones the window and later runs start from.")};
     QCommandLineOption printOptions{QStringLiteral("print-options"),
                                     QStringLiteral("Print the options that would be used, one Key=True|False line each, "
-                                                   "and exit without converting.")};
+                                                   "and exit without converting (with --save, after saving them).")};
     QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
-                             QStringLiteral("No progress line and no notes; errors still go to standard error.")};
+                             QStringLiteral("No progress line and no notes (lines that are not errors: a folder "
+                                            "without pages, an option that cannot act); errors still go to standard "
+                                            "error.")};
     QCommandLineOption encoding{
         QStringLiteral("encoding"),
         QStringLiteral("Read the inputs as NAME: windows-1252 (bytes in and out as they always were), utf-8 (UTF-8 in "
@@ -134,40 +262,115 @@ struct Parser {
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version and exit.")};
     // Flag name -> (option, state it sets).
     QHash<QString, std::pair<Option, bool>> optionFlags;
+    // Every long name, and those that take a value, for unique prefixes.
+    QStringList longNames, longNamesWithValue;
+
+    void Add(const QCommandLineOption& option) {
+        parser.addOption(option);
+        for (const QString& name : option.names()) {
+            if (name.size() < 2) continue;
+            longNames << name;
+            if (!option.valueName().isEmpty()) longNamesWithValue << name;
+        }
+    }
 
     Parser() {
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
         parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-        parser.setApplicationDescription(
+        QStringList noForms;
+        for (const OptionInfo& info : kOptions) noForms << QStringLiteral("--no-") + FlagName(info);
+        parser.setApplicationDescription(Wrapped(
             QStringLiteral("Converts HTML pages to plain text. Without INPUT, or with INPUT \"-\", it reads standard "
                            "input; without -o or -d the text goes to standard output, one input after another.\n"
                            "The options of the conversion start from the saved ones (what the window uses); --all "
                            "or --none start from all on or all off, --readable from the set that reads best; then "
-                           "each of the option flags below turns one on, and its --no- form (--no-remove-tabs) "
-                           "turns it off. Later flags win.\n"
-                           "Exit status: 0 when every input was converted, 1 when any failed, 2 for a usage error."));
+                           "each of the option flags below turns one on, and its --no- form turns it off: %1. "
+                           "Later flags win.\n"
+                           "Exit status: 0 when every input was converted, 1 when any failed, 2 for a usage error.\n"
+                           "Two other forms: \"tessark INPUT OUTPUT\" (no argument begins with \"-\") converts INPUT "
+                           "into OUTPUT with the saved options, a relative path being taken from the program's "
+                           "folder; \"tessark\" alone opens the window.")
+                .arg(noForms.join(QLatin1String(", ")))));
         parser.addPositionalArgument(QStringLiteral("INPUT"),
                                      QStringLiteral("A page to convert; \"-\": standard input; a folder, with -r."),
                                      QStringLiteral("[INPUT]..."));
         for (QCommandLineOption* option :
-             {&output, &outputDir, &recursive, &jobs, &all, &none, &readable, &encoding, &save, &printOptions, &quiet,
+             {&output, &outputDir, &recursive, &jobs, &all, &none, &readable, &encoding, &crlf, &save, &printOptions, &quiet,
               &verbose})
-            parser.addOption(*option);
+            Add(*option);
         for (const OptionInfo& info : kOptions) {
             const QString flag = FlagName(info);
             const QString negated = QStringLiteral("no-") + flag;
             QCommandLineOption on(flag, QString::fromUtf8(info.help));
             QCommandLineOption off(negated, QString::fromUtf8(info.help));
             off.setFlags(QCommandLineOption::HiddenFromHelp);
-            parser.addOption(on);
-            parser.addOption(off);
+            Add(on);
+            Add(off);
             optionFlags.insert(flag, {info.option, true});
             optionFlags.insert(negated, {info.option, false});
         }
-        parser.addOption(help);
-        parser.addOption(version);
+        Add(help);
+        Add(version);
     }
 };
+
+// The arguments with each unique prefix of a long option written out in
+// full, as GNU tools accept them (--quie is --quiet). Empty, with `error`
+// set, for a prefix of more than one option. A value that follows an option
+// taking one is left alone, and so is everything after "--".
+QStringList ExpandPrefixes(const QStringList& arguments, const Parser& p, QString& error) {
+    QStringList out;
+    bool valueNext = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (i == 0 || valueNext) {
+            out << arg;
+            valueNext = false;
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            out << arguments.mid(i);
+            break;
+        }
+        if (arg.startsWith(QLatin1String("--"))) {
+            const qsizetype equals = arg.indexOf(u'=');
+            const QString name = arg.mid(2, equals < 0 ? -1 : equals - 2);
+            QString full = name;
+            if (!p.longNames.contains(name)) {
+                QStringList matches;
+                for (const QString& candidate : p.longNames)
+                    if (candidate.startsWith(name) && !name.isEmpty()) matches << candidate;
+                if (matches.size() > 1) {
+                    error = QStringLiteral("option '--%1' is ambiguous; possibilities: --%2")
+                                .arg(name, matches.join(QLatin1String(" --")));
+                    return {};
+                }
+                if (matches.size() == 1) full = matches.front();
+            }
+            valueNext = equals < 0 && p.longNamesWithValue.contains(full);
+            out << QStringLiteral("--") + full + (equals < 0 ? QString() : arg.mid(equals));
+            continue;
+        }
+        if (arg.size() > 1 && arg.startsWith(u'-')) {
+            // A group of short options: one that takes a value takes the rest
+            // of the group, or the next argument when it ends the group.
+            for (qsizetype k = 1; k < arg.size(); ++k) {
+                if (arg[k] == u'o' || arg[k] == u'd' || arg[k] == u'j') {
+                    valueNext = k == arg.size() - 1;
+                    break;
+                }
+            }
+        }
+        out << arg;
+    }
+    return out;
+}
+
+// True when both paths name the same existing file (also through links).
+bool SameFile(const QString& a, const QString& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(NativePath(a), NativePath(b), error) && !error;
+}
 
 // The options of this run: the saved ones (or all on / all off), then each
 // flag in the order given.
@@ -223,7 +426,7 @@ RunEncoding ChooseEncoding(const Parser& p) {
     return run;
 }
 
-void PrintOptions(const OptionSet& options, const QString& encoding) {
+bool PrintOptions(const OptionSet& options, const QString& encoding) {
     // In the order of the settings file, which sorts its keys.
     std::vector<std::pair<QString, QString>> rows;
     for (const OptionInfo& info : kOptions)
@@ -232,22 +435,24 @@ void PrintOptions(const OptionSet& options, const QString& encoding) {
     std::sort(rows.begin(), rows.end());
     QString text;
     for (const auto& [key, value] : rows) text += key + u'=' + value + u'\n';
-    WriteOut(text);
+    return WriteOut(text);
 }
 
 enum class OutputMode { StandardOutput, OneFile, Folder };
 
 // The work of this run, in input order; a usage error sets `usage`.
 std::vector<WorkItem> PlanWork(const QStringList& inputs, OutputMode mode, const QString& outputPath,
-                               bool recursive, const OptionSet& options, const QString& encoding, QStringList& notes,
-                               QString& usage) {
+                               bool recursive, const OptionSet& options, const QString& encoding,
+                               ConversionRequest::LineEnds lineEnds, QStringList& notes, QString& usage) {
     std::vector<WorkItem> items;
     const auto add = [&](const QString& shown, const QString& path, const QString& relativeOutput) {
         WorkItem item;
-        item.shown = shown;
+        item.shown = Quoted(shown);
         item.request.options = options;
         item.request.encoding = encoding;
         item.request.emptyInputStops = false;
+        item.request.ordinaryFilesOnly = false;
+        item.request.lineEnds = lineEnds;
         if (path.isNull()) {
             item.request.source = ConversionRequest::Source::StandardInput;
         } else {
@@ -287,8 +492,15 @@ std::vector<WorkItem> PlanWork(const QStringList& inputs, OutputMode mode, const
                 continue;
             }
             const QDir folder(input);
-            const QStringList pages = PagesUnder(input);
-            if (pages.isEmpty()) notes << QStringLiteral("tessark: %1: no .html or .htm files under it").arg(input);
+            const FolderPages found = PagesUnder(input);
+            const QStringList& pages = found.pages;
+            for (const auto& [relative, problem] : found.problems) {
+                const QString path = relative.isEmpty() ? input : folder.filePath(relative);
+                add(path, path, QString());
+                items.back().problem = problem;
+            }
+            if (pages.isEmpty() && found.problems.empty())
+                notes << QStringLiteral("tessark: %1: no .html or .htm files under it").arg(Quoted(input));
             for (const QString& relative : pages) {
                 const QString path = folder.filePath(relative);
                 const QString subFolder = QFileInfo(relative).path();
@@ -299,6 +511,14 @@ std::vector<WorkItem> PlanWork(const QStringList& inputs, OutputMode mode, const
         }
         add(input, input, textName(info.fileName()));
     }
+
+    // An output that is one of the inputs would replace the page by its own
+    // text: refused, as cat refuses it.
+    for (WorkItem& item : items)
+        if (item.problem.isEmpty() && item.request.source == ConversionRequest::Source::File &&
+            item.request.target == ConversionRequest::Target::File &&
+            SameFile(item.request.inputPath, item.request.outputPath))
+            item.problem = QStringLiteral("input file is output file");
 
     if (mode == OutputMode::OneFile && items.size() > 1) {
         usage = QStringLiteral("-o writes one output, but there are %1 inputs (use -d for several)").arg(items.size());
@@ -336,12 +556,40 @@ ConversionOutcome Convert(const WorkItem& item, FileSystem& files, bool direct) 
     return ConvertOne(request, files);
 }
 
+// The line that tells why an item was not converted: the output's path and
+// the system's words when the output could not be written, else the input
+// with the job's message.
+QString FailureMessage(const WorkItem& item, const ConversionOutcome& outcome, const QStringList& inputs) {
+    if (outcome.result == ConversionOutcome::Result::Failed &&
+        item.request.target == ConversionRequest::Target::File) {
+        QString problem = OutputProblem(item.request.outputPath);
+        if (problem.isEmpty() && outcome.errors.front().number == 61) problem = QString::fromLocal8Bit(std::strerror(ENOSPC));
+        if (!problem.isEmpty())
+            return QStringLiteral("tessark: %1: cannot write: %2").arg(Quoted(item.request.outputPath), problem);
+    }
+    QString line = QStringLiteral("tessark: ") + item.shown + QStringLiteral(": ") + outcome.Reason();
+    // "tessark IN.html OUT.txt --readable" makes OUT.txt a second input.
+    if (outcome.result == ConversionOutcome::Result::Stopped && inputs.size() == 2 &&
+        item.request.inputPath == inputs.back() && item.request.inputPath.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
+        line += QStringLiteral(" (to write it, use -o)");
+    return line;
+}
+
 // Whether the item's text is handed to standard output by the caller.
 bool ToStandardOutput(const WorkItem& item) {
     return item.problem.isEmpty() && item.request.target == ConversionRequest::Target::StandardOutput;
 }
 
 }  // namespace
+
+StandardStreams StandardStreams::Probe() {
+    StandardStreams streams;
+#ifdef TESSARK_POSIX
+    streams.inputClosed = fcntl(0, F_GETFD) == -1 && errno == EBADF;
+    streams.outputClosed = fcntl(1, F_GETFD) == -1 && errno == EBADF;
+#endif
+    return streams;
+}
 
 QString VersionText() {
     return QStringLiteral("tessark %1.%2 Build %3")
@@ -350,26 +598,37 @@ QString VersionText() {
         .arg(TESSARK_VERSION_REVISION);
 }
 
-int Run(const QStringList& arguments) {
+int Run(const QStringList& arguments, const StandardStreams& streams) {
     DiskFileSystem disk;
-    return Run(arguments, disk);
+    return Run(arguments, disk, streams);
 }
 
-int Run(const QStringList& arguments, FileSystem& disk) {
+int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& streams) {
     Parser p;
     QCommandLineParser& parser = p.parser;
-    if (!parser.parse(arguments)) return UsageError(parser.errorText());
+    QString prefixError;
+    const QStringList expanded = ExpandPrefixes(arguments, p, prefixError);
+    if (!prefixError.isEmpty()) return UsageError(prefixError);
+    if (!parser.parse(expanded)) return UsageError(parser.errorText());
+    // -q and -v undo each other: the later one wins, as with the other flags.
+    bool quiet = false;
+    bool verbose = false;
+    for (const QString& name : parser.optionNames()) {
+        if (p.quiet.names().contains(name)) {
+            quiet = true;
+            verbose = false;
+        } else if (p.verbose.names().contains(name)) {
+            verbose = true;
+            quiet = false;
+        }
+    }
     if (parser.isSet(p.help)) {
         // The first line names the program as it is called, not its path.
         QString text = parser.helpText();
         text = QStringLiteral("Usage: tessark [OPTION]... [INPUT]...") + text.mid(text.indexOf(u'\n'));
-        WriteOut(text);
-        return kExitConverted;
+        return WriteOut(text) ? kExitConverted : kExitFailed;
     }
-    if (parser.isSet(p.version)) {
-        WriteOut(VersionText() + u'\n');
-        return kExitConverted;
-    }
+    if (parser.isSet(p.version)) return WriteOut(VersionText() + u'\n') ? kExitConverted : kExitFailed;
 
     int jobs = QThread::idealThreadCount();
     if (parser.isSet(p.jobs)) {
@@ -418,22 +677,43 @@ int Run(const QStringList& arguments, FileSystem& disk) {
         }
     }
     if (parser.isSet(p.printOptions)) {
-        PrintOptions(options, encoding.shown);
-        return status;
+        return PrintOptions(options, encoding.shown) ? status : kExitFailed;
     }
 
     QString usage;
     QStringList notes;
     std::vector<WorkItem> items =
-        PlanWork(inputs, mode, outputPath, parser.isSet(p.recursive), options, encoding.name, notes, usage);
+        PlanWork(inputs, mode, outputPath, parser.isSet(p.recursive), options, encoding.name,
+                 parser.isSet(p.crlf) ? ConversionRequest::LineEnds::Classic : ConversionRequest::LineEnds::Unix, notes,
+                 usage);
     if (!usage.isEmpty()) return UsageError(usage);
+    if (std::any_of(items.begin(), items.end(), ToStandardOutput) && streams.outputClosed) {
+        WriteError(QStringLiteral("tessark: standard output is closed"));
+        return kExitFailed;
+    }
+    if (streams.inputClosed)
+        for (WorkItem& item : items)
+            if (item.problem.isEmpty() && item.request.source == ConversionRequest::Source::StandardInput)
+                item.problem = QStringLiteral("standard input is closed");
     // One page at a time (one input, or -j 1): each conversion may use a
     // second processor for its own work, where there are processors to
     // spare. (On two processors that share one core's work, as on the
     // development machine, the second thread costs more than it gives.)
     if ((items.size() == 1 || jobs == 1) && QThread::idealThreadCount() >= 4)
         for (WorkItem& item : items) item.request.secondThread = true;
-    if (!parser.isSet(p.quiet))
+    // A flag of this run that turns on an option which cannot act.
+    for (const QString& name : parser.optionNames()) {
+        const auto flag = p.optionFlags.constFind(name);
+        if (flag == p.optionFlags.cend() || !flag->second) continue;
+        for (const OptionCondition& condition : kOptionConditions)
+            if (condition.option == flag->first && options.Get(condition.other) != condition.otherOn)
+                if (const QString note = QStringLiteral("tessark: --%1 does nothing %2 --%3")
+                                             .arg(name, QLatin1String(condition.otherOn ? "without" : "with"),
+                                                  FlagName(InfoOf(condition.other)));
+                    !notes.contains(note))
+                    notes << note;
+    }
+    if (!quiet)
         for (const QString& note : notes) WriteError(note);
     if (items.empty()) return status;
 
@@ -451,7 +731,7 @@ int Run(const QStringList& arguments, FileSystem& disk) {
         if (item.problem.isEmpty() && item.request.source == ConversionRequest::Source::File)
             totalBytes += std::max<qint64>(QFileInfo(item.request.inputPath).size(), 0);
     ProgressLine progress(static_cast<int>(items.size()), totalBytes,
-                          !parser.isSet(p.quiet) && StandardErrorIsTerminal());
+                          !quiet && ProgressLineWanted(std::any_of(items.begin(), items.end(), ToStandardOutput)));
     const auto convert = [&progress](const WorkItem& item, FileSystem& files, bool direct) {
         ConversionOutcome outcome = Convert(item, files, direct);
         progress.Done(outcome.bytesRead);
@@ -485,14 +765,14 @@ int Run(const QStringList& arguments, FileSystem& disk) {
                 outcome.errors = {{QStringLiteral("RemoveHTML"), error.number, QString::fromStdString(error.description)}};
             }
         }
-        if (parser.isSet(p.verbose) && !outcome.encodingUsed.encoding.isEmpty()) {
+        if (verbose && !outcome.encodingUsed.encoding.isEmpty()) {
             const EncodingUsed& used = outcome.encodingUsed;
             const QString why = used.reason == TextEncoding::Reason::Chosen ? encoding.Why()
                                                                             : TextEncoding::ReasonText(used.reason);
             progress.Print(QStringLiteral("tessark: %1: %2 (%3)").arg(item.shown, used.encoding, why));
         }
         if (outcome.result != ConversionOutcome::Result::Written) {
-            progress.Print(QStringLiteral("tessark: ") + item.shown + QStringLiteral(": ") + outcome.Reason());
+            progress.Print(FailureMessage(item, outcome, inputs));
             status = kExitFailed;
         }
     }

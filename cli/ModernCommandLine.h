@@ -28,12 +28,20 @@ inline constexpr int kExitConverted = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
+// Which standard streams the process was started without (">&-", "<&-").
+// Probe before anything opens a file, which would take the free number.
+struct StandardStreams {
+    bool inputClosed = false;
+    bool outputClosed = false;
+    static StandardStreams Probe();
+};
+
 // `arguments` as QCoreApplication::arguments() gives them (the program's name
 // first). Returns the exit status.
-int Run(const QStringList& arguments);
+int Run(const QStringList& arguments, const StandardStreams& streams = StandardStreams::Probe());
 // The same over the given disk, which serves every input and output (from
 // several threads at once with -j); tests pass one that fails on command.
-int Run(const QStringList& arguments, FileSystem& disk);
+int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& streams = {});
 
 // "tessark 1.0 Build 20"
 QString VersionText();

@@ -7,6 +7,8 @@
 #if defined(_WIN32)
 #include <io.h>
 #else
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -19,6 +21,16 @@ constexpr auto kRedraw = std::chrono::milliseconds(200);
 void Write(const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
     std::fflush(stderr);
+}
+
+// The columns of the terminal on standard error; 0 when unknown.
+int TerminalColumns() {
+#if defined(_WIN32)
+    return 0;
+#else
+    struct winsize size {};
+    return ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+#endif
 }
 
 QString Duration(double seconds) {
@@ -46,11 +58,15 @@ QString FormatProgress(int done, int total, qint64 bytesRead, qint64 totalBytes,
     return line;
 }
 
-bool StandardErrorIsTerminal() {
+bool ProgressLineWanted(bool textToStandardOutput) {
 #if defined(_WIN32)
-    return _isatty(_fileno(stderr)) != 0;
+    return _isatty(_fileno(stderr)) != 0 && !(textToStandardOutput && _isatty(_fileno(stdout)) != 0);
 #else
-    return isatty(fileno(stderr)) != 0;
+    if (isatty(STDERR_FILENO) == 0) return false;
+    if (!textToStandardOutput) return true;
+    struct stat out {}, err {};
+    if (fstat(STDOUT_FILENO, &out) != 0 || fstat(STDERR_FILENO, &err) != 0) return true;
+    return !(out.st_dev == err.st_dev && out.st_ino == err.st_ino);
 #endif
 }
 
@@ -85,7 +101,11 @@ void ProgressLine::Print(const QString& line) {
 void ProgressLine::Draw() {
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     // Carriage return, the line, then erase what a longer line left behind.
-    Write("\r" + FormatProgress(done_.load(), total_, bytesRead_.load(), totalBytes_, elapsed).toLocal8Bit() + "\x1b[K");
+    // The line is cut short of the last column, where it would wrap and
+    // leave a stale copy behind at every redraw.
+    QString line = FormatProgress(done_.load(), total_, bytesRead_.load(), totalBytes_, elapsed);
+    if (const int columns = TerminalColumns(); columns > 1 && line.size() >= columns) line.truncate(columns - 1);
+    Write("\r" + line.toLocal8Bit() + "\x1b[K");
     shown_ = true;
 }
 

@@ -3,8 +3,10 @@
 //
 //   37/120 files, 12.3 MB read, 45.6 MB/s, 0:07 left
 //
-// It appears only when standard error is a terminal and the work has taken
-// longer than half a second, is redrawn a few times a second and erased at
+// It appears only when standard error is a terminal and the text does not go
+// to that same terminal through standard output (it would run into the text), and the work has taken
+// longer than half a second; it is cut to the terminal's width, so that it
+// never wraps, is redrawn a few times a second and erased at
 // the end. Other lines for standard error go through Print, which erases the
 // progress line first, so that the two never mix.
 //
@@ -25,8 +27,9 @@ namespace tessark::cli {
 // time left is then estimated from the files done.
 QString FormatProgress(int done, int total, qint64 bytesRead, qint64 totalBytes, double elapsedSeconds);
 
-// True when standard error is a terminal.
-bool StandardErrorIsTerminal();
+// True when standard error is a terminal, and, when the text goes to standard
+// output, that is not the same terminal: where the progress line may be drawn.
+bool ProgressLineWanted(bool textToStandardOutput);
 
 class ProgressLine {
 public:

@@ -6,10 +6,18 @@
 //   tessark [OPTION]... [INPUT]...
 //                           the modern form: any argument begins with "-"
 //                           (an option, "-" for standard input, "--").
+//   tessark < PAGE          with no argument and a pipe or a file as standard
+//                           input: a filter, as "tessark -" is.
 // This file only chooses; the forms live in app/ (classic) and cli/ (modern).
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
+#include <cstdlib>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <sys/stat.h>
+#define TESSARK_POSIX 1
+#endif
 
 #include "ModernCommandLine.h"
 #include "basMain.h"
@@ -20,12 +28,52 @@
 #include "frmMain.h"
 #endif
 
+namespace {
+
+// True when standard input brings data (a pipe, a file), not a terminal or a
+// device such as /dev/null, which is how desktops start programs.
+bool StandardInputIsData() {
+#ifdef TESSARK_POSIX
+    struct stat info {};
+    return fstat(0, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISREG(info.st_mode) || S_ISSOCK(info.st_mode));
+#else
+    return false;
+#endif
+}
+
+// False where the window certainly cannot open: an X11 or Wayland system
+// with neither display named and no other platform chosen.
+bool HasDisplay() {
+#if defined(TESSARK_POSIX) && !defined(__APPLE__)
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+#else
+    return true;
+#endif
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    const tessark::cli::StandardStreams streams = tessark::cli::StandardStreams::Probe();
     bool modern = false;
     for (int i = 1; i < argc; ++i) modern = modern || argv[i][0] == '-';
+    if (argc == 1 && StandardInputIsData()) modern = true;
+    if (!modern && argc > 3) {
+        // The classic form reads two arguments; more would lose pages.
+        std::fprintf(stderr,
+                     "tessark: the classic form converts one page: tessark INPUT OUTPUT (%d arguments given)\n"
+                     "To convert several pages: tessark -d FOLDER PAGE...\n"
+                     "Try 'tessark --help' for more information.\n",
+                     argc - 1);
+        return 2;
+    }
     if (modern) {
         QCoreApplication app(argc, argv);
-        return tessark::cli::Run(QCoreApplication::arguments());
+        return tessark::cli::Run(QCoreApplication::arguments(), streams);
     }
     if (argc > 1) {
         // Batch mode needs no display: a core application is enough.
@@ -35,6 +83,13 @@ int main(int argc, char** argv) {
         tessark::HeadlessWindow window;
         tessark::basMain::Main(words, window);
         return 0;  // not reached: ShutDown ends the process
+    }
+    if (!HasDisplay()) {
+        std::fputs("tessark: no display to open the window on.\n"
+                   "To convert from the command line: tessark INPUT OUTPUT, or tessark [OPTION]... [INPUT]...\n"
+                   "Try 'tessark --help' for more information.\n",
+                   stderr);
+        return 2;
     }
 #ifdef TESSARK_HAS_WINDOW
     QApplication app(argc, argv);
