@@ -135,32 +135,32 @@ private Q_SLOTS:
               "page.html and x/page.html would both write out/page.txt");
         usage("one output name twice, -r", {"-r", "-d", "out", "dup"},
               "dup/page.htm and dup/page.html would both write out/page.txt");
-        row("relative paths", {}, {"-o", "out.txt", "page.html"}, 0, {}, {}, {"out.txt=One&two three"});
+        row("relative paths", {}, {"-o", "out.txt", "page.html"}, 0, {}, {}, {"out.txt=One&two three\n"});
         for (const QStringList& args : {QStringList{"-"}, QStringList{"--all"}, QStringList{"-o", "-", "-"}, QStringList{"--", "-"}})
-            row(qPrintable("standard input: " + args.join(' ')), {}, args, 0, "One&two three", {}, {}, kPage);
+            row(qPrintable("standard input: " + args.join(' ')), {}, args, 0, "One&two three\n", {}, {}, kPage);
         row("empty standard input", {}, {"-"}, 0, {}, {});
-        row("file to standard output", {}, {"-o", "-", "page.html"}, 0, "One&two three", {});
-        row("several, like cat", {}, {"--", "page.html", "two.htm", "page.html"}, 0, "One&two threesecond pageOne&two three", {});
+        row("file to standard output", {}, {"-o", "-", "page.html"}, 0, "One&two three\n", {});
+        row("several, like cat", {}, {"--", "page.html", "two.htm", "page.html"}, 0, "One&two three\nsecond page\nOne&two three\n", {});
         row("standard output full", {}, {"--", "page.html", "two.htm", ">/dev/full"}, 1, {},
             "tessark: page.html: RemoveHTML: Error 61: Disk full\ntessark: two.htm: RemoveHTML: Error 61: Disk full\n");
         row("empty input", {}, {"-o", "old.txt", "empty.html"}, 0, {}, {}, {"old.txt="});
         row("read-only output", {}, {"-o", "ro.txt", "page.html"}, 1, {},
-            "tessark: page.html: RemoveHTML: Error 70: Permission denied\n", {"ro.txt=kept"});
+            "tessark: ro.txt: cannot write: Permission denied\n", {"ro.txt=kept"});
         row("folder tree", {}, {"-r", "-d", "out/text", "site", "page.html"}, 0, {}, {},
-            {"out/text/index.txt=index", "out/text/a/one.txt=one", "out/text/a/b/two.page.txt=two",
-             "out/text/page.txt=One&two three", "out/text/.hidden.txt=<missing>", "out/text/a/notes.txt=<missing>"});
+            {"out/text/index.txt=index\n", "out/text/a/one.txt=one\n", "out/text/a/b/two.page.txt=two\n",
+             "out/text/page.txt=One&two three\n", "out/text/.hidden.txt=<missing>", "out/text/a/notes.txt=<missing>"});
         row("failures do not stop the others", {},
             {"-j2", "-d", "done", "page.html", "folder", "missing.html", "locked.html", "ro.html", "two.htm"}, 1, {},
             "tessark: folder: Is a folder (-r converts the pages under it)\ntessark: missing.html: Input file is missing\n"
             "tessark: locked.html: " +
                 QByteArray(::geteuid() == 0 ? "Input file is missing\n" : "RemoveHTML: Error 70: Permission denied\n") +
-                "tessark: ro.html: RemoveHTML: Error 70: Permission denied\n",
-            {"done/page.txt=One&two three", "done/two.txt=second page", "done/ro.txt=kept", "done/locked.txt=<missing>",
+                "tessark: done/ro.txt: cannot write: Permission denied\n",
+            {"done/page.txt=One&two three\n", "done/two.txt=second page\n", "done/ro.txt=kept", "done/locked.txt=<missing>",
              "done/missing.txt=<missing>"});
         row("a folder without pages", {}, {"-r", "-d", "out", "nothing"}, 0, {}, "tessark: nothing: no .html or .htm files under it\n");
         row("-q", {}, {"-q", "-r", "-d", "out", "nothing"}, 0, {}, {});
-        row("--all", {}, {"--all", "-o", "-", "menu.html"}, 0, "HomeNews &amp; caf\xE9&rsquo;s", {});
-        row("--readable", {}, {"--readable", "-o", "-", "menu.html"}, 0, "Home\r\nNews [/news]\r\n<div> &amp; caf\xE9\x92s logo ", {});
+        row("--all", {}, {"--all", "-o", "-", "menu.html"}, 0, "HomeNews &amp; caf\xE9&rsquo;s\n", {});
+        row("--readable", {}, {"--readable", "-o", "-", "menu.html"}, 0, "Home\nNews [/news]\n<div> &amp; caf\xE9\x92s logo \n", {});
         row("--save fails", "!", {"--none", "--save", "--print-options"}, 1, Listing({}), "tessark: the options could not be saved to *");
         row("--save", {}, {"--none", "--remove-scripts", "--remove-all-tags", "--save", "--print-options"}, 0,
             Listing({"RemoveScripts", "RemoveAllTags"}), {},
@@ -198,7 +198,7 @@ private Q_SLOTS:
             texts << "out/" + QFileInfo(name).completeBaseName().toLatin1() + ".txt=" +
                          ReadFile(QStringLiteral(TESSARK_TEST_DATA "/encodings/") + QFileInfo(name).completeBaseName() + ".expected.txt");
         }
-        row("-v, auto", {}, QStringList{"--encoding", "auto", "-v", "-j1", "-d", "out"} + samples, 0, {},
+        row("-v, auto", {}, QStringList{"--encoding", "auto", "--crlf", "-v", "-j1", "-d", "out"} + samples, 0, {},
             "tessark: in/shift_jis-meta.html: Shift_JIS (meta)\ntessark: in/utf-16be-bom.html: UTF-16BE (bom)\n"
             "tessark: in/utf-16le-bom.html: UTF-16LE (bom)\ntessark: in/utf-8-bom.html: UTF-8 (bom)\n"
             "tessark: in/utf-8.html: UTF-8 (valid utf-8)\ntessark: in/windows-1251-meta.html: windows-1251 (meta)\n"
@@ -210,10 +210,10 @@ private Q_SLOTS:
             "tessark: in/utf-8.html: UTF-8 (saved)\n");
         row("-v, chosen", {}, {"--encoding", "cp1251", "-v", "-d", "out", "in/utf-8.html"}, 0, {},
             "tessark: in/utf-8.html: windows-1251 (chosen)\n");
-        classic("classic", {}, {"page.html", "out.txt", "more"}, 0, {}, {"out.txt=One&two three"});
+        classic("classic", {}, {"page.html", "out.txt"}, 0, {}, {"out.txt=One&two three"});
         classic("classic, one word", {}, {"page.html"}, 1, "You have not selected the output file.\n", {});
         classic("classic, empty second word", {}, {"page.html", ""}, 1, "You have not selected the output file.\n", {});
-        classic("classic, missing input", {}, {"nope.html", "out.txt"}, 1, "Input file is missing\n", {});
+        classic("classic, missing input", {}, {"nope.html", "out.txt"}, 1, "Input file is missing\n(looked for /*", {});
         classic("classic, missing folder", {}, {"page.html", "no/out.txt"}, 1, "RemoveHTML: Error 76: Path not found\n", {});
         classic("classic, saved options", "[General]\nRemoveAllTags=0\nRemoveScripts=1\nRemoveBlankLines=no\nZebra=stripes\n",
                 {"page.html", "out.txt"}, 0, {},
@@ -277,7 +277,7 @@ private Q_SLOTS:
     void standardInputStreams() {
         QByteArray page;
         while (page.size() < (6 << 20)) page += "<p>Some <b>text</b> &amp; more&nbsp;here</p>\r\n<script>\nvar x = {a: 1};\n</script>\r\n";
-        const std::unique_ptr<QProcess> started = Start({"--all", "-"});
+        const std::unique_ptr<QProcess> started = Start({"--all", "--crlf", "-"});
         QProcess& p = *started;
         QVERIFY(p.waitForStarted(60000));
         p.write(page.left(page.size() / 2));
@@ -339,7 +339,7 @@ private Q_SLOTS:
             QVERIFY2(shown.startsWith("\r0/1 files, 0.0 MB read, 0.0 MB/s\x1b[K") && shown.endsWith("\r\x1b[K"), shown.constData());
         else
             QCOMPARE(shown, QByteArray());
-        QCOMPARE(ReadFile(Path("out.txt")), QByteArray("One&two three"));
+        QCOMPARE(ReadFile(Path("out.txt")), QByteArray("One&two three\n"));
     }
 
     // The progress line's text: the time left from the bytes when their

@@ -152,7 +152,6 @@ void FilterTest::shell() {
         env.insert(QStringLiteral("U"), QStringLiteral("setpriv --reuid=65534 --regid=65534 --clear-groups"));
     }
     const Finished run = RunProcess(QStringLiteral("bash"), {QStringLiteral("-c"), command}, folder.path(), env, 60);
-    QVERIFY2(run.finished, qPrintable(command));
     QVERIFY2(run.exitCode == status, qPrintable(QStringLiteral("status %1: %2").arg(run.exitCode).arg(QString::fromLocal8Bit(run.err))));
     QVERIFY2(run.out.startsWith(out), run.out.left(200).constData());
     QVERIFY2(err.isEmpty() ? run.err.isEmpty() : run.err.contains(err), run.err.constData());
