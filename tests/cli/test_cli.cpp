@@ -276,114 +276,97 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("out");  // standard output begins with it
         QTest::addColumn<QByteArray>("err");  // standard error holds it; empty: is empty
-
-        const QByteArray text = "Example page";
-        QTest::newRow("hidden name") << "cp page.html .draft.html; $T -q .draft.html" << 0 << text << QByteArray();
-        QTest::newRow("process substitution") << "$T -q <(cat page.html)" << 0 << text << QByteArray();
-        QTest::newRow("/dev/stdin") << "cat page.html | $T -q /dev/stdin" << 0 << text << QByteArray();
-        QTest::newRow("named pipe") << "mkfifo f; cat page.html >f & $T -q f" << 0 << text << QByteArray();
-        QTest::newRow("named pipe, whole page") << "mkfifo f; cat page.html >f & $T -q --encoding auto f" << 0 << text
-                                                << QByteArray();
-        QTest::newRow("/dev/null is empty") << "$T -q /dev/null; echo \"[$?]\"" << 0 << QByteArray("[0]") << QByteArray();
-        for (const char* encoding : {"windows-1252", "utf-8", "auto"})
-            QTest::newRow(qPrintable(QStringLiteral("one end of file on a terminal, %1").arg(QLatin1String(encoding))))
-                << QStringLiteral("python3 \"$S/typed.py\" $T -q --encoding %1 -o out.txt - >/dev/null && cat out.txt").arg(QLatin1String(encoding))
-                << 0 << QByteArray("typed") << QByteArray();
-        // A conversion of over a second: the progress line shows after half a second.
-        const QString slow = QStringLiteral("python3 \"$S/typed.py\" --no-typing --columns 30 sh -c '(cat page.html; sleep 1.5) "
-                                            "| $T %1' >shown; tr '\\r' '\\n' <shown | ");
-        QTest::newRow("progress line cut to a narrow terminal")
-            << slow.arg(QLatin1String("-o out.txt -")) + "awk '/files/ {seen=1} length > 32 {bad=1} END {print seen && !bad}'"
-            << 0 << QByteArray("1") << QByteArray();
-        QTest::newRow("no progress line on the terminal of the text")
-            << slow.arg(QLatin1String("-")) + "grep -c files" << 1 << QByteArray("0") << QByteArray();
-        QTest::newRow("missing is still missing") << "$T -q none.html" << 1 << QByteArray()
-                                                  << QByteArray("tessark: none.html: Input file is missing");
-        QTest::newRow("no argument, a pipe") << "cat page.html | $T" << 0 << text << QByteArray();
-        QTest::newRow("no argument, a file") << "$T <page.html" << 0 << text << QByteArray();
-        QTest::newRow("no argument, no display") << "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM $T </dev/null" << 2
-                                                 << QByteArray() << QByteArray("no display");
-        QTest::newRow("--help to a full device") << "$T --help >/dev/full" << 1 << QByteArray()
-                                                 << QByteArray("write error on standard output: No space left");
-        QTest::newRow("--version to a full device") << "$T --version >/dev/full" << 1 << QByteArray()
-                                                    << QByteArray("No space left");
-        QTest::newRow("--print-options to a full device") << "$T --print-options >/dev/full" << 1 << QByteArray()
-                                                          << QByteArray("No space left");
-        QTest::newRow("three classic arguments write nothing")
-            << "cp page.html b.html; $T \"$PWD/page.html\" \"$PWD/a.txt\" \"$PWD/b.html\"; s=$?; cmp -s b.html page.html "
-               "&& [ ! -e a.txt ] && exit $s"
-            << 2 << QByteArray() << QByteArray("tessark -d FOLDER PAGE");
-        QTest::newRow("-o onto the input") << "$T -q -o page.html page.html; s=$?; grep -q '<' page.html && exit $s" << 1
-                                           << QByteArray() << QByteArray("tessark: page.html: input file is output file");
-        QTest::newRow("-o onto the input through a link")
-            << "ln -s page.html l.html; $T -q -o l.html page.html; s=$?; grep -q '<' page.html && exit $s" << 1
-            << QByteArray() << QByteArray("input file is output file");
-        QTest::newRow("-d onto the input") << "mkdir d; cp page.html d/x.txt; $T -q -d d d/x.txt; s=$?; "
-                                              "grep -q '<' d/x.txt && exit $s"
-                                           << 1 << QByteArray() << QByteArray("d/x.txt: input file is output file");
-        QTest::newRow("output in a missing folder") << "$T -q -o nodir/x.txt page.html" << 1 << QByteArray()
-                                                    << QByteArray("tessark: nodir/x.txt: cannot write: No such file or directory");
-        QTest::newRow("output is a folder") << "mkdir d; $T -q -o d page.html" << 1 << QByteArray()
-                                            << QByteArray("tessark: d: cannot write: Is a directory");
-        QTest::newRow("read-only output") << "touch ro.txt; chmod 444 ro.txt; $T -q -o ro.txt page.html" << 1 << QByteArray()
-                                          << QByteArray("tessark: ro.txt: cannot write: Permission denied");
-        QTest::newRow("read-only folder, unprivileged") << "mkdir ro; chmod 555 ro; $U $T -q -d ro page.html" << 1
-                                                        << QByteArray()
-                                                        << QByteArray("tessark: ro/page.txt: cannot write: Permission denied");
-        QTest::newRow("classic: where the input was looked for") << "$T none.html out.txt" << 1 << QByteArray()
-                                                                 << QByteArray("Input file is missing\n(looked for /");
-        QTest::newRow("a flag after a classic command") << "$T page.html out.txt --readable" << 1 << QByteArray()
-                                                        << QByteArray("tessark: out.txt: Input file is missing (to write it, use -o)");
-        QTest::newRow("a line feed in a name") << "$T -q \"$(printf 'a\\nb.html')\"" << 1 << QByteArray()
-                                               << QByteArray("tessark: $'a\\nb.html': Input file is missing\n");
-        QTest::newRow("closed standard output") << "$T -q page.html >&-" << 1 << QByteArray()
-                                                << QByteArray("tessark: standard output is closed");
-        QTest::newRow("closed standard input") << "$T -q - <&-" << 1 << QByteArray() << QByteArray("standard input is closed");
-        QTest::newRow("an option that cannot act") << "$T --none --keep-links page.html" << 0 << QByteArray()
-                                                   << QByteArray("tessark: --keep-links does nothing without --remove-all-tags");
-        QTest::newRow("--help") << "$T --help" << 0 << QByteArray("Usage: tessark [OPTION]... [INPUT]...\n") << QByteArray();
-    QTest::newRow("--help fits 80 columns") << "$T --help | awk 'length > 80' | wc -l" << 0 << QByteArray("0\n")
-                                                << QByteArray();
-        QTest::newRow("--help names the --no- forms and the other forms")
-            << "$T --help | tr '\\n' ' ' | grep -o -e '--no-remove-tabs' -e 'tessark INPUT OUTPUT' -e 'opens the window' | sort"
-            << 0 << QByteArray("--no-remove-tabs\nopens the window\ntessark INPUT OUTPUT\n") << QByteArray();
-        QTest::newRow("completion of -rd offers folders")
-            << "mkdir dir; bash -c 'source \"$SRC/completion/tessark\"; COMP_WORDS=(tessark -rd \"\"); COMP_CWORD=2; "
-               "_tessark; echo \"${COMPREPLY[*]}\"'"
-            << 0 << QByteArray("dir\n") << QByteArray();
-        QTest::newRow("-r reports what it cannot read, unprivileged")
-            << "mkdir -p s/locked; cp page.html s/a.html; cp page.html s/zero.html; cp page.html \"s/$(printf 'n\\377.html')\"; "
-               "chmod 000 s/locked s/zero.html; chmod 777 s; $U $T -q -r -d out s; s=$?; ls out; exit $s"
-            << 1 << QByteArray("a.txt\n")
-            << QByteArray("tessark: s/locked: Permission denied\ntessark: s/n\xef\xbf\xbd.html: file name is not valid in "
-                          "the local encoding\ntessark: s/zero.html: Permission denied\n");
-        QTest::newRow("-r follows links to pages, not to folders")
-            << "mkdir -p s/sub; cp page.html s/a.html; ln -s ../s s/sub/loop; ln -s a.html s/b.html; $T -q -r -d out s; "
-               "find out -type f | sort"
-            << 0 << QByteArray("out/a.txt\nout/b.txt\n") << QByteArray();
-        QTest::newRow("LF lines, each text ending with one")
-            << "printf '<p>a</p>\\n<p>b</p>' >t.html; $T -q --none t.html - <t.html | tr '\\n\\r' NR" << 0
-            << QByteArray("<p>a</p>N<p>b</p>N<p>a</p>N<p>b</p>N") << QByteArray();
-        QTest::newRow("LF lines, the whole page read") << "printf '<p>a</p>\\n<p>b</p>' >t.html; "
-                                                          "$T -q --none --encoding auto t.html | tr '\\n\\r' NR"
-                                                       << 0 << QByteArray("<p>a</p>N<p>b</p>N") << QByteArray();
-        QTest::newRow("LF lines across the stream's blocks")
-            << "yes '<p>line</p>' | head -c 9000000 >big.html; a=$($T -q --none big.html | md5sum); "
-               "b=$($T -q --none --encoding auto big.html | md5sum); c=$(tr -d '\\r' <big.html | md5sum); "
-               "[ \"$a\" = \"$b\" ] && [ \"$a\" = \"$c\" ] && echo same"
-            << 0 << QByteArray("same\n") << QByteArray();
-        QTest::newRow("--crlf writes the classic form's bytes")
-            << "printf '<p>a</p>\\n<p>b</p>' >t.html; $T \"$PWD/t.html\" \"$PWD/c.txt\"; $T -q --crlf -o m.txt t.html; "
-               "cmp c.txt m.txt && wc -c <m.txt"
-            << 0 << QByteArray("3\n") << QByteArray();
-        QTest::newRow("-q after -v") << "$T -v -q page.html >/dev/null" << 0 << QByteArray() << QByteArray();
-        QTest::newRow("-v after -q") << "$T -q -v page.html >/dev/null" << 0 << QByteArray()
-                                     << QByteArray("tessark: page.html: windows-1252");
-        QTest::newRow("unique prefixes") << "$T --quie --encod=utf-8 --reada page.html" << 0 << text << QByteArray();
-        QTest::newRow("ambiguous prefix") << "$T --re page.html" << 2 << QByteArray()
-                                          << QByteArray("option '--re' is ambiguous; possibilities: --recursive");
-        QTest::newRow("a value is not a prefix") << "$T -q -o --quie page.html && cat -- --quie" << 0 << text
-                                                 << QByteArray();
+        // A run of over a second: the progress line shows after half a second.
+        const std::string slow = R"(python3 "$S/typed.py" --no-typing --columns 30 sh -c '(cat page.html; sleep 1.5) | $T )";
+        const struct {
+            const char* name;
+            std::string command;
+            int status;
+            const char* out;
+            const char* err;
+        } rows[] = {
+            {"hidden name", "cp page.html .draft.html; $T -q .draft.html", 0, "Example page", ""},
+            {"process substitution", "$T -q <(cat page.html)", 0, "Example page", ""},
+            {"named pipe", "mkfifo f; cat page.html >f & $T -q f", 0, "Example page", ""},
+            {"named pipe, whole page", "mkfifo f; cat page.html >f & $T -q --encoding auto f", 0, "Example page", ""},
+            {"/dev/null is empty", R"($T -q /dev/null; echo "[$?]")", 0, "[0]", ""},
+            {"one end of file on a terminal, streamed",
+             R"(python3 "$S/typed.py" $T -q -o out.txt - >/dev/null && cat out.txt)", 0, "typed", ""},
+            {"one end of file on a terminal, whole page",
+             R"(python3 "$S/typed.py" $T -q --encoding auto -o out.txt - >/dev/null && cat out.txt)", 0, "typed", ""},
+            {"progress line cut to a narrow terminal",
+             slow + R"(-o out.txt -' | tr '\r' '\n' | awk '/files/ {seen=1} length > 32 {bad=1} END {print seen && !bad}')",
+             0, "1", ""},
+            {"no progress line on the terminal of the text", slow + R"(-' | tr '\r' '\n' | grep -c files)", 1, "0", ""},
+            {"no argument, a pipe", "cat page.html | $T", 0, "Example page", ""},
+            {"no argument, a file", "$T <page.html", 0, "Example page", ""},
+            {"no argument, no display", "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM $T </dev/null", 2, "",
+             "no display"},
+            {"--help to a full device", "$T --help >/dev/full", 1, "", "write error on standard output: No space left"},
+            {"--version to a full device", "$T --version >/dev/full", 1, "", "No space left"},
+            {"--print-options to a full device", "$T --print-options >/dev/full", 1, "", "No space left"},
+            {"three classic arguments write nothing",
+             R"(cp page.html b.html; $T "$PWD/page.html" "$PWD/a.txt" "$PWD/b.html"; s=$?; cmp b.html page.html && [ ! -e a.txt ] && exit $s)",
+             2, "", "tessark -d FOLDER PAGE"},
+            {"-o onto the input through a link",
+             "ln -s page.html l.html; $T -q -o l.html page.html; s=$?; grep -q '<' page.html && exit $s", 1, "",
+             "tessark: page.html: input file is output file"},
+            {"-d onto the input", "mkdir d; cp page.html d/x.txt; $T -q -d d d/x.txt; s=$?; grep -q '<' d/x.txt && exit $s",
+             1, "", "d/x.txt: input file is output file"},
+            {"output in a missing folder", "$T -q -o nodir/x.txt page.html", 1, "",
+             "tessark: nodir/x.txt: cannot write: No such file or directory"},
+            {"output is a folder", "mkdir d; $T -q -o d page.html", 1, "", "tessark: d: cannot write: Is a directory"},
+            {"read-only output", "touch ro.txt; chmod 444 ro.txt; $T -q -o ro.txt page.html", 1, "",
+             "tessark: ro.txt: cannot write: Permission denied"},
+            {"read-only folder, unprivileged", "mkdir ro; chmod 555 ro; $U $T -q -d ro page.html", 1, "",
+             "tessark: ro/page.txt: cannot write: Permission denied"},
+            {"classic: where the input was looked for", "$T none.html out.txt", 1, "",
+             "Input file is missing\n(looked for /"},
+            {"a flag after a classic command", "$T page.html out.txt --readable", 1, "",
+             "tessark: out.txt: Input file is missing (to write it, use -o)"},
+            {"a line feed in a name", R"x($T -q "$(printf 'a\nb.html')")x", 1, "",
+             "tessark: $'a\\nb.html': Input file is missing\n"},
+            {"closed standard output", "$T -q page.html >&-", 1, "", "tessark: standard output is closed"},
+            {"closed standard input", "$T -q - <&-", 1, "", "standard input is closed"},
+            {"an option that cannot act", "$T --none --keep-links page.html", 0, "",
+             "tessark: --keep-links does nothing without --remove-all-tags"},
+            {"--help", R"($T --help | head -1; $T --help | awk 'length > 80' | wc -l; $T --help | tr '\n' ' ' |
+                           grep -o -e '--no-remove-tabs' -e 'tessark INPUT OUTPUT' -e 'opens the window')",
+             0, "Usage: tessark [OPTION]... [INPUT]...\n0\n--no-remove-tabs\ntessark INPUT OUTPUT\nopens the window\n", ""},
+            {"completion of -rd offers folders",
+             R"(mkdir dir; bash -c 'source "$SRC/completion/tessark"; COMP_WORDS=(tessark -rd ""); COMP_CWORD=2; _tessark; echo "${COMPREPLY[*]}"')",
+             0, "dir\n", ""},
+            {"-r reports what it cannot read, unprivileged",
+             R"x(mkdir -p s/locked; cp page.html s/a.html; cp page.html s/zero.html; cp page.html "s/$(printf 'n\377.html')";
+                chmod 000 s/locked s/zero.html; chmod 777 s; $U $T -q -r -d out s; s=$?; ls out; exit $s)x",
+             1, "a.txt\n",
+             "tessark: s/locked: Permission denied\ntessark: s/n\xef\xbf\xbd.html: file name is not valid in the local "
+             "encoding\ntessark: s/zero.html: Permission denied\n"},
+            {"-r follows links to pages, not to folders",
+             "mkdir -p s/sub; cp page.html s/a.html; ln -s ../s s/sub/loop; ln -s a.html s/b.html; $T -q -r -d out s; "
+             "find out -type f | sort",
+             0, "out/a.txt\nout/b.txt\n", ""},
+            {"LF lines, each text ending with one",
+             R"(printf '<p>a</p>\n<p>b</p>' >t.html; $T -q --none t.html - <t.html | tr '\n\r' NR)", 0,
+             "<p>a</p>N<p>b</p>N<p>a</p>N<p>b</p>N", ""},
+            {"LF lines, the whole page read",
+             R"(printf '<p>a</p>\n<p>b</p>' >t.html; $T -q --none --encoding auto t.html | tr '\n\r' NR)", 0,
+             "<p>a</p>N<p>b</p>N", ""},
+            {"LF lines across the stream's blocks",
+             R"x(yes '<p>line</p>' | head -c 9000000 >big.html; a=$($T -q --none big.html | md5sum);
+                b=$($T -q --none --encoding auto big.html | md5sum); [ "$a" = "$b" ] && [ "$a" = "$(md5sum <big.html)" ] && echo same)x",
+             0, "same\n", ""},
+            {"--crlf writes the classic form's bytes",
+             R"(printf '<p>a</p>\n<p>b</p>' >t.html; $T "$PWD/t.html" "$PWD/c.txt"; $T -q --crlf -o m.txt t.html; cmp c.txt m.txt && wc -c <m.txt)",
+             0, "3\n", ""},
+            {"-q after -v", "$T -v -q page.html >/dev/null", 0, "", ""},
+            {"-v after -q", "$T -q -v page.html >/dev/null", 0, "", "tessark: page.html: windows-1252"},
+            {"unique prefixes", "$T --quie --encod=utf-8 --reada page.html", 0, "Example page", ""},
+            {"ambiguous prefix", "$T --re page.html", 2, "", "option '--re' is ambiguous; possibilities: --recursive"},
+            {"a value is not a prefix", "$T -q -o --quie page.html && cat -- --quie", 0, "Example page", ""},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.name) << QString::fromStdString(r.command) << r.status << QByteArray(r.out) << QByteArray(r.err);
     }
     void shell() {
         QFETCH(QString, command);
