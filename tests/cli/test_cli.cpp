@@ -352,7 +352,7 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.err, QByteArray());
         // One line per key, in the settings file's (alphabetical) order.
-        QByteArrayList lines{"Encoding=windows-1252\n"};
+        QByteArrayList lines{"Encoding=auto\n"};  // the modern form's default
         for (const OptionInfo& info : kOptions)
             lines << QByteArray(info.name) + (on.contains(QLatin1String(info.name)) ? "=True\n" : "=False\n");
         std::sort(lines.begin(), lines.end());
@@ -408,8 +408,10 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("shown");
         QTest::addColumn<QByteArray>("savedKey");  // after the run; "<none>": no key
         QTest::addColumn<QByteArray>("note");
-        QTest::newRow("nothing saved") << QByteArray() << QStringList{} << QByteArray("windows-1252")
+        QTest::newRow("nothing saved") << QByteArray() << QStringList{} << QByteArray("auto")
                                        << QByteArray("<none>") << QByteArray();
+        QTest::newRow("--save leaves the default unsaved") << QByteArray() << QStringList{"--save"}
+                                                           << QByteArray("auto") << QByteArray("<none>") << QByteArray();
         QTest::newRow("saved utf-8") << QByteArray("[General]\nEncoding=utf-8\n") << QStringList{}
                                      << QByteArray("utf-8") << QByteArray("utf-8") << QByteArray();
         QTest::newRow("unreadable saved") << QByteArray("[General]\nEncoding=ebcdic\n") << QStringList{}
@@ -468,7 +470,7 @@ private Q_SLOTS:
         QTest::newRow("auto") << QStringList{"--encoding", "auto"} << QByteArray() << autoLines;
         QTest::newRow("auto, saved") << QStringList{} << QByteArray("[General]\nEncoding=auto\n") << autoLines;
         QTest::newRow("default") << QStringList{} << QByteArray()
-                                 << QByteArray("tessark: in/utf-8.html: windows-1252 (default)\n");
+                                 << QByteArray("tessark: in/utf-8.html: UTF-8 (valid utf-8)\n");
         QTest::newRow("saved") << QStringList{} << QByteArray("[General]\nEncoding=utf-8\n")
                                << QByteArray("tessark: in/utf-8.html: UTF-8 (saved)\n");
         QTest::newRow("chosen") << QStringList{"--encoding", "cp1251"} << QByteArray()
