@@ -158,13 +158,19 @@ void FailedWith(const ConversionContext& context, ConversionOutcome& outcome) {
     if (outcome.errors.empty()) outcome.errors.push_back({QStringLiteral("ExtractText"), 7, QStringLiteral("Out of memory")});
 }
 
-// True when the page streams: one of the two byte paths (Windows-1252, or
-// UTF-8 as chosen) with none of the readable-text options, whose steps the
-// stream does not carry. Any other conversion reads the page whole
-// (ConvertWhole): detection and legacy charsets need the whole page.
-bool Streams(const cTessark& engine, const std::optional<TextEncoding::Setting>& setting) {
-    return (setting == TextEncoding::Setting::Windows1252 || setting == TextEncoding::Setting::Utf8) &&
-           !engine.BreakAtBlocks && !engine.KeepLinks && !engine.KeepAltText && !engine.DecodeAllReferences;
+// How a page is converted: streamed as Windows-1252 bytes, or as UTF-8
+// bytes as they are (utf-8 chosen), or streamed after decoding into UTF-8
+// ("auto" or a charset label), each with none of the readable-text options,
+// whose steps the stream does not carry; else whole (ConvertWhole), as is a
+// page with an encoding that cannot be used (it fails there).
+enum class Path { Bytes, Utf8, Decoded, Whole };
+
+Path ChoosePath(const cTessark& engine, const QString& encoding) {
+    if (engine.BreakAtBlocks || engine.KeepLinks || engine.KeepAltText || engine.DecodeAllReferences) return Path::Whole;
+    const std::optional<TextEncoding::Setting> setting = TextEncoding::ParseSetting(encoding);
+    if (setting == TextEncoding::Setting::Windows1252) return Path::Bytes;
+    if (setting == TextEncoding::Setting::Utf8) return Path::Utf8;
+    return IsUsableEncoding(encoding) ? Path::Decoded : Path::Whole;
 }
 
 // Feeds the input to `stream` block by block, read straight into its
@@ -195,10 +201,52 @@ bool FeedAll(Stream& stream, InputStream& reader, bool skipUtf8Bom, ConversionOu
     }
 }
 
-// The streamed conversion: reads, converts and writes block by block.
-template <class Stream>
-void ConvertStreamed(cTessark& engine, std::unique_ptr<InputStream> reader, OutputStream& writer, bool skipUtf8Bom,
-                     bool secondThread, const ConversionYield& yield, ConversionOutcome& outcome) {
+// Feeds a page in "auto" or a charset label to the UTF-8 stream: the
+// encoding is decided from the first TextEncoding::kDetectBytes of the page
+// (all of a page no longer than that, so that the decision is the one of
+// ConvertWhole), then the bytes are decoded into UTF-8 piece by piece.
+// Returns false when the stream failed.
+bool FeedDecoded(Utf8StreamExtractor& stream, InputStream& reader, const QString& encoding,
+                 ConversionOutcome& outcome) {
+    // One byte more than is looked at tells that the page goes on.
+    QByteArray block(TextEncoding::kDetectBytes + 1, Qt::Uninitialized);
+    qint64 have = 0;
+    bool ended = false;
+    while (have < block.size()) {
+        const qint64 got = reader.Read(block.data() + have, block.size() - have);
+        if (got <= 0) {
+            ended = true;  // a terminal is not read again
+            break;
+        }
+        have += got;
+    }
+    outcome.bytesRead = have;
+    const QByteArrayView start(block.constData(), have);
+    const TextEncoding::Detection found = DecideEncoding(start, encoding, !ended);
+    outcome.encodingUsed = {found.encoding, found.reason};
+    TextEncoding::Utf8Decoder decoder(found.encoding);
+    QByteArray utf8;
+    const auto pass = [&](QByteArrayView bytes, bool last) {
+        utf8.clear();
+        decoder.Decode(bytes, last, utf8);
+        return utf8.isEmpty() || stream.Feed(reinterpret_cast<const unsigned char*>(utf8.constData()),
+                                             static_cast<std::size_t>(utf8.size()));
+    };
+    if (!pass(start.sliced(found.bomLength), ended)) return false;
+    while (!ended) {
+        const qint64 got = reader.Read(block.data(), static_cast<qint64>(kReadBlock));
+        ended = got <= 0;
+        if (!ended) outcome.bytesRead += got;
+        if (!pass(QByteArrayView(block.constData(), ended ? 0 : got), ended)) return false;
+    }
+    return true;
+}
+
+// The streamed conversion: reads, converts and writes block by block; `feed`
+// gives the stream the input.
+template <class Stream, class Feed>
+void ConvertStreamed(cTessark& engine, std::unique_ptr<InputStream> reader, OutputStream& writer, bool secondThread,
+                     const ConversionYield& yield, ConversionOutcome& outcome, const Feed& feed) {
     // Every marker, comparison and replacement of the engine is ASCII, so
     // the engine converts the bytes as they are read, and the output is the
     // encoding of ExtractText's result for the decoded text. Each piece of
@@ -213,7 +261,7 @@ void ConvertStreamed(cTessark& engine, std::unique_ptr<InputStream> reader, Outp
             writer.Write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
         },
         Stream::kDefaultChunk, threads);
-    FeedAll(stream, *reader, skipUtf8Bom, outcome);
+    feed(stream, *reader);
     reader.reset();  // closed before the output may replace it (a file converted onto itself)
     stream.Finish();
     // After a failure what the engine wrote is not the page's text, so the
@@ -277,8 +325,8 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
     try {
         cTessark engine;
         request.options.ApplyTo(engine);
-        const std::optional<TextEncoding::Setting> setting = TextEncoding::ParseSetting(request.encoding);
-        if (!Streams(engine, setting)) {
+        const Path path = ChoosePath(engine, request.encoding);
+        if (path == Path::Whole) {
             ConvertWhole(engine, request, files, yield, outcome);
             return outcome;
         }
@@ -295,14 +343,29 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
         // Commit.
         std::unique_ptr<OutputStream> writer = OpenOutput(request, files, outcome);
         const RunningOutput running(*writer);
-        if (setting == TextEncoding::Setting::Utf8) {
-            ConvertStreamed<Utf8StreamExtractor>(engine, std::move(reader), *writer, true, request.secondThread, yield,
-                                                 outcome);
+        switch (path) {
+        case Path::Decoded:
+            ConvertStreamed<Utf8StreamExtractor>(
+                engine, std::move(reader), *writer, request.secondThread, yield, outcome,
+                [&](Utf8StreamExtractor& stream, InputStream& input) {
+                    return FeedDecoded(stream, input, request.encoding, outcome);
+                });
+            break;
+        case Path::Utf8:
+            ConvertStreamed<Utf8StreamExtractor>(engine, std::move(reader), *writer, request.secondThread, yield,
+                                                 outcome, [&](Utf8StreamExtractor& stream, InputStream& input) {
+                                                     return FeedAll(stream, input, true, outcome);
+                                                 });
             outcome.encodingUsed = {QStringLiteral("UTF-8"), TextEncoding::Reason::Chosen};
-        } else {
-            ConvertStreamed<ByteStreamExtractor>(engine, std::move(reader), *writer, false, request.secondThread, yield,
-                                                 outcome);
+            break;
+        case Path::Bytes:
+        case Path::Whole:
+            ConvertStreamed<ByteStreamExtractor>(engine, std::move(reader), *writer, request.secondThread, yield,
+                                                 outcome, [&](ByteStreamExtractor& stream, InputStream& input) {
+                                                     return FeedAll(stream, input, false, outcome);
+                                                 });
             outcome.encodingUsed = {QStringLiteral("windows-1252"), TextEncoding::Reason::Chosen};
+            break;
         }
     } catch (...) {
         const ErrorInfo error = ErrorFromCurrentException();

@@ -8,10 +8,14 @@
 // the input, opens the output, then streams: reads the input in blocks,
 // converts them with a streaming engine of its own (cTessarkStream.h) and
 // writes each piece of result as soon as it is final, so that memory stays
-// bounded whatever the size of the input; it returns the outcome as a value: written,
-// stopped by a check (with the message the classic job shows), or failed
-// (with every error: the engine's own reports under their source names, or
-// one failure of reading or writing under "RemoveHTML").
+// bounded whatever the size of the input. A page in "auto" or a charset
+// label is read as its first megabyte decides (TextEncoding::kDetectBytes)
+// and decoded into UTF-8 block by block on its way to the stream; only the
+// readable-text options make the page be read whole. It returns the
+// outcome as a value: written, stopped by a check (with the message the
+// classic job shows), or failed (with every error: the engine's own reports
+// under their source names, or one failure of reading or writing under
+// "RemoveHTML").
 //
 // A file output is never left half-written: the result goes to a temporary
 // file beside it, which replaces it only when the new text is complete; after

@@ -33,6 +33,18 @@ bool IsUsableEncoding(const QString& encoding) {
     return TextEncoding::CanDecode(TextEncoding::EncodingForLabel(encoding));
 }
 
+TextEncoding::Detection DecideEncoding(QByteArrayView start, const QString& encoding, bool more) {
+    if (TextEncoding::ParseSetting(encoding) == TextEncoding::Setting::Auto) return TextEncoding::Detect(start, more);
+    TextEncoding::Detection found;
+    found.encoding = TextEncoding::EncodingForLabel(encoding);
+    if (!TextEncoding::CanDecode(found.encoding)) throw RuntimeError(5, "Invalid procedure call or argument");
+    found.reason = Reason::Chosen;
+    // A byte-order mark of the named encoding is not part of the text.
+    if (const auto bom = TextEncoding::SniffBom(start); bom && bom->encoding == found.encoding)
+        found.bomLength = bom->bomLength;
+    return found;
+}
+
 EncodingUsed ConvertEncoded(cTessark& engine, QByteArray& bytes, const QString& encoding) {
     const std::optional<TextEncoding::Setting> setting = TextEncoding::ParseSetting(encoding);
     if (setting == TextEncoding::Setting::Windows1252) {
@@ -46,17 +58,7 @@ EncodingUsed ConvertEncoded(cTessark& engine, QByteArray& bytes, const QString& 
         return {QStringLiteral("UTF-8"), Reason::Chosen};
     }
 
-    TextEncoding::Detection found;
-    if (setting == TextEncoding::Setting::Auto) {
-        found = TextEncoding::Detect(bytes);
-    } else {
-        found.encoding = TextEncoding::EncodingForLabel(encoding);
-        if (!TextEncoding::CanDecode(found.encoding)) throw RuntimeError(5, "Invalid procedure call or argument");
-        found.reason = Reason::Chosen;
-        // A byte-order mark of the named encoding is not part of the text.
-        if (const auto bom = TextEncoding::SniffBom(bytes); bom && bom->encoding == found.encoding)
-            found.bomLength = bom->bomLength;
-    }
+    const TextEncoding::Detection found = DecideEncoding(bytes, encoding);
     const QByteArrayView body = QByteArrayView(bytes).sliced(found.bomLength);
     if (found.encoding == QLatin1String("UTF-8") &&
         (found.reason == Reason::ValidUtf8 || TextEncoding::IsValidUtf8(body))) {

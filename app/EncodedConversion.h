@@ -13,6 +13,9 @@
 //                   does not define), converted by ExtractText and encoded
 //                   as UTF-8. The output is UTF-8 without a byte-order mark.
 //
+// A page converted as it is read (ConversionJob.cpp) gets the same result
+// from DecideEncoding over its beginning and TextEncoding::Utf8Decoder.
+//
 // Reentrant: it touches nothing but its arguments (and the engine's hooks,
 // through the engine).
 #pragma once
@@ -34,6 +37,13 @@ struct EncodingUsed {
 // True for "windows-1252", "utf-8", "auto" and every label TextEncoding
 // can decode.
 bool IsUsableEncoding(const QString& encoding);
+
+// The encoding that "auto" or a charset label reads a page in, decided from
+// `start`, the whole page or (with `more`) only its beginning: the chain of
+// TextEncoding::Detect for "auto", else the label's encoding, whose own
+// byte-order mark at the start is skipped. Throws RuntimeError 5 for a label
+// that cannot be decoded.
+TextEncoding::Detection DecideEncoding(QByteArrayView start, const QString& encoding, bool more = false);
 
 // Converts `bytes` (the whole input, as FileSystem::ReadAll gives it) into
 // the output bytes, in place where the path allows. Throws RuntimeError 5

@@ -6,6 +6,7 @@
 #include <uchardet.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -353,6 +354,37 @@ QString FromName(std::string_view name) {
     return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
+// The UTF-8 sequence that starts at d[0], a byte of 0x80 or more, with n
+// bytes there (n >= 1): its length when it is well-formed; 0 when it is
+// well-formed as far as it goes but cut off at d[n]; else minus the length of
+// its maximal well-formed beginning (at least 1 byte), which decoders turn
+// into one U+FFFD.
+std::ptrdiff_t Utf8Sequence(const unsigned char* d, std::size_t n) noexcept {
+    const unsigned c = d[0];
+    std::size_t length = 0;
+    unsigned lo = 0x80, hi = 0xBF;  // the range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        if (c == 0xE0) lo = 0xA0;
+        if (c == 0xED) hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        if (c == 0xF0) lo = 0x90;
+        if (c == 0xF4) hi = 0x8F;
+    } else {
+        return -1;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        if (k >= n) return 0;
+        if (d[k] < lo || d[k] > hi) return -static_cast<std::ptrdiff_t>(k);
+        lo = 0x80;
+        hi = 0xBF;
+    }
+    return static_cast<std::ptrdiff_t>(length);
+}
+
 // ------------------------------------------------------------ meta prescan
 
 // The prescan of the HTML standard over bytes[0, size), size at most 1,024.
@@ -614,7 +646,7 @@ QString PrescanMeta(QByteArrayView bytes) {
     return Prescan(bytes.data(), std::min<qsizetype>(bytes.size(), 1024)).Run();
 }
 
-bool IsValidUtf8(QByteArrayView bytes) {
+bool IsValidUtf8(QByteArrayView bytes, bool more) {
     const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto n = static_cast<std::size_t>(bytes.size());
     std::size_t i = 0;
@@ -628,30 +660,14 @@ bool IsValidUtf8(QByteArrayView bytes) {
                 continue;
             }
         }
-        const unsigned c = d[i];
-        if (c < 0x80) {
+        if (d[i] < 0x80) {
             ++i;
             continue;
         }
-        std::size_t len = 0;
-        unsigned lo = 0x80, hi = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            if (c == 0xE0) lo = 0xA0;
-            if (c == 0xED) hi = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            if (c == 0xF0) lo = 0x90;
-            if (c == 0xF4) hi = 0x8F;
-        } else {
-            return false;
-        }
-        if (n - i < len || d[i + 1] < lo || d[i + 1] > hi) return false;
-        for (std::size_t k = 2; k < len; ++k)
-            if ((d[i + k] & 0xC0u) != 0x80u) return false;
-        i += len;
+        const std::ptrdiff_t length = Utf8Sequence(d + i, n - i);
+        if (length == 0) return more;
+        if (length < 0) return false;
+        i += static_cast<std::size_t>(length);
     }
     return true;
 }
@@ -677,11 +693,11 @@ QString Guess(QByteArrayView bytes) {
     return CanDecode(encoding) ? encoding : QString();
 }
 
-Detection Detect(QByteArrayView bytes) {
+Detection Detect(QByteArrayView bytes, bool more) {
     if (auto bom = SniffBom(bytes)) return *bom;
     const QString declared = PrescanMeta(bytes);
     if (!declared.isEmpty() && CanDecode(declared)) return {declared, Reason::Meta, 0};
-    if (IsValidUtf8(bytes)) return {QStringLiteral("UTF-8"), Reason::ValidUtf8, 0};
+    if (IsValidUtf8(bytes, more)) return {QStringLiteral("UTF-8"), Reason::ValidUtf8, 0};
     const QString guessed = Guess(bytes);
     if (!guessed.isEmpty()) return {guessed, Reason::Guess, 0};
     return {QStringLiteral("windows-1252"), Reason::Default, 0};
@@ -722,6 +738,144 @@ QByteArray EncodeUtf8(std::u16string_view text) {
         }
     }
     return out;
+}
+
+// ------------------------------------------------------ decoding in pieces
+
+struct Utf8Decoder::State {
+    enum class Kind { Utf8, Icu, Bytes, Replacement } kind = Kind::Utf8;
+    QString encoding;
+    // Kind::Utf8: the beginning of a sequence that the last piece cut off.
+    unsigned char carried[4] = {};
+    std::size_t carriedLength = 0;
+    // Kind::Replacement: whether the one U+FFFD has been written.
+    bool replaced = false;
+    // Kind::Icu: the page's converter, UTF-8's, and the 16-bit text between
+    // them, which ucnv_convertEx keeps from one piece to the next.
+    std::unique_ptr<UConverter, ConverterCloser> from, to;
+    UChar pivot[1024];
+    UChar* pivotSource = pivot;
+    UChar* pivotTarget = pivot;
+    bool started = false;
+
+    void Utf8(QByteArrayView bytes, bool last, QByteArray& out);
+    void Icu(QByteArrayView bytes, bool last, QByteArray& out);
+};
+
+Utf8Decoder::Utf8Decoder(const QString& encoding) : s_(std::make_unique<State>()) {
+    const EncodingInfo* e = FindEncoding(encoding);
+    if (!e || !CanDecode(encoding)) throw RuntimeError(5, "Invalid procedure call or argument");
+    s_->encoding = encoding;
+    if (e->name == "UTF-8") {
+        s_->kind = State::Kind::Utf8;
+    } else if (e->name == "replacement") {
+        s_->kind = State::Kind::Replacement;
+    } else if (!*e->converter) {
+        s_->kind = State::Kind::Bytes;  // one character per byte
+    } else {
+        s_->kind = State::Kind::Icu;
+        UErrorCode status = U_ZERO_ERROR;
+        s_->from.reset(ucnv_open(e->converter, &status));
+        if (U_SUCCESS(status)) s_->to.reset(ucnv_open("UTF-8", &status));
+        if (U_SUCCESS(status))
+            ucnv_setToUCallBack(s_->from.get(), &SubstituteReplacementCharacter, nullptr, nullptr, nullptr, &status);
+        if (U_FAILURE(status) || !s_->from || !s_->to) throw RuntimeError(5, "Invalid procedure call or argument");
+    }
+}
+
+Utf8Decoder::~Utf8Decoder() = default;
+
+void Utf8Decoder::Decode(QByteArrayView bytes, bool last, QByteArray& out) {
+    switch (s_->kind) {
+    case State::Kind::Utf8: s_->Utf8(bytes, last, out); break;
+    case State::Kind::Icu: s_->Icu(bytes, last, out); break;
+    case State::Kind::Bytes: out += EncodeUtf8(TextEncoding::Decode(bytes, s_->encoding)); break;
+    case State::Kind::Replacement:
+        if (!bytes.isEmpty() && !s_->replaced) out += "\xEF\xBF\xBD";
+        s_->replaced = s_->replaced || !bytes.isEmpty();
+        break;
+    }
+}
+
+// Well-formed sequences pass; each maximal beginning of an ill-formed one
+// becomes one U+FFFD, as ICU's UTF-8 converter decodes them.
+void Utf8Decoder::State::Utf8(QByteArrayView bytes, bool last, QByteArray& out) {
+    static constexpr char kReplacement[] = "\xEF\xBF\xBD";
+    const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto n = static_cast<std::size_t>(bytes.size());
+    std::size_t i = 0;
+    if (carriedLength > 0) {
+        // The cut-off sequence with what follows it.
+        unsigned char joined[8];
+        std::memcpy(joined, carried, carriedLength);
+        const std::size_t added = std::min<std::size_t>(n, 4);
+        std::memcpy(joined + carriedLength, d, added);
+        const std::ptrdiff_t length = Utf8Sequence(joined, carriedLength + added);
+        if (length == 0) {  // still cut off: the piece was shorter than the rest of it
+            std::memcpy(carried + carriedLength, d, n);
+            carriedLength += n;
+            if (last) {
+                out += kReplacement;
+                carriedLength = 0;
+            }
+            return;
+        }
+        const auto taken = static_cast<std::size_t>(length > 0 ? length : -length);
+        if (length > 0)
+            out.append(reinterpret_cast<const char*>(joined), static_cast<qsizetype>(taken));
+        else
+            out += kReplacement;
+        i = taken - carriedLength;
+        carriedLength = 0;
+    }
+    std::size_t run = i;  // the start of the well-formed bytes not yet written
+    while (i < n) {
+        if (d[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::ptrdiff_t length = Utf8Sequence(d + i, n - i);
+        if (length > 0) {
+            i += static_cast<std::size_t>(length);
+            continue;
+        }
+        out.append(reinterpret_cast<const char*>(d + run), static_cast<qsizetype>(i - run));
+        if (length == 0) {
+            if (last) {
+                out += kReplacement;
+            } else {
+                carriedLength = n - i;
+                std::memcpy(carried, d + i, carriedLength);
+            }
+            return;
+        }
+        out += kReplacement;
+        i += static_cast<std::size_t>(-length);
+        run = i;
+    }
+    out.append(reinterpret_cast<const char*>(d + run), static_cast<qsizetype>(n - run));
+}
+
+void Utf8Decoder::State::Icu(QByteArrayView bytes, bool last, QByteArray& out) {
+    // ICU takes no null source, which an empty view may have.
+    const char* source = bytes.isEmpty() ? "" : bytes.data();
+    const char* const sourceEnd = source + bytes.size();
+    for (;;) {
+        // A byte gives at most two 16-bit units, each at most three bytes of
+        // UTF-8; the loop goes on when the guess was short.
+        const qsizetype at = out.size();
+        out.resize(at + 6 * (sourceEnd - source) + 64);
+        char* target = out.data() + at;
+        char* const targetStart = target;
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_convertEx(to.get(), from.get(), &target, out.data() + out.size(), &source, sourceEnd, pivot, &pivotSource,
+                       &pivotTarget, pivot + std::size(pivot), !started, last, &status);
+        started = true;
+        out.resize(at + (target - targetStart));
+        if (status == U_BUFFER_OVERFLOW_ERROR) continue;
+        if (U_FAILURE(status)) throw RuntimeError(5, "Invalid procedure call or argument");
+        return;
+    }
 }
 
 }  // namespace tessark::TextEncoding

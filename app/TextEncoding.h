@@ -8,12 +8,15 @@
 //    mean windows-1252); EncodingForLabel knows every label of its table.
 //  - Detection, for "auto": a byte-order mark; else a charset declared in the
 //    first 1,024 bytes, found with the HTML standard's prescan of <meta>
-//    elements; else UTF-8 when the whole input is well-formed UTF-8; else a
+//    elements; else UTF-8 when the input is well-formed UTF-8; else a
 //    statistical guess (uchardet) when it is confident; else windows-1252.
-//    The result names the encoding and why it was chosen.
+//    The result names the encoding and why it was chosen. A page that is
+//    converted as it is read is judged by its first kDetectBytes, as
+//    browsers do.
 //  - Decoding into 16-bit text (ICU's converters; windows-1252 as the job's
 //    own code page, every byte kept), with U+FFFD for every byte sequence the
-//    encoding does not define, and encoding 16-bit text as UTF-8.
+//    encoding does not define, and encoding 16-bit text as UTF-8; or, for a
+//    page read in pieces, straight into UTF-8 piece by piece (Utf8Decoder).
 //
 // Every function is reentrant and may be called from any thread: nothing is
 // shared between calls (each conversion opens its own converter).
@@ -24,6 +27,7 @@
 #include <QString>
 #include <QStringView>
 #include <QVariant>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,8 +70,14 @@ struct Detection {
     qsizetype bomLength = 0;  // bytes of the byte-order mark at the start, to skip
 };
 
-// The whole chain for "auto".
-Detection Detect(QByteArrayView bytes);
+// How much of the beginning of a page "auto" looks at when the page is
+// converted as it is read.
+inline constexpr qsizetype kDetectBytes = qsizetype{1} << 20;
+
+// The whole chain for "auto". With `more`, the bytes are only the beginning
+// of the input: a UTF-8 sequence cut off at their end still counts as
+// well-formed.
+Detection Detect(QByteArrayView bytes, bool more = false);
 
 // Its steps, each on its own:
 // UTF-8 (EF BB BF), UTF-16BE (FE FF) or UTF-16LE (FF FE) at the start.
@@ -76,14 +86,15 @@ std::optional<Detection> SniffBom(QByteArrayView bytes);
 // (the HTML standard's prescan; a declared UTF-16 means UTF-8, and
 // x-user-defined windows-1252); empty when none is found.
 QString PrescanMeta(QByteArrayView bytes);
-// True when every byte belongs to a well-formed UTF-8 sequence.
-bool IsValidUtf8(QByteArrayView bytes);
+// True when every byte belongs to a well-formed UTF-8 sequence; with
+// `more`, also when the last sequence is only cut off by the end.
+bool IsValidUtf8(QByteArrayView bytes, bool more = false);
 // uchardet's guess from the first kGuessSampleBytes bytes, when it names an
 // encoding of the label table that Decode can decode and those bytes hold
 // enough non-ASCII bytes to judge by (kGuessMinNonAscii); empty otherwise.
 QString Guess(QByteArrayView bytes);
 inline constexpr qsizetype kGuessMinNonAscii = 16;
-inline constexpr qsizetype kGuessSampleBytes = qsizetype{1} << 20;
+inline constexpr qsizetype kGuessSampleBytes = kDetectBytes;
 
 // -------------------------------------------------------------- conversion
 
@@ -94,5 +105,27 @@ inline constexpr qsizetype kGuessSampleBytes = qsizetype{1} << 20;
 std::u16string Decode(QByteArrayView bytes, const QString& encoding);
 // 16-bit text as UTF-8; a lone surrogate becomes U+FFFD.
 QByteArray EncodeUtf8(std::u16string_view text);
+
+// The bytes of one encoding turned into UTF-8 piece by piece, for a page
+// converted as it is read: whatever the pieces, their results put together
+// are EncodeUtf8(Decode(all the bytes, encoding)), always well-formed UTF-8.
+// Well-formed UTF-8 passes through as it is; ICU's converters carry what a
+// piece ends in the middle of to the next one.
+class Utf8Decoder {
+public:
+    // Throws RuntimeError 5 for an encoding that Decode cannot decode.
+    explicit Utf8Decoder(const QString& encoding);
+    ~Utf8Decoder();
+    Utf8Decoder(const Utf8Decoder&) = delete;
+    Utf8Decoder& operator=(const Utf8Decoder&) = delete;
+
+    // Appends to `out` the UTF-8 of `bytes` as far as it is decided; with
+    // `last` (the end of the input), all of the rest.
+    void Decode(QByteArrayView bytes, bool last, QByteArray& out);
+
+private:
+    struct State;
+    std::unique_ptr<State> s_;
+};
 
 }  // namespace tessark::TextEncoding

@@ -253,7 +253,7 @@ struct Parser {
                        "and out), auto (per input: byte-order mark, <meta> charset, valid UTF-8, a guess, else "
                        "windows-1252; the text is written as UTF-8), or any charset label such as shift_jis or "
                        "iso-8859-2 (the text is written as UTF-8). Default: the saved encoding (what the window "
-                       "uses)."),
+                       "uses), else auto."),
         QStringLiteral("NAME")};
     QCommandLineOption verbose{{QStringLiteral("v"), QStringLiteral("verbose")},
                                QStringLiteral("Tell on standard error, for each input, the encoding it was read in "
@@ -390,9 +390,13 @@ OptionSet ChooseOptions(const Parser& p) {
     return options;
 }
 
+// Without --encoding and with nothing saved, pages are detected and the text
+// is UTF-8 (the classic form and the window keep windows-1252).
+constexpr TextEncoding::Setting kModernDefaultEncoding = TextEncoding::Setting::Auto;
+
 // The encoding of this run: --encoding (a setting's text in lower case, or
-// a charset label as given), else the saved one. Empty when --encoding names
-// nothing usable.
+// a charset label as given), else the saved one, else the default above.
+// Empty when --encoding names nothing usable.
 struct RunEncoding {
     QString name;
     QString shown;  // for --print-options: the setting's text, or the name of the label's encoding
@@ -420,9 +424,13 @@ RunEncoding ChooseEncoding(const Parser& p) {
         return run;
     }
     const auto settings = OptionStore::Open();
-    run.origin = settings->contains(QLatin1String(kEncodingKey)) ? RunEncoding::Origin::Saved
-                                                                  : RunEncoding::Origin::Default;
-    run.name = run.shown = TextEncoding::SettingText(OptionStore::ReadEncoding(*settings));
+    if (settings->contains(QLatin1String(kEncodingKey))) {
+        run.origin = RunEncoding::Origin::Saved;
+        run.name = run.shown = TextEncoding::SettingText(OptionStore::ReadEncoding(*settings));
+    } else {
+        run.origin = RunEncoding::Origin::Default;
+        run.name = run.shown = TextEncoding::SettingText(kModernDefaultEncoding);
+    }
     return run;
 }
 
@@ -665,10 +673,12 @@ int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& s
         const auto settings = OptionStore::Open();
         bool saved = OptionStore::Write(*settings, options, OptionStore::Rows::All);
         // Only the three values of the setting can be saved; a charset label
-        // is for this run.
-        if (const auto setting = TextEncoding::ParseSetting(encoding.name))
+        // is for this run. The modern form's own default is not saved: the
+        // window and the classic form would read it.
+        const auto setting = TextEncoding::ParseSetting(encoding.name);
+        if (setting && encoding.origin != RunEncoding::Origin::Default)
             saved = OptionStore::WriteEncoding(*settings, *setting, encoding.origin == RunEncoding::Origin::Chosen) && saved;
-        else
+        else if (!setting)
             WriteError(QStringLiteral("tessark: --save keeps the saved encoding: only windows-1252, utf-8 or auto "
                                       "can be saved, not %1").arg(encoding.name));
         if (!saved) {

@@ -39,7 +39,7 @@ QStringList Without(QStringList names, const QStringList& off) {
 }
 
 // What --print-options prints: one Key=True|False line per key, sorted.
-QByteArray Listing(const QStringList& on, const QByteArray& encoding = "windows-1252") {
+QByteArray Listing(const QStringList& on, const QByteArray& encoding = "auto") {
     QByteArrayList lines{"Encoding=" + encoding + "\n"};
     for (const OptionInfo& info : kOptions)
         lines << QByteArray(info.name) + (on.contains(QLatin1String(info.name)) ? "=True\n" : "=False\n");
@@ -160,8 +160,8 @@ private Q_SLOTS:
              "done/missing.txt=<missing>"});
         row("a folder without pages", {}, {"-r", "-d", "out", "nothing"}, 0, {}, "tessark: nothing: no .html or .htm files under it\n");
         row("-q", {}, {"-q", "-r", "-d", "out", "nothing"}, 0, {}, {});
-        row("--all", {}, {"--all", "-o", "-", "menu.html"}, 0, "HomeNews &amp; caf\xE9&rsquo;s\n", {});
-        row("--readable", {}, {"--readable", "-o", "-", "menu.html"}, 0, "Home\nNews [/news]\n<div> &amp; caf\xE9\x92s logo \n", {});
+        row("--all", {}, {"--all", "-o", "-", "menu.html"}, 0, "HomeNews &amp; caf\xC3\xA9&rsquo;s\n", {});
+        row("--readable", {}, {"--readable", "-o", "-", "menu.html"}, 0, "Home\nNews [/news]\n<div> &amp; caf\xC3\xA9\xE2\x80\x99s logo \n", {});
         row("--save fails", "!", {"--none", "--save", "--print-options"}, 1, Listing({}), "tessark: the options could not be saved to *");
         row("--save", {}, {"--none", "--remove-scripts", "--remove-all-tags", "--save", "--print-options"}, 0,
             Listing({"RemoveScripts", "RemoveAllTags"}), {},
@@ -179,7 +179,8 @@ private Q_SLOTS:
         options("--readable then --no-", {}, {"--readable", "--no-keep-links"}, Without(kReadable, {"KeepLinks"}));
         options("saved readable keys", "[General]\nKeepLinks=True\nDecodeAllReferences=1\n", {},
                 kClassic + QStringList{"KeepLinks", "DecodeAllReferences"});
-        encoding("nothing saved", {}, {}, "windows-1252", "<none>");
+        encoding("nothing saved", {}, {}, "auto", "<none>");
+        encoding("--save leaves the default unsaved", {}, {"--save"}, "auto", "<none>");
         encoding("saved utf-8", "[General]\nEncoding=utf-8\n", {}, "utf-8", "utf-8");
         encoding("unreadable saved", "[General]\nEncoding=ebcdic\n", {}, "windows-1252", "ebcdic");
         encoding("--encoding AUTO", {}, {"--encoding", "AUTO"}, "auto", "<none>");
@@ -206,7 +207,7 @@ private Q_SLOTS:
             "tessark: in/windows-1251-undeclared.html: windows-1251 (guess)\n"
             "tessark: in/windows-1252-as-iso-8859-1.html: windows-1252 (meta)\ntessark: in/wrong-declaration.html: UTF-8 (meta)\n",
             texts);
-        row("-v, default", {}, {"-v", "-d", "out", "in/utf-8.html"}, 0, {}, "tessark: in/utf-8.html: windows-1252 (default)\n");
+        row("-v, default", {}, {"-v", "-d", "out", "in/utf-8.html"}, 0, {}, "tessark: in/utf-8.html: UTF-8 (valid utf-8)\n");
         row("-v, saved", "[General]\nEncoding=utf-8\n", {"-v", "-d", "out", "in/utf-8.html"}, 0, {},
             "tessark: in/utf-8.html: UTF-8 (saved)\n");
         row("-v, chosen", {}, {"--encoding", "cp1251", "-v", "-d", "out", "in/utf-8.html"}, 0, {},
@@ -353,14 +354,32 @@ private Q_SLOTS:
              R"(printf '<p>a</p>\n<p>b</p>' >t.html; $T -q --none --encoding auto t.html | tr '\n\r' NR)", 0,
              "<p>a</p>N<p>b</p>N", ""},
             {"LF lines across the stream's blocks",
-             R"x(yes '<p>line</p>' | head -c 9000000 >big.html; a=$($T -q --none big.html | md5sum);
+             R"x(yes '<p>line</p>' | head -c 9000000 >big.html; a=$($T -q --none --encoding windows-1252 big.html | md5sum);
                 b=$($T -q --none --encoding auto big.html | md5sum); [ "$a" = "$b" ] && [ "$a" = "$(md5sum <big.html)" ] && echo same)x",
              0, "same\n", ""},
             {"--crlf writes the classic form's bytes",
              R"(printf '<p>a</p>\n<p>b</p>' >t.html; $T "$PWD/t.html" "$PWD/c.txt"; $T -q --crlf -o m.txt t.html; cmp c.txt m.txt && wc -c <m.txt)",
              0, "3\n", ""},
             {"-q after -v", "$T -v -q page.html >/dev/null", 0, "", ""},
-            {"-v after -q", "$T -q -v page.html >/dev/null", 0, "", "tessark: page.html: windows-1252"},
+            {"-v after -q", "$T -q -v page.html >/dev/null", 0, "", "tessark: page.html: UTF-8 (valid utf-8)"},
+            // With nothing saved pages are read as auto and streamed: the
+            // first megabyte decides (here it ends inside "é"), what follows
+            // that the encoding does not define becomes U+FFFD, and the text
+            // is UTF-8; the classic form keeps Windows-1252.
+            {"nothing saved: a page in UTF-8 gives UTF-8",
+             R"(printf '<meta charset="utf-8"><p>Caf\xc3\xa9 &eacute;</p>' >u.html; $T -q u.html)", 0,
+             "Caf\xc3\xa9 \xc3\xa9\n", ""},
+            {"nothing saved: a page in windows-1251 over a megabyte streams as it converts whole",
+             R"x({ printf '<meta charset="windows-1251"><p>'; yes 'Привет &eacute; мир' | head -n 60000; } |
+                 iconv -t cp1251 >w.html; a=$($T -q w.html | md5sum); b=$($T -q --encoding auto --keep-alt-text w.html | md5sum);
+                 [ "$a" = "$b" ] && $T -q w.html | head -c 25)x",
+             0, "Привет é мир П", ""},
+            {"nothing saved: bad UTF-8 after the first megabyte",
+             R"x({ printf '<b>'; yes '<p>é</p>' | head -n 110000; printf '<p>\xff bad'; } >u.html; $T -q -v u.html >o.txt;
+                 iconv -f utf-8 -t utf-8 o.txt >/dev/null && tr -d 'é ' <o.txt)x",
+             0, "\xef\xbf\xbd" "bad\n", "u.html: UTF-8 (valid utf-8)"},
+            {"the classic form keeps Windows-1252",
+             R"(printf '<meta charset="utf-8"><p>&eacute;</p>' >c.html; $T "$PWD/c.html" "$PWD/c.txt"; cat c.txt)", 0, "\xe9", ""},
             {"unique prefixes", "$T --quie --encod=utf-8 --reada page.html", 0, "Example page", ""},
             {"ambiguous prefix", "$T --re page.html", 2, "", "option '--re' is ambiguous; possibilities: --recursive"},
             {"a value is not a prefix", "$T -q -o --quie page.html && cat -- --quie", 0, "Example page", ""},
