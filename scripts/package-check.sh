@@ -63,8 +63,13 @@ version="$("$program" --version)" || fail "tessark --version failed"
 
 # The example page with every option on, in Windows-1252.
 printf 'Example page Caf\xe9 & Restaurant Opening hours: Monday - Friday, 9 to 5. Prices in \xa3 and &euro; &#8212; (c) 2026 The Caf\xe9 Tea 1/2 price' >"$tmp/expected.txt"
+# The modern form reads the page as auto and writes UTF-8, its text ending
+# with a line end; with --encoding windows-1252 --crlf, the classic bytes.
+{ iconv -f WINDOWS-1252 -t UTF-8 "$tmp/expected.txt"; echo; } >"$tmp/expected-utf8.txt"
 "$program" --all -o "$tmp/modern.txt" examples/example.html || fail "modern conversion failed"
-cmp "$tmp/expected.txt" "$tmp/modern.txt" || fail "modern conversion gave other text"
+cmp "$tmp/expected-utf8.txt" "$tmp/modern.txt" || fail "modern conversion gave other text"
+"$program" --all --encoding windows-1252 --crlf -o "$tmp/modern.txt" examples/example.html || fail "modern conversion failed"
+cmp "$tmp/expected.txt" "$tmp/modern.txt" || fail "modern conversion in windows-1252 gave other text"
 [ ! -e "$XDG_CONFIG_HOME/OrvaneTessark/OrvaneTessark.ini" ] || fail "the modern form wrote the settings file"
 
 # The classic form: a relative path is taken from the program's own folder,
