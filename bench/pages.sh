@@ -70,7 +70,7 @@ for ((r = 1; r <= rounds; r++)); do
   mkdir -p "$work/classic" "$work/lynx"
 
   t0=$(now)
-  "$program" -q -j2 -r -d "$work/modern" "$pages"
+  "$program" -q -j2 --encoding windows-1252 --crlf -r -d "$work/modern" "$pages"
   t1=$(now)
   xargs -0 -P2 -n2 "$program" <"$work/classic.list"
   t2=$(now)

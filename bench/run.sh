@@ -69,17 +69,17 @@ pair() {  # label, size in bytes, command A, command B
 echo
 size=$(stat -c %s "$input")
 pair "99 MB file to file, tessark against cp" "$size" \
-  "'$program' --all -q -o '$data/out.txt' '$input'" "cp '$input' '$data/copy.html'"
+  "'$program' --all --encoding windows-1252 --crlf -q -o '$data/out.txt' '$input'" "cp '$input' '$data/copy.html'"
 pair "99 MB standard input to standard output, tessark against cat" "$size" \
-  "'$program' --all -q <'$input' >'$data/out-pipe.txt'" "cat <'$input' >'$data/copy-pipe.html'"
+  "'$program' --all --encoding windows-1252 --crlf -q <'$input' >'$data/out-pipe.txt'" "cat <'$input' >'$data/copy-pipe.html'"
 pair "99 MB standard input to standard output against file to file" "$size" \
-  "'$program' --all -q <'$input' >'$data/out-pipe.txt'" "'$program' --all -q -o '$data/out.txt' '$input'"
+  "'$program' --all --encoding windows-1252 --crlf -q <'$input' >'$data/out-pipe.txt'" "'$program' --all --encoding windows-1252 --crlf -q -o '$data/out.txt' '$input'"
 pair "99 MB file to standard output (no temporary file, no sync) against file to file" "$size" \
-  "'$program' --all -q '$input' >'$data/out-pipe.txt'" "'$program' --all -q -o '$data/out.txt' '$input'"
+  "'$program' --all --encoding windows-1252 --crlf -q '$input' >'$data/out-pipe.txt'" "'$program' --all --encoding windows-1252 --crlf -q -o '$data/out.txt' '$input'"
 cmp -s "$data/out.txt" "$data/out-pipe.txt" && echo "(the outputs are the same)"
 
 size=$(stat -c %s "$big")
-/usr/bin/time -f "2.5 GB file to file: %e s, peak memory %M KB" "$program" --all -q -o "$data/big-out.txt" "$big"
+/usr/bin/time -f "2.5 GB file to file: %e s, peak memory %M KB" "$program" --all --encoding windows-1252 -q -o "$data/big-out.txt" "$big"
 /usr/bin/time -f "2.5 GB cat to /dev/null: %e s, peak memory %M KB" cat "$big" >/dev/null
 /usr/bin/time -f "2.5 GB cp: %e s, peak memory %M KB" cp "$big" "$data/big-copy.html"
 rm -f "$data/big-copy.html"
@@ -89,5 +89,5 @@ for f in "$data"/denseReferences5MB.html "$data"/denseReferences10MB.html "$data
   "$data"/denseRandomReferences20MB.html; do
   [ -f "$f" ] || continue
   /usr/bin/time -f "$(basename "$f" .html) ($(stat -c %s "$f") bytes) file to file: %e s, peak memory %M KB" \
-    "$program" --all -q -o "$data/dense-out.txt" "$f"
+    "$program" --all --encoding windows-1252 -q -o "$data/dense-out.txt" "$f"
 done
