@@ -7,10 +7,10 @@
 #     with TESSARK_NIGHTLY=1 too;
 #  3. scripts/fuzz-nightly.sh: both fuzzers for FUZZ_SECONDS each from random
 #     seeds, and the page over 2 GB with an optimised build of the program.
-# Usage: scripts/test-nightly.sh [FUZZ_SECONDS]   (default 600)
+# Usage: scripts/test-nightly.sh [FUZZ_SECONDS]   (default 300)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds="${1:-600}"
+seconds="${1:-300}"
 start=$SECONDS
 stage() { echo "test-nightly.sh: $1 ($((SECONDS - start)) s)"; }
 scripts/deps.sh libbenchmark-dev
