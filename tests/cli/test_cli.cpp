@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <QThread>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "AppTestSupport.h"
@@ -440,6 +441,40 @@ private Q_SLOTS:
         cTessark engine;
         OptionSet::ClassicOn().ApplyTo(engine);
         QVERIFY(out + p.readAllStandardOutput() == QByteArray::fromStdString(engine.ExtractBytes(page.toStdString())));
+    }
+
+    // Every example of use that README.md, readme.txt and the manual page show
+    // runs and succeeds, in a folder holding the pages it names, with the
+    // program first on PATH (and copied where the classic form's relative
+    // paths lead), a local page in place of a network fetch. The parallel
+    // example needs other machines: tests/packaging/test_parallel runs it.
+    void examples() {
+        QStringList commands;
+        const QRegularExpression indented(R"(^ {4}((?:build/bin/)?tessark [^[].*|curl .*\| tessark.*)$)",
+                                          QRegularExpression::MultilineOption);
+        for (const char* file : {"/README.md", "/readme.txt"})
+            for (const auto& m : indented.globalMatch(QString(ReadFile(TESSARK_SOURCE_DIR + QString(file)))))
+                commands << m.captured(1).section(QRegularExpression(R"(\s{3,})"), 0, 0);  // readme.txt's remarks
+        const QString page = QString(ReadFile(TESSARK_SOURCE_DIR "/man/tessark.1")).replace(R"(\-)", "-");
+        for (const auto& m : QRegularExpression(R"(\n\.EX\n(.*?)\n\.EE)", QRegularExpression::DotMatchesEverythingOption)
+                                 .globalMatch(page))
+            commands << m.captured(1).replace(R"(\(aq)", "'").replace(R"(\e)", "\\");
+        QVERIFY(commands.size() >= 20);
+        for (const char* name : {"bin", "build/bin", "pages/a", "saved", "config"}) QVERIFY(QDir().mkpath(Path(name)));
+        for (const char* name : {"bin/tessark", "build/bin/tessark"}) {
+            QVERIFY(QFile::copy(TESSARK_PROGRAM, Path(name)));
+            QFile::setPermissions(Path(name), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        }
+        for (const char* name : {"a.html", "bin/page.html", "build/bin/IN.html", "pages/a/b.html", "saved/c.html"})
+            WriteFile(Path(name), kPage);
+        for (const QString& command : commands) {
+            if (command.contains("--sshlogin")) continue;
+            QString shell = command;
+            shell.replace(QRegularExpression(R"(curl -s \S+)"), "cat page.html").replace("| less", "| cat")
+                .replace("/home/me/", Path("bin/"));
+            const ProgramRun r = Run({"-c", "PATH=\"$PWD/bin:$PATH\"; " + shell}, {}, {}, "bash");
+            QVERIFY2(r.exitCode == 0, qPrintable(command + ": " + r.err));
+        }
     }
 
     // With several jobs, standard output still comes in input order: large
