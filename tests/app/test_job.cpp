@@ -139,7 +139,7 @@ private Q_SLOTS:
         DiskFileSystem real;
         FaultyDisk disk(real);
         basProcessing::SetFileSystem(&disk);
-        disk.Arm({fault, error, 1, {}});
+        disk.Arm(fault, error);
         basMain::InputFile = Path("page.html");
         basMain::OutputFile = Path("out.txt");
         basProcessing::RemoveHTML();
