@@ -50,17 +50,6 @@ private Q_SLOTS:
         QCOMPARE(basMain::OutputFile, output);
     }
 
-    // No store: the classic eleven on, the readable-text options off; the
-    // window saves the eleven, and nothing else, under [General].
-    void emptyStore() {
-        TempSettings settings;
-        SetAllBoxes(window_.CheckBoxes(), 0);
-        basMain::LoadOptions();
-        for (const OptionInfo& info : kOptions) QCOMPARE(window_.CheckBoxes().Value(info.option), info.classic ? 1 : 0);
-        basMain::SaveOptions();
-        QCOMPARE(ReadFile(settings.FilePath()), kAllTrue);
-    }
-
     // A stored text is read as the Boolean it spells (unreadable: off) and
     // written back as "True"/"False" by the window and the classic form; a
     // store that already holds what would be written is left alone.
