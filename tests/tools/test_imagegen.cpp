@@ -4,9 +4,12 @@
 // colours the button paint relies on, and a bad command line writes nothing.
 #include <QDir>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "ProcessTestSupport.h"
+
+using tessark::test::ReadFile;
 
 namespace {
 
@@ -14,16 +17,8 @@ const QString kSource = QStringLiteral(TESSARK_SOURCE_DIR "/");
 
 // Exit status and error output of the generator, run in `folder`.
 std::pair<int, QString> Generate(const QStringList& args, const QString& folder = {}) {
-    QProcess p;
-    p.setWorkingDirectory(folder);
-    p.start(QStringLiteral(TESSARK_IMAGEGEN), args);
-    const bool ended = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
-    return {ended ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardError())};
-}
-
-QByteArray Bytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    const auto r = tessark::test::RunProcess(TESSARK_IMAGEGEN, args, folder, QProcessEnvironment::systemEnvironment(), 60);
+    return {r.exitCode, QString::fromLocal8Bit(r.err)};
 }
 
 // Per skin, its rings at the middle of each edge, outermost first (top 4,
@@ -51,7 +46,8 @@ private Q_SLOTS:
         for (const auto& [skin, colours] : kSkins) files << QString("controls/skins/%1.png 64x25 2").arg(skin);
         for (const QString& file : files) {
             const QString name = file.section(' ', 0, 0).section('/', -1), header = file.section(' ', 1);
-            const QByteArray committed = Bytes(kSource + file.section(' ', 0, 0)), generated = Bytes(temp.filePath("first/" + name));
+            const QByteArray committed = ReadFile(kSource + file.section(' ', 0, 0));
+            const QByteArray generated = ReadFile(temp.filePath("first/" + name));
             for (const QByteArray& png : {committed, generated}) {  // size, then 8 bits and the colour type (2: RGB, 6: RGBA)
                 const QImage image = QImage::fromData(png, "PNG");
                 QCOMPARE(QString("%1x%2 %3").arg(image.width()).arg(image.height()).arg(png.size() > 25 ? int(png[25]) : -1), header);
@@ -59,7 +55,7 @@ private Q_SLOTS:
             }
             QCOMPARE(QImage::fromData(generated).convertToFormat(QImage::Format_ARGB32),
                      QImage::fromData(committed).convertToFormat(QImage::Format_ARGB32));
-            QCOMPARE(Bytes(temp.filePath("second/nested/" + name)), generated);
+            QCOMPARE(ReadFile(temp.filePath("second/nested/" + name)), generated);
         }
     }
 
@@ -99,7 +95,7 @@ private Q_SLOTS:
             QCOMPARE(code, status);
             QVERIFY2(errors.contains(message), qPrintable(errors));
             QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"file"});
-            QCOMPARE(Bytes(file.fileName()), QByteArray("not a folder"));
+            QCOMPARE(ReadFile(file.fileName()), QByteArray("not a folder"));
         }
     }
 };
