@@ -258,16 +258,6 @@ private Q_SLOTS:
 
     // The whole file, with room to grow in place (no move, no copy), also
     // where huge pages are advised.
-    void readAllLeavesRoom() {
-        for (const qsizetype size : {qsizetype(300), qsizetype(12 << 20)}) {
-            const QByteArray content = QByteArray("0123456789abcdef\xFF\0", 18).repeated(size / 18);
-            WriteFile(Path("in.bin"), content);
-            QByteArray read = DiskFileSystem().ReadAll(Path("in.bin"), content.size());
-            const char* before = read.constData();
-            read.resize(2 * content.size());
-            QVERIFY(read.constData() == before && read.left(content.size()) == content);
-        }
-    }
 
 private:
     QString Path(const QString& name) const { return name.startsWith('/') ? name : dir_->filePath(name); }
