@@ -518,6 +518,10 @@ std::vector<WorkItem> PlanWork(const QStringList& inputs, OutputMode mode, const
             continue;
         }
         add(input, input, textName(info.fileName()));
+        // Bytes that the local encoding cannot hold arrive as U+FFFD: the
+        // file may well exist under its real name.
+        if (!info.exists() && input.contains(QChar::ReplacementCharacter))
+            items.back().problem = QStringLiteral("file name is not valid in the local encoding");
     }
 
     // An output that is one of the inputs would replace the page by its own

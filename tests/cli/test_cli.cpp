@@ -344,6 +344,8 @@ private Q_SLOTS:
              1, "a.txt\n",
              "tessark: s/locked: Permission denied\ntessark: s/n\xef\xbf\xbd.html: file name is not valid in the local "
              "encoding\ntessark: s/zero.html: Permission denied\n"},
+            {"a name the local encoding cannot hold", R"x(cp page.html "$(printf 'n\377.html')"; $T -q "$(printf 'n\377.html')")x",
+             1, "", "file name is not valid in the local encoding"},
             {"-r follows links to pages, not to folders",
              "mkdir -p s/sub; cp page.html s/a.html; ln -s ../s s/sub/loop; ln -s a.html s/b.html; $T -q -r -d out s; "
              "find out -type f | sort",
