@@ -66,7 +66,11 @@ std::optional<QString> QtFilePrompt::Ask(Mode mode, const QList<FileFilter>& fil
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return std::nullopt;
-    selectedFilter = static_cast<int>(names.indexOf(dialog.selectedNameFilter()));
+    // The dialog gives the entry as it shows it: without its patterns.
+    const QString chosen = dialog.selectedNameFilter();
+    selectedFilter = static_cast<int>(names.indexOf(chosen));
+    for (qsizetype i = 0; selectedFilter < 0 && i < filters.size(); ++i)
+        if (filters.at(i).description == chosen) selectedFilter = static_cast<int>(i);
     if (selectedFilter < 0) selectedFilter = 0;
     lastFolder_ = QFileInfo(files.first()).absolutePath();
     return QFileInfo(files.first()).absoluteFilePath();

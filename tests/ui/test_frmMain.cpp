@@ -83,9 +83,10 @@ void OnModal(std::function<void(QWidget*)> step) {
 }
 
 // Answers the next file dialog: notes what it shows (its filters, the entry
-// selected) and accepts `path` as typed (empty: cancels).
-void Answer(QStringList& seen, const QString& path) {
-    OnModal([&seen, path](QWidget* modal) {
+// selected), picks the filter entry `pick` (if any) and accepts `path` as
+// typed (empty: cancels).
+void Answer(QStringList& seen, const QString& path, int pick = -1) {
+    OnModal([&seen, path, pick](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         QVERIFY(dialog);
         auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
@@ -93,6 +94,7 @@ void Answer(QStringList& seen, const QString& path) {
         for (int i = 0; i < types->count(); ++i) names << types->itemText(i);
         seen << QString("%1 %2: %3").arg(dialog->acceptMode() == QFileDialog::AcceptOpen ? "open" : "save")
                     .arg(types->currentIndex()).arg(names.join(", "));
+        if (pick >= 0) types->setCurrentIndex(pick), types->activated(pick);  // as a click on the entry
         if (path.isEmpty()) return dialog->reject();
         dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
         QMetaObject::invokeMethod(dialog, "accept");
@@ -247,7 +249,7 @@ private Q_SLOTS:
         frmMain& f = s.form();
         QStringList seen;
         s.Press(f.cmdRemoveHTML);
-        Answer(seen, in);
+        Answer(seen, in, 1);
         s.Press(f.cmdSelectInput);
         Answer(seen, "");
         s.Press(f.cmdSelectInput);
@@ -280,7 +282,9 @@ private Q_SLOTS:
                                             "Done", "Done"}));
         QCOMPARE(s.sink.asked, QStringList(3, "Output file already exists, overwrite?"));
         const QString open = ": HTML files (*.html), HTM Files(*.htm), All files(*.*)", save = ": Text files, All files(*.*)";
-        QCOMPARE(seen, (QStringList{"open 0" + open, "open 0" + open, "save 0" + save, "save 0" + save}));
+        // The entry picked in the first dialog is the next one's, as the one
+        // dialog component keeps it (FilterIndex) from open to save.
+        QCOMPARE(seen, (QStringList{"open 0" + open, "open 1" + open, "save 1" + save, "save 1" + save}));
         QCOMPARE(s.opened, (QStringList{basMain::AppFolder + "readme.txt", "https://orvane.example/tessark"}));
         // The filter entry in use carries over to the next dialog, a cancelled one's too.
         struct PickSecond final : FilePrompt {
