@@ -1,5 +1,5 @@
 // AnsiCodePage: bytes <-> 16-bit text for the contents of input and output
-// files.
+// files (one character: Windows1252.h).
 //
 // Files are read and written in one fixed single-byte code page, Windows-1252,
 // one character per byte. The five bytes that code page leaves undefined
@@ -15,12 +15,9 @@
 #include <string>
 #include <string_view>
 
-namespace tessark {
+#include "Windows1252.h"
 
-// The character for one byte.
-char16_t AnsiToUnicode(unsigned char byte) noexcept;
-// The byte for one character, or '?' when the code page has none.
-unsigned char UnicodeToAnsi(char16_t c) noexcept;
+namespace tessark {
 
 // Whole buffers. Both allocate exactly the result's size; std::bad_alloc
 // propagates.

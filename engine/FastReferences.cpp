@@ -25,13 +25,6 @@ using scan::MoveDownShort;
 
 namespace {
 
-constexpr std::array<char16_t, 32> kWindows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
-};
-
 constexpr int kRows = static_cast<int>(kSpecialCharRowCount);
 constexpr int kMaxBody = 7;  // units after the "&" of the longest reference
 
@@ -647,13 +640,6 @@ std::size_t ReplaceCluster(const Table<C, U>& t, Memo<C, U>& memo, ReverseWindow
 }
 
 }  // namespace
-
-unsigned char Windows1252Byte(char16_t c) noexcept {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<unsigned char>(c);
-    for (std::size_t i = 0; i < kWindows1252High.size(); ++i)
-        if (kWindows1252High[i] == c) return static_cast<unsigned char>(0x80 + i);
-    return '?';
-}
 
 bool IsReferenceUnit(char16_t c) noexcept { return Sigma(c); }
 

@@ -36,6 +36,7 @@
 #include <cstddef>
 
 #include "kernels/Implementations.h"
+#include "Windows1252.h"  // the byte pipeline writes the table's replacements with Windows1252Byte
 
 namespace tessark::fast {
 
@@ -47,10 +48,6 @@ namespace tessark::fast {
 // own memos, so calls on different texts may run at once.
 template <class C, class U = ElementUnits>
 std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)());
-
-// The Windows-1252 byte of a character that the code page holds; '?' for
-// any other. The byte pipeline writes the table's replacements with it.
-unsigned char Windows1252Byte(char16_t c) noexcept;
 
 // True for the units that can be part of a reference.
 bool IsReferenceUnit(char16_t c) noexcept;

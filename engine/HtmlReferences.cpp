@@ -29,13 +29,6 @@ namespace {
 constexpr std::size_t kMaxNameBody = 31;
 constexpr std::size_t kMaxLegacyName = 6;
 
-constexpr std::array<char32_t, 32> kWindows1252C1 = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
-};
-
 template <class C>
 constexpr bool IsAsciiAlnum(C c) noexcept {
     return (c >= C('0') && c <= C('9')) || (c >= C('a') && c <= C('z')) || (c >= C('A') && c <= C('Z'));
@@ -59,7 +52,7 @@ struct Reference {
 
 char32_t NumericCharacter(std::uint32_t v) noexcept {
     if (v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0xFFFD;
-    if (v >= 0x80 && v <= 0x9F) return kWindows1252C1[v - 0x80];
+    if (v >= 0x80 && v <= 0x9F) return kWindows1252High[v - 0x80];
     return static_cast<char32_t>(v);
 }
 

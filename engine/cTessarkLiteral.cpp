@@ -8,6 +8,7 @@
 #include "HtmlReferences.h"
 #include "SpecialCharTable.h"
 #include "TextOps.h"
+#include "Windows1252.h"
 
 namespace tessark {
 
@@ -318,11 +319,6 @@ void AppendCodePoint(std::u16string& out, char32_t c) {
     }
 }
 
-// The characters that the numbers 80-9F stand for (windows-1252).
-constexpr char32_t kC1Replacements[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 }  // namespace
 
@@ -359,7 +355,7 @@ std::u16string cTessarkLiteral::DecodeReferences(const std::u16string& text) {
             if (v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF))
                 ch = 0xFFFD;
             else if (v >= 0x80 && v <= 0x9F)
-                ch = kC1Replacements[v - 0x80];
+                ch = kWindows1252High[v - 0x80];  // the numbers 80-9F, as windows-1252
             AppendCodePoint(out, ch);
             i = k;
             continue;

@@ -173,12 +173,19 @@ private Q_SLOTS:
         const int pairs[][2] = {{0x80, 0x20AC}, {0x81, 0x81}, {0x83, 0x0192}, {0x8D, 0x8D}, {0x8F, 0x8F},
                                 {0x90, 0x90}, {0x9D, 0x9D}, {0x9F, 0x0178}, {0xA0, 0xA0}, {0xFF, 0xFF}};
         for (const auto& [byte, unicode] : pairs) {
-            QCOMPARE(int(AnsiToUnicode(static_cast<unsigned char>(byte))), unicode);
-            QCOMPARE(int(static_cast<unsigned char>(UnicodeToAnsi(static_cast<char16_t>(unicode)))), byte);
+            QCOMPARE(int(Windows1252Char(static_cast<unsigned char>(byte))), unicode);
+            QCOMPARE(int(Windows1252Byte(static_cast<char16_t>(unicode))), byte);
         }
         QCOMPARE(EncodeAnsi(u"a\u0102\u4E2D\uFFFF\u0080b"), QByteArray("a????b"));
+        // Every defined byte as ICU's own windows-1252 reads it.
+        QStringDecoder icu("windows-1252");
+        QVERIFY(icu.isValid());
+        for (int byte = 0; byte < 256; ++byte)
+            if (!QByteArray("\x81\x8D\x8F\x90\x9D").contains(char(byte)))
+                QCOMPARE(int(Windows1252Char(static_cast<unsigned char>(byte))),
+                         int(QString(icu.decode(QByteArray(1, char(byte))))[0].unicode()));
         for (const SpecialCharRow& row : SpecialCharTable)
-            for (char16_t c : row.replacement) QVERIFY(c == u'?' || UnicodeToAnsi(c) != '?');
+            for (char16_t c : row.replacement) QVERIFY(c == u'?' || Windows1252Byte(c) != '?');
         // The byte path is decode, ExtractText, encode through the code page
         // for every byte among the engine's markers and references.
         QByteArray page;

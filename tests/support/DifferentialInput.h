@@ -66,15 +66,8 @@ void SetFlags(E& e, unsigned mask) {
 
 // Windows-1252 as the job reads it: the five undefined bytes keep their code.
 inline std::u16string Decode(std::string_view bytes) {
-    static constexpr char16_t high[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
     std::u16string out;
-    for (const char ch : bytes) {
-        const auto b = static_cast<unsigned char>(ch);
-        out += (b >= 0x80 && b <= 0x9F) ? high[b - 0x80] : char16_t{b};
-    }
+    for (const char ch : bytes) out += Windows1252Char(static_cast<unsigned char>(ch));
     return out;
 }
 
@@ -87,7 +80,7 @@ inline bool HighSurrogateAt(std::u16string_view t, std::size_t i) {
 inline std::string Encode(std::u16string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        out += static_cast<char>(fast::Windows1252Byte(text[i]));
+        out += static_cast<char>(Windows1252Byte(text[i]));
         if (HighSurrogateAt(text, i)) ++i;
     }
     return out;
