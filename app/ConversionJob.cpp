@@ -78,36 +78,48 @@ private:
     QByteArray& text_;
 };
 
-// Unix lines (ConversionRequest::LineEnds) over another output: CR LF
-// becomes LF, also when a block ends between the two; Commit ends a text
-// that is not empty with a line end.
+// Unix lines (ConversionRequest::LineEnds), piece by piece: CR LF becomes
+// LF, also when a piece ends between the two, and a text that is not empty
+// ends with a line end.
+class UnixLines {
+public:
+    // The next piece converted; `last`: the text ends with it.
+    QByteArray Convert(QByteArrayView piece, bool last) {
+        QByteArray out;
+        out.reserve(piece.size() + 2);
+        for (const char c : piece) {
+            if (pendingCR_ && c != '\n') out += '\r';
+            pendingCR_ = c == '\r';
+            if (!pendingCR_) out += c;
+        }
+        if (last && pendingCR_) out += '\r';
+        if (!out.isEmpty()) last_ = out.back();
+        if (last && last_ != '\0' && last_ != '\n') out += '\n';
+        return out;
+    }
+
+private:
+    bool pendingCR_ = false;
+    char last_ = '\0';  // the last byte given out; NUL before the first
+};
+
+// Unix lines over another output, for the streamed conversions.
 class UnixLinesOutput final : public OutputStream {
 public:
     explicit UnixLinesOutput(std::unique_ptr<OutputStream> inner) : inner_(std::move(inner)) {}
-    void Write(const char* data, qint64 size) override {
-        block_.clear();
-        for (qint64 i = 0; i < size; ++i) {
-            if (pendingCR_ && data[i] != '\n') block_ += '\r';
-            pendingCR_ = data[i] == '\r';
-            if (!pendingCR_) block_ += data[i];
-        }
-        if (!block_.isEmpty()) {
-            last_ = block_.back();
-            inner_->Write(block_.constData(), block_.size());
-        }
-    }
+    void Write(const char* data, qint64 size) override { Pass(lines_.Convert(QByteArrayView(data, size), false)); }
     void Commit() override {
-        if (pendingCR_ || (last_ != '\0' && last_ != '\n')) inner_->Write(pendingCR_ ? "\r\n" : "\n", pendingCR_ ? 2 : 1);
-        pendingCR_ = false;
+        Pass(lines_.Convert({}, true));
         inner_->Commit();
     }
     void Discard() noexcept override { inner_->Discard(); }
 
 private:
+    void Pass(const QByteArray& bytes) {
+        if (!bytes.isEmpty()) inner_->Write(bytes.constData(), bytes.size());
+    }
     std::unique_ptr<OutputStream> inner_;
-    QByteArray block_;
-    bool pendingCR_ = false;
-    char last_ = '\0';  // the last byte written; NUL before the first
+    UnixLines lines_;
 };
 
 // The opening of the output, in one place.
@@ -139,10 +151,7 @@ QByteArray ReadInput(const ConversionRequest& request, FileSystem& files, QStrin
 // The writing of the whole output, in one place.
 void WriteOutput(const ConversionRequest& request, FileSystem& files, QByteArray&& bytes,
                  ConversionOutcome& outcome) {
-    if (request.lineEnds == ConversionRequest::LineEnds::Unix) {
-        bytes.replace("\r\n", "\n");
-        if (!bytes.isEmpty() && !bytes.endsWith('\n')) bytes += '\n';
-    }
+    if (request.lineEnds == ConversionRequest::LineEnds::Unix) bytes = UnixLines().Convert(bytes, true);
     switch (request.target) {
     case ConversionRequest::Target::File: files.WriteAll(request.outputPath, bytes); break;
     case ConversionRequest::Target::StandardOutput: files.WriteStandardOutput(bytes); break;

@@ -398,24 +398,22 @@ private Q_SLOTS:
         QTemporaryDir folder;
         WriteFile(folder.filePath(QStringLiteral("page.html")),
                   "<html><head><title>Example page</title></head><body><p>Caf&eacute; &amp; more</p></body></html>");
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.filePath(QStringLiteral("config")));
-        env.remove(QStringLiteral("DISPLAY"));
-        env.insert(QStringLiteral("T"), QStringLiteral(TESSARK_PROGRAM));
-        env.insert(QStringLiteral("S"), QStringLiteral(TESSARK_SOURCE_DIR "/tests/cli"));
-        env.insert(QStringLiteral("SRC"), QStringLiteral(TESSARK_SOURCE_DIR));
-        // Where permissions matter the program runs as an unprivileged user: root
-        // may write anywhere.
-        if (geteuid() == 0) {
-            QFile::setPermissions(folder.path(), QFileDevice::Permissions(0x7777));
-            env.insert(QStringLiteral("U"), QStringLiteral("setpriv --reuid=65534 --regid=65534 --clear-groups"));
-        }
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(folder.path());
-        p.start(QStringLiteral("bash"), {QStringLiteral("-c"), command});
-        const bool ended = p.waitForFinished(60000);
-        const ProgramRun run{ended ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
+        const auto setUp = [&folder](QProcess& p) {
+            QProcessEnvironment env = p.processEnvironment();
+            env.insert("XDG_CONFIG_HOME", folder.filePath("config"));
+            env.remove("DISPLAY");
+            env.insert("T", TESSARK_PROGRAM);
+            env.insert("S", TESSARK_SOURCE_DIR "/tests/cli");
+            env.insert("SRC", TESSARK_SOURCE_DIR);
+            // Where permissions matter the program runs as an unprivileged
+            // user: root may write anywhere.
+            if (geteuid() == 0) {
+                QFile::setPermissions(folder.path(), QFileDevice::Permissions(0x7777));
+                env.insert("U", "setpriv --reuid=65534 --regid=65534 --clear-groups");
+            }
+            p.setProcessEnvironment(env);
+        };
+        const ProgramRun run = Run({"-c", command}, {}, setUp, "bash", folder.path());
         QVERIFY2(run.exitCode == status, qPrintable(QStringLiteral("status %1: %2").arg(run.exitCode).arg(QString::fromLocal8Bit(run.err))));
         QVERIFY2(run.out.startsWith(out), run.out.left(200).constData());
         QVERIFY2(err.isEmpty() ? run.err.isEmpty() : run.err.contains(err), run.err.constData());
