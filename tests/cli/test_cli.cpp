@@ -443,7 +443,7 @@ private Q_SLOTS:
         QVERIFY(out + p.readAllStandardOutput() == QByteArray::fromStdString(engine.ExtractBytes(page.toStdString())));
     }
 
-    // Every example of use that README.md, readme.txt and the manual page show
+    // Every example of use that README.md, docs/, readme.txt and the manual page show
     // runs and succeeds, in a folder holding the pages it names, with the
     // program first on PATH (and copied where the classic form's relative
     // paths lead), a local page in place of a network fetch. The parallel
@@ -452,8 +452,10 @@ private Q_SLOTS:
         QStringList commands;
         const QRegularExpression indented(R"(^ {4}((?:build/bin/)?tessark [^[].*|curl .*\| tessark.*)$)",
                                           QRegularExpression::MultilineOption);
-        for (const char* file : {"/README.md", "/readme.txt"})
-            for (const auto& m : indented.globalMatch(QString(ReadFile(TESSARK_SOURCE_DIR + QString(file)))))
+        QStringList files{TESSARK_SOURCE_DIR "/README.md", TESSARK_SOURCE_DIR "/readme.txt"};
+        for (const QFileInfo& doc : QDir(TESSARK_SOURCE_DIR "/docs").entryInfoList({"*.md"})) files << doc.filePath();
+        for (const QString& file : files)
+            for (const auto& m : indented.globalMatch(QString(ReadFile(file))))
                 commands << m.captured(1).section(QRegularExpression(R"(\s{3,})"), 0, 0);  // readme.txt's remarks
         const QString page = QString(ReadFile(TESSARK_SOURCE_DIR "/man/tessark.1")).replace(R"(\-)", "-");
         for (const auto& m : QRegularExpression(R"(\n\.EX\n(.*?)\n\.EE)", QRegularExpression::DotMatchesEverythingOption)
