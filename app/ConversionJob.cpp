@@ -18,21 +18,6 @@ ConversionError ErrorOf(const QString& source, const ErrorInfo& info) {
     return {source, info.number, QString::fromStdString(info.description)};
 }
 
-// The output of the conversion under way on this thread, for
-// AbandonRunningOutput.
-thread_local OutputStream* t_running = nullptr;
-
-class RunningOutput {
-public:
-    explicit RunningOutput(OutputStream& output) : previous_(t_running) { t_running = &output; }
-    ~RunningOutput() { t_running = previous_; }
-    RunningOutput(const RunningOutput&) = delete;
-    RunningOutput& operator=(const RunningOutput&) = delete;
-
-private:
-    OutputStream* previous_;
-};
-
 // The input is read in blocks of this size, straight into the stream's buffer.
 constexpr std::size_t kReadBlock = std::size_t{1} << 20;
 
@@ -164,7 +149,9 @@ void FailedWith(const ConversionContext& context, ConversionOutcome& outcome) {
     outcome.result = ConversionOutcome::Result::Failed;
     for (const ErrorReport& report : context.Reports())
         outcome.errors.push_back(ErrorOf(QString::fromStdString(report.source), report.error));
-    if (outcome.errors.empty()) outcome.errors.push_back({QStringLiteral("ExtractText"), 7, QStringLiteral("Out of memory")});
+    if (outcome.errors.empty())
+        outcome.errors.push_back({QStringLiteral("ExtractText"), static_cast<int>(ErrorNumber::OutOfMemory),
+                                  QString::fromLatin1(ErrorDescription(ErrorNumber::OutOfMemory))});
 }
 
 // How a page is converted: streamed as Windows-1252 bytes, or as UTF-8
@@ -315,8 +302,8 @@ void ConvertWhole(cTessark& engine, const ConversionRequest& request, FileSystem
 
 }  // namespace
 
-void AbandonRunningOutput() noexcept {
-    if (t_running) t_running->Discard();
+ConversionError ConversionError::FromCurrentException(const QString& source) {
+    return ErrorOf(source, ErrorFromCurrentException());
 }
 
 QString ConversionError::Message() const {
@@ -351,7 +338,6 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
         // before the conversion starts; a file output is replaced only at
         // Commit.
         std::unique_ptr<OutputStream> writer = OpenOutput(request, files, outcome);
-        const RunningOutput running(*writer);
         switch (path) {
         case Path::Decoded:
             ConvertStreamed<Utf8StreamExtractor>(
@@ -377,11 +363,10 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
             break;
         }
     } catch (...) {
-        const ErrorInfo error = ErrorFromCurrentException();
         outcome = {};
         outcome.result = ConversionOutcome::Result::Failed;
         try {
-            outcome.errors.push_back(ErrorOf(QStringLiteral("RemoveHTML"), error));
+            outcome.errors.push_back(ConversionError::FromCurrentException(QStringLiteral("RemoveHTML")));
         } catch (...) {
             // Nothing is left to describe it with; the result still says Failed.
         }

@@ -30,8 +30,9 @@
 // no two requests write the same file. The engine's yields and reports go to
 // a conversion context on the calling thread (EngineHooks.h), never to the
 // process-wide hooks; the yield function runs on the calling thread (leave it
-// empty on a worker thread). Standard input and output are the process's own:
-// give them to one request at a time.
+// empty on a worker thread); a yield that throws stops the conversion as a
+// failure of the engine, and the old output stays. Standard input and output
+// are the process's own: give them to one request at a time.
 #pragma once
 
 #include <QByteArray>
@@ -91,8 +92,13 @@ struct ConversionError {
     QString source;
     int number = 0;
     QString description;
-    // "RemoveHTML: Error 53: File not found"
+    // "RemoveHTML: Error 53: File not found": the one form of an error's
+    // message, in the window's box, on the classic form's standard error and
+    // after the modern form's input name.
     QString Message() const;
+    // The exception being handled (call only inside a catch block) under
+    // `source`, numbered as the engine numbers its failures (EngineHooks.h).
+    static ConversionError FromCurrentException(const QString& source);
 };
 
 struct ConversionOutcome {
@@ -118,11 +124,5 @@ using ConversionYield = std::function<void()>;
 // outcome.
 ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files,
                              const ConversionYield& yield = {});
-
-// Gives up the output of the conversion under way on this thread (a file
-// output's temporary file goes, the old output stays); for a shutdown that
-// ends the process during one of the conversion's yields. Does nothing when
-// no conversion runs on this thread.
-void AbandonRunningOutput() noexcept;
 
 }  // namespace tessark

@@ -37,7 +37,7 @@ TextEncoding::Detection DecideEncoding(QByteArrayView start, const QString& enco
     if (TextEncoding::ParseSetting(encoding) == TextEncoding::Setting::Auto) return TextEncoding::Detect(start, more);
     TextEncoding::Detection found;
     found.encoding = TextEncoding::EncodingForLabel(encoding);
-    if (!TextEncoding::CanDecode(found.encoding)) throw RuntimeError(5, "Invalid procedure call or argument");
+    if (!TextEncoding::CanDecode(found.encoding)) throw RuntimeError(ErrorNumber::InvalidProcedureCall);
     found.reason = Reason::Chosen;
     // A byte-order mark of the named encoding is not part of the text.
     if (const auto bom = TextEncoding::SniffBom(start); bom && bom->encoding == found.encoding)

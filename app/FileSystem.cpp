@@ -29,13 +29,8 @@ namespace {
 
 [[noreturn]] void Fail(int number) {
     switch (number) {
-    case 52: throw RuntimeError(52, "Bad file name or number");
-    case 53: throw RuntimeError(53, "File not found");
-    case 57: throw RuntimeError(57, "Device I/O error");
-    case 61: throw RuntimeError(61, "Disk full");
-    case 70: throw RuntimeError(70, "Permission denied");
-    case 76: throw RuntimeError(76, "Path not found");
-    default: throw RuntimeError(75, "Path/File access error");
+    case 52: case 53: case 57: case 61: case 70: case 76: throw RuntimeError(static_cast<ErrorNumber>(number));
+    default: throw RuntimeError(ErrorNumber::PathFileAccessError);
     }
 }
 

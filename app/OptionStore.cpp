@@ -1,6 +1,6 @@
 #include "OptionStore.h"
 
-#include "basTools.h"
+#include "BooleanText.h"
 
 namespace tessark::OptionStore {
 
@@ -15,7 +15,7 @@ OptionSet Read(const QSettings& settings) {
     for (const OptionInfo& info : kOptions) {
         const QVariant text = settings.value(QLatin1String(info.name),
                                              info.defaultOn ? QStringLiteral("true") : QStringLiteral("false"));
-        options.Set(info.option, basTools::ToBoolean(text) != 0);
+        options.Set(info.option, ToBoolean(text) != 0);
     }
     return options;
 }

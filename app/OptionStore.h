@@ -2,7 +2,7 @@
 // ($XDG_CONFIG_HOME/OrvaneTessark/OrvaneTessark.ini, section [General] on
 // Linux), one key per option (its name) with the text "True" or "False".
 // Reading: a missing key gives the option's default; a stored text is read
-// with basTools::ToBoolean, so an unreadable one is false.
+// with ToBoolean (BooleanText.h), so an unreadable one is false.
 // The text encoding is stored beside them under its own key (kEncodingKey).
 // Writing: "True"/"False" for each option chosen. When the stored text of
 // every such key already equals what would be written, nothing is written at

@@ -563,7 +563,7 @@ void SubstituteReplacementCharacter(const void*, UConverterToUnicodeArgs* args, 
 std::u16string DecodeWithIcu(QByteArrayView bytes, const char* converterName) {
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<UConverter, ConverterCloser> converter(ucnv_open(converterName, &status));
-    if (U_FAILURE(status) || !converter) throw RuntimeError(5, "Invalid procedure call or argument");
+    if (U_FAILURE(status) || !converter) throw RuntimeError(ErrorNumber::InvalidProcedureCall);
     ucnv_setToUCallBack(converter.get(), &SubstituteReplacementCharacter, nullptr, nullptr, nullptr, &status);
     // A byte gives at most two units (a surrogate pair takes four bytes in
     // every multi-byte encoding ICU decodes; a single byte gives one).
@@ -576,7 +576,7 @@ std::u16string DecodeWithIcu(QByteArrayView bytes, const char* converterName) {
     status = U_ZERO_ERROR;
     ucnv_toUnicode(converter.get(), &target, targetEnd, &src, srcEnd, nullptr, true, &status);
     if (status == U_BUFFER_OVERFLOW_ERROR) throw std::bad_alloc();
-    if (U_FAILURE(status)) throw RuntimeError(5, "Invalid procedure call or argument");
+    if (U_FAILURE(status)) throw RuntimeError(ErrorNumber::InvalidProcedureCall);
     out.resize(static_cast<std::size_t>(target - targetStart));
     return out;
 }
@@ -707,7 +707,7 @@ Detection Detect(QByteArrayView bytes, bool more) {
 
 std::u16string Decode(QByteArrayView bytes, const QString& encoding) {
     const EncodingInfo* e = FindEncoding(encoding);
-    if (!e || !CanDecode(encoding)) throw RuntimeError(5, "Invalid procedure call or argument");
+    if (!e || !CanDecode(encoding)) throw RuntimeError(ErrorNumber::InvalidProcedureCall);
     if (e->name == "windows-1252") return DecodeAnsi(bytes);
     if (e->name == "replacement") return bytes.isEmpty() ? std::u16string() : std::u16string(1, u'\xFFFD');
     if (e->name == "x-user-defined") {
@@ -764,7 +764,7 @@ struct Utf8Decoder::State {
 
 Utf8Decoder::Utf8Decoder(const QString& encoding) : s_(std::make_unique<State>()) {
     const EncodingInfo* e = FindEncoding(encoding);
-    if (!e || !CanDecode(encoding)) throw RuntimeError(5, "Invalid procedure call or argument");
+    if (!e || !CanDecode(encoding)) throw RuntimeError(ErrorNumber::InvalidProcedureCall);
     s_->encoding = encoding;
     if (e->name == "UTF-8") {
         s_->kind = State::Kind::Utf8;
@@ -779,7 +779,7 @@ Utf8Decoder::Utf8Decoder(const QString& encoding) : s_(std::make_unique<State>()
         if (U_SUCCESS(status)) s_->to.reset(ucnv_open("UTF-8", &status));
         if (U_SUCCESS(status))
             ucnv_setToUCallBack(s_->from.get(), &SubstituteReplacementCharacter, nullptr, nullptr, nullptr, &status);
-        if (U_FAILURE(status) || !s_->from || !s_->to) throw RuntimeError(5, "Invalid procedure call or argument");
+        if (U_FAILURE(status) || !s_->from || !s_->to) throw RuntimeError(ErrorNumber::InvalidProcedureCall);
     }
 }
 
@@ -873,7 +873,7 @@ void Utf8Decoder::State::Icu(QByteArrayView bytes, bool last, QByteArray& out) {
         started = true;
         out.resize(at + (target - targetStart));
         if (status == U_BUFFER_OVERFLOW_ERROR) continue;
-        if (U_FAILURE(status)) throw RuntimeError(5, "Invalid procedure call or argument");
+        if (U_FAILURE(status)) throw RuntimeError(ErrorNumber::InvalidProcedureCall);
         return;
     }
 }

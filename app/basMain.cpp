@@ -5,65 +5,41 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <cstdio>
-#include <cstdlib>
-#include <utility>
 
-#include "ConversionJob.h"
-#include "EngineHooks.h"
+#include "BooleanText.h"
 #include "OptionStore.h"
-#include "basProcessing.h"
-#include "basTools.h"
 
-namespace tessark {
-
+namespace tessark::basMain {
 namespace {
+
 void WriteLine(const QString& text) {
     const QByteArray line = text.toLocal8Bit() + '\n';
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
     std::fflush(stderr);
 }
-}  // namespace
 
-void StderrMessageSink::Show(const QString& text) { WriteLine(text); }
-bool StderrMessageSink::AskOkCancel(const QString& text) {
-    WriteLine(text);
-    return true;
-}
-void StderrMessageSink::Note(const QString& text) { WriteLine(text); }
-
-void HeadlessWindow::Unload() { basMain::ShutDown(); }
-
-namespace basMain {
-
-QString AppFolder;
-Boolean BatchMode = False;
-QString InputFile;
-QString OutputFile;
-std::int32_t LastErrorNumber = 0;
-QString LastErrorDescription;
-std::unique_ptr<cTessark> Engine;
-ErrObject Err;
-std::int64_t ErrorCount = 0;
-
-namespace {
-MessageSink* g_sink = nullptr;
-MainWindowHost* g_window = nullptr;
-ExitHandler g_exit;
-
-OptionBoxes& Boxes() {
-    static OptionHolder fallback;
-    return g_window ? g_window->CheckBoxes() : fallback;
-}
+// The batch form has no window: its notes go to standard error, one line
+// each. It asks no question and shows no box.
+class StderrMessageSink final : public MessageSink {
+public:
+    void Show(const QString& text) override { WriteLine(text); }
+    bool AskOkCancel(const QString& text) override {
+        WriteLine(text);
+        return true;
+    }
+    void Note(const QString& text) override { WriteLine(text); }
+};
 
 // A path that is absolute on this platform, or holds ":\" (a drive path of
 // the original platform), is used as it is; any other is relative to the
 // program folder.
-QString ResolveAgainstAppFolder(const QString& path) {
+QString ResolveAgainst(const QString& programFolder, const QString& path) {
     if (path.isEmpty() || QDir::isAbsolutePath(path) ||
         path.contains(QStringLiteral(":\\"), Qt::CaseInsensitive))
         return path;
-    return AppFolder + path;
+    return programFolder + path;
 }
+
 }  // namespace
 
 QString ProgramFolder() {
@@ -75,118 +51,59 @@ QString ProgramFolder() {
     return folder;
 }
 
-void Main(const QStringList& arguments, MainWindowHost& window) {
-    AppFolder = ProgramFolder();                           // 1.
-    SetWindow(&window);
-    InstallEngineHooks();
-    window.Load();                                         // 2.
-    Engine = std::make_unique<cTessark>();                 // 3.
-    if (!arguments.isEmpty()) BatchMode = True;            // 4.
-    LoadOptions();                                         // 5.
-    DoEvents();                                            // 6.
-    if (BatchMode) {                                       // 7.
-        ParseCommandLine(arguments);
-        basProcessing::RemoveHTML();
-        window.Unload();
-        ShutDown();
-        return;
-    }
-    window.Show();                                         // 8.
+void Main(MainWindowHost& window) {
+    window.Load();
+    LoadOptions(window.CheckBoxes());
+    window.Show();
 }
 
-void ParseCommandLine(const QStringList& words) {
-    if (!words.isEmpty()) InputFile = words.at(0);
-    if (words.size() >= 2) OutputFile = words.at(1);
-    InputFile = ResolveAgainstAppFolder(InputFile);
-    OutputFile = ResolveAgainstAppFolder(OutputFile);
+int RunBatch(const QStringList& words, FileSystem& files) {
+    OptionHolder boxes;
+    LoadOptions(boxes);
+    basProcessing::JobRequest request = ParseCommandLine(words, ProgramFolder());
+    request.options = CheckedOptions(boxes);
+    request.encoding = boxes.EncodingChoice();
+    StderrMessageSink messages;
+    const basProcessing::JobResult result = basProcessing::RemoveHTML(request, files, messages);
+    SaveOptions(boxes, true);
+    return result == basProcessing::JobResult::Written ? 0 : 1;
 }
 
-void ShutDown() {
-    AbandonRunningOutput();
-    SaveOptions();
-    Engine.reset();
-    int exitCode = 0;
-    if (BatchMode && basProcessing::LastResult() != basProcessing::JobResult::Written) exitCode = 1;
-    if (g_exit) {
-        g_exit(exitCode);
-        return;
-    }
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::_Exit(exitCode);
-}
-
-void ReportError(const QString& source) {
-    ++ErrorCount;
-    LastErrorNumber = Err.Number;
-    LastErrorDescription = Err.Description;
-    const QString message =
-        source + QStringLiteral(": Error ") + QString::number(LastErrorNumber) + QStringLiteral(": ") + LastErrorDescription;
-    if (BatchMode)
-        Messages().Note(message);
-    else
-        Messages().Show(message);
+basProcessing::JobRequest ParseCommandLine(const QStringList& words, const QString& programFolder) {
+    basProcessing::JobRequest request;
+    request.batch = true;
+    if (!words.isEmpty()) request.inputFile = ResolveAgainst(programFolder, words.at(0));
+    if (words.size() >= 2) request.outputFile = ResolveAgainst(programFolder, words.at(1));
+    return request;
 }
 
 std::unique_ptr<QSettings> OpenSettings() { return OptionStore::Open(); }
 
-void LoadOptions() {
+void LoadOptions(OptionBoxes& boxes) {
     const auto settings = OpenSettings();
     const OptionSet options = OptionStore::Read(*settings);
-    for (const OptionInfo& info : kOptions) Boxes().SetValue(info.option, options.Get(info.option) ? 1 : 0);
-    Boxes().SetEncodingChoice(OptionStore::ReadEncoding(*settings));
+    for (const OptionInfo& info : kOptions) boxes.SetValue(info.option, options.Get(info.option) ? 1 : 0);
+    boxes.SetEncodingChoice(OptionStore::ReadEncoding(*settings));
 }
 
 // The classic command line (batch mode) saves only the classic eleven, so
 // that it never adds the readable-text keys; the window saves them too, each
 // once it is on or has a key (OptionStore::Rows::ClassicAndSet). When the
 // store already holds what would be written, it is not written at all.
-void SaveOptions() {
+void SaveOptions(const OptionBoxes& boxes, bool batch) {
     const auto settings = OpenSettings();
-    const auto rows = BatchMode ? OptionStore::Rows::Classic : OptionStore::Rows::ClassicAndSet;
-    bool saved = OptionStore::Write(*settings, CheckedOptions(), rows);
+    const auto rows = batch ? OptionStore::Rows::Classic : OptionStore::Rows::ClassicAndSet;
+    bool saved = OptionStore::Write(*settings, CheckedOptions(boxes), rows);
     // The window saves its encoding choice; a batch run leaves the key as it
     // was.
-    if (!BatchMode) saved = OptionStore::WriteEncoding(*settings, Boxes().EncodingChoice(), false) && saved;
+    if (!batch) saved = OptionStore::WriteEncoding(*settings, boxes.EncodingChoice(), false) && saved;
     if (!saved) WriteLine(QStringLiteral("tessark: the options could not be saved to ") + settings->fileName());
 }
 
-OptionSet CheckedOptions() {
+OptionSet CheckedOptions(const OptionBoxes& boxes) {
     OptionSet options;
-    for (const OptionInfo& info : kOptions) options.Set(info.option, basTools::ToBoolean(Boxes().Value(info.option)) != 0);
+    for (const OptionInfo& info : kOptions) options.Set(info.option, ToBoolean(boxes.Value(info.option)) != 0);
     return options;
 }
 
-TextEncoding::Setting EncodingOption() { return Boxes().EncodingChoice(); }
-
-void ApplyOptions() {
-    for (const OptionInfo& info : kOptions) (*Engine).*(info.flag) = basTools::ToBoolean(Boxes().Value(info.option));
-}
-
-void SetMessageSink(MessageSink* sink) { g_sink = sink; }
-
-MessageSink& Messages() {
-    static StderrMessageSink fallback;
-    return g_sink ? *g_sink : fallback;
-}
-
-void SetWindow(MainWindowHost* window) { g_window = window; }
-MainWindowHost* Window() { return g_window; }
-
-void SetExitHandler(ExitHandler handler) { g_exit = std::move(handler); }
-
-void DoEvents() {
-    if (QCoreApplication::instance()) QCoreApplication::processEvents();
-}
-
-void InstallEngineHooks() {
-    SetYieldHook([] { DoEvents(); });
-    SetErrorHook([](std::string_view source, const ErrorInfo& error) {
-        Err.Number = error.number;
-        Err.Description = QString::fromStdString(error.description);
-        ReportError(QString::fromUtf8(source.data(), static_cast<qsizetype>(source.size())));
-    });
-}
-
-}  // namespace basMain
-}  // namespace tessark
+}  // namespace tessark::basMain

@@ -4,76 +4,71 @@
 #include <QFileInfo>
 
 #include "ConversionJob.h"
-#include "EngineHooks.h"
-#include "basMain.h"
 
 namespace tessark::basProcessing {
 namespace {
 
-JobResult g_lastResult = JobResult::Stopped;
-FileSystem* g_fileSystem = nullptr;
+// Thrown by the job's yield when the caller's yield asks to stop; the engine
+// takes it as a failure, so that the output is discarded.
+struct StopRequested {};
 
-FileSystem& Files() {
-    static DiskFileSystem disk;
-    return g_fileSystem ? *g_fileSystem : disk;
-}
-
-// A message of the job: a box in interactive mode, the batch note otherwise.
-void Tell(const QString& text) {
-    if (basMain::BatchMode)
-        basMain::Messages().Note(text);
+// A message of the job: a box for the window, the batch note otherwise.
+void Tell(const JobRequest& request, MessageSink& messages, const QString& text) {
+    if (request.batch)
+        messages.Note(text);
     else
-        basMain::Messages().Show(text);
+        messages.Show(text);
 }
 
-void Report(const ConversionError& error) {
-    basMain::Err.Number = error.number;
-    basMain::Err.Description = error.description;
-    basMain::ReportError(error.source);
+void Report(const JobRequest& request, MessageSink& messages, const std::vector<ConversionError>& errors) {
+    for (const ConversionError& error : errors) Tell(request, messages, error.Message());
 }
 
-JobResult Run() {
-    using namespace basMain;
-    if (InputFile.isEmpty()) {
-        Tell(QStringLiteral("You have not selected the input file."));
+JobResult Run(const JobRequest& request, FileSystem& files, MessageSink& messages, const JobYield& yield) {
+    if (request.inputFile.isEmpty()) {
+        Tell(request, messages, QStringLiteral("You have not selected the input file."));
         return JobResult::Stopped;
     }
-    if (OutputFile.isEmpty()) {
-        Tell(QStringLiteral("You have not selected the output file."));
+    if (request.outputFile.isEmpty()) {
+        Tell(request, messages, QStringLiteral("You have not selected the output file."));
         return JobResult::Stopped;
     }
-    FileSystem& files = Files();
-    if (!files.FindOrdinaryFile(InputFile)) {
-        Tell(QStringLiteral("Input file is missing"));
+    if (!files.FindOrdinaryFile(request.inputFile)) {
+        Tell(request, messages, QStringLiteral("Input file is missing"));
         // A relative path was taken from the program's folder, which is
         // easily forgotten: say where the file was looked for.
-        if (BatchMode)
-            Messages().Note(QStringLiteral("(looked for %1)")
-                                .arg(QDir::toNativeSeparators(QFileInfo(InputFile).absoluteFilePath())));
+        if (request.batch)
+            messages.Note(QStringLiteral("(looked for %1)")
+                              .arg(QDir::toNativeSeparators(QFileInfo(request.inputFile).absoluteFilePath())));
         return JobResult::Stopped;
     }
-    if (!BatchMode && files.FindOrdinaryFile(OutputFile) &&
-        !Messages().AskOkCancel(QStringLiteral("Output file already exists, overwrite?")))
+    if (!request.batch && files.FindOrdinaryFile(request.outputFile) &&
+        !messages.AskOkCancel(QStringLiteral("Output file already exists, overwrite?")))
         return JobResult::Stopped;
 
-    ApplyOptions();
-
-    ConversionRequest request;
-    request.inputPath = InputFile;
-    request.outputPath = OutputFile;
-    request.options = CheckedOptions();
-    request.encoding = TextEncoding::SettingText(EncodingOption());
-    // The window's yield: whatever yield hook is installed (DoEvents).
-    const ConversionOutcome outcome = ConvertOne(request, files, [] { CallYieldHook(); });
+    ConversionRequest conversion;
+    conversion.inputPath = request.inputFile;
+    conversion.outputPath = request.outputFile;
+    conversion.options = request.options;
+    conversion.encoding = TextEncoding::SettingText(request.encoding);
+    bool stopped = false;
+    ConversionYield engineYield;
+    if (yield)
+        engineYield = [&stopped, &yield] {
+            stopped = stopped || !yield();
+            if (stopped) throw StopRequested();
+        };
+    const ConversionOutcome outcome = ConvertOne(conversion, files, engineYield);
+    if (stopped) return JobResult::Stopped;
     switch (outcome.result) {
     case ConversionOutcome::Result::Written:
-        if (!BatchMode) Messages().Show(QStringLiteral("Done"));
+        if (!request.batch) messages.Show(QStringLiteral("Done"));
         return JobResult::Written;
     case ConversionOutcome::Result::Stopped:
-        Tell(outcome.message);
+        Tell(request, messages, outcome.message);
         return JobResult::Stopped;
     case ConversionOutcome::Result::Failed:
-        for (const ConversionError& error : outcome.errors) Report(error);
+        Report(request, messages, outcome.errors);
         return JobResult::Failed;
     }
     return JobResult::Failed;
@@ -81,21 +76,13 @@ JobResult Run() {
 
 }  // namespace
 
-JobResult RemoveHTML() {
-    JobResult result = JobResult::Failed;
+JobResult RemoveHTML(const JobRequest& request, FileSystem& files, MessageSink& messages, const JobYield& yield) {
     try {
-        result = Run();
+        return Run(request, files, messages, yield);
     } catch (...) {
-        const ErrorInfo error = ErrorFromCurrentException();
-        Report({QStringLiteral("RemoveHTML"), error.number, QString::fromStdString(error.description)});
-        result = JobResult::Failed;
+        Report(request, messages, {ConversionError::FromCurrentException(QStringLiteral("RemoveHTML"))});
+        return JobResult::Failed;
     }
-    g_lastResult = result;
-    return result;
 }
-
-JobResult LastResult() { return g_lastResult; }
-
-void SetFileSystem(FileSystem* fileSystem) { g_fileSystem = fileSystem; }
 
 }  // namespace tessark::basProcessing

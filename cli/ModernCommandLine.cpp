@@ -24,7 +24,6 @@
 
 #include "ConversionJob.h"
 #include "EncodedConversion.h"
-#include "EngineHooks.h"
 #include "FileSystem.h"
 #include "OptionStore.h"
 #include "Options.h"
@@ -774,9 +773,8 @@ int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& s
             try {
                 disk.WriteStandardOutput(outcome.text);
             } catch (...) {
-                const ErrorInfo error = ErrorFromCurrentException();
                 outcome.result = ConversionOutcome::Result::Failed;
-                outcome.errors = {{QStringLiteral("RemoveHTML"), error.number, QString::fromStdString(error.description)}};
+                outcome.errors = {ConversionError::FromCurrentException(QStringLiteral("RemoveHTML"))};
             }
         }
         if (verbose && !outcome.encodingUsed.encoding.isEmpty()) {

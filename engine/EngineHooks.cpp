@@ -32,14 +32,14 @@ ErrorInfo ErrorFromCurrentException() noexcept {
             return {e.number(), {}};
         }
     } catch (const std::bad_alloc&) {
-        return {7, "Out of memory"};
+        return {static_cast<int>(ErrorNumber::OutOfMemory), ErrorDescription(ErrorNumber::OutOfMemory)};
     } catch (const std::length_error&) {
-        return {14, "Out of string space"};
+        return {static_cast<int>(ErrorNumber::OutOfStringSpace), ErrorDescription(ErrorNumber::OutOfStringSpace)};
     } catch (...) {
         try {
-            return {51, "Internal error"};
+            return {static_cast<int>(ErrorNumber::InternalError), ErrorDescription(ErrorNumber::InternalError)};
         } catch (...) {
-            return {51, {}};
+            return {static_cast<int>(ErrorNumber::InternalError), {}};
         }
     }
 }

@@ -80,9 +80,8 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         QStringList words;
         for (int i = 1; i < argc; ++i) words << QString::fromLocal8Bit(argv[i]);
-        tessark::HeadlessWindow window;
-        tessark::basMain::Main(words, window);
-        return 0;  // not reached: ShutDown ends the process
+        tessark::DiskFileSystem disk;
+        return tessark::basMain::RunBatch(words, disk);
     }
     if (!HasDisplay()) {
         std::fputs("tessark: no display to open the window on.\n"
@@ -94,7 +93,7 @@ int main(int argc, char** argv) {
 #ifdef TESSARK_HAS_WINDOW
     QApplication app(argc, argv);
     tessark::frmMainHost window;
-    tessark::basMain::Main({}, window);
+    tessark::basMain::Main(window);
     return app.exec();
 #else
     std::fputs("usage: tessark INPUT OUTPUT, or tessark --help\n", stderr);

@@ -3,7 +3,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-#include "basMain.h"
 
 namespace tessark {
 
@@ -25,21 +24,16 @@ QList<FileFilter> ParseFilter(const QString& filter) {
 
 CommonDialog::CommonDialog(std::unique_ptr<FilePrompt> prompt) : prompt_(std::move(prompt)) {}
 
-void CommonDialog::Show(FilePrompt::Mode mode) {
+std::optional<QString> CommonDialog::Show(FilePrompt::Mode mode) {
     const QList<FileFilter> filters = ParseFilter(Filter);
     int selected = FilterIndex - 1;
     if (selected < 0 || selected >= filters.size()) selected = 0;
     std::optional<QString> chosen;
     if (prompt_) chosen = prompt_->Ask(mode, filters, selected, FileName);
-    if (!chosen) {
-        if (CancelError) {
-            basMain::Err.Number = kCancelError;
-            basMain::Err.Description = QStringLiteral("Cancel was selected.");
-        }
-        return;
-    }
+    if (!chosen) return std::nullopt;
     FileName = *chosen;
     FilterIndex = selected + 1;
+    return chosen;
 }
 
 // ---- QFileDialog ------------------------------------------------------------

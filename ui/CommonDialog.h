@@ -4,13 +4,13 @@
 // Like a dialog component it is a set of properties that outlive each use:
 // whatever a handler does not set stays as the last use left it (the chosen
 // filter in FilterIndex, the flags). The filter is one text of
-// description|pattern pairs separated by "|". A cancel sets FileName to
-// nothing new and, when CancelError is on, puts error 32755 "Cancel was
-// selected." into the current error (basMain::Err), which is how the window
-// tells a cancel from a choice.
+// description|pattern pairs separated by "|". ShowOpen and ShowSave return
+// the chosen path, or nothing on a cancel (FileName then stays as it was).
 //
 // The question itself goes through FilePrompt, so that tests can answer it;
 // QtFilePrompt shows a QFileDialog.
+//
+// Thread safety: the window thread only.
 #pragma once
 
 #include <QString>
@@ -58,24 +58,23 @@ private:
 
 class CommonDialog {
 public:
-    static constexpr int kCancelError = 32755;
-
     explicit CommonDialog(std::unique_ptr<FilePrompt> prompt);
 
     QString FileName;
     QString Filter;
     int Flags = 0;          // 4: hide the read-only box of the Open dialog
-    bool CancelError = false;
     int FilterIndex = 0;    // 1-based; 0 before any use means the first entry
 
-    void ShowOpen() { Show(FilePrompt::Mode::Open); }
-    void ShowSave() { Show(FilePrompt::Mode::Save); }
+    // The chosen file's full path (also put in FileName), or nothing on a
+    // cancel.
+    std::optional<QString> ShowOpen() { return Show(FilePrompt::Mode::Open); }
+    std::optional<QString> ShowSave() { return Show(FilePrompt::Mode::Save); }
 
     // Replaces the prompt (tests).
     void SetPrompt(std::unique_ptr<FilePrompt> prompt) { prompt_ = std::move(prompt); }
 
 private:
-    void Show(FilePrompt::Mode mode);
+    std::optional<QString> Show(FilePrompt::Mode mode);
     std::unique_ptr<FilePrompt> prompt_;
 };
 

@@ -1,8 +1,9 @@
 // DialogMessageSink: the job's messages as message boxes of the window - no
-// icon, OK (OK and Cancel for a question), title "Tessark".
+// icon, OK (OK and Cancel for a question), title "Tessark". Thread safety:
+// the window thread only.
 #pragma once
 
-#include "basMain.h"
+#include "basProcessing.h"
 
 class QWidget;
 

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFrame>
 #include <QGroupBox>
@@ -17,9 +18,7 @@
 
 #include "Command.h"
 #include "DesignFont.h"
-#include "MessageBoxes.h"
 #include "basProcessing.h"
-#include "basTools.h"
 
 namespace tessark {
 
@@ -187,6 +186,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent), cmDialog1(std::make_unique<
     }
     SetEncodingChoice(TextEncoding::Setting::Windows1252);
     AddReadableTextMenu();
+    SetShellOpener({});
 }
 
 frmMain::~frmMain() = default;
@@ -255,17 +255,29 @@ QString frmMain::Title() {
 
 void frmMain::Form_Load() {
     setWindowTitle(Title());
-    std::vector<basTools::ControlInitializer> buttons;
-    for (Command* button : findChildren<Command*>()) buttons.push_back([button] { button->Initialize(); });
-    basTools::InitCommandButtons(buttons);
+    // Each button control, in creation order; one that fails to initialise
+    // is skipped.
+    for (Command* button : findChildren<Command*>()) {
+        try {
+            button->Initialize();
+        } catch (...) {
+        }
+    }
 }
 
 void frmMain::Form_Unload() {
     unloaded_ = true;
-    basMain::ShutDown();
+    basMain::SaveOptions(*this, false);
 }
 
+// During a conversion the window stays until the job has stopped (at its
+// next yield) and returned; cmdRemoveHTML_Click then closes it.
 void frmMain::closeEvent(QCloseEvent* e) {
+    if (converting_) {
+        closing_ = true;
+        e->ignore();
+        return;
+    }
     if (!unloaded_) Form_Unload();
     e->accept();
 }
@@ -289,21 +301,13 @@ void frmMain::cmdSelectInput_Click() {
     cmDialog1.FileName.clear();
     cmDialog1.Filter = QStringLiteral("HTML files (*.html)|*.html|HTM Files(*.htm)|*.htm|All files(*.*)|*.*");
     cmDialog1.Flags = 4;
-    cmDialog1.CancelError = true;
-    basMain::Err.Clear();
-    cmDialog1.ShowOpen();
-    if (basMain::Err.Number > 0) return;
-    basMain::InputFile = cmDialog1.FileName;
+    if (const std::optional<QString> chosen = cmDialog1.ShowOpen()) inputFile_ = *chosen;
 }
 
 void frmMain::cmdSelectOutput_Click() {
     cmDialog1.FileName.clear();
     cmDialog1.Filter = QStringLiteral("Text files|*.txt|All files(*.*)|*.*");
-    cmDialog1.CancelError = true;
-    basMain::Err.Clear();
-    cmDialog1.ShowSave();
-    if (basMain::Err.Number > 0) return;
-    basMain::OutputFile = cmDialog1.FileName;
+    if (const std::optional<QString> chosen = cmDialog1.ShowSave()) outputFile_ = *chosen;
 }
 
 void frmMain::cmdRemoveHTML_Click() {
@@ -311,43 +315,44 @@ void frmMain::cmdRemoveHTML_Click() {
     // meanwhile is ignored rather than starting a conversion inside the first.
     if (converting_) return;
     converting_ = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{converting_};
-    basProcessing::RemoveHTML();
+    basProcessing::JobRequest request;
+    request.inputFile = inputFile_;
+    request.outputFile = outputFile_;
+    request.options = basMain::CheckedOptions(*this);
+    request.encoding = EncodingChoice();
+    basProcessing::RemoveHTML(request, disk_, *messages_, [this] {
+        QCoreApplication::processEvents();
+        return !closing_;
+    });
+    converting_ = false;
+    if (closing_) close();
 }
 
-void frmMain::cmdReadme_Click() { basTools::ShellOpen(basMain::AppFolder + QStringLiteral("readme.txt")); }
+void frmMain::cmdReadme_Click() { ShellOpen(basMain::ProgramFolder() + QStringLiteral("readme.txt")); }
 
-void frmMain::cmdWebsite_Click() { basTools::ShellOpen(QString::fromLatin1(kWebsite)); }
+void frmMain::cmdWebsite_Click() { ShellOpen(QString::fromLatin1(kWebsite)); }
+
+void frmMain::SetShellOpener(ShellOpener opener) {
+    shellOpener_ = opener ? std::move(opener) : ShellOpener(OpenOnDesktop);
+}
+
+// The shell's result is not looked at.
+void frmMain::ShellOpen(const QString& pathOrAddress) {
+    try {
+        shellOpener_(pathOrAddress);
+    } catch (...) {
+    }
+}
 
 // ---- Host -------------------------------------------------------------------
 
-frmMainHost::frmMainHost() = default;
-frmMainHost::~frmMainHost() {
-    if (basMain::Window() == this) basMain::SetWindow(nullptr);
-}
-
 void frmMainHost::Load() {
     form_ = std::make_unique<frmMain>();
-    sink_ = std::make_unique<DialogMessageSink>(form_.get());
-    basMain::SetMessageSink(sink_.get());
-    basTools::SetShellOpener(OpenOnDesktop);
     form_->Form_Load();
 }
 
-void frmMainHost::Show() {
-    if (form_) form_->show();
-}
+void frmMainHost::Show() { form_->show(); }
 
-void frmMainHost::Unload() {
-    if (form_) form_->Form_Unload();
-}
-
-OptionBoxes& frmMainHost::CheckBoxes() {
-    static OptionHolder beforeLoad;
-    return form_ ? static_cast<OptionBoxes&>(*form_) : beforeLoad;
-}
+OptionBoxes& frmMainHost::CheckBoxes() { return *form_; }
 
 }  // namespace tessark

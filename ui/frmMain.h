@@ -6,11 +6,14 @@
 //
 // The window has no logic beyond its handlers: the load handler sets the
 // title and initialises the buttons; the Click handlers pick the input and
-// output paths (into basMain::InputFile / OutputFile), run the conversion job
-// or open the readme and the web page; closing the window runs ShutDown,
-// which saves the options and ends the program. The check boxes and the
-// check items are the live copy of the options: LoadOptions, ApplyOptions
-// and SaveOptions reach them through OptionBoxes. Beside them the window keeps the text encoding:
+// output paths (kept by the window), run the conversion job
+// (basProcessing::RemoveHTML) with them and the options as ticked, or open
+// the readme and the web page; closing the window saves the options, and the
+// program ends with its last window. Closing it while a conversion runs
+// stops the conversion at its next yield (the old output stays as it was)
+// and closes the window once the job has returned. The check boxes and the
+// check items are the live copy of the options: LoadOptions and
+// SaveOptions reach them through OptionBoxes. Beside them the window keeps the text encoding:
 // a right-click on its background or its frames, or the keyboard's
 // context-menu key, opens the menu "Text encoding" (mnuEncoding) with three
 // exclusive choices, and its checked choice is the live copy of the setting;
@@ -19,13 +22,18 @@
 //
 // Positions and sizes are the design's twips at 15 per pixel; the client area
 // is fixed at 454 x 262 pixels.
+//
+// Thread safety: the window thread only.
 #pragma once
 
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "CommonDialog.h"
+#include "FileSystem.h"
+#include "MessageBoxes.h"
 #include "Options.h"
 #include "basMain.h"
 
@@ -41,7 +49,6 @@ class QMenu;
 namespace tessark {
 
 class Command;
-class DialogMessageSink;
 
 class frmMain final : public QWidget, public OptionBoxes {
     Q_OBJECT
@@ -99,6 +106,17 @@ public:
 
     // True while the conversion job runs.
     bool Converting() const { return converting_; }
+    // The paths chosen in the file dialogs; empty before a choice.
+    const QString& InputFile() const { return inputFile_; }
+    const QString& OutputFile() const { return outputFile_; }
+
+    // Where the job's messages and questions go: the window's message boxes
+    // unless a sink is set (not owned; nullptr restores the boxes).
+    void SetMessageSink(MessageSink* sink) { messages_ = sink ? sink : &dialogs_; }
+    // How the readme and the web page are opened: the desktop's open
+    // operation unless another is set (an empty function restores it).
+    using ShellOpener = std::function<void(const QString& pathOrAddress)>;
+    void SetShellOpener(ShellOpener opener);
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -111,26 +129,29 @@ private:
     std::array<QCheckBox*, kOptionCount> boxes_{};
     std::array<QAction*, 3> encodingActions_{};
     std::array<QAction*, kOptionCount> items_{};
+    void ShellOpen(const QString& pathOrAddress);
+    QString inputFile_;
+    QString outputFile_;
+    DialogMessageSink dialogs_{this};
+    MessageSink* messages_ = &dialogs_;
+    ShellOpener shellOpener_;
+    DiskFileSystem disk_;
     bool converting_ = false;
+    bool closing_ = false;  // closed during a conversion: close when it returns
     bool unloaded_ = false;
 };
 
 // The window as start-up sees it. Load creates the window hidden and runs its
-// load handler; it also puts the message boxes and the desktop's open
-// operation in place.
+// load handler; CheckBoxes and Show need it loaded.
 class frmMainHost final : public MainWindowHost {
 public:
-    frmMainHost();
-    ~frmMainHost() override;
     void Load() override;
     void Show() override;
-    void Unload() override;
     OptionBoxes& CheckBoxes() override;
     frmMain* Form() const { return form_.get(); }
 
 private:
     std::unique_ptr<frmMain> form_;
-    std::unique_ptr<DialogMessageSink> sink_;
 };
 
 }  // namespace tessark

@@ -1,18 +1,22 @@
 // The conversion job on real files in a temporary folder: the classic job's
 // checks, questions and messages (RemoveHTML), its failures on a disk that
-// fails on command (FaultyDisk) and the engine's failures, the boxes read at
-// the right moment, ConvertOne's streamed output against the whole page's
-// conversion, and the disk layer's error numbers and whole-file reads.
+// fails on command (FaultyDisk), the engine's failures and a stop asked by
+// the yield, the options off, ConvertOne's streamed output against the
+// whole page's conversion, and the disk layer's error numbers and whole-file
+// reads.
 #include "AnsiCodePage.h"
 #include "AppTestSupport.h"
 #include "ConversionJob.h"
 #include "FaultyDisk.h"
+#include "RuntimeError.h"
+#include "cTessark.h"
 
 using namespace tessark;
 using namespace tessark::test;
 using Fault = FaultyDisk::Fault;
 
 Q_DECLARE_METATYPE(tessark::test::FaultyDisk::Fault)
+Q_DECLARE_METATYPE(tessark::basProcessing::JobResult)
 
 namespace {
 
@@ -41,9 +45,7 @@ class TestJob : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init() {
-        ResetGlobals(window_, sink_);
         sink_ = RecordingSink();
-        SetAllBoxes(window_.CheckBoxes(), 1);
         dir_ = std::make_unique<QTemporaryDir>();
         WriteFile(Path("page.html"), kPage);
         WriteFile(Path(".hidden.html"), "<p>x</p>");
@@ -54,11 +56,6 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(Path("readonly.txt"), QFileDevice::ReadOwner));
         QVERIFY(QDir().mkdir(Path("folder.html")));
     }
-    void cleanup() {
-        basProcessing::SetFileSystem(nullptr);
-        basMain::InstallEngineHooks();
-    }
-
     // The window's job: its question (-1: none asked; 0 Cancel, 1 OK), the
     // one box it shows, and the output afterwards ("=": the converted page).
     void classicJob_data() {
@@ -97,17 +94,15 @@ private Q_SLOTS:
         QFETCH(int, answer);
         QFETCH(QString, shown);
         QFETCH(QByteArray, after);
-        basMain::InputFile = input.isEmpty() ? QString() : Path(input);
-        basMain::OutputFile = output.isEmpty() ? QString() : Path(output);
         sink_.answers.push_back(answer == 1);
-        const basProcessing::JobResult result = basProcessing::RemoveHTML();
+        DiskFileSystem disk;
+        const basProcessing::JobResult result = basProcessing::RemoveHTML(Request(input, output), disk, sink_);
         QCOMPARE(sink_.asked, answer < 0 ? QStringList{} : QStringList{"Output file already exists, overwrite?"});
         QCOMPARE(sink_.shown, shown.isEmpty() ? QStringList{} : QStringList{shown});
         QVERIFY(sink_.notes.isEmpty());
         QCOMPARE(result, shown == "Done" ? basProcessing::JobResult::Written
                          : shown.contains(": Error ") ? basProcessing::JobResult::Failed
                                                        : basProcessing::JobResult::Stopped);
-        if (shown.contains(": Error ")) QCOMPARE(basMain::LastErrorNumber, shown.section(' ', 2, 2).chopped(1).toInt());
         if (!output.startsWith('/'))
             QCOMPARE(ReadFile(Path(output.isEmpty() ? "out.txt" : output)), after == "=" ? Converted(kPage) : after);
         QCOMPARE(FilesIn(dir_->path()).filter(".tmp"), QStringList{});
@@ -138,55 +133,55 @@ private Q_SLOTS:
         QFETCH(QString, shown);
         DiskFileSystem real;
         FaultyDisk disk(real);
-        basProcessing::SetFileSystem(&disk);
         disk.Arm(fault, error);
-        basMain::InputFile = Path("page.html");
-        basMain::OutputFile = Path("out.txt");
-        basProcessing::RemoveHTML();
+        basProcessing::RemoveHTML(Request("page.html", "out.txt"), disk, sink_);
         QCOMPARE(disk.Struck(), 1);
         QCOMPARE(sink_.shown, QStringList{shown.isEmpty() ? "Done" : shown});
-        if (!shown.isEmpty()) QCOMPARE(basMain::LastErrorDescription, shown.section(": ", 2));
         QCOMPARE(ReadFile(Path("out.txt")), shown.isEmpty() ? Converted(kPage.left(kPage.size() / 2)) : "old");
         QCOMPARE(FilesIn(dir_->path()).size(), 6);
     }
 
-    // The engine fails during a yield, after a shutdown gave up the output
-    // under way: one message under the pass's name, the output discarded at
-    // once, the old one kept.
-    void engineFailureDuringAYield() {
-        DiskFileSystem real;
-        FaultyDisk disk(real);
-        basProcessing::SetFileSystem(&disk);
-        basMain::InputFile = Path("page.html");
-        basMain::OutputFile = Path("out.txt");
-        int discardsDuring = -1;
-        SetYieldHook([&] {
-            AbandonRunningOutput();
-            discardsDuring = disk.Discards();
-            throw std::bad_alloc();
-        });
-        QCOMPARE(basProcessing::RemoveHTML(), basProcessing::JobResult::Failed);
-        QCOMPARE(discardsDuring, 1);
-        QCOMPARE(sink_.shown, QStringList{"CutHTML: Error 7: Out of memory"});
+    // During a yield the engine fails (one message under the pass's name) or
+    // the caller asks to stop (the window closing: no message, no further
+    // yield reaches it); either way the output is discarded, the old one kept
+    // byte for byte and no temporary file left.
+    void yieldStops_data() {
+        QTest::addColumn<bool>("stop");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<basProcessing::JobResult>("result");
+        QTest::newRow("engine fails") << false << QStringList{"CutHTML: Error 7: Out of memory"}
+                                      << basProcessing::JobResult::Failed;
+        QTest::newRow("stop asked") << true << QStringList{} << basProcessing::JobResult::Stopped;
+    }
+    void yieldStops() {
+        QFETCH(bool, stop);
+        QFETCH(QStringList, shown);
+        QFETCH(basProcessing::JobResult, result);
+        DiskFileSystem disk;
+        int yields = 0;
+        const basProcessing::JobYield yield = [&] {
+            ++yields;
+            if (!stop) throw std::bad_alloc();
+            return false;
+        };
+        QCOMPARE(basProcessing::RemoveHTML(Request("page.html", "out.txt"), disk, sink_, yield), result);
+        QCOMPARE(yields, 1);
+        QCOMPARE(sink_.shown, shown);
         QCOMPARE(ReadFile(Path("out.txt")), QByteArray("old"));
-        AbandonRunningOutput();  // no conversion runs: nothing happens
+        QCOMPARE(FilesIn(dir_->path()).size(), 6);
     }
 
-    // The boxes are read after the question is answered; with every option
-    // off each byte comes through.
-    void optionsAreReadAfterTheQuestion() {
+    // With every option off each byte comes through.
+    void optionsOff() {
         QByteArray all;
         for (int i = 1; i < 256; ++i)
             if (!QByteArray("\r\n <>").contains(static_cast<char>(i))) all += static_cast<char>(i);
         WriteFile(Path("bytes.html"), all + "<b>x</b>");
-        SetAllBoxes(window_.CheckBoxes(), 0);
-        basMain::InputFile = Path("bytes.html");
-        basMain::OutputFile = Path("new.txt");
-        QCOMPARE(basProcessing::RemoveHTML(), basProcessing::JobResult::Written);
+        basProcessing::JobRequest request = Request("bytes.html", "new.txt");
+        request.options = OptionSet();
+        DiskFileSystem disk;
+        QCOMPARE(basProcessing::RemoveHTML(request, disk, sink_), basProcessing::JobResult::Written);
         QCOMPARE(ReadFile(Path("new.txt")), all + "<b>x</b>");
-        sink_.onAsk = [this] { window_.CheckBoxes().SetValue(Option::RemoveAllTags, 1); };
-        QCOMPARE(basProcessing::RemoveHTML(), basProcessing::JobResult::Written);
-        QCOMPARE(ReadFile(Path("new.txt")), all + "x");
     }
 
     // Real pages and a style block across the read blocks, streamed on one
@@ -261,7 +256,14 @@ private Q_SLOTS:
 
 private:
     QString Path(const QString& name) const { return name.startsWith('/') ? name : dir_->filePath(name); }
-    HeadlessWindow window_;
+    // The window's request: the classic options on, Windows-1252.
+    basProcessing::JobRequest Request(const QString& input, const QString& output) const {
+        basProcessing::JobRequest request;
+        request.inputFile = input.isEmpty() ? QString() : Path(input);
+        request.outputFile = output.isEmpty() ? QString() : Path(output);
+        request.options = OptionSet::ClassicOn();
+        return request;
+    }
     RecordingSink sink_;
     std::unique_ptr<QTemporaryDir> dir_;
 };

@@ -3,7 +3,8 @@
 // boxes (LoadOptions, SaveOptions), as the window and the classic form keep
 // them.
 #include "AppTestSupport.h"
-#include "basTools.h"
+#include "BooleanText.h"
+#include "basMain.h"
 
 using namespace tessark;
 using namespace tessark::test;
@@ -21,10 +22,10 @@ const QByteArray kAllTrue =
 class TestSettings : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { ResetGlobals(window_, sink_); }
+    void init() { boxes_ = OptionHolder(); }
 
-    // AppFolder is "/app/". A word holding ":\" anywhere, or absolute here,
-    // is used as it stands; any other is put after AppFolder.
+    // The program folder is "/app/". A word holding ":\" anywhere, or
+    // absolute here, is used as it stands; any other is put after it.
     void parseCommandLine_data() {
         QTest::addColumn<QStringList>("words");
         QTest::addColumn<QString>("input");
@@ -44,10 +45,9 @@ private Q_SLOTS:
         QFETCH(QStringList, words);
         QFETCH(QString, input);
         QFETCH(QString, output);
-        basMain::AppFolder = "/app/";
-        basMain::ParseCommandLine(words);
-        QCOMPARE(basMain::InputFile, input);
-        QCOMPARE(basMain::OutputFile, output);
+        const basProcessing::JobRequest request = basMain::ParseCommandLine(words, "/app/");
+        QCOMPARE(request.inputFile, input);
+        QCOMPARE(request.outputFile, output);
     }
 
     // A stored text is read as the Boolean it spells (unreadable: off) and
@@ -74,15 +74,14 @@ private Q_SLOTS:
         const QByteArray before = QByteArray(kAllTrue).replace("RemoveTabs=True", "RemoveTabs=" + stored);
         const bool kept = stored.trimmed() == (on ? "True" : "False");  // the file format trims spaces
         const QDateTime old(QDate(2001, 2, 3), QTime(4, 5));
-        for (const Boolean batch : {False, True}) {
+        for (const bool batch : {false, true}) {
             WriteFile(path, before);
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(old, QFileDevice::FileModificationTime));
             file.close();
-            basMain::BatchMode = batch;
-            basMain::LoadOptions();
-            QCOMPARE(window_.CheckBoxes().Value(Option::RemoveTabs), on ? 1 : 0);
-            basMain::SaveOptions();
+            basMain::LoadOptions(boxes_);
+            QCOMPARE(boxes_.Value(Option::RemoveTabs), on ? 1 : 0);
+            basMain::SaveOptions(boxes_, batch);
             QCOMPARE(ReadFile(path), kept ? before : QByteArray(kAllTrue).replace("RemoveTabs=True", on ? "RemoveTabs=True"
                                                                                                       : "RemoveTabs=False"));
             QCOMPARE(QFileInfo(path).lastModified() == old, kept);
@@ -128,15 +127,14 @@ private Q_SLOTS:
         TempSettings settings;
         QVERIFY(QDir().mkpath(QFileInfo(settings.FilePath()).path()));
         WriteFile(settings.FilePath(), "[General]\n" + stored);
-        basMain::BatchMode = batch ? True : False;
-        basMain::LoadOptions();
-        OptionBoxes& boxes = window_.CheckBoxes();
-        QCOMPARE(QString::number(boxes.Value(Option::KeepLinks)) + ' ' + TextEncoding::SettingText(basMain::EncodingOption()), loaded);
+        basMain::LoadOptions(boxes_);
+        OptionBoxes& boxes = boxes_;
+        QCOMPARE(QString::number(boxes.Value(Option::KeepLinks)) + ' ' + TextEncoding::SettingText(boxes.EncodingChoice()), loaded);
         for (const Option other : {Option::BreakAtBlocks, Option::KeepAltText, Option::DecodeAllReferences})
             QCOMPARE(boxes.Value(other), 0);
         if (tick >= 0) boxes.SetValue(Option::KeepLinks, tick);
         if (!choose.isEmpty()) boxes.SetEncodingChoice(*TextEncoding::ParseSetting(choose));
-        basMain::SaveOptions();
+        basMain::SaveOptions(boxes_, batch);
         QSettings after = settings.Open();
         QCOMPARE(after.value("KeepLinks", "-").toString() + ' ' + after.value(kEncodingKey, "-").toString(), saved);
         for (const char* other : {"BreakAtBlocks", "KeepAltText", "DecodeAllReferences"}) QVERIFY(!after.contains(other));
@@ -144,8 +142,7 @@ private Q_SLOTS:
     }
 
 private:
-    HeadlessWindow window_;
-    RecordingSink sink_;
+    OptionHolder boxes_;
 };
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -1,7 +1,6 @@
 // Helpers for the application tests: a message sink that records every
 // message and answers questions from a script, a temporary settings store,
-// a way to put the global state back between tests, and whole-file reads
-// and writes.
+// and whole-file reads and writes.
 #pragma once
 
 #include <QDir>
@@ -13,8 +12,6 @@
 #include <deque>
 #include <functional>
 
-#include "basMain.h"
-#include "EngineHooks.h"
 #include "basProcessing.h"
 
 namespace tessark::test {
@@ -48,23 +45,6 @@ private:
     QTemporaryDir dir_;
 };
 
-// Fresh global state with a headless window, an engine and the given sink.
-inline void ResetGlobals(MainWindowHost& window, MessageSink& sink) {
-    using namespace basMain;
-    AppFolder = ProgramFolder();
-    BatchMode = False;
-    InputFile.clear();
-    OutputFile.clear();
-    LastErrorNumber = 0;
-    LastErrorDescription.clear();
-    Err.Clear();
-    Engine = std::make_unique<cTessark>();
-    SetWindow(&window);
-    SetMessageSink(&sink);
-    InstallEngineHooks();
-    basProcessing::SetFileSystem(nullptr);
-}
-
 inline QByteArray ReadFile(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return "<missing>";
@@ -75,12 +55,6 @@ inline void WriteFile(const QString& path, const QByteArray& data) {
     QFile f(path);
     QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
     QCOMPARE(f.write(data), data.size());
-}
-
-// Sets all eleven boxes to the same value.
-// Sets the classic eleven to value; the opt-in readable-text options stay off.
-inline void SetAllBoxes(OptionBoxes& boxes, int value) {
-    for (const OptionInfo& info : kOptions) boxes.SetValue(info.option, info.classic ? value : 0);
 }
 
 // Every file in `folder`, hidden ones too, by name.
