@@ -174,8 +174,8 @@ void FailedWith(const ConversionContext& context, ConversionOutcome& outcome) {
 // page with an encoding that cannot be used (it fails there).
 enum class Path { Bytes, Utf8, Decoded, Whole };
 
-Path ChoosePath(const cTessark& engine, const QString& encoding) {
-    if (engine.BreakAtBlocks || engine.KeepLinks || engine.KeepAltText || engine.DecodeAllReferences) return Path::Whole;
+Path ChoosePath(const EngineOptions& options, const QString& encoding) {
+    if (options.AnyReadable()) return Path::Whole;
     const std::optional<TextEncoding::Setting> setting = TextEncoding::ParseSetting(encoding);
     if (setting == TextEncoding::Setting::Windows1252) return Path::Bytes;
     if (setting == TextEncoding::Setting::Utf8) return Path::Utf8;
@@ -254,7 +254,7 @@ bool FeedDecoded(Utf8StreamExtractor& stream, InputStream& reader, const QString
 // The streamed conversion: reads, converts and writes block by block; `feed`
 // gives the stream the input.
 template <class Stream, class Feed>
-void ConvertStreamed(cTessark& engine, std::unique_ptr<InputStream> reader, OutputStream& writer, bool secondThread,
+void ConvertStreamed(const EngineOptions& options, std::unique_ptr<InputStream> reader, OutputStream& writer,
                      const ConversionYield& yield, ConversionOutcome& outcome, const Feed& feed) {
     // Every marker, comparison and replacement of the engine is ASCII, so
     // the engine converts the bytes as they are read, and the output is the
@@ -263,13 +263,9 @@ void ConvertStreamed(cTessark& engine, std::unique_ptr<InputStream> reader, Outp
     // (cTessarkStream.h), so memory stays bounded whatever the size of the
     // input.
     ConversionContext context(yield);
-    const StreamThreads threads = secondThread && !yield ? StreamThreads::Two : StreamThreads::One;
-    Stream stream(
-        engine,
-        [&writer](const unsigned char* data, std::size_t size) {
-            writer.Write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-        },
-        Stream::kDefaultChunk, threads);
+    Stream stream(options, &context, [&writer](const unsigned char* data, std::size_t size) {
+        writer.Write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+    });
     feed(stream, *reader);
     reader.reset();  // closed before the output may replace it (a file converted onto itself)
     stream.Finish();
@@ -291,7 +287,7 @@ void ConvertStreamed(cTessark& engine, std::unique_ptr<InputStream> reader, Outp
 // "utf-8" too, over UTF-8. The buffer grows only when LF -> CR LF needs the
 // room, which ReadAll reserved, so growing never copies the page. Other
 // encodings are decoded first (EncodedConversion.h).
-void ConvertWhole(cTessark& engine, const ConversionRequest& request, FileSystem& files,
+void ConvertWhole(const EngineOptions& options, const ConversionRequest& request, FileSystem& files,
                   const ConversionYield& yield, ConversionOutcome& outcome) {
     QString stopMessage;
     QByteArray bytes = ReadInput(request, files, stopMessage);
@@ -302,6 +298,7 @@ void ConvertWhole(cTessark& engine, const ConversionRequest& request, FileSystem
     }
     outcome.bytesRead = bytes.size();
     ConversionContext context(yield);
+    cTessark engine(options, &context);
     outcome.encodingUsed = ConvertEncoded(engine, bytes, request.encoding);
     // After a failure the engine's result is not the page's text, so the
     // old output is kept.
@@ -332,11 +329,11 @@ QString ConversionOutcome::Reason() const {
 ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files, const ConversionYield& yield) {
     ConversionOutcome outcome;
     try {
-        cTessark engine;
-        request.options.ApplyTo(engine);
-        const Path path = ChoosePath(engine, request.encoding);
+        EngineOptions options;
+        request.options.ApplyTo(options);
+        const Path path = ChoosePath(options, request.encoding);
         if (path == Path::Whole) {
-            ConvertWhole(engine, request, files, yield, outcome);
+            ConvertWhole(options, request, files, yield, outcome);
             return outcome;
         }
 
@@ -355,13 +352,13 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
         switch (path) {
         case Path::Decoded:
             ConvertStreamed<Utf8StreamExtractor>(
-                engine, std::move(reader), *writer, request.secondThread, yield, outcome,
+                options, std::move(reader), *writer, yield, outcome,
                 [&](Utf8StreamExtractor& stream, InputStream& input) {
                     return FeedDecoded(stream, input, request.encoding, outcome);
                 });
             break;
         case Path::Utf8:
-            ConvertStreamed<Utf8StreamExtractor>(engine, std::move(reader), *writer, request.secondThread, yield,
+            ConvertStreamed<Utf8StreamExtractor>(options, std::move(reader), *writer, yield,
                                                  outcome, [&](Utf8StreamExtractor& stream, InputStream& input) {
                                                      return FeedAll(stream, input, true, outcome);
                                                  });
@@ -369,7 +366,7 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
             break;
         case Path::Bytes:
         case Path::Whole:
-            ConvertStreamed<ByteStreamExtractor>(engine, std::move(reader), *writer, request.secondThread, yield,
+            ConvertStreamed<ByteStreamExtractor>(options, std::move(reader), *writer, yield,
                                                  outcome, [&](ByteStreamExtractor& stream, InputStream& input) {
                                                      return FeedAll(stream, input, false, outcome);
                                                  });

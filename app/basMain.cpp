@@ -160,7 +160,7 @@ OptionSet CheckedOptions() {
 TextEncoding::Setting EncodingOption() { return Boxes().EncodingChoice(); }
 
 void ApplyOptions() {
-    for (const OptionInfo& info : kOptions) (*Engine).*(info.flag) = basTools::ToBoolean(Boxes().Value(info.option));
+    for (const OptionInfo& info : kOptions) Engine->options.*(info.flag) = basTools::ToBoolean(Boxes().Value(info.option)) != 0;
 }
 
 void SetMessageSink(MessageSink* sink) { g_sink = sink; }
@@ -179,14 +179,7 @@ void DoEvents() {
     if (QCoreApplication::instance()) QCoreApplication::processEvents();
 }
 
-void InstallEngineHooks() {
-    SetYieldHook([] { DoEvents(); });
-    SetErrorHook([](std::string_view source, const ErrorInfo& error) {
-        Err.Number = error.number;
-        Err.Description = QString::fromStdString(error.description);
-        ReportError(QString::fromUtf8(source.data(), static_cast<qsizetype>(source.size())));
-    });
-}
+void InstallEngineHooks() {}
 
 }  // namespace basMain
 }  // namespace tessark

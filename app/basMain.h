@@ -35,6 +35,7 @@
 #include <functional>
 #include <memory>
 
+#include "Boolean.h"
 #include "Options.h"
 #include "cTessark.h"
 

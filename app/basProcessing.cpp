@@ -63,8 +63,7 @@ JobResult Run() {
     request.outputPath = OutputFile;
     request.options = CheckedOptions();
     request.encoding = TextEncoding::SettingText(EncodingOption());
-    // The window's yield: whatever yield hook is installed (DoEvents).
-    const ConversionOutcome outcome = ConvertOne(request, files, [] { CallYieldHook(); });
+    const ConversionOutcome outcome = ConvertOne(request, files, [] { basMain::DoEvents(); });
     switch (outcome.result) {
     case ConversionOutcome::Result::Written:
         if (!BatchMode) Messages().Show(QStringLiteral("Done"));

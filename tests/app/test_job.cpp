@@ -22,7 +22,7 @@ const QByteArray kPage = "<p>One &amp; two</p>\r\n<script>x()</script>\n\n<b>thr
 // through the code page.
 QByteArray Converted(const QByteArray& page) {
     cTessark engine;
-    OptionSet::ClassicOn().ApplyTo(engine);
+    OptionSet::ClassicOn().ApplyTo(engine.options);
     return EncodeAnsi(engine.ExtractText(DecodeAnsi(page)));
 }
 
@@ -56,7 +56,6 @@ private Q_SLOTS:
     }
     void cleanup() {
         basProcessing::SetFileSystem(nullptr);
-        basMain::InstallEngineHooks();
     }
 
     // The window's job: its question (-1: none asked; 0 Cancel, 1 OK), the
@@ -151,23 +150,24 @@ private Q_SLOTS:
     }
 
     // The engine fails during a yield, after a shutdown gave up the output
-    // under way: one message under the pass's name, the output discarded at
+    // under way: one error under the pass's name, the output discarded at
     // once, the old one kept.
     void engineFailureDuringAYield() {
         DiskFileSystem real;
         FaultyDisk disk(real);
-        basProcessing::SetFileSystem(&disk);
-        basMain::InputFile = Path("page.html");
-        basMain::OutputFile = Path("out.txt");
+        ConversionRequest request;
+        request.inputPath = Path("page.html");
+        request.outputPath = Path("out.txt");
+        request.options = OptionSet::ClassicOn();
         int discardsDuring = -1;
-        SetYieldHook([&] {
+        const ConversionOutcome outcome = ConvertOne(request, disk, [&] {
             AbandonRunningOutput();
             discardsDuring = disk.Discards();
             throw std::bad_alloc();
         });
-        QCOMPARE(basProcessing::RemoveHTML(), basProcessing::JobResult::Failed);
+        QCOMPARE(outcome.result, ConversionOutcome::Result::Failed);
         QCOMPARE(discardsDuring, 1);
-        QCOMPARE(sink_.shown, QStringList{"CutHTML: Error 7: Out of memory"});
+        QCOMPARE(outcome.Reason(), QStringLiteral("CutHTML: Error 7: Out of memory"));
         QCOMPARE(ReadFile(Path("out.txt")), QByteArray("old"));
         AbandonRunningOutput();  // no conversion runs: nothing happens
     }
@@ -189,8 +189,8 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(Path("new.txt")), all + "x");
     }
 
-    // Real pages and a style block across the read blocks, streamed on one
-    // thread or two: the whole page's conversion, which for Windows-1252 is
+    // Real pages and a style block across the read blocks, streamed: the
+    // whole page's conversion, which for Windows-1252 is
     // the 16-bit conversion through the code page.
     void streamedEqualsWholePage_data() {
         QTest::addColumn<QString>("encoding");
@@ -207,23 +207,20 @@ private Q_SLOTS:
         QVERIFY(page.size() > 4 * (1 << 20));
         WriteFile(Path("pages.html"), page);
         cTessark engine;
-        OptionSet::ClassicOn().ApplyTo(engine);
+        OptionSet::ClassicOn().ApplyTo(engine.options);
         QByteArray whole = page;
         ConvertEncoded(engine, whole, encoding);
         if (encoding == "windows-1252") QVERIFY(whole == Converted(page));
-        for (const bool second : {false, true}) {
-            ConversionRequest request;
-            request.inputPath = Path("pages.html");
-            request.outputPath = Path("out.txt");
-            request.options = OptionSet::ClassicOn();
-            request.encoding = encoding;
-            request.secondThread = second;
-            DiskFileSystem disk;
-            const ConversionOutcome outcome = ConvertOne(request, disk);
-            QCOMPARE(outcome.result, ConversionOutcome::Result::Written);
-            QCOMPARE(outcome.bytesRead, page.size());
-            QVERIFY(ReadFile(Path("out.txt")) == whole);
-        }
+        ConversionRequest request;
+        request.inputPath = Path("pages.html");
+        request.outputPath = Path("out.txt");
+        request.options = OptionSet::ClassicOn();
+        request.encoding = encoding;
+        DiskFileSystem disk;
+        const ConversionOutcome outcome = ConvertOne(request, disk);
+        QCOMPARE(outcome.result, ConversionOutcome::Result::Written);
+        QCOMPARE(outcome.bytesRead, page.size());
+        QVERIFY(ReadFile(Path("out.txt")) == whole);
     }
 
     // The disk's error numbers; reading and writing in blocks fail as whole

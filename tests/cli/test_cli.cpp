@@ -439,7 +439,7 @@ private Q_SLOTS:
         p.closeWriteChannel();
         QVERIFY(p.waitForFinished(120000) && p.exitCode() == 0);
         cTessark engine;
-        OptionSet::ClassicOn().ApplyTo(engine);
+        OptionSet::ClassicOn().ApplyTo(engine.options);
         QVERIFY(out + p.readAllStandardOutput() == QByteArray::fromStdString(engine.ExtractBytes(page.toStdString())));
     }
 
