@@ -21,34 +21,73 @@ ConversionError ErrorOf(const QString& source, const ErrorInfo& info) {
 // The input is read in blocks of this size, straight into the stream's buffer.
 constexpr std::size_t kReadBlock = std::size_t{1} << 20;
 
-// The checks before the input is read, in one place: the message of the
-// check that stops the job, else empty with the file's size in `size`.
-QString CheckInput(const ConversionRequest& request, const FileSystem& files, qint64& size) {
+// How a request is converted, decided once before anything is read: the
+// engine's options and the route. A page goes streamed as Windows-1252 bytes,
+// or as UTF-8 bytes as they are (utf-8 chosen), or streamed after decoding
+// into UTF-8 ("auto" or a charset label), each with none of the
+// readable-text options, whose steps the stream does not carry; else whole
+// (in memory), as does a page with an encoding that cannot be used (it fails
+// there, after the input's checks).
+enum class Route { Bytes, Utf8, Decoded, Whole };
+
+struct Plan {
+    EngineOptions options;
+    Route route = Route::Whole;
+};
+
+Plan PlanFor(const ConversionRequest& request) {
+    Plan plan;
+    request.options.ApplyTo(plan.options);
+    const std::optional<TextEncoding::Setting> setting = TextEncoding::ParseSetting(request.encoding);
+    if (plan.options.AnyReadable()) plan.route = Route::Whole;
+    else if (setting == TextEncoding::Setting::Windows1252) plan.route = Route::Bytes;
+    else if (setting == TextEncoding::Setting::Utf8) plan.route = Route::Utf8;
+    else plan.route = IsUsableEncoding(request.encoding) ? Route::Decoded : Route::Whole;
+    return plan;
+}
+
+// The input, checked and opened once: read whole (whole), with room for the
+// result to grow up to twice its size without moving (every unit an LF that
+// becomes CR LF), or opened for reading in blocks. `stop` is the message of
+// the check that stops the job, else empty.
+struct Input {
+    QString stop;
+    QByteArray bytes;
+    std::unique_ptr<InputStream> reader;
+};
+
+Input OpenInput(const ConversionRequest& request, FileSystem& files, bool whole) {
+    Input input;
+    if (request.source == ConversionRequest::Source::StandardInput) {
+        if (whole) input.bytes = files.ReadStandardInput();
+        else input.reader = files.OpenStandardInput();
+        return input;
+    }
+    qint64 size = 0;
     if (!files.FindOrdinaryFile(request.inputPath)) {
-        if (request.ordinaryFilesOnly || request.inputPath.isEmpty()) return QStringLiteral("Input file is missing");
+        if (request.ordinaryFilesOnly || request.inputPath.isEmpty()) {
+            input.stop = QStringLiteral("Input file is missing");
+            return input;
+        }
         // Hidden, a pipe or a device: it is missing only when it does not exist.
         try {
             size = files.FileLen(request.inputPath);
         } catch (const RuntimeError& error) {
-            if (error.number() == 53) return QStringLiteral("Input file is missing");
-            throw;
+            if (error.number() != 53) throw;
+            input.stop = QStringLiteral("Input file is missing");
+            return input;
         }
-        return {};
+    } else {
+        size = files.FileLen(request.inputPath);
+        // A size of 0 may also be a special file that reports none: it is read.
+        if (size == 0 && request.emptyInputStops) {
+            input.stop = QStringLiteral("Input file is empty!");
+            return input;
+        }
     }
-    size = files.FileLen(request.inputPath);
-    if (size == 0 && request.emptyInputStops) return QStringLiteral("Input file is empty!");
-    // A size of 0 may also be a special file that reports none: it is read.
-    return {};
-}
-
-// The opening of the input, in one place. Null with `stopMessage` set means
-// a check stopped the job.
-std::unique_ptr<InputStream> OpenInput(const ConversionRequest& request, FileSystem& files, QString& stopMessage) {
-    if (request.source == ConversionRequest::Source::StandardInput) return files.OpenStandardInput();
-    qint64 size = 0;
-    stopMessage = CheckInput(request, files, size);
-    if (!stopMessage.isEmpty()) return {};
-    return files.OpenRead(request.inputPath);
+    if (whole) input.bytes = files.ReadAll(request.inputPath, size);
+    else input.reader = files.OpenRead(request.inputPath);
+    return input;
 }
 
 // The result kept in memory (Target::Memory).
@@ -88,61 +127,53 @@ private:
     char last_ = '\0';  // the last byte given out; NUL before the first
 };
 
-// Unix lines over another output, for the streamed conversions.
-class UnixLinesOutput final : public OutputStream {
+// The output, in one place: a streamed conversion opens it before it starts
+// (refused at once when it cannot be written) and writes it piece by piece,
+// a file output being replaced only at Commit; the whole page's conversion
+// writes it whole at the end. Unix lines are applied here, on either way.
+class Output {
 public:
-    explicit UnixLinesOutput(std::unique_ptr<OutputStream> inner) : inner_(std::move(inner)) {}
-    void Write(const char* data, qint64 size) override { Pass(lines_.Convert(QByteArrayView(data, size), false)); }
-    void Commit() override {
-        Pass(lines_.Convert({}, true));
-        inner_->Commit();
+    Output(const ConversionRequest& request, FileSystem& files, ConversionOutcome& outcome)
+        : request_(request), files_(files), outcome_(outcome) {}
+
+    OutputStream& Open() {
+        switch (request_.target) {
+        case ConversionRequest::Target::File: stream_ = files_.OpenWrite(request_.outputPath); break;
+        case ConversionRequest::Target::StandardOutput: stream_ = files_.OpenStandardOutput(); break;
+        case ConversionRequest::Target::Memory: stream_ = std::make_unique<MemoryOutput>(outcome_.text); break;
+        }
+        return *stream_;
     }
-    void Discard() noexcept override { inner_->Discard(); }
+    void Write(const char* data, qint64 size) {
+        if (!unix_) return stream_->Write(data, size);
+        Pass(lines_.Convert(QByteArrayView(data, size), false));
+    }
+    void Commit() {
+        if (unix_) Pass(lines_.Convert({}, true));
+        stream_->Commit();
+    }
+    void Discard() noexcept { stream_->Discard(); }
+
+    void WriteWhole(QByteArray&& bytes) {
+        if (unix_) bytes = lines_.Convert(bytes, true);
+        switch (request_.target) {
+        case ConversionRequest::Target::File: files_.WriteAll(request_.outputPath, bytes); break;
+        case ConversionRequest::Target::StandardOutput: files_.WriteStandardOutput(bytes); break;
+        case ConversionRequest::Target::Memory: outcome_.text = std::move(bytes); break;
+        }
+    }
 
 private:
     void Pass(const QByteArray& bytes) {
-        if (!bytes.isEmpty()) inner_->Write(bytes.constData(), bytes.size());
+        if (!bytes.isEmpty()) stream_->Write(bytes.constData(), bytes.size());
     }
-    std::unique_ptr<OutputStream> inner_;
+    const ConversionRequest& request_;
+    FileSystem& files_;
+    ConversionOutcome& outcome_;
+    const bool unix_ = request_.lineEnds == ConversionRequest::LineEnds::Unix;
     UnixLines lines_;
+    std::unique_ptr<OutputStream> stream_;
 };
-
-// The opening of the output, in one place.
-std::unique_ptr<OutputStream> OpenOutput(const ConversionRequest& request, FileSystem& files,
-                                         ConversionOutcome& outcome) {
-    std::unique_ptr<OutputStream> output;
-    switch (request.target) {
-    case ConversionRequest::Target::File: output = files.OpenWrite(request.outputPath); break;
-    case ConversionRequest::Target::StandardOutput: output = files.OpenStandardOutput(); break;
-    case ConversionRequest::Target::Memory: output = std::make_unique<MemoryOutput>(outcome.text); break;
-    }
-    if (request.lineEnds == ConversionRequest::LineEnds::Unix)
-        output = std::make_unique<UnixLinesOutput>(std::move(output));
-    return output;
-}
-
-// The reading of the whole input, in one place: returns the whole input,
-// with room for the result to grow up to twice its size without moving
-// (every unit an LF that becomes CR LF). A null array with `stopMessage` set
-// means a check stopped the job.
-QByteArray ReadInput(const ConversionRequest& request, FileSystem& files, QString& stopMessage) {
-    if (request.source == ConversionRequest::Source::StandardInput) return files.ReadStandardInput();
-    qint64 size = 0;
-    stopMessage = CheckInput(request, files, size);
-    if (!stopMessage.isEmpty()) return {};
-    return files.ReadAll(request.inputPath, size);
-}
-
-// The writing of the whole output, in one place.
-void WriteOutput(const ConversionRequest& request, FileSystem& files, QByteArray&& bytes,
-                 ConversionOutcome& outcome) {
-    if (request.lineEnds == ConversionRequest::LineEnds::Unix) bytes = UnixLines().Convert(bytes, true);
-    switch (request.target) {
-    case ConversionRequest::Target::File: files.WriteAll(request.outputPath, bytes); break;
-    case ConversionRequest::Target::StandardOutput: files.WriteStandardOutput(bytes); break;
-    case ConversionRequest::Target::Memory: outcome.text = std::move(bytes); break;
-    }
-}
 
 // The engine's failure, as the outcome tells it.
 void FailedWith(const ConversionContext& context, ConversionOutcome& outcome) {
@@ -152,21 +183,6 @@ void FailedWith(const ConversionContext& context, ConversionOutcome& outcome) {
     if (outcome.errors.empty())
         outcome.errors.push_back({QStringLiteral("ExtractText"), static_cast<int>(ErrorNumber::OutOfMemory),
                                   QString::fromLatin1(ErrorDescription(ErrorNumber::OutOfMemory))});
-}
-
-// How a page is converted: streamed as Windows-1252 bytes, or as UTF-8
-// bytes as they are (utf-8 chosen), or streamed after decoding into UTF-8
-// ("auto" or a charset label), each with none of the readable-text options,
-// whose steps the stream does not carry; else whole (ConvertWhole), as is a
-// page with an encoding that cannot be used (it fails there).
-enum class Path { Bytes, Utf8, Decoded, Whole };
-
-Path ChoosePath(const cTessark& engine, const QString& encoding) {
-    if (engine.BreakAtBlocks || engine.KeepLinks || engine.KeepAltText || engine.DecodeAllReferences) return Path::Whole;
-    const std::optional<TextEncoding::Setting> setting = TextEncoding::ParseSetting(encoding);
-    if (setting == TextEncoding::Setting::Windows1252) return Path::Bytes;
-    if (setting == TextEncoding::Setting::Utf8) return Path::Utf8;
-    return IsUsableEncoding(encoding) ? Path::Decoded : Path::Whole;
 }
 
 // Feeds the input to `stream` block by block, read straight into its
@@ -200,7 +216,7 @@ bool FeedAll(Stream& stream, InputStream& reader, bool skipUtf8Bom, ConversionOu
 // Feeds a page in "auto" or a charset label to the UTF-8 stream: the
 // encoding is decided from the first TextEncoding::kDetectBytes of the page
 // (all of a page no longer than that, so that the decision is the one of
-// ConvertWhole), then the bytes are decoded into UTF-8 piece by piece.
+// the whole page's), then the bytes are decoded into UTF-8 piece by piece.
 // Returns false when the stream failed.
 bool FeedDecoded(Utf8StreamExtractor& stream, InputStream& reader, const QString& encoding,
                  ConversionOutcome& outcome) {
@@ -238,65 +254,31 @@ bool FeedDecoded(Utf8StreamExtractor& stream, InputStream& reader, const QString
     return true;
 }
 
-// The streamed conversion: reads, converts and writes block by block; `feed`
-// gives the stream the input.
+// The streamed conversion of the input opened for reading: reads, converts
+// and writes block by block into the output opened before it.
+//
+// Every marker, comparison and replacement of the engine is ASCII, so the
+// engine converts the bytes as they are read, and the output is the encoding
+// of ExtractText's result for the decoded text. Each piece of result goes out
+// as soon as nothing later in the input can change it (cTessarkStream.h), so
+// memory stays bounded whatever the size of the input.
 template <class Stream, class Feed>
-void ConvertStreamed(cTessark& engine, std::unique_ptr<InputStream> reader, OutputStream& writer, bool secondThread,
-                     const ConversionYield& yield, ConversionOutcome& outcome, const Feed& feed) {
-    // Every marker, comparison and replacement of the engine is ASCII, so
-    // the engine converts the bytes as they are read, and the output is the
-    // encoding of ExtractText's result for the decoded text. Each piece of
-    // result goes out as soon as nothing later in the input can change it
-    // (cTessarkStream.h), so memory stays bounded whatever the size of the
-    // input.
-    ConversionContext context(yield);
-    const StreamThreads threads = secondThread && !yield ? StreamThreads::Two : StreamThreads::One;
-    Stream stream(
-        engine,
-        [&writer](const unsigned char* data, std::size_t size) {
-            writer.Write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-        },
-        Stream::kDefaultChunk, threads);
+void ConvertStreamed(const Plan& plan, std::unique_ptr<InputStream> reader, Output& output,
+                     ConversionContext& context, ConversionOutcome& outcome, const Feed& feed) {
+    Stream stream(plan.options, &context, [&output](const unsigned char* data, std::size_t size) {
+        output.Write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+    });
     feed(stream, *reader);
     reader.reset();  // closed before the output may replace it (a file converted onto itself)
     stream.Finish();
     // After a failure what the engine wrote is not the page's text, so the
     // old output is kept.
     if (context.Failed() || stream.Failed()) {
-        writer.Discard();
+        output.Discard();
         FailedWith(context, outcome);
         return;
     }
-    writer.Commit();
-    outcome.result = ConversionOutcome::Result::Written;
-}
-
-// The conversion of the whole page in memory. With "windows-1252" the
-// engine converts the bytes in place (every marker, comparison and
-// replacement of the engine fits in that single-byte code page, and the
-// output is the encoding of ExtractText's result for the decoded text); with
-// "utf-8" too, over UTF-8. The buffer grows only when LF -> CR LF needs the
-// room, which ReadAll reserved, so growing never copies the page. Other
-// encodings are decoded first (EncodedConversion.h).
-void ConvertWhole(cTessark& engine, const ConversionRequest& request, FileSystem& files,
-                  const ConversionYield& yield, ConversionOutcome& outcome) {
-    QString stopMessage;
-    QByteArray bytes = ReadInput(request, files, stopMessage);
-    if (!stopMessage.isEmpty()) {
-        outcome.result = ConversionOutcome::Result::Stopped;
-        outcome.message = stopMessage;
-        return;
-    }
-    outcome.bytesRead = bytes.size();
-    ConversionContext context(yield);
-    outcome.encodingUsed = ConvertEncoded(engine, bytes, request.encoding);
-    // After a failure the engine's result is not the page's text, so the
-    // old output is kept.
-    if (context.Failed()) {
-        FailedWith(context, outcome);
-        return;
-    }
-    WriteOutput(request, files, std::move(bytes), outcome);
+    output.Commit();
     outcome.result = ConversionOutcome::Result::Written;
 }
 
@@ -316,48 +298,59 @@ QString ConversionOutcome::Reason() const {
     return {};
 }
 
+// Top to bottom: the plan, the input's checks and opening, the output, then
+// the route's conversion.
 ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files, const ConversionYield& yield) {
     ConversionOutcome outcome;
     try {
-        cTessark engine;
-        request.options.ApplyTo(engine);
-        const Path path = ChoosePath(engine, request.encoding);
-        if (path == Path::Whole) {
-            ConvertWhole(engine, request, files, yield, outcome);
+        const Plan plan = PlanFor(request);
+        Input input = OpenInput(request, files, plan.route == Route::Whole);
+        if (!input.stop.isEmpty()) {
+            outcome.result = ConversionOutcome::Result::Stopped;
+            outcome.message = input.stop;
+            return outcome;
+        }
+        ConversionContext context(yield);
+        Output output(request, files, outcome);
+
+        if (plan.route == Route::Whole) {
+            // The page in memory, converted in place where the encoding allows
+            // (EncodedConversion.h): the buffer grows only when LF -> CR LF
+            // needs the room, which ReadAll reserved, so growing never copies
+            // the page. After a failure the engine's result is not the
+            // page's text, so the old output is kept.
+            outcome.bytesRead = input.bytes.size();
+            cTessark engine(plan.options, &context);
+            outcome.encodingUsed = ConvertEncoded(engine, input.bytes, request.encoding);
+            if (context.Failed()) {
+                FailedWith(context, outcome);
+                return outcome;
+            }
+            output.WriteWhole(std::move(input.bytes));
+            outcome.result = ConversionOutcome::Result::Written;
             return outcome;
         }
 
-        QString stopMessage;
-        std::unique_ptr<InputStream> reader = OpenInput(request, files, stopMessage);
-        if (!stopMessage.isEmpty()) {
-            outcome.result = ConversionOutcome::Result::Stopped;
-            outcome.message = stopMessage;
-            return outcome;
-        }
-        // The output is opened (and refused, when it cannot be written)
-        // before the conversion starts; a file output is replaced only at
-        // Commit.
-        std::unique_ptr<OutputStream> writer = OpenOutput(request, files, outcome);
-        switch (path) {
-        case Path::Decoded:
-            ConvertStreamed<Utf8StreamExtractor>(
-                engine, std::move(reader), *writer, request.secondThread, yield, outcome,
-                [&](Utf8StreamExtractor& stream, InputStream& input) {
-                    return FeedDecoded(stream, input, request.encoding, outcome);
-                });
+        output.Open();
+        switch (plan.route) {
+        case Route::Decoded:
+            ConvertStreamed<Utf8StreamExtractor>(plan, std::move(input.reader), output, context, outcome,
+                                                 [&](Utf8StreamExtractor& stream, InputStream& reader) {
+                                                     return FeedDecoded(stream, reader, request.encoding, outcome);
+                                                 });
             break;
-        case Path::Utf8:
-            ConvertStreamed<Utf8StreamExtractor>(engine, std::move(reader), *writer, request.secondThread, yield,
-                                                 outcome, [&](Utf8StreamExtractor& stream, InputStream& input) {
-                                                     return FeedAll(stream, input, true, outcome);
+        case Route::Utf8:
+            ConvertStreamed<Utf8StreamExtractor>(plan, std::move(input.reader), output, context, outcome,
+                                                 [&](Utf8StreamExtractor& stream, InputStream& reader) {
+                                                     return FeedAll(stream, reader, true, outcome);
                                                  });
             outcome.encodingUsed = {QStringLiteral("UTF-8"), TextEncoding::Reason::Chosen};
             break;
-        case Path::Bytes:
-        case Path::Whole:
-            ConvertStreamed<ByteStreamExtractor>(engine, std::move(reader), *writer, request.secondThread, yield,
-                                                 outcome, [&](ByteStreamExtractor& stream, InputStream& input) {
-                                                     return FeedAll(stream, input, false, outcome);
+        case Route::Bytes:
+        case Route::Whole:
+            ConvertStreamed<ByteStreamExtractor>(plan, std::move(input.reader), output, context, outcome,
+                                                 [&](ByteStreamExtractor& stream, InputStream& reader) {
+                                                     return FeedAll(stream, reader, false, outcome);
                                                  });
             outcome.encodingUsed = {QStringLiteral("windows-1252"), TextEncoding::Reason::Chosen};
             break;

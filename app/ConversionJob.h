@@ -28,11 +28,11 @@
 // Thread safety: ConvertOne may run on several threads at once, each with its
 // own request, as long as the FileSystem allows it (DiskFileSystem does) and
 // no two requests write the same file. The engine's yields and reports go to
-// a conversion context on the calling thread (EngineHooks.h), never to the
-// process-wide hooks; the yield function runs on the calling thread (leave it
-// empty on a worker thread); a yield that throws stops the conversion as a
-// failure of the engine, and the old output stays. Standard input and output
-// are the process's own: give them to one request at a time.
+// a conversion context of the request's own (EngineHooks.h); the yield
+// function runs on the calling thread (leave it empty on a worker thread); a
+// yield that throws stops the conversion as a failure of the engine, and the
+// old output stays. Standard input and output are the process's own: give
+// them to one request at a time.
 #pragma once
 
 #include <QByteArray>
@@ -80,10 +80,6 @@ struct ConversionRequest {
     // with a line end (what tools that read text line by line expect).
     enum class LineEnds { Classic, Unix };
     LineEnds lineEnds = LineEnds::Classic;
-    // A streamed conversion may run part of its work on a second thread
-    // (cTessarkStream.h), for a caller that converts one page at a time and
-    // gives no yield function: its yields would not be made.
-    bool secondThread = false;
 };
 
 // One error of a failed conversion: the source name and the classic error

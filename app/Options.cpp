@@ -3,35 +3,35 @@
 namespace tessark {
 
 const std::array<OptionInfo, kOptionCount> kOptions = {{
-    {Option::BreakAtBlocks, "BreakAtBlocks", &cTessark::BreakAtBlocks, false, false, true,
+    {Option::BreakAtBlocks, "BreakAtBlocks", &EngineOptions::BreakAtBlocks, false, false, true,
      "With --remove-all-tags: block tags (p, div, br, li, h1, tr, ...) become line breaks, td and th tabs."},
-    {Option::DecodeAllReferences, "DecodeAllReferences", &cTessark::DecodeAllReferences, false, false, true,
+    {Option::DecodeAllReferences, "DecodeAllReferences", &EngineOptions::DecodeAllReferences, false, false, true,
      "Decode every HTML character reference (&rsquo; &#x1F600;) once, after the tags, instead of the 323-row table."},
-    {Option::GenerateSpecialChars, "GenerateSpecialChars", &cTessark::GenerateSpecialChars, true, true, true,
+    {Option::GenerateSpecialChars, "GenerateSpecialChars", &EngineOptions::GenerateSpecialChars, true, true, true,
      "Turn character references (&eacute; &#233;) into characters."},
-    {Option::KeepAltText, "KeepAltText", &cTessark::KeepAltText, false, false, true,
+    {Option::KeepAltText, "KeepAltText", &EngineOptions::KeepAltText, false, false, true,
      "With --remove-all-tags: an image becomes its alt text, between spaces."},
-    {Option::KeepLinks, "KeepLinks", &cTessark::KeepLinks, false, false, true,
+    {Option::KeepLinks, "KeepLinks", &EngineOptions::KeepLinks, false, false, true,
      "With --remove-all-tags: a link's text is followed by \" [URL]\"."},
-    {Option::RemoveAllCRLF, "RemoveAllCRLF", &cTessark::RemoveAllCRLF, true, true, false,
+    {Option::RemoveAllCRLF, "RemoveAllCRLF", &EngineOptions::RemoveAllCRLF, true, true, false,
      "Turn every line break into a space."},
-    {Option::RemoveAllTags, "RemoveAllTags", &cTessark::RemoveAllTags, true, true, true,
+    {Option::RemoveAllTags, "RemoveAllTags", &EngineOptions::RemoveAllTags, true, true, true,
      "Remove every tag, from \"<\" to the next \">\"."},
-    {Option::RemoveBlankLines, "RemoveBlankLines", &cTessark::RemoveBlankLines, true, true, true,
+    {Option::RemoveBlankLines, "RemoveBlankLines", &EngineOptions::RemoveBlankLines, true, true, true,
      "Remove blank lines."},
-    {Option::RemoveComments, "RemoveComments", &cTessark::RemoveComments, true, true, true,
+    {Option::RemoveComments, "RemoveComments", &EngineOptions::RemoveComments, true, true, true,
      "Remove comment blocks (<!-- ... -->)."},
-    {Option::RemoveFunctions, "RemoveFunctions", &cTessark::RemoveFunctions, true, true, false,
+    {Option::RemoveFunctions, "RemoveFunctions", &EngineOptions::RemoveFunctions, true, true, false,
      "Remove spans in braces ({ ... })."},
-    {Option::RemovePipe, "RemovePipe", &cTessark::RemovePipe, true, true, false,
+    {Option::RemovePipe, "RemovePipe", &EngineOptions::RemovePipe, true, true, false,
      "Turn each \"|\" into a space."},
-    {Option::RemoveScripts, "RemoveScripts", &cTessark::RemoveScripts, true, true, true,
+    {Option::RemoveScripts, "RemoveScripts", &EngineOptions::RemoveScripts, true, true, true,
      "Remove script blocks (<script ... /script>)."},
-    {Option::RemoveSpaces, "RemoveSpaces", &cTessark::RemoveSpaces, true, true, true,
+    {Option::RemoveSpaces, "RemoveSpaces", &EngineOptions::RemoveSpaces, true, true, true,
      "Shorten runs of spaces to one space."},
-    {Option::RemoveStyles, "RemoveStyles", &cTessark::RemoveStyles, true, true, true,
+    {Option::RemoveStyles, "RemoveStyles", &EngineOptions::RemoveStyles, true, true, true,
      "Remove style blocks (<style ... /style>)."},
-    {Option::RemoveTabs, "RemoveTabs", &cTessark::RemoveTabs, true, true, true,
+    {Option::RemoveTabs, "RemoveTabs", &EngineOptions::RemoveTabs, true, true, true,
      "Turn each tab into a space."},
 }};
 
@@ -78,8 +78,8 @@ OptionSet OptionSet::Readable() {
     return set;
 }
 
-void OptionSet::ApplyTo(cTessark& engine) const {
-    for (const OptionInfo& info : kOptions) engine.*(info.flag) = Get(info.option) ? True : False;
+void OptionSet::ApplyTo(EngineOptions& options) const {
+    for (const OptionInfo& info : kOptions) options.*(info.flag) = Get(info.option);
 }
 
 }  // namespace tessark

@@ -1,5 +1,5 @@
 // Options: the clean-up options and the one table that ties each to every
-// view of it: its engine flag, its settings key, its check box ("chk" + the
+// view of it: its engine option (a field of EngineOptions), its settings key, its check box ("chk" + the
 // key), its command-line flag (the key in kebab case, RemoveAllCRLF ->
 // remove-all-crlf), its default when the key is missing from the settings
 // store, whether it is one of the classic eleven, its state under
@@ -20,7 +20,7 @@
 #include <cstddef>
 
 #include "TextEncoding.h"
-#include "cTessark.h"
+#include "EngineTypes.h"
 
 namespace tessark {
 
@@ -50,8 +50,8 @@ inline constexpr std::size_t kOptionCount = 15;
 
 struct OptionInfo {
     Option option;
-    const char* name;         // engine flag and settings key; "chk" + name is the check box
-    Boolean cTessark::*flag;  // the engine's flag
+    const char* name;            // engine option and settings key; "chk" + name is the check box
+    bool EngineOptions::*flag;  // the engine's option
     bool defaultOn;           // the value when the settings store has no key
     bool classic;             // one of the eleven that the classic form saves
     bool readable;            // its state under the modern command line's --readable
@@ -91,8 +91,8 @@ public:
     static OptionSet Readable();
     // Every option at its default (what a missing settings key gives).
     static OptionSet Defaults();
-    // The engine's flags := these states (True or False).
-    void ApplyTo(cTessark& engine) const;
+    // The engine's options := these states.
+    void ApplyTo(EngineOptions& options) const;
     bool operator==(const OptionSet&) const = default;
 
 private:

@@ -192,16 +192,15 @@ const std::string& InputBytes(const Input& in, fs::path* path) {
 // styles, tags, tabs, references, spaces and blank lines).
 enum class Preset { AllOn, AllOff, Readable };
 
-void SetPreset(cTessark& e, Preset preset) {
-    const tessark::Boolean v = preset == Preset::AllOn ? tessark::True : tessark::False;
-    e.RemoveComments = e.RemoveScripts = e.RemoveStyles = e.RemoveFunctions = e.RemovePipe = v;
-    e.RemoveTabs = e.GenerateSpecialChars = e.RemoveAllTags = e.RemoveAllCRLF = v;
-    e.RemoveSpaces = e.RemoveBlankLines = v;
-    if (preset == Preset::Readable) {
-        e.RemoveComments = e.RemoveScripts = e.RemoveStyles = e.RemoveTabs = tessark::True;
-        e.GenerateSpecialChars = e.RemoveAllTags = e.RemoveSpaces = e.RemoveBlankLines = tessark::True;
-        e.BreakAtBlocks = e.KeepLinks = e.KeepAltText = e.DecodeAllReferences = tessark::True;
+tessark::EngineOptions PresetOptions(Preset preset) {
+    // The bits of EngineOptions::FromMask: the eleven classic options, then the four readable ones.
+    constexpr unsigned kClassic = (1u << 11) - 1, kReadableTags = 0x6E7 /* all classic but functions, pipe, CRLF */;
+    switch (preset) {
+    case Preset::AllOn: return tessark::EngineOptions::FromMask(kClassic);
+    case Preset::AllOff: return {};
+    case Preset::Readable: return tessark::EngineOptions::FromMask(kReadableTags | (0xFu << 11));
     }
+    return {};
 }
 
 std::size_t Convert(cTessark& e, QByteArray& bytes, bool utf8 = false) {
@@ -224,8 +223,7 @@ void InMemory(benchmark::State& state, const Input* in, Preset preset, bool utf8
     const auto size = static_cast<qsizetype>(data.size());
     tessark::DiskFileSystem disk;
     QByteArray buffer = disk.ReadAll(QString::fromStdString(path.string()), size);
-    cTessark e;
-    SetPreset(e, preset);
+    cTessark e(PresetOptions(preset));
     for (auto _ : state) {
         state.PauseTiming();
         buffer.resize(size);
@@ -238,19 +236,16 @@ void InMemory(benchmark::State& state, const Input* in, Preset preset, bool utf8
 
 // The streaming conversion in memory: the input fed in blocks of 1 MB (as a
 // reader hands them over), the output counted; state.range(0) is the chunk
-// size in KB (0: the default), state.range(1) the threads (1 or 2).
+// size in KB (0: the default).
 void StreamInMemory(benchmark::State& state, const Input* in, Preset preset) {
     const std::string& data = InputBytes(*in, nullptr);
-    cTessark e;
-    SetPreset(e, preset);
     const std::size_t chunk = state.range(0) > 0 ? static_cast<std::size_t>(state.range(0)) << 10
                                                  : tessark::ByteStreamExtractor::kDefaultChunk;
     std::size_t peak = 0;
     for (auto _ : state) {
         std::size_t out = 0;
         tessark::ByteStreamExtractor stream(
-            e, [&out](const unsigned char*, std::size_t n) { out += n; }, chunk,
-            state.range(1) == 2 ? tessark::StreamThreads::Two : tessark::StreamThreads::One);
+            PresetOptions(preset), nullptr, [&out](const unsigned char*, std::size_t n) { out += n; }, chunk);
         const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
         constexpr std::size_t kBlock = std::size_t{1} << 20;
         for (std::size_t at = 0; at < data.size(); at += kBlock)
@@ -265,18 +260,15 @@ void StreamInMemory(benchmark::State& state, const Input* in, Preset preset) {
 
 // File to file as the program converts it: ConvertOne, which streams the
 // file through the engine into a temporary file that replaces the output
-// (with the readable-text options, the page converts whole); state.range(0)
-// is the threads a streamed conversion may use (1 or 2).
+// (with the readable-text options, the page converts whole).
 void EndToEnd(benchmark::State& state, const Input* in, Preset preset) {
     fs::path path;
     const std::string& data = InputBytes(*in, &path);
     tessark::ConversionRequest request;
     request.inputPath = QString::fromStdString(path.string());
     request.outputPath = QString::fromStdString((DataDir() / "out.txt").string());
-    request.secondThread = state.range(0) == 2;
-    cTessark e;
-    SetPreset(e, preset);
-    for (const tessark::OptionInfo& info : tessark::kOptions) request.options.Set(info.option, e.*info.flag != tessark::False);
+    const tessark::EngineOptions options = PresetOptions(preset);
+    for (const tessark::OptionInfo& info : tessark::kOptions) request.options.Set(info.option, options.*info.flag);
     tessark::DiskFileSystem disk;
     for (auto _ : state) {
         const tessark::ConversionOutcome outcome = tessark::ConvertOne(request, disk);
@@ -306,8 +298,7 @@ void CorpusPagesBench(benchmark::State& state, const char* mode) {
     std::int64_t total = 0;
     for (const QByteArray& p : pages) total += p.size();
     const bool detectOnly = std::strcmp(mode, "detect") == 0;
-    cTessark e;
-    SetPreset(e, Preset::AllOn);
+    cTessark e(PresetOptions(Preset::AllOn));
     std::vector<QByteArray> work(pages.size());
     for (auto _ : state) {
         if (detectOnly) {
@@ -340,16 +331,16 @@ const int kRegistered = [] {
                     ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
             if (preset == Preset::AllOn)
                 benchmark::RegisterBenchmark(("StreamInMemory/" + n + label).c_str(), StreamInMemory, &in, preset)
-                    ->Args({0, 1})->Args({0, 2})->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+                    ->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
             benchmark::RegisterBenchmark(("EndToEnd/" + n + label).c_str(), EndToEnd, &in, preset)
-                ->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+                ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
         }
         benchmark::RegisterBenchmark(("CopyFile/" + n).c_str(), CopyFile, &in)
             ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
     }
     // The chunk size of the streaming conversion, on the real pages.
     benchmark::RegisterBenchmark("StreamChunk/corpus-x8/AllOn", StreamInMemory, &kInputs[2], Preset::AllOn)
-        ->ArgsProduct({{32, 64, 128, 256, 512, 1024, 4096}, {1, 2}})
+        ->ArgsProduct({{32, 64, 128, 256, 512, 1024, 4096}})
         ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
     return 0;
 }();

@@ -708,12 +708,6 @@ int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& s
         for (WorkItem& item : items)
             if (item.problem.isEmpty() && item.request.source == ConversionRequest::Source::StandardInput)
                 item.problem = QStringLiteral("standard input is closed");
-    // One page at a time (one input, or -j 1): each conversion may use a
-    // second processor for its own work, where there are processors to
-    // spare. (On two processors that share one core's work, as on the
-    // development machine, the second thread costs more than it gives.)
-    if ((items.size() == 1 || jobs == 1) && QThread::idealThreadCount() >= 4)
-        for (WorkItem& item : items) item.request.secondThread = true;
     // A flag of this run that turns on an option which cannot act.
     for (const QString& name : parser.optionNames()) {
         const auto flag = p.optionFlags.constFind(name);

@@ -1,29 +1,33 @@
 // EngineHooks: how the extraction engine talks to the program around it.
 //
 // The engine has no I/O and no user interface of its own. Two things reach
-// outside it: the yield and the error report. Each goes to the conversion
-// context of the calling thread when one is set (ConversionContext below:
-// one conversion's own yield and its own list of reports, so that several
-// conversions can run at once on different threads), and otherwise to the
-// process-wide hooks that a single-threaded application installs once:
+// outside it, both through the ConversionContext that the caller hands to an
+// engine object (cTessark, cTessarkLiteral, a stream) when it makes one:
 //
-//  - the yield: at fixed points of a conversion the engine calls the yield
-//    hook, so that a window can process its pending events (repaint, input)
-//    during a long conversion. No hook installed means a yield does nothing.
+//  - the yield: at fixed points of a conversion the engine calls the
+//    context's yield function, so that a window can process its pending
+//    events (repaint, input) during a long conversion. No function (or no
+//    context) means a yield does nothing.
 //  - the error report: a pass that traps a failure reports it under its own
 //    source name ("ExtractText", "CutHTML", "ConsolidateChar") with a classic
-//    run-time error number and description. No hook installed means the
-//    report is dropped.
+//    run-time error number and description; the context keeps the reports in
+//    order. An engine made without a context drops them.
 //
 // Failures inside the engine are C++ exceptions: std::bad_alloc becomes
 // error 7 "Out of memory"; a RuntimeError carries its own number and
-// description (a yield hook may throw one, which is how tests inject a
-// failure at a chosen point); anything else becomes 51 "Internal error".
+// description (a yield function may throw one, which is how tests inject a
+// failure at a chosen point: the pass that yielded fails); anything else
+// becomes 51 "Internal error".
+//
+// Thread safety: there is no state outside the contexts. A context belongs
+// to one conversion at a time; conversions on different threads each use
+// their own.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "RuntimeError.h"
@@ -40,23 +44,7 @@ struct ErrorInfo {
 // error number and description, as listed at the top of this file.
 ErrorInfo ErrorFromCurrentException() noexcept;
 
-namespace engine_detail {
-void Yield();
-void ReportCurrentException(std::string_view source) noexcept;
-}  // namespace engine_detail
-
-using YieldHook = std::function<void()>;
-using ErrorHook = std::function<void(std::string_view source, const ErrorInfo& error)>;
-
-// Installs the hooks; an empty function removes a hook. Both are process-wide,
-// like the single window thread that they serve, and used only on a thread
-// without a conversion context. Not thread-safe: install them before any
-// conversion starts.
-void SetYieldHook(YieldHook hook);
-void SetErrorHook(ErrorHook hook);
-// Calls the process-wide yield hook, if any, whether or not a context is set
-// (a context's yield can pass the window's yields on this way).
-void CallYieldHook();
+using YieldFunction = std::function<void()>;
 
 // One failure the engine reported during a conversion.
 struct ErrorReport {
@@ -64,18 +52,22 @@ struct ErrorReport {
     ErrorInfo error;
 };
 
-// The context of one conversion on the thread that creates it: while the
-// object lives, the engine's yields on this thread call `yield` (none when it
-// is empty) and its reports are collected here as values instead of going to
-// the process-wide hooks. Contexts nest (the inner one wins until it ends);
-// create and destroy one on the same thread, innermost first. An object
-// belongs to its thread; different threads each have their own.
+// The context of one conversion: its yield function and the reports that
+// the engine made.
 class ConversionContext {
 public:
-    explicit ConversionContext(YieldHook yield = {});
-    ~ConversionContext();
+    explicit ConversionContext(YieldFunction yield = {}) : yield_(std::move(yield)) {}
     ConversionContext(const ConversionContext&) = delete;
     ConversionContext& operator=(const ConversionContext&) = delete;
+
+    // Calls the yield function, if any. Whatever it throws propagates to the
+    // pass that yielded, which handles it as a failure of its own.
+    void Yield() {
+        if (yield_) yield_();
+    }
+    // Records the exception being handled under the given source name. Never
+    // throws.
+    void ReportCurrentException(std::string_view source) noexcept;
 
     // The reports in the order made. Failed() is true after any report,
     // also one whose details could not be stored for lack of memory.
@@ -83,22 +75,19 @@ public:
     bool Failed() const noexcept { return failed_; }
 
 private:
-    friend void engine_detail::Yield();
-    friend void engine_detail::ReportCurrentException(std::string_view source) noexcept;
-
-    YieldHook yield_;
+    YieldFunction yield_;
     std::vector<ErrorReport> reports_;
     bool failed_ = false;
-    ConversionContext* previous_;
 };
 
 namespace engine_detail {
-// Calls the current context's yield, or without a context the yield hook, if any. Whatever the hook throws propagates to the
-// pass that yielded, which handles it as a failure of its own.
-void Yield();
-// Reports the exception being handled under the given source name, to the
-// current context or without one to the error hook. Never throws.
-void ReportCurrentException(std::string_view source) noexcept;
+// The engine's side of a context that may be absent (null).
+inline void Yield(ConversionContext* context) {
+    if (context) context->Yield();
+}
+inline void ReportCurrentException(ConversionContext* context, std::string_view source) noexcept {
+    if (context) context->ReportCurrentException(source);
+}
 }  // namespace engine_detail
 
 }  // namespace tessark

@@ -644,7 +644,7 @@ std::size_t ReplaceCluster(const Table<C, U>& t, Memo<C, U>& memo, ReverseWindow
 bool IsReferenceUnit(char16_t c) noexcept { return Sigma(c); }
 
 template <class C, class U>
-std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)()) {
+std::size_t ReplaceReferences(C* d, std::size_t n, const std::function<void()>& yield) {
     const Table<C, U>& t = TheTable<C, U>();
     ReverseWindow<C, U> reverse;
     Memo<C, U>* memo = nullptr;  // the thread's, found on the first cluster
@@ -679,8 +679,8 @@ std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)()) {
     return w;
 }
 
-template std::size_t ReplaceReferences<char16_t, ElementUnits>(char16_t*, std::size_t, void (*)());
-template std::size_t ReplaceReferences<unsigned char, ElementUnits>(unsigned char*, std::size_t, void (*)());
-template std::size_t ReplaceReferences<unsigned char, Utf8Units>(unsigned char*, std::size_t, void (*)());
+template std::size_t ReplaceReferences<char16_t, ElementUnits>(char16_t*, std::size_t, const std::function<void()>&);
+template std::size_t ReplaceReferences<unsigned char, ElementUnits>(unsigned char*, std::size_t, const std::function<void()>&);
+template std::size_t ReplaceReferences<unsigned char, Utf8Units>(unsigned char*, std::size_t, const std::function<void()>&);
 
 }  // namespace tessark::fast

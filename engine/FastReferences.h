@@ -34,6 +34,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 
 #include "kernels/Implementations.h"
 #include "Windows1252.h"  // the byte pipeline writes the table's replacements with Windows1252Byte
@@ -47,7 +48,7 @@ namespace tessark::fast {
 // reference. Thread safety: the tables are constant and every thread has its
 // own memos, so calls on different texts may run at once.
 template <class C, class U = ElementUnits>
-std::size_t ReplaceReferences(C* d, std::size_t n, void (*yield)());
+std::size_t ReplaceReferences(C* d, std::size_t n, const std::function<void()>& yield);
 
 // True for the units that can be part of a reference.
 bool IsReferenceUnit(char16_t c) noexcept;

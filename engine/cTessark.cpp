@@ -11,26 +11,23 @@
 
 namespace tessark {
 
-using engine_detail::ReportCurrentException;
-using engine_detail::Yield;
-
 // The step numbers below are those of cTessarkLiteral: CutHTML's in
 // CutSteps, ExtractText's in Extract.
 template <class U, class C>
 std::size_t cTessark::CutSteps(C* d, std::size_t n) {
     const fast::PassSet<C, U>& passes = fast::PassesFor<C, U>();
-    if (RemoveComments) n = passes.CommentPass(d, n, nullptr);  // 2.
+    if (options.RemoveComments) n = passes.CommentPass(d, n, nullptr);  // 2.
     Yield();                                           // 3.
-    if (RemoveScripts) n = passes.BlockPass(d, n, "<script", 7, "/script>", 8, 9, nullptr);  // 4.
+    if (options.RemoveScripts) n = passes.BlockPass(d, n, "<script", 7, "/script>", 8, 9, nullptr);  // 4.
     Yield();                                                                        // 5.
-    if (RemoveStyles) n = passes.BlockPass(d, n, "<style", 6, "/style>", 7, 7, nullptr);     // 6.
+    if (options.RemoveStyles) n = passes.BlockPass(d, n, "<style", 6, "/style>", 7, 7, nullptr);     // 6.
     Yield();                                                                        // 7.
-    n = passes.FunctionPipeTabs(d, n, RemoveFunctions != 0, RemovePipe != 0, RemoveTabs != 0, nullptr);  // 8. 9. 10.
+    n = passes.FunctionPipeTabs(d, n, options.RemoveFunctions, options.RemovePipe, options.RemoveTabs, nullptr);  // 8. 9. 10.
     Yield();                                                                                   // 11.
-    if (GenerateSpecialChars && !DecodeAllReferences) n = fast::ReplaceReferences<C, U>(d, n, &Yield);  // 12.
+    if (options.GenerateSpecialChars && !options.DecodeAllReferences) n = fast::ReplaceReferences<C, U>(d, n, [this] { Yield(); });  // 12.
     Yield();                                                                                          // 13.
-    if (RemoveAllTags) {                                                                              // 14.
-        const fast::ReadableTagOptions readable{BreakAtBlocks != 0, KeepLinks != 0, KeepAltText != 0};
+    if (options.RemoveAllTags) {                                                                              // 14.
+        const fast::ReadableTagOptions readable{options.BreakAtBlocks, options.KeepLinks, options.KeepAltText};
         if (readable.breakAtBlocks || readable.keepLinks || readable.keepAltText)
             n = fast::ReadableTags(d, n, readable);
         else
@@ -59,7 +56,7 @@ std::size_t cTessark::ConsolidateYields(std::size_t length, std::size_t maxRun) 
         for (std::size_t g = fast::SweepGroups(maxRun); g > 0; --g) Yield();
         return length;
     } catch (...) {
-        ReportCurrentException("ConsolidateChar");
+        Report("ConsolidateChar");
         return 0;
     }
 }
@@ -77,23 +74,23 @@ std::size_t cTessark::Extract(C* d, std::size_t n, const Grow& grow) {
     try {
         try {  // 2. CutHTML; its steps 15 and 16 run in the scan below
             len = CutSteps<U>(d, n);
-            if (DecodeAllReferences) len = DecodeAllStep<U>(d, len, growing);  // 14a.
+            if (options.DecodeAllReferences) len = DecodeAllStep<U>(d, len, growing);  // 14a.
         } catch (...) {
-            ReportCurrentException("CutHTML");
+            Report("CutHTML");
             len = 0;
         }
         // CutHTML 15. 16., then 3. 4. and the work of 5.
-        const bool spaces = RemoveSpaces != 0;
+        const bool spaces = options.RemoveSpaces;
         std::size_t maxRun = 0;
-        len = passes.TailPass(d, len, RemoveComments != 0, true, RemoveAllCRLF != 0, spaces, &maxRun, nullptr);
+        len = passes.TailPass(d, len, options.RemoveComments, true, options.RemoveAllCRLF, spaces, &maxRun, nullptr);
         if (spaces) len = ConsolidateYields(len, maxRun);  // 5.
         Yield();                                            // 6.
-        if (RemoveBlankLines) {                             // 7.
+        if (options.RemoveBlankLines) {                             // 7.
             len = passes.BlankLinePass(d, len);
             len = passes.CollapseRuns(d, len, C('\n'), &maxRun);
             len = ConsolidateYields(len, maxRun);
         }
-        if (RemoveSpaces) {  // 8.
+        if (options.RemoveSpaces) {  // 8.
             len = passes.CollapseRuns(d, len, C(' '), &maxRun);
             len = ConsolidateYields(len, maxRun);
         }
@@ -104,7 +101,7 @@ std::size_t cTessark::Extract(C* d, std::size_t n, const Grow& grow) {
         if (finalLength > room) d = grow(finalLength);
         len = passes.ExpandLineEnds(d, shape);
     } catch (...) {
-        ReportCurrentException("ExtractText");
+        Report("ExtractText");
     }
     return len;  // 14.
 }
@@ -115,7 +112,7 @@ std::u16string cTessark::ExtractText(const std::u16string& sIn) {
     try {
         work = sIn;
     } catch (...) {
-        ReportCurrentException("ExtractText");
+        Report("ExtractText");
         return {};
     }
     const std::size_t len = Extract(work.data(), work.size(), [&work](std::size_t size) {
@@ -160,14 +157,14 @@ std::u16string cTessark::CutHTML(const std::u16string& text) {
         std::u16string work = text;
         std::size_t n = CutSteps(work.data(), work.size());
         char16_t* d = work.data();
-        if (DecodeAllReferences) n = DecodeAllStep<fast::ElementUnits>(d, n, [](std::size_t) -> char16_t* {
+        if (options.DecodeAllReferences) n = DecodeAllStep<fast::ElementUnits>(d, n, [](std::size_t) -> char16_t* {
             throw std::logic_error("16-bit text does not grow");
         });  // 14a.
-        n = fast::PassesFor<char16_t>().TailPass(work.data(), n, RemoveComments != 0, false, false, false, nullptr, nullptr);  // 15. 16.
+        n = fast::PassesFor<char16_t>().TailPass(work.data(), n, options.RemoveComments, false, false, false, nullptr, nullptr);  // 15. 16.
         work.resize(n);
         return work;  // 17.
     } catch (...) {
-        ReportCurrentException("CutHTML");
+        Report("CutHTML");
         return {};
     }
 }

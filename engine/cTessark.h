@@ -28,10 +28,11 @@
 //            "&amp;lt;" becomes "&lt;", and a no-break space becomes a plain
 //            space. It does not need GenerateSpecialChars.
 //
-// The options are plain public fields, 16-bit Booleans (-1 true, 0
-// false; any non-zero value counts as on), all false on a new object. The
-// engine only reads them and keeps nothing between calls: a result depends
-// only on the input and the flags.
+// The options are one EngineOptions value (EngineTypes.h), all off on a
+// default one. The engine only reads them, each at its own step, and keeps
+// nothing between calls: a result depends only on the input and the options.
+// Yields and reports go to the ConversionContext given at construction
+// (EngineHooks.h); without one, yields do nothing and reports are dropped.
 //
 // This is the fast engine: every pass is one forward scan that rewrites the
 // text in place (kernels/Passes.h, FastReferences.h), so a conversion is linear
@@ -39,8 +40,8 @@
 // Its results equal those of cTessarkLiteral, the engine written pass by
 // pass as the passes are defined, code unit for code unit, for every input
 // and option set; the tests and the differential fuzzer hold it to that.
-// Each flag is read, and each yield made, at the same step as there, so a
-// failing yield (or one during which the flags change) has the same effect.
+// Each option is read, and each yield made, at the same step as there, so a
+// failing yield (or one during which the options change) has the same effect.
 //
 // ExtractBytes runs the same conversion over Windows-1252 bytes, the form in
 // which the job reads and writes files: its output bytes are those of
@@ -48,9 +49,12 @@
 // UTF-8 bytes: its output bytes are those of ExtractText's result for the
 // decoded input, encoded in UTF-8.
 //
-// Failures (exhausted memory, a throwing yield hook) never reach the caller:
-// each pass traps them, reports them through the error hook under its own
-// name and returns what the definition says (see EngineHooks.h).
+// Failures (exhausted memory, a throwing yield) never reach the caller: each
+// pass traps them, reports them to the context under its own name and
+// returns what the definition says (see EngineHooks.h).
+//
+// Thread safety: an object is used by one thread at a time; objects are
+// independent of each other.
 #pragma once
 
 #include <cstddef>
@@ -58,6 +62,7 @@
 #include <functional>
 #include <string>
 
+#include "EngineHooks.h"
 #include "EngineTypes.h"
 
 namespace tessark {
@@ -69,23 +74,10 @@ struct Utf8Units;
 
 class cTessark {
 public:
-    // Declaration order is part of the interface.
-    Boolean RemoveComments = False;        // "<!--" ... "-->" blocks; stray "!--", "-->"
-    Boolean RemoveScripts = False;         // "<script" ... "/script>" blocks
-    Boolean RemoveStyles = False;          // "<style" ... "/style>" blocks
-    Boolean RemoveFunctions = False;       // "{" ... "}" spans
-    Boolean RemovePipe = False;            // "|" becomes a space
-    Boolean RemoveTabs = False;            // TAB becomes a space
-    Boolean GenerateSpecialChars = False;  // character references become characters
-    Boolean RemoveAllTags = False;         // "<" ... ">" removed
-    Boolean RemoveAllCRLF = False;         // every LF becomes a space
-    Boolean RemoveSpaces = False;          // runs of spaces become one space
-    Boolean RemoveBlankLines = False;      // blank lines are removed
-    // Readable text, each acting in CutHTML (see below):
-    Boolean BreakAtBlocks = False;         // with RemoveAllTags: block tags become LF, td/th TAB
-    Boolean KeepLinks = False;             // with RemoveAllTags: "</a>" becomes " [URL]"
-    Boolean KeepAltText = False;           // with RemoveAllTags: "<img alt=x>" becomes " x "
-    Boolean DecodeAllReferences = False;   // every HTML character reference, once, after the tags
+    explicit cTessark(const EngineOptions& chosen = {}, ConversionContext* context = nullptr)
+        : options(chosen), context_(context) {}
+
+    EngineOptions options;
 
     // Turns the complete text of a page into plain text. Never throws; on a
     // failure it reports "ExtractText" and returns the text as the last
@@ -153,6 +145,10 @@ private:
     // ConsolidateChar's work on a text already shortened in place: yields as
     // the sweeps of the literal procedure would, reports a failure.
     std::size_t ConsolidateYields(std::size_t length, std::size_t maxRun);
+    void Yield() { engine_detail::Yield(context_); }
+    void Report(std::string_view source) noexcept { engine_detail::ReportCurrentException(context_, source); }
+
+    ConversionContext* context_;
 };
 
 }  // namespace tessark

@@ -12,9 +12,6 @@
 
 namespace tessark {
 
-using engine_detail::ReportCurrentException;
-using engine_detail::Yield;
-
 namespace {
 constexpr std::size_t npos = std::u16string::npos;
 constexpr std::u16string_view kCR = u"\r";
@@ -31,16 +28,16 @@ std::u16string cTessarkLiteral::ExtractText(const std::u16string& sIn) {
     try {
         work = CutHTML(sIn);                                    // 2.
         work = ReplaceAll(work, kCR, kSpace, Match::Exact);     // 3.
-        if (RemoveAllCRLF) work = ReplaceAll(work, kLF, kSpace, Match::Exact);  // 4.
-        if (RemoveSpaces) work = ConsolidateChar(work, std::u16string(kSpace));  // 5.
+        if (options.RemoveAllCRLF) work = ReplaceAll(work, kLF, kSpace, Match::Exact);  // 4.
+        if (options.RemoveSpaces) work = ConsolidateChar(work, std::u16string(kSpace));  // 5.
         Yield();                                                // 6.
-        if (RemoveBlankLines) {                                 // 7.
+        if (options.RemoveBlankLines) {                                 // 7.
             constexpr std::u16string_view blank = u"\n \n";
             while (FindFrom(work, blank, 0, Match::Exact) != npos)
                 work = ReplaceAll(work, blank, kLF, Match::Exact);
             work = ConsolidateChar(work, std::u16string(kLF));
         }
-        if (RemoveSpaces) work = ConsolidateChar(work, std::u16string(kSpace));  // 8.
+        if (options.RemoveSpaces) work = ConsolidateChar(work, std::u16string(kSpace));  // 8.
         Yield();                                                // 9.
         work = ReplaceAll(work, kLF, kCRLF, Match::Exact);      // 10.
         {                                                       // 11.
@@ -57,7 +54,7 @@ std::u16string cTessarkLiteral::ExtractText(const std::u16string& sIn) {
         if (work.size() >= 2 && std::u16string_view(work).substr(work.size() - 2) == kCRLF)  // 13.
             work = work.substr(0, work.size() - 2);
     } catch (...) {
-        ReportCurrentException("ExtractText");
+        Report("ExtractText");
     }
     return work;  // 14.
 }
@@ -66,33 +63,33 @@ std::u16string cTessarkLiteral::CutHTML(const std::u16string& text) {
     if (text.empty()) return {};  // 1.
     try {
         std::u16string work = text;
-        if (RemoveComments) work = CommentPass(std::move(work));  // 2.
+        if (options.RemoveComments) work = CommentPass(std::move(work));  // 2.
         Yield();                                                  // 3.
-        if (RemoveScripts) work = BlockPass(std::move(work), u"<script", u"/script>", 9);  // 4.
+        if (options.RemoveScripts) work = BlockPass(std::move(work), u"<script", u"/script>", 9);  // 4.
         Yield();                                                  // 5.
-        if (RemoveStyles) work = BlockPass(std::move(work), u"<style", u"/style>", 7);  // 6.
+        if (options.RemoveStyles) work = BlockPass(std::move(work), u"<style", u"/style>", 7);  // 6.
         Yield();                                                  // 7.
-        if (RemoveFunctions) work = FunctionPass(std::move(work));  // 8.
-        if (RemovePipe) work = ReplaceAll(work, u"|", kSpace, Match::Exact);  // 9.
-        if (RemoveTabs) work = ReplaceAll(work, u"\t", kSpace, Match::Exact);  // 10.
+        if (options.RemoveFunctions) work = FunctionPass(std::move(work));  // 8.
+        if (options.RemovePipe) work = ReplaceAll(work, u"|", kSpace, Match::Exact);  // 9.
+        if (options.RemoveTabs) work = ReplaceAll(work, u"\t", kSpace, Match::Exact);  // 10.
         Yield();                                                  // 11.
-        if (GenerateSpecialChars && !DecodeAllReferences) ReplaceSpecialChars(work);  // 12.
+        if (options.GenerateSpecialChars && !options.DecodeAllReferences) ReplaceSpecialChars(work);  // 12.
         Yield();                                                  // 13.
-        if (RemoveAllTags) {                                      // 14.
-            if (BreakAtBlocks || KeepLinks || KeepAltText)
+        if (options.RemoveAllTags) {                                      // 14.
+            if (options.BreakAtBlocks || options.KeepLinks || options.KeepAltText)
                 work = ReadableTags(work);
             else
                 work = StripTags(work);
         }
-        if (DecodeAllReferences) work = DecodeReferences(work);  // 14a.
-        if (RemoveComments) {                                     // 15.
+        if (options.DecodeAllReferences) work = DecodeReferences(work);  // 14a.
+        if (options.RemoveComments) {                                     // 15.
             work = ReplaceAll(work, u"!--", kSpace, Match::Exact);
             work = ReplaceAll(work, u"-->", kSpace, Match::Exact);
         }
         work = ReplaceAll(work, u"msnavigation", kSpace, Match::IgnoreCase);  // 16.
         return work;                                              // 17.
     } catch (...) {
-        ReportCurrentException("CutHTML");
+        Report("CutHTML");
         return {};
     }
 }
@@ -261,12 +258,12 @@ std::u16string cTessarkLiteral::TagReplacement(const std::u16string& tag, const 
     while (end < tag.size() && IsAsciiLetterOrDigit(tag[end])) ++end;
     const std::size_t nameBegin = closing ? 1 : 0;
     const std::u16string name = AsciiLower(tag.substr(nameBegin, end - nameBegin));
-    if (BreakAtBlocks) {
+    if (options.BreakAtBlocks) {
         for (const std::u16string_view block : kBlockNames)
             if (name == block) return u"\n";
         if (name == u"td" || name == u"th") return closing ? u"" : u"\t";
     }
-    if (KeepLinks && name == u"a") {
+    if (options.KeepLinks && name == u"a") {
         if (!closing) {
             url.clear();
             std::u16string href;
@@ -281,7 +278,7 @@ std::u16string cTessarkLiteral::TagReplacement(const std::u16string& tag, const 
         url.clear();
         return written;
     }
-    if (KeepAltText && name == u"img" && !closing) {
+    if (options.KeepAltText && name == u"img" && !closing) {
         std::u16string alt;
         if (Attribute(tag, end, u"alt", alt) && !alt.empty()) return u" " + alt + u" ";
     }
@@ -389,7 +386,7 @@ std::u16string cTessarkLiteral::ConsolidateChar(std::u16string text, const std::
         }
         return text;
     } catch (...) {
-        ReportCurrentException("ConsolidateChar");
+        Report("ConsolidateChar");
         return {};
     }
 }

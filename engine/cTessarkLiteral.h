@@ -4,10 +4,9 @@
 // and the differential fuzzer compare the two on every option set); the
 // program itself uses cTessark.
 //
-// Same public interface as cTessark: the options are plain public
-// fields, 16-bit Booleans (-1 true, 0 false; any non-zero value counts as
-// on), all false on a new object, and ExtractText turns the text of a page
-// into plain text:
+// Same public interface as cTessark: the options are one EngineOptions
+// value, yields and reports go to the ConversionContext given at
+// construction, and ExtractText turns the text of a page into plain text:
 //
 //   CutHTML: comment, script, style and brace blocks are removed; pipes and
 //            tabs become spaces; the character-reference table is applied
@@ -39,37 +38,28 @@
 // passes: its cost grows with blocks times length. Keep it that way; it is
 // the oracle.
 //
-// Failures (exhausted memory, a throwing yield hook) never reach the caller:
-// each pass traps them, reports them through the error hook under its own
-// name and returns what the definition says (see EngineHooks.h).
+// Failures (exhausted memory, a throwing yield) never reach the caller: each
+// pass traps them, reports them to the context under its own name and
+// returns what the definition says (see EngineHooks.h).
+//
+// Thread safety: an object is used by one thread at a time; objects are
+// independent of each other.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "EngineHooks.h"
 #include "EngineTypes.h"
 
 namespace tessark {
 
 class cTessarkLiteral {
 public:
-    // Declaration order is part of the interface.
-    Boolean RemoveComments = False;        // "<!--" ... "-->" blocks; stray "!--", "-->"
-    Boolean RemoveScripts = False;         // "<script" ... "/script>" blocks
-    Boolean RemoveStyles = False;          // "<style" ... "/style>" blocks
-    Boolean RemoveFunctions = False;       // "{" ... "}" spans
-    Boolean RemovePipe = False;            // "|" becomes a space
-    Boolean RemoveTabs = False;            // TAB becomes a space
-    Boolean GenerateSpecialChars = False;  // character references become characters
-    Boolean RemoveAllTags = False;         // "<" ... ">" removed
-    Boolean RemoveAllCRLF = False;         // every LF becomes a space
-    Boolean RemoveSpaces = False;          // runs of spaces become one space
-    Boolean RemoveBlankLines = False;      // blank lines are removed
-    // Readable text, each acting in CutHTML (see below):
-    Boolean BreakAtBlocks = False;         // with RemoveAllTags: block tags become LF, td/th TAB
-    Boolean KeepLinks = False;             // with RemoveAllTags: "</a>" becomes " [URL]"
-    Boolean KeepAltText = False;           // with RemoveAllTags: "<img alt=x>" becomes " x "
-    Boolean DecodeAllReferences = False;   // every HTML character reference, once, after the tags
+    explicit cTessarkLiteral(const EngineOptions& chosen = {}, ConversionContext* context = nullptr)
+        : options(chosen), context_(context) {}
+
+    EngineOptions options;
 
     // Turns the complete text of a page into plain text. Never throws; on a
     // failure it reports "ExtractText" and returns the text as the last
@@ -104,6 +94,10 @@ private:
     std::u16string BlockPass(std::u16string text, std::u16string_view open,
                              std::u16string_view close, std::size_t minGap);
     std::u16string FunctionPass(std::u16string text);
+    void Yield() { engine_detail::Yield(context_); }
+    void Report(std::string_view source) noexcept { engine_detail::ReportCurrentException(context_, source); }
+
+    ConversionContext* context_;
 };
 
 }  // namespace tessark

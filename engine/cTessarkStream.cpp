@@ -1,11 +1,6 @@
 #include "cTessarkStream.h"
 
 #include <algorithm>
-#include <array>
-#include <condition_variable>
-#include <exception>
-#include <mutex>
-#include <thread>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -23,9 +18,6 @@
 #include "kernels/Scan.h"
 
 namespace tessark {
-
-using engine_detail::ReportCurrentException;
-using engine_detail::Yield;
 
 namespace {
 
@@ -75,6 +67,7 @@ using fast::scan::MatchFolded;
 
 template <class C, class U>
 struct BasicStreamExtractor<C, U>::State {
+    ConversionContext* context;
     // The options, read once.
     bool comments, scripts, styles, functions, pipe, tabs, special, tags, allCRLF, spaces, blankLines;
     Sink sink;
@@ -109,12 +102,14 @@ struct BasicStreamExtractor<C, U>::State {
     bool failed = false;
     bool finished = false;
 
-    explicit State(const cTessark& o, Sink s, std::size_t chunkUnits)
-        : comments(o.RemoveComments != 0), scripts(o.RemoveScripts != 0), styles(o.RemoveStyles != 0),
-          functions(o.RemoveFunctions != 0), pipe(o.RemovePipe != 0), tabs(o.RemoveTabs != 0),
-          special(o.GenerateSpecialChars != 0), tags(o.RemoveAllTags != 0), allCRLF(o.RemoveAllCRLF != 0),
-          spaces(o.RemoveSpaces != 0), blankLines(o.RemoveBlankLines != 0), sink(std::move(s)),
-          chunk(std::max<std::size_t>(chunkUnits, 1)), need(chunk) {}
+    State(const EngineOptions& o, ConversionContext* c, Sink s, std::size_t chunkUnits)
+        : context(c), comments(o.RemoveComments), scripts(o.RemoveScripts), styles(o.RemoveStyles),
+          functions(o.RemoveFunctions), pipe(o.RemovePipe), tabs(o.RemoveTabs), special(o.GenerateSpecialChars),
+          tags(o.RemoveAllTags), allCRLF(o.RemoveAllCRLF), spaces(o.RemoveSpaces), blankLines(o.RemoveBlankLines),
+          sink(std::move(s)), chunk(std::max<std::size_t>(chunkUnits, 1)), need(chunk) {}
+
+    void Yield() { engine_detail::Yield(context); }
+    void Report(std::string_view source) noexcept { engine_detail::ReportCurrentException(context, source); }
 
     C* Space(std::size_t size) {
         if (end + size > in.capacity && begin > 0) {
@@ -131,8 +126,7 @@ struct BasicStreamExtractor<C, U>::State {
     // closers (see above) receives what can close what a pass left open:
     // ">" ends every closing marker and a tag, "}" a span, and the ";" of a
     // reference may make a ">" ("&gt;", "&#62;") for the tag pass.
-    // Reads only the options, so the second thread may run it.
-    std::size_t CutSteps(C* d, std::size_t n, bool* open, Closers& found) const {
+    std::size_t CutSteps(C* d, std::size_t n, bool* open, Closers& found) {
         const fast::PassSet<C, U>& passes = fast::PassesFor<C, U>();
         bool o = false;
         *open = false;
@@ -154,7 +148,7 @@ struct BasicStreamExtractor<C, U>::State {
         n = passes.FunctionPipeTabs(d, n, functions, pipe, tabs, &o);
         if (o) closer(C('}'));
         Yield();
-        if (special) n = fast::ReplaceReferences<C, U>(d, n, &Yield);
+        if (special) n = fast::ReplaceReferences<C, U>(d, n, [this] { Yield(); });
         Yield();
         if (tags) n = passes.StripTags(d, n, &o);
         if (tags && o) {
@@ -185,11 +179,11 @@ struct BasicStreamExtractor<C, U>::State {
     }
 
     // The yields of ConsolidateChar for a longest run of maxRun units.
-    static void SweepYields(std::size_t maxRun) {
+    void SweepYields(std::size_t maxRun) {
         try {
             for (std::size_t g = fast::SweepGroups(maxRun); g > 0; --g) Yield();
         } catch (...) {
-            ReportCurrentException("ConsolidateChar");
+            Report("ConsolidateChar");
             throw Reported();
         }
     }
@@ -314,7 +308,7 @@ struct BasicStreamExtractor<C, U>::State {
             try {
                 n = CutSteps(d + h, cut, &open, closers);
             } catch (...) {
-                ReportCurrentException("CutHTML");
+                Report("CutHTML");
                 failed = true;
                 return true;
             }
@@ -382,7 +376,7 @@ struct BasicStreamExtractor<C, U>::State {
             failed = true;
             return;
         } catch (...) {
-            ReportCurrentException("ExtractText");
+            Report("ExtractText");
             failed = true;
             return;
         }
@@ -437,7 +431,7 @@ struct BasicStreamExtractor<C, U>::State {
         return ChooseCut(d, from, seam + 1);
     }
 
-    // One chunk converted on this thread: the next one, or with final the
+    // One chunk converted: the next one, or with final the
     // rest of the input. Returns false when more input must come first.
     bool Step(bool final) {
         const std::size_t avail = end - begin;
@@ -461,205 +455,20 @@ struct BasicStreamExtractor<C, U>::State {
 
     // Converts as many chunks as the input held allows.
     void Pump(bool final) {
-        if (pipeline) {
-            PumpTwo(final);
-            return;
-        }
         while (!failed && Step(final)) {
         }
-    }
-
-    // ---------------------------------------------------- on two threads
-    //
-    // With two threads, CutHTML's steps of the next chunks run on a second
-    // thread while this one reads, finishes (Tail) and writes the chunk
-    // before them. Chunks are cut ahead as if every chunk before them
-    // converts on its own, which is nearly always so; when one is left open,
-    // the chunks after it are thrown away and it is tried again as on one
-    // thread (Pump), on the second thread too. Only the rest of the input at
-    // its end is converted on this thread. The result is the same.
-
-    static constexpr std::size_t kSlots = 2;  // chunks in flight at most
-    static constexpr std::size_t kRoom = 64;  // units before each chunk for the held ones
-
-    struct Job {
-        Units<C> buffer;  // kRoom units, then the chunk
-        std::size_t cut = 0, n = 0;
-        bool open = false;
-        Closers closers;
-        std::exception_ptr error;
-    };
-
-    bool pipeline = false;
-    std::array<Job, kSlots> jobs;
-    std::size_t ahead = 0;                   // input units after begin given to chunks in flight
-    std::size_t submitted = 0, retired = 0;  // chunks given to the second thread, and taken back
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::size_t posted = 0, completed = 0;  // guarded by mutex
-    bool stopping = false;                  // guarded by mutex
-    std::thread worker;
-
-    void StartWorker() {
-        pipeline = true;
-        worker = std::thread([this] { Work(); });
-    }
-
-    void StopWorker() noexcept {
-        if (!worker.joinable()) return;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            stopping = true;
-        }
-        changed.notify_all();
-        worker.join();
-    }
-
-    void Work() {
-        // The yields of these steps happen on this thread, where nobody
-        // waits for them: a context of its own keeps them (and any process-
-        // wide hook) quiet.
-        const ConversionContext quiet;
-        std::unique_lock<std::mutex> lock(mutex);
-        for (;;) {
-            changed.wait(lock, [this] { return stopping || completed < posted; });
-            if (stopping) return;
-            Job& job = jobs[completed % kSlots];
-            lock.unlock();
-            try {
-                job.n = CutSteps(job.buffer.data.get() + kRoom, job.cut, &job.open, job.closers);
-            } catch (...) {
-                job.error = std::current_exception();
-            }
-            lock.lock();
-            ++completed;
-            changed.notify_all();
-        }
-    }
-
-    std::size_t InFlight() const noexcept { return submitted - retired; }
-
-    void Submit(std::size_t cut) {
-        Job& job = jobs[submitted % kSlots];
-        job.buffer.Reserve(2 * (kRoom + cut) + 2, 0);
-        std::memcpy(job.buffer.data.get() + kRoom, in.data.get() + begin + ahead, cut * sizeof(C));
-        job.cut = cut;
-        job.n = 0;
-        job.open = false;
-        job.error = nullptr;
-        ahead += cut;
-        ++submitted;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            posted = submitted;
-        }
-        changed.notify_all();
-    }
-
-    bool OldestDone() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return completed > retired;
-    }
-
-    void WaitFor(std::size_t count) {
-        std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [this, count] { return completed >= count; });
-    }
-
-    // Every chunk in flight thrown away, once the second thread is done
-    // with it.
-    void DropInFlight() {
-        WaitFor(submitted);
-        retired = submitted;
-        ahead = 0;
-    }
-
-    // The oldest chunk in flight, converted: finished here, or, left open,
-    // to be retried on this thread.
-    void Retire() {
-        Job& job = jobs[retired % kSlots];
-        if (job.error) {
-            DropInFlight();
-            try {
-                std::rethrow_exception(job.error);
-            } catch (...) {
-                ReportCurrentException("CutHTML");
-            }
-            failed = true;
-            return;
-        }
-        if (job.open) {
-            const std::size_t cut = job.cut;
-            closers = job.closers;
-            DropInFlight();
-            minCut = cut;
-            searched = cut;
-            need = std::max(need, 2 * cut);
-            return;
-        }
-        ++retired;
-        ahead -= job.cut;
-        begin += job.cut;
-        minCut = 0;
-        searched = 0;
-        need = chunk;
-        const std::size_t h = heldLength;
-        C* d = job.buffer.data.get() + (kRoom - std::min(h, kRoom));
-        if (h > kRoom) {  // a long run of held units: a buffer with room for them
-            work.Reserve(2 * (h + job.n) + 2, 0);
-            d = work.data.get();
-            std::memcpy(d + h, job.buffer.data.get() + kRoom, job.n * sizeof(C));
-        }
-        Tail(d, job.n, false);
-    }
-
-    void PumpTwo(bool final) {
-        while (!failed) {
-            // Cut chunks while the slots allow: the one at begin as on one
-            // thread (after a try that left something open, once something
-            // that can close it has arrived), the ones after it ahead.
-            while (!final && InFlight() < kSlots) {
-                std::size_t cut = kNone;
-                if (InFlight() == 0) {
-                    cut = NextCut(in.data.get() + begin, end - begin, need, minCut);
-                } else {
-                    std::size_t fresh = chunk;
-                    cut = NextCut(in.data.get() + begin + ahead, end - begin - ahead, fresh, 0);
-                }
-                if (cut == kNone) break;
-                Submit(cut);
-            }
-            if (InFlight() > 0) {
-                if (!OldestDone()) {
-                    // Read more input meanwhile, unless the slots are full
-                    // or the input has ended.
-                    if (!final && InFlight() < kSlots) return;
-                    WaitFor(retired + 1);
-                }
-                Retire();
-                continue;
-            }
-            // The rest of the input, converted here at the end.
-            if (final) Step(true);
-            return;
-        }
-        if (InFlight() > 0) DropInFlight();
     }
 };
 
 template <class C, class U>
-BasicStreamExtractor<C, U>::BasicStreamExtractor(const cTessark& options, Sink sink, std::size_t chunkUnits,
-                                                  Threads threads) {
-    if (options.BreakAtBlocks || options.KeepLinks || options.KeepAltText || options.DecodeAllReferences)
-        throw std::invalid_argument("the readable-text options convert the page whole");
-    s_ = std::make_unique<State>(options, std::move(sink), chunkUnits);
-    if (threads == Threads::Two) s_->StartWorker();
+BasicStreamExtractor<C, U>::BasicStreamExtractor(const EngineOptions& options, ConversionContext* context, Sink sink,
+                                                  std::size_t chunkUnits) {
+    if (options.AnyReadable()) throw std::invalid_argument("the readable-text options convert the page whole");
+    s_ = std::make_unique<State>(options, context, std::move(sink), chunkUnits);
 }
 
 template <class C, class U>
-BasicStreamExtractor<C, U>::~BasicStreamExtractor() {
-    s_->StopWorker();
-}
+BasicStreamExtractor<C, U>::~BasicStreamExtractor() = default;
 
 template <class C, class U>
 C* BasicStreamExtractor<C, U>::InputSpace(std::size_t size) {
@@ -705,7 +514,6 @@ std::size_t BasicStreamExtractor<C, U>::PeakHeld() const noexcept {
 }
 
 template class BasicStreamExtractor<unsigned char>;
-template class BasicStreamExtractor<char16_t>;
 template class BasicStreamExtractor<unsigned char, fast::Utf8Units>;
 
 }  // namespace tessark

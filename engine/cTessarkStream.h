@@ -3,8 +3,8 @@
 //
 // The input is fed in any pieces; the output leaves through a sink as soon
 // as nothing later in the input can change it. The concatenated output is
-// exactly ExtractText's (or ExtractBytes', or over UTF-8 ExtractUtf8's)
-// result for the whole input, for every set of the eleven classic options. The four readable-text options
+// exactly ExtractBytes' (or over UTF-8 ExtractUtf8's) result for the whole
+// input, for every set of the eleven classic options. The four readable-text options
 // (BreakAtBlocks, KeepLinks, KeepAltText, DecodeAllReferences) are not
 // carried across chunks: a page converted with any of them is converted
 // whole (cTessark), and a stream refuses them.
@@ -34,13 +34,12 @@
 // sweeps for its longest runs, and ExtractText's two), so a conversion in
 // chunks yields at least as often as one over the whole page. A failure (a
 // yield hook that throws, exhausted memory) is reported under the same
-// source names ("CutHTML", "ConsolidateChar", "ExtractText") once, and the
-// stream is then failed: what the sink has received is not the page's text.
+// source names ("CutHTML", "ConsolidateChar", "ExtractText") once, to the
+// ConversionContext given at construction, and the stream is then failed:
+// what the sink has received is not the page's text.
 //
-// Thread safety: one object is used by one thread at a time (with
-// StreamThreads::Two it keeps a second thread of its own, joined when it is
-// destroyed); the options are copied at construction. Objects are independent of each other, but
-// the engine's hooks (EngineHooks.h) are process-wide.
+// Thread safety: one object is used by one thread at a time; the options are
+// copied at construction. Objects are independent of each other.
 #pragma once
 
 #include <cstddef>
@@ -51,11 +50,10 @@
 
 namespace tessark {
 
-// C and U as for the passes: 16-bit text or Windows-1252 bytes counted one
-// unit per element (fast::ElementUnits), or UTF-8 bytes counted as the 16-bit
-// text they decode to (fast::Utf8Units). A seam (LF or space) is ASCII, so it
-// never falls inside a multi-byte sequence.
-enum class StreamThreads { One, Two };
+// C and U as for the passes: Windows-1252 bytes counted one unit per byte
+// (fast::ElementUnits), or UTF-8 bytes counted as the 16-bit text they decode
+// to (fast::Utf8Units). A seam (LF or space) is ASCII, so it never falls
+// inside a multi-byte sequence.
 
 template <class C, class U = fast::ElementUnits>
 class BasicStreamExtractor {
@@ -68,20 +66,12 @@ public:
     // A chunk of this many units keeps the working set in the level-2 cache.
     static constexpr std::size_t kDefaultChunk = std::size_t{256} << 10;
 
-    // StreamThreads::Two runs CutHTML's steps of the coming chunks on a second
-    // thread that the stream owns, while the calling thread reads, finishes
-    // and writes the chunk before them: the same output in about half the
-    // time where two processors are free. The yields of those steps then
-    // happen on the second thread and reach nobody (the calling thread's
-    // yields, and every report, stay as they are), so a caller that must
-    // yield often enough (a window) uses StreamThreads::One.
-    using Threads = StreamThreads;
-
-    // Converts with the eleven options of `options` as they are now.
-    // chunkUnits (at least 1) is the size the conversion aims at per chunk.
-    // Throws std::invalid_argument when a readable-text option is on.
-    BasicStreamExtractor(const cTessark& options, Sink sink, std::size_t chunkUnits = kDefaultChunk,
-                         Threads threads = Threads::One);
+    // Converts with the eleven classic options of `options`; yields and
+    // reports go to `context` (none without one). chunkUnits (at least 1) is
+    // the size the conversion aims at per chunk. Throws
+    // std::invalid_argument when a readable-text option is on.
+    BasicStreamExtractor(const EngineOptions& options, ConversionContext* context, Sink sink,
+                         std::size_t chunkUnits = kDefaultChunk);
     ~BasicStreamExtractor();
     BasicStreamExtractor(const BasicStreamExtractor&) = delete;
     BasicStreamExtractor& operator=(const BasicStreamExtractor&) = delete;
@@ -112,14 +102,11 @@ private:
     std::unique_ptr<State> s_;
 };
 
-// Windows-1252 bytes (ExtractBytes' form), 16-bit text (ExtractText's) and
-// UTF-8 bytes (ExtractUtf8's).
+// Windows-1252 bytes (ExtractBytes' form) and UTF-8 bytes (ExtractUtf8's).
 using ByteStreamExtractor = BasicStreamExtractor<unsigned char>;
-using TextStreamExtractor = BasicStreamExtractor<char16_t>;
 using Utf8StreamExtractor = BasicStreamExtractor<unsigned char, fast::Utf8Units>;
 
 extern template class BasicStreamExtractor<unsigned char>;
-extern template class BasicStreamExtractor<char16_t>;
 extern template class BasicStreamExtractor<unsigned char, fast::Utf8Units>;
 
 }  // namespace tessark

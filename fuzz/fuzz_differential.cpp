@@ -24,8 +24,7 @@ void Check(const std::string& verdict, const std::string& kernels, const tessark
     if (verdict.empty()) return;
     std::fprintf(stderr, "disagreement with kernels=%s", kernels.c_str());
     if (feeding != nullptr)
-        std::fprintf(stderr, " chunk=%zu feeds=%zu,%zu two threads=%d", feeding->chunk, feeding->feeds[0],
-                     feeding->feeds[1], int(feeding->twoThreads));
+        std::fprintf(stderr, " chunk=%zu feeds=%zu,%zu", feeding->chunk, feeding->feeds[0], feeding->feeds[1]);
     std::fprintf(stderr, "\n%s\n", verdict.c_str());
     std::abort();
 }
@@ -41,7 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Feeding feeding;
     feeding.chunk = 1 + choices.Next(choices.Next(2) ? 16 : 4096);
     feeding.feeds = {1 + choices.Next(64), 1 + choices.Next(4096)};
-    feeding.twoThreads = failAt == 0 && choices.Next(4) == 0;
     const unsigned classic = options & kAllFlags;  // the stream carries the classic options only
     static const std::vector<std::string> implementations = SupportedImplementations();
     std::string page;

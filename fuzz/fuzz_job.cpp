@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ConversionOutcome expected = ConvertOne(inMemory, real);
 
     FaultyDisk disk(real);
-    disk.Arm({static_cast<FaultyDisk::Fault>(fault), error, nth, {}});
+    disk.Arm(static_cast<FaultyDisk::Fault>(fault), error);
     const ConversionOutcome got = ConvertOne(request, disk);
 
     QFile result(out);

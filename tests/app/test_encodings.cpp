@@ -153,7 +153,7 @@ private Q_SLOTS:
             const QByteArray page = test::ReadFile(corpus.filePath(pages[i]));
             for (const OptionSet& options : {OptionSet::Readable(), OptionSet()}) {
                 cTessark engine;
-                options.ApplyTo(engine);
+                options.ApplyTo(engine.options);
                 QByteArray bytes = page;
                 ConvertEncoded(engine, bytes, QStringLiteral("auto"));
                 const Detection d = Detect(page);
@@ -194,7 +194,7 @@ private Q_SLOTS:
         for (unsigned bits = 0; bits < (1u << kOptionCount); bits += test::Nightly() ? 7u : 997u) {
             cTessark engine;
             for (const OptionInfo& info : kOptions)
-                engine.*(info.flag) = (bits >> static_cast<unsigned>(info.option)) & 1u ? True : False;
+                engine.options.*(info.flag) = ((bits >> static_cast<unsigned>(info.option)) & 1u) != 0;
             const std::string bytes = engine.ExtractBytes(page.toStdString());
             QCOMPARE(QByteArray::fromStdString(bytes), EncodeAnsi(engine.ExtractText(DecodeAnsi(page))));
         }

@@ -26,7 +26,7 @@ const QByteArray kPage = "<p>One &amp; two</p>\r\n<script>x()</script>\n\n<b>thr
 // through the code page.
 QByteArray Converted(const QByteArray& page) {
     cTessark engine;
-    OptionSet::ClassicOn().ApplyTo(engine);
+    OptionSet::ClassicOn().ApplyTo(engine.options);
     return EncodeAnsi(engine.ExtractText(DecodeAnsi(page)));
 }
 
@@ -184,8 +184,8 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(Path("new.txt")), all + "<b>x</b>");
     }
 
-    // Real pages and a style block across the read blocks, streamed on one
-    // thread or two: the whole page's conversion, which for Windows-1252 is
+    // Real pages and a style block across the read blocks, streamed: the
+    // whole page's conversion, which for Windows-1252 is
     // the 16-bit conversion through the code page.
     void streamedEqualsWholePage_data() {
         QTest::addColumn<QString>("encoding");
@@ -202,23 +202,20 @@ private Q_SLOTS:
         QVERIFY(page.size() > 4 * (1 << 20));
         WriteFile(Path("pages.html"), page);
         cTessark engine;
-        OptionSet::ClassicOn().ApplyTo(engine);
+        OptionSet::ClassicOn().ApplyTo(engine.options);
         QByteArray whole = page;
         ConvertEncoded(engine, whole, encoding);
         if (encoding == "windows-1252") QVERIFY(whole == Converted(page));
-        for (const bool second : {false, true}) {
-            ConversionRequest request;
-            request.inputPath = Path("pages.html");
-            request.outputPath = Path("out.txt");
-            request.options = OptionSet::ClassicOn();
-            request.encoding = encoding;
-            request.secondThread = second;
-            DiskFileSystem disk;
-            const ConversionOutcome outcome = ConvertOne(request, disk);
-            QCOMPARE(outcome.result, ConversionOutcome::Result::Written);
-            QCOMPARE(outcome.bytesRead, page.size());
-            QVERIFY(ReadFile(Path("out.txt")) == whole);
-        }
+        ConversionRequest request;
+        request.inputPath = Path("pages.html");
+        request.outputPath = Path("out.txt");
+        request.options = OptionSet::ClassicOn();
+        request.encoding = encoding;
+        DiskFileSystem disk;
+        const ConversionOutcome outcome = ConvertOne(request, disk);
+        QCOMPARE(outcome.result, ConversionOutcome::Result::Written);
+        QCOMPARE(outcome.bytesRead, page.size());
+        QVERIFY(ReadFile(Path("out.txt")) == whole);
     }
 
     // The disk's error numbers; reading and writing in blocks fail as whole

@@ -12,6 +12,7 @@
 #include "AppTestSupport.h"
 #include "ModernCommandLine.h"
 #include "Progress.h"
+#include "cTessark.h"
 
 using namespace tessark;
 using namespace tessark::test;
@@ -439,7 +440,7 @@ private Q_SLOTS:
         p.closeWriteChannel();
         QVERIFY(p.waitForFinished(120000) && p.exitCode() == 0);
         cTessark engine;
-        OptionSet::ClassicOn().ApplyTo(engine);
+        OptionSet::ClassicOn().ApplyTo(engine.options);
         QVERIFY(out + p.readAllStandardOutput() == QByteArray::fromStdString(engine.ExtractBytes(page.toStdString())));
     }
 

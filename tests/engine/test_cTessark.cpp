@@ -1,11 +1,12 @@
 // Behaviour of the extraction engine, case by case: each table row is an
 // input, an option set and the exact expected text, checked against both
 // engine classes (the fast one and the literal one). Then the tables the two
-// share (character references, HTML names), yields and failures, and the
-// per-thread conversion context.
+// share (character references, HTML names), yields and failures, and
+// conversions on several threads at once, each with its own context.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <thread>
 
@@ -28,25 +29,25 @@ struct Case {
     const char* expected;  // UTF-8
 };
 
-// What both engine classes give: ExtractText's result, or CutHTML's (cut).
+// What convert gives on both engine classes, whose texts must be expected.
 template <class F>
-void ExpectBoth(const char* what, const std::u16string& expected, F convert) {
-    cTessark fast;
-    cTessarkLiteral literal;
-    EXPECT_EQ(Show(convert(fast)), Show(expected)) << what << " (fast)";
-    EXPECT_EQ(Show(convert(literal)), Show(expected)) << what << " (literal)";
+std::array<Outcome, 2> ExpectBoth(const std::string& what, const std::u16string& expected, unsigned flags, F convert,
+                                  long failAt = 0, bool badAlloc = false) {
+    const std::array<Outcome, 2> both{Converted<cTessark>(flags, failAt, convert, badAlloc),
+                                      Converted<cTessarkLiteral>(flags, failAt, convert, badAlloc)};
+    EXPECT_EQ(Show(both[0].text), Show(expected)) << what << " (fast)";
+    EXPECT_EQ(Show(both[1].text), Show(expected)) << what << " (literal)";
+    return both;
 }
 
+// ExtractText's result, or CutHTML's (cut), without a report.
 template <std::size_t N>
 void ExpectRows(const Case (&rows)[N], bool cut) {
-    for (const Case& c : rows) {
-        Recorder recorder;
-        ExpectBoth(c.input, DecodeUtf8(c.expected), [&](auto& e) {
-            SetFlags(e, c.flags);
-            return cut ? cTessarkTestAccess::CutHTML(e, DecodeUtf8(c.input)) : e.ExtractText(DecodeUtf8(c.input));
-        });
-        EXPECT_TRUE(recorder.outcome.reports.empty()) << c.input;
-    }
+    for (const Case& c : rows)
+        for (const Outcome& o : ExpectBoth(c.input, DecodeUtf8(c.expected), c.flags, [&](auto& e) {
+                 return cut ? cTessarkTestAccess::CutHTML(e, DecodeUtf8(c.input)) : e.ExtractText(DecodeUtf8(c.input));
+             }))
+            EXPECT_TRUE(o.reports.empty()) << c.input;
 }
 
 // What the modern command line's --readable chooses.
@@ -199,65 +200,27 @@ TEST(Engine, YieldsAndFailures) {
         {kAllFlags, u"a  b", 16, 16, "ExtractText:5", u"a b"},  {kAllFlags, u"a  b", 17, 17, "ExtractText:5", u"a b"},
         {kAllFlags, u"a  b", 18, 17, nullptr, u"a b"},          {kComments, u"<!--ab-->x", 1, 1 + 2, "CutHTML:7", u"", true},
     };
-    for (const auto& row : rows)
-        ExpectBoth("yields", row.result, [&](auto& e) {
-            Recorder recorder(row.failAt, row.badAlloc);
-            SetFlags(e, row.flags);
-            const std::u16string out = e.ExtractText(row.input);
-            EXPECT_EQ(recorder.outcome.reports, row.report ? std::vector<std::string>{row.report} : std::vector<std::string>{})
-                << Show(row.input) << " failing at " << row.failAt;
-            EXPECT_EQ(recorder.outcome.yields, row.yields) << Show(row.input) << " failing at " << row.failAt;
-            return out;
-        });
+    for (const auto& row : rows) {
+        const std::string what = Show(row.input) + " failing at " + std::to_string(row.failAt);
+        for (const Outcome& o : ExpectBoth(what, row.result, row.flags, [&](auto& e) { return e.ExtractText(row.input); },
+                                           row.failAt, row.badAlloc)) {
+            EXPECT_EQ(o.reports, row.report ? std::vector<std::string>{row.report} : std::vector<std::string>{}) << what;
+            EXPECT_EQ(o.yields, row.yields) << what;
+        }
+    }
 }
 
 // Over bytes a character the code page lacks is one "?".
 TEST(Engine, ReadableDecodingOverBytes) {
-    cTessark e;
-    e.DecodeAllReferences = True;
-    EXPECT_EQ(e.ExtractBytes("&#x1F600;x&notin;&eacute;&#150;&nGt;"), "?x?\xE9\x96??");
+    EXPECT_EQ(cTessark(Options(kDecode)).ExtractBytes("&#x1F600;x&notin;&eacute;&#150;&nGt;"), "?x?\xE9\x96??");
 }
 
 // ------------------------------------------------------ conversion context
 
 // A page that makes every yield point run with all options on, converted.
-std::string Convert(int i, std::size_t times = 1) {
-    cTessark e;
-    SetFlags(e, kAllFlags);
-    return e.ExtractBytes(Repeat("<p>" + std::to_string(i) + "</p><!-- c --><script>s</script>&eacute;  a\n\n b{f}|\t", times));
-}
-
-// A context takes the yields and reports of its thread from the global hooks
-// (the innermost one wins); once it ends, the outer one or the hooks serve.
-TEST(ConversionContext, TakesTheHooksOfItsThreadUntilItEnds) {
-    Recorder global;
-    int outer = 0, inner = 0, failing = 0;
-    {
-        ConversionContext outerContext([&outer] { ++outer; });
-        {
-            ConversionContext innerContext([&inner] { ++inner; });
-            Convert(0);
-        }
-        EXPECT_EQ(outer, 0);
-        Convert(0);
-        EXPECT_EQ(outer, inner);
-        {
-            ConversionContext context([&failing] {
-                if (++failing == 3) throw std::bad_alloc();
-            });
-            Convert(0);
-            ASSERT_EQ(context.Reports().size(), 1u);
-            EXPECT_EQ(context.Reports()[0].source + ":" + std::to_string(context.Reports()[0].error.number), "CutHTML:7");
-        }
-        EXPECT_FALSE(outerContext.Failed());
-        ConversionContext silent;  // without a yield function yields do nothing
-        Convert(0);
-        ConversionContext forwarding([] { CallYieldHook(); });
-        Convert(0);
-    }
-    EXPECT_EQ(global.outcome.yields, inner);  // the forwarding context's only
-    Convert(0);
-    EXPECT_EQ(global.outcome, (Outcome{u"", 2 * inner, {}}));
+std::string Convert(ConversionContext& context, int i, std::size_t times = 1) {
+    return cTessark(Options(kAllFlags), &context)
+        .ExtractBytes(Repeat("<p>" + std::to_string(i) + "</p><!-- c --><script>s</script>&eacute;  a\n\n b{f}|\t", times));
 }
 
 // Threads that fail at different yields each get exactly their own report;
@@ -269,7 +232,7 @@ TEST(ConversionContext, ThreadsKeepTheirOwnYieldsAndFailures) {
     for (int i = 0; i < kThreads; ++i) {
         expectedYields = 0;
         ConversionContext context([&expectedYields] { ++expectedYields; });
-        expected.push_back(Convert(i, 400));
+        expected.push_back(Convert(context, i, 400));
     }
     std::vector<int> mismatches(kThreads, 0);
     std::atomic<int> waiting{kThreads};
@@ -283,7 +246,7 @@ TEST(ConversionContext, ThreadsKeepTheirOwnYieldsAndFailures) {
                     std::this_thread::yield();
                     if (++yields == 1 + t / 2 && t % 2 == 1) throw RuntimeError(100 + t, "thread failure");
                 });
-                const std::string text = Convert(t, 400);
+                const std::string text = Convert(context, t, 400);
                 const auto& reports = context.Reports();
                 if (t % 2 == 1 ? reports.size() != 1 || reports[0].error.number != 100 + t
                                : context.Failed() || text != expected[static_cast<std::size_t>(t)] ||

@@ -68,7 +68,7 @@ TEST_P(RandomPages, Agree) {
         const std::size_t pieces = i % 10 == 0 ? 1500 : i % 3 == 0 ? 80 : 12;
         std::string page = b.utf8 ? BuildUtf8Page(c, pieces, b.loneBytes && (!b.stream || c.Next(2)), options & kReadableFlags)
                                   : BuildPage(c, pieces, b.readable);
-        Feeding f{1 + c.Next(c.Next(2) ? 8 : 600), {}, failAt == 0 && i % 2 == 1};
+        Feeding f{1 + c.Next(c.Next(2) ? 8 : 600), {}};
         for (unsigned k = 1 + c.Next(4); k > 0; --k) f.feeds.push_back(1 + c.Next(c.Next(2) ? 5 : 900));
         for (std::size_t k = 0; b.stream && k < page.size(); k += 1 + c.Next(40))  // chunks end at line feeds
             if (c.Next(3) == 0) page.insert(k, 1, '\n');
@@ -212,9 +212,7 @@ TEST_P(EachKernels, DenseReferencesAgree) {
 // well-formed character is the one place where the byte path may count
 // otherwise than the 16-bit engine (two units there, one character here).
 TEST_P(EachKernels, Utf8JoinedPiecesAreTheOneKnownDifference) {
-    cTessark e;
-    SetFlags(e, kComments | kScripts);
-    EXPECT_EQ(e.ExtractUtf8("<script\xC3<!--ab-->\xA9/script>x"), "<script\xC3\xA9/script>x");
+    EXPECT_EQ(cTessark(Options(kComments | kScripts)).ExtractUtf8("<script\xC3<!--ab-->\xA9/script>x"), "<script\xC3\xA9/script>x");
 }
 
 // ---------------------------------------------------------------- streaming
@@ -222,9 +220,8 @@ TEST_P(EachKernels, Utf8JoinedPiecesAreTheOneKnownDifference) {
 // Pages in which every kind of seam occurs within a few units (markers that
 // open on one line and close on a later one, references, CR LF pairs, runs
 // of spaces and blank lines, characters of several bytes), converted in
-// chunks of every size and fed split at many positions, on one thread and
-// on two (chunks cut ahead, some thrown away when one before them is left
-// open); the cascades byte by byte under the option sets.
+// chunks of every size and fed split at many positions; the cascades byte by
+// byte under the option sets.
 TEST_P(EachKernels, StreamSeamsAgreeInChunksOfEverySize) {
     const std::string pages[] = {
         "a<!--x\ny-->b\n<script>\n1\n</script>c\n<style\n>p</style>\nd{\n}e|\tf\n",
@@ -244,7 +241,7 @@ TEST_P(EachKernels, StreamSeamsAgreeInChunksOfEverySize) {
     for (const std::string& page : pages)
         for (std::size_t chunk = 1; chunk <= page.size() + 1; ++chunk)
             for (std::size_t split = 1; split <= page.size(); split += chunk % 3 + (Nightly() ? 1 : 4)) {
-                const Feeding f{chunk, {split, page.size()}, split % 5 == 1};
+                const Feeding f{chunk, {split, page.size()}};
                 const unsigned options = sets[(chunk + split) % std::size(sets)];
                 ASSERT_EQ(CompareUtf8Stream(page, options, f), "");
                 ASSERT_EQ(CompareStream(page, options, f), "");
@@ -262,13 +259,12 @@ INSTANTIATE_TEST_SUITE_P(Kernels, EachKernels, ::testing::ValuesIn(Kernels()), [
 // Streams page in pieces of feed bytes with all options on and the chunk
 // size given, checks the output against the whole page's, and tells the
 // peak of units held.
-std::size_t PeakHeld(const std::string& page, std::size_t feed, StreamThreads threads = StreamThreads::One) {
-    cTessark e;
-    SetFlags(e, kAllFlags);
+std::size_t PeakHeld(const std::string& page, std::size_t feed) {
+    cTessark e(Options(kAllFlags));
     std::string out;
     ByteStreamExtractor stream(
-        e, [&out](const unsigned char* d, std::size_t n) { out.append(reinterpret_cast<const char*>(d), n); },
-        16 << 10, threads);
+        e.options, nullptr,
+        [&out](const unsigned char* d, std::size_t n) { out.append(reinterpret_cast<const char*>(d), n); }, 16 << 10);
     for (std::size_t at = 0; at < page.size(); at += feed) EXPECT_TRUE(stream.Feed(Bytes(page) + at, std::min(feed, page.size() - at)));
     EXPECT_TRUE(stream.Finish());
     EXPECT_EQ(out, e.ExtractBytes(page));
@@ -280,7 +276,6 @@ TEST(Stream, HeldInputStaysNearTheChunkSize) {
     EXPECT_LT(PeakHeld(lines, 4096), 6u * (16 << 10));  // the page is about 1.5 MB
     const std::string line = Repeat("<p>Some <b>text</b> &amp; more</p> <script>var x = {a: 1};</script> ", 30000);
     EXPECT_LT(PeakHeld(line, 4096), 6u * (16 << 10));  // one line of about 2 MB: cut at its spaces
-    EXPECT_LE(PeakHeld(Repeat("<p>a line of <b>text</b> &amp; more</p>\n", 20000), 41, StreamThreads::Two), 8u * (16 << 10));
     // an unclosed marker holds everything after it, but not the text before
     const std::string body = Repeat("line of text\r\n", 20000);
     const std::size_t peak = PeakHeld(body + "<script>\n" + body, 4096);
@@ -300,52 +295,43 @@ TEST(Stream, AFailureIsReportedUnderTheFailingStep) {
 }
 
 // No input gives no output, no yield and no report; Feed after Finish is
-// refused; the options are read at construction; InputSpace and Commit feed
-// as Feed does.
+// refused; InputSpace and Commit feed as Feed does.
 TEST(Stream, Interface) {
     Recorder recorder;
-    cTessark e;
     std::string out;
     const auto sink = [&out](const unsigned char* d, std::size_t n) { out.append(reinterpret_cast<const char*>(d), n); };
-    ByteStreamExtractor empty(e, sink), stream(e, sink, 64);
+    ByteStreamExtractor empty({}, &recorder.context, sink), stream(Options(kAllFlags), &recorder.context, sink, 64);
     EXPECT_TRUE(empty.Feed(nullptr, 0) && empty.Finish() && !empty.Feed(Bytes("x"), 1));
-    EXPECT_EQ(recorder.outcome, Outcome{});
-    SetFlags(e, kAllFlags);
+    EXPECT_EQ(recorder.Seen(), Outcome{});
     const std::string page = Repeat("a<b>c  &lt;\r\n\r\n", 500);
     for (std::size_t at = 0; at < page.size(); at += 1000) {
         std::memcpy(stream.InputSpace(1000), page.data() + at, std::min<std::size_t>(1000, page.size() - at));
         ASSERT_TRUE(stream.Commit(std::min<std::size_t>(1000, page.size() - at)));
     }
     ASSERT_TRUE(stream.Finish());
-    SetFlags(e, 0);
-    EXPECT_EQ(out, e.ExtractBytes(page));
+    EXPECT_EQ(out, cTessark(Options(kAllFlags)).ExtractBytes(page));
 }
 
 // The readable-text options are not carried across chunks: a stream refuses
 // each of them rather than convert without it.
 TEST(Stream, RefusesEachReadableTextOption) {
     for (const unsigned flag : {kBlocks, kLinks, kAlt, kDecode}) {
-        cTessark e;
-        SetFlags(e, kAllFlags | flag);
-        EXPECT_THROW(ByteStreamExtractor(e, [](const unsigned char*, std::size_t) {}), std::invalid_argument);
-        EXPECT_THROW(TextStreamExtractor(e, [](const char16_t*, std::size_t) {}), std::invalid_argument);
-        EXPECT_THROW(Utf8StreamExtractor(e, [](const unsigned char*, std::size_t) {}), std::invalid_argument);
+        EXPECT_THROW(ByteStreamExtractor(Options(kAllFlags | flag), nullptr, [](const unsigned char*, std::size_t) {}),
+                     std::invalid_argument);
+        EXPECT_THROW(Utf8StreamExtractor(Options(kAllFlags | flag), nullptr, [](const unsigned char*, std::size_t) {}),
+                     std::invalid_argument);
     }
 }
 
-// On two threads chunks are still in flight when the sink throws: the stream
-// fails the same way and is destroyed cleanly.
 TEST(Stream, ASinkThatThrowsFailsTheStreamWithoutAReport) {
-    for (const StreamThreads threads : {StreamThreads::One, StreamThreads::Two}) {
-        Recorder recorder;
-        cTessark e;
-        ByteStreamExtractor stream(e, [](const unsigned char*, std::size_t) { throw std::runtime_error("disk full"); }, 4, threads);
-        const std::string page = Repeat("a b\nc d\ne\n", 50);
-        EXPECT_THROW(stream.Feed(Bytes(page), page.size()), std::runtime_error);
-        EXPECT_TRUE(stream.Failed());
-        EXPECT_FALSE(stream.Finish());
-        EXPECT_TRUE(recorder.outcome.reports.empty());
-    }
+    Recorder recorder;
+    ByteStreamExtractor stream({}, &recorder.context,
+                               [](const unsigned char*, std::size_t) { throw std::runtime_error("disk full"); }, 4);
+    const std::string page = Repeat("a b\nc d\ne\n", 50);
+    EXPECT_THROW(stream.Feed(Bytes(page), page.size()), std::runtime_error);
+    EXPECT_TRUE(stream.Failed());
+    EXPECT_FALSE(stream.Finish());
+    EXPECT_TRUE(recorder.context.Reports().empty());
 }
 
 // ------------------------------------------------------------------- corpus
@@ -394,11 +380,11 @@ TEST_P(Corpus, ConversionsAgree) {
             if (options & kReadableFlags) continue;
             const Outcome bytes = Converted(options, 0, [&](cTessark& e) { return AsUnits(e.ExtractBytes(page)); });
             const Outcome utf8 = Converted(options, 0, [&](cTessark& e) { return AsUnits(e.ExtractUtf8(page)); });
-            for (const Feeding& f : {Feeding{1, {4096}}, Feeding{700, {1, 2, 3, 5000}, true}, Feeding{16 << 10, {65536}},
-                                     Feeding{1 << 20, {333}, true}}) {
-                EXPECT_TRUE(StreamAgrees(bytes, Streamed<ByteStreamExtractor>(page, options, f), 0, f.twoThreads))
+            for (const Feeding& f : {Feeding{1, {4096}}, Feeding{700, {1, 2, 3, 5000}}, Feeding{16 << 10, {65536}},
+                                     Feeding{1 << 20, {333}}}) {
+                EXPECT_TRUE(StreamAgrees(bytes, Streamed<ByteStreamExtractor>(page, options, f), 0))
                     << name << " options=" << options << " chunk=" << f.chunk;
-                EXPECT_TRUE(StreamAgrees(utf8, Streamed<Utf8StreamExtractor>(page, options, f), 0, f.twoThreads))
+                EXPECT_TRUE(StreamAgrees(utf8, Streamed<Utf8StreamExtractor>(page, options, f), 0))
                     << name << " options=" << options << " chunk=" << f.chunk << " (UTF-8)";
             }
         }

@@ -2,7 +2,7 @@
 // ground. It builds adversarial pages from the engine's markers, character
 // references, whitespace and random bytes (the choices come from the
 // fuzzer's bytes or a seeded generator), and converts a page in every way the
-// library can, with counting hooks, against an oracle:
+// library can, with a counting conversion context, against an oracle:
 //   Compare:           the literal engine against the fast one over 16-bit
 //                      text and over Windows-1252 bytes (the page is built as
 //                      such bytes; the bytes out must be the 16-bit result
@@ -10,8 +10,7 @@
 //   CompareUtf8:       the UTF-8 byte path against the 16-bit engine on the
 //                      decoded page, encoded back (a byte that begins no
 //                      well-formed sequence decodes to the lone U+DC80 + byte);
-//   CompareStream:     the streaming conversions (16-bit text, bytes) against
-//                      the literal engine;
+//   CompareStream:     the byte stream against the literal engine;
 //   CompareUtf8Stream: the UTF-8 stream against the whole page's UTF-8 path.
 // Each returns "" when all agree, else what each way gave. The fast ways use
 // the kernels of the active implementation (fast::ChooseImplementation).
@@ -25,7 +24,6 @@
 #include <random>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 #include "EngineHooks.h"
@@ -42,8 +40,8 @@ namespace tessark::test {
 
 // ------------------------------------------------------------------ options
 
-// An option set as a bit mask: the eleven classic options, then the four
-// readable-text ones.
+// An option set as a bit mask (EngineOptions::FromMask): the eleven classic
+// options, then the four readable-text ones.
 enum Flag : unsigned {
     kComments = 1u << 0, kScripts = 1u << 1, kStyles = 1u << 2, kFunctions = 1u << 3, kPipe = 1u << 4,
     kTabs = 1u << 5, kSpecial = 1u << 6, kTags = 1u << 7, kAllCRLF = 1u << 8, kSpaces = 1u << 9,
@@ -53,14 +51,7 @@ enum Flag : unsigned {
 };
 inline constexpr unsigned kOptionBits = 15;
 
-template <class E>
-void SetFlags(E& e, unsigned mask) {
-    Boolean* const fields[] = {&e.RemoveComments, &e.RemoveScripts, &e.RemoveStyles, &e.RemoveFunctions,
-                               &e.RemovePipe, &e.RemoveTabs, &e.GenerateSpecialChars, &e.RemoveAllTags,
-                               &e.RemoveAllCRLF, &e.RemoveSpaces, &e.RemoveBlankLines, &e.BreakAtBlocks,
-                               &e.KeepLinks, &e.KeepAltText, &e.DecodeAllReferences};
-    for (unsigned bit = 0; bit < kOptionBits; ++bit) *fields[bit] = (mask >> bit) & 1u ? True : False;
-}
+inline EngineOptions Options(unsigned mask) { return EngineOptions::FromMask(mask); }
 
 // --------------------------------------------------------------- text forms
 
@@ -323,35 +314,33 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 
-// Installs itself as the engine's yield and error hooks for its lifetime;
-// the failAt-th yield throws error 5 (or, with badAlloc, std::bad_alloc).
+// A conversion context that counts its yields; the failAt-th yield throws
+// error 5 (or, with badAlloc, std::bad_alloc).
 class Recorder {
 public:
-    explicit Recorder(long failAt = 0, bool badAlloc = false) {
-        SetYieldHook([this, failAt, badAlloc] {
-            if (++outcome.yields != failAt) return;
-            if (badAlloc) throw std::bad_alloc();
-            throw RuntimeError(5, "Invalid procedure call or argument");
-        });
-        SetErrorHook([this](std::string_view source, const ErrorInfo& e) {
-            outcome.reports.push_back(std::string(source) + ":" + std::to_string(e.number));
-        });
+    explicit Recorder(long failAt = 0, bool badAlloc = false)
+        : context([this, failAt, badAlloc] {
+              if (++yields != failAt) return;
+              if (badAlloc) throw std::bad_alloc();
+              throw RuntimeError(5, "Invalid procedure call or argument");
+          }) {}
+    // The yields and reports so far, with the text given.
+    Outcome Seen(std::u16string text = {}) const {
+        Outcome o{std::move(text), yields, {}};
+        for (const ErrorReport& r : context.Reports()) o.reports.push_back(r.source + ":" + std::to_string(r.error.number));
+        return o;
     }
-    ~Recorder() {
-        SetYieldHook({});
-        SetErrorHook({});
-    }
-    Outcome outcome;
+    long yields = 0;
+    ConversionContext context;
 };
 
 // The outcome of convert(engine) on an engine of class E with the options.
 template <class E = cTessark, class F>
-Outcome Converted(unsigned options, long failAt, F convert) {
-    Recorder recorder(failAt);
-    E e;
-    SetFlags(e, options);
-    recorder.outcome.text = convert(e);
-    return recorder.outcome;
+Outcome Converted(unsigned options, long failAt, F convert, bool badAlloc = false) {
+    Recorder recorder(failAt, badAlloc);
+    E e(Options(options), &recorder.context);
+    std::u16string text = convert(e);
+    return recorder.Seen(std::move(text));
 }
 
 // "" when agree, else the options and what each way gave.
@@ -401,38 +390,32 @@ inline std::vector<std::string> SupportedImplementations() {
 // ---------------------------------------------------------------- streaming
 
 // How a streaming conversion is fed: the input goes in pieces whose sizes
-// cycle through feeds, and the engine aims at chunks of chunk units. With
-// twoThreads CutHTML's steps run on the stream's second thread, whose yields
-// reach nobody: then only the text is compared, never with a failing yield.
+// cycle through feeds, and the engine aims at chunks of chunk units.
 struct Feeding {
     std::size_t chunk = 1;
     std::vector<std::size_t> feeds{1};
-    bool twoThreads = false;
 };
 
 // The streaming conversion of input by an Extractor over the options, as
 // units; "(failed)" when the stream failed.
-template <class Extractor, class Input>
-Outcome Streamed(const Input& input, unsigned options, const Feeding& f, long failAt = 0) {
-    return Converted(options, failAt, [&](cTessark& e) {
-        using C = std::conditional_t<std::is_same_v<typename Input::value_type, char>, unsigned char, char16_t>;
-        std::u16string out;
-        Extractor stream(e, [&out](const auto* d, std::size_t n) { out.append(d, d + n); }, f.chunk,
-                         f.twoThreads ? StreamThreads::Two : StreamThreads::One);
-        for (std::size_t at = 0, k = 0; at < input.size(); ++k) {
-            const std::size_t n = std::min(input.size() - at, std::max<std::size_t>(1, f.feeds[k % f.feeds.size()]));
-            stream.Feed(reinterpret_cast<const C*>(input.data()) + at, n);
-            at += n;
-        }
-        stream.Finish();
-        return stream.Failed() ? std::u16string(u"(failed)") : out;
-    });
+template <class Extractor>
+Outcome Streamed(const std::string& input, unsigned options, const Feeding& f, long failAt = 0) {
+    Recorder recorder(failAt);
+    std::u16string out;
+    Extractor stream(Options(options), &recorder.context,
+                     [&out](const unsigned char* d, std::size_t n) { out.append(d, d + n); }, f.chunk);
+    for (std::size_t at = 0, k = 0; at < input.size(); ++k) {
+        const std::size_t n = std::min(input.size() - at, std::max<std::size_t>(1, f.feeds[k % f.feeds.size()]));
+        stream.Feed(reinterpret_cast<const unsigned char*>(input.data()) + at, n);
+        at += n;
+    }
+    stream.Finish();
+    return recorder.Seen(stream.Failed() ? std::u16string(u"(failed)") : out);
 }
 
 // A stream against its oracle: the same text, no fewer yields and no report;
 // but once its failing yield came, the stream has failed with one report.
-inline bool StreamAgrees(const Outcome& oracle, const Outcome& stream, long failAt, bool twoThreads) {
-    if (twoThreads) return stream.reports.empty() && stream.text == oracle.text;
+inline bool StreamAgrees(const Outcome& oracle, const Outcome& stream, long failAt) {
     if (failAt > 0 && stream.yields >= failAt) return stream.reports.size() == 1 && stream.text == u"(failed)";
     return stream.reports.empty() && stream.text == oracle.text && stream.yields >= oracle.yields;
 }
@@ -441,18 +424,17 @@ inline bool StreamAgrees(const Outcome& oracle, const Outcome& stream, long fail
 inline std::string CompareStream(const std::string& page, unsigned options, const Feeding& f, long failAt = 0) {
     const std::u16string text = Decode(page);
     const Outcome literal = Converted<cTessarkLiteral>(options, 0, [&](auto& e) { return e.ExtractText(text); });
-    const Outcome wide = Streamed<TextStreamExtractor>(text, options, f, failAt);
     const Outcome bytes = Streamed<ByteStreamExtractor>(page, options, f, failAt);
     Outcome literalBytes = literal;  // as the bytes the byte pipeline writes, one unit each
     literalBytes.text = AsUnits(Encode(literal.text));
-    return Verdict(StreamAgrees(literal, wide, failAt, f.twoThreads) && StreamAgrees(literalBytes, bytes, failAt, f.twoThreads),
-                   page, options, failAt, {{"literal", &literal}, {"text stream", &wide}, {"byte stream", &bytes}});
+    return Verdict(StreamAgrees(literalBytes, bytes, failAt), page, options, failAt,
+                   {{"literal", &literal}, {"byte stream", &bytes}});
 }
 
 inline std::string CompareUtf8Stream(const std::string& page, unsigned options, const Feeding& f, long failAt = 0) {
     const Outcome whole = Converted(options, 0, [&](cTessark& e) { return AsUnits(e.ExtractUtf8(page)); });
     const Outcome stream = Streamed<Utf8StreamExtractor>(page, options, f, failAt);
-    return Verdict(StreamAgrees(whole, stream, failAt, f.twoThreads), page, options, failAt,
+    return Verdict(StreamAgrees(whole, stream, failAt), page, options, failAt,
                    {{"whole", &whole}, {"utf-8 stream", &stream}});
 }
 
