@@ -20,7 +20,7 @@
 #include "EngineHooks.h"
 #include "FastReferences.h"
 #include "kernels/Passes.h"
-#include "kernels/Scan.h"
+#include "kernels/UnitOps.h"
 
 namespace tessark {
 
@@ -172,8 +172,8 @@ struct BasicStreamExtractor<C, U>::State {
         if (closers.count == 0) return searched;
         std::size_t k = searched;
         for (;; ++k) {
-            k = closers.count == 1 ? fast::scan::FindChar(d, k, avail, closers.unit[0])
-                                   : fast::scan::FindAny(d, k, avail, closers.unit, closers.count);
+            k = closers.count == 1 ? fast::ScansFor<C>().FindChar(d, k, avail, closers.unit[0])
+                                   : fast::ScansFor<C>().FindAny(d, k, avail, closers.unit, closers.count);
             if (k >= avail || d[k] != C(';')) break;
             // A ";" counts when it ends "gt;" (any case) or "#62;", which a
             // reference (or a cascade of them) turns into ">".
@@ -262,7 +262,7 @@ struct BasicStreamExtractor<C, U>::State {
     // The last LF in d[from, to), else kNone.
     static std::size_t LastLineEnd(const C* d, std::size_t from, std::size_t to) {
         if (to <= from) return kNone;
-        const std::size_t k = fast::scan::FindLastChar(d + from, to - from, C('\n'));
+        const std::size_t k = fast::ScansFor<C>().FindLastChar(d + from, to - from, C('\n'));
         return k == to - from ? kNone : from + k;
     }
 
@@ -373,7 +373,7 @@ struct BasicStreamExtractor<C, U>::State {
                     while (e > 0 && d[e - 1] == C(' ')) --e;
                     if (e > 0 && d[e - 1] == C('\n')) --e;
                     shape.end = e;
-                    shape.lineFeeds = fast::scan::CountChar(d, 0, e, C('\n'));
+                    shape.lineFeeds = fast::ScansFor<C>().CountChar(d, 0, e, C('\n'));
                 }
             }
             if (body > 0) started = true;
@@ -424,9 +424,9 @@ struct BasicStreamExtractor<C, U>::State {
         std::size_t seam = LastLineEnd(d, from, wanted);
         if (seam == kNone) {
             const std::size_t far = std::min(avail, 2 * wanted);
-            seam = fast::scan::FindChar(d, wanted, far, C('\n'));
+            seam = fast::ScansFor<C>().FindChar(d, wanted, far, C('\n'));
             if (seam >= far) {
-                const std::size_t space = fast::scan::FindLastChar(d, wanted, C(' '));
+                const std::size_t space = fast::ScansFor<C>().FindLastChar(d, wanted, C(' '));
                 seam = space < wanted && space >= from ? space : avail;
             }
         }
