@@ -230,33 +230,16 @@ struct BasicStreamExtractor<C, U>::State {
             return tagDone && braceDone && commentDone && scriptDone && styleDone ? 2 : 0;
         };
         const std::size_t stop = p > reach ? p - reach : 0;
-        std::size_t k = p;
-#if defined(TESSARK_FAST_VECTORS)
-        if constexpr (sizeof(C) == 1) {
-            // A vector at a time, visiting only the four delimiters, last first.
-            using namespace fast::scan;
-            const Vec lt = VSet1('<'), gt = VSet1('>'), lb = VSet1('{'), rb = VSet1('}');
-            for (; k >= stop + kVec; k -= kVec) {
-                const Vec v = VLoad(d + k - kVec);
-                std::uint32_t m = VMask(VOr(VOr(VEq(v, lt), VEq(v, gt)), VOr(VEq(v, lb), VEq(v, rb))));
-                while (m != 0) {
-                    const unsigned bit = 31u - static_cast<unsigned>(std::countl_zero(m));
-                    m &= ~(std::uint32_t{1} << bit);
-                    const std::size_t at = k - kVec + bit;
-                    const int r = visit(at);
-                    if (r == 1) return at;
-                    if (r == 2) return kNone;
-                }
-            }
-        }
-#endif
-        while (k > stop) {
-            --k;
-            const int r = visit(k);
-            if (r == 1) return k;
+        // Only the four delimiters, last first (visit gives 0 for the rest).
+        static constexpr C kDelimiters[] = {C('<'), C('>'), C('{'), C('}')};
+        for (std::size_t k = p;;) {
+            const std::size_t at = fast::ScansFor<C>().FindLastAny(d, stop, k, kDelimiters, 4);
+            if (at == k) return kNone;
+            const int r = visit(at);
+            if (r == 1) return at;
             if (r == 2) return kNone;
+            k = at;
         }
-        return kNone;
     }
 
     // The last LF in d[from, to), else kNone.

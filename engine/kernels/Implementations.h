@@ -67,6 +67,7 @@ struct ScanSet {
     std::size_t (*FindLastChar)(const C*, std::size_t, C);
     std::size_t (*CountChar)(const C*, std::size_t, std::size_t, C);
     std::size_t (*FindAny)(const C*, std::size_t, std::size_t, const C*, int);
+    std::size_t (*FindLastAny)(const C*, std::size_t, std::size_t, const C*, int);
     std::size_t (*FindMarker)(const C*, std::size_t, std::size_t, const char*, std::size_t);
     void (*MoveDownShort)(C*, std::size_t, std::size_t, std::size_t, std::size_t);
     void (*MoveUpShort)(C*, std::size_t, std::size_t, std::size_t);

@@ -567,7 +567,7 @@ const PassSet<C, U>& Passes() noexcept {
 
 template <class C>
 const ScanSet<C>& Scans() noexcept {
-    static constexpr ScanSet<C> kSet{TESSARK_FAST_ISA_NAME, &FindChar<C>,      &FindLastChar<C>, &CountChar<C>, &FindAny<C>,
+    static constexpr ScanSet<C> kSet{TESSARK_FAST_ISA_NAME, &FindChar<C>,      &FindLastChar<C>, &CountChar<C>, &FindAny<C>, &FindLastAny<C>,
                                      &FindMarker<C>,        &MoveDownShort<C>, &MoveUpShort<C>};
     return kSet;
 }

@@ -81,6 +81,13 @@ inline std::size_t CountChar(const C* d, std::size_t i, std::size_t n, C c) noex
     return count;
 }
 
+// The positions of v equal to one of the units whose vectors are s[0, count).
+inline std::uint32_t MaskAny(Vec v, const Vec* s, int count) noexcept {
+    Vec m = VEq(v, s[0]);
+    for (int k = 1; k < count; ++k) m = VOr(m, VEq(v, s[k]));
+    return VMask(m);
+}
+
 // First k >= i with d[k] one of set[0, count) (count 1 to 8).
 template <class C>
 inline std::size_t FindAny(const C* d, std::size_t i, std::size_t n, const C* set, int count) noexcept {
@@ -88,17 +95,33 @@ inline std::size_t FindAny(const C* d, std::size_t i, std::size_t n, const C* se
     if constexpr (kVectors && sizeof(C) == 1) {
         Vec s[8];
         for (int k = 0; k < count; ++k) s[k] = VSet1(set[k]);
-        for (; i + kVec <= n; i += kVec) {
-            const Vec v = LoadAt(d, i);
-            Vec m = VEq(v, s[0]);
-            for (int k = 1; k < count; ++k) m = VOr(m, VEq(v, s[k]));
-            if (const std::uint32_t mask = VMask(m)) return i + LowestBit(mask);
-        }
+        for (; i + kVec <= n; i += kVec)
+            if (const std::uint32_t mask = MaskAny(LoadAt(d, i), s, count)) return i + LowestBit(mask);
     }
     for (; i < n; ++i)
         for (int k = 0; k < count; ++k)
             if (d[i] == set[k]) return i;
     return n;
+}
+
+// Last k in [lo, i) with d[k] one of set[0, count) (count 1 to 8); returns
+// i when there is none.
+template <class C>
+inline std::size_t FindLastAny(const C* d, std::size_t lo, std::size_t i, const C* set, int count) noexcept {
+    std::size_t k = i;
+    if constexpr (kVectors && sizeof(C) == 1) {
+        Vec s[8];
+        for (int j = 0; j < count; ++j) s[j] = VSet1(set[j]);
+        for (; k >= lo + kVec; k -= kVec)
+            if (const std::uint32_t mask = MaskAny(LoadAt(d, k - kVec), s, count))
+                return k - kVec + static_cast<std::size_t>(31 - std::countl_zero(mask));
+    }
+    while (k > lo) {
+        --k;
+        for (int j = 0; j < count; ++j)
+            if (d[k] == set[j]) return k;
+    }
+    return i;
 }
 
 // First k >= i with d[k] == a and d[k+1] == b (b compared after folding
