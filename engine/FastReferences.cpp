@@ -11,17 +11,14 @@
 #include <type_traits>
 #include <vector>
 
-#include "kernels/Scan.h"
+#include "kernels/UnitOps.h"
 #include "SpecialCharTable.h"
 #include "Utf8.h"
 
 namespace tessark::fast {
 
-using scan::FindChar;
-using scan::FindLastChar;
 using scan::Fold;
 using scan::MoveDown;
-using scan::MoveDownShort;
 
 namespace {
 
@@ -402,6 +399,8 @@ struct Memo {
 template <class C, class U>
 class ReverseWindow {
 public:
+    explicit ReverseWindow(const ScanSet<C>& scans) : scans_(scans) {}
+
     // Converts s[0, len) (which begins with "&" and lies inside a cluster)
     // and leaves the result at s[o, len); returns o.
     std::size_t Run(const Table<C, U>& t, Memo<C, U>& memo, C* s, std::size_t len) {
@@ -409,7 +408,7 @@ public:
         pieces_.clear();
         std::size_t o = len, e = len;
         while (e > 0) {
-            const std::size_t q = FindLastChar(s, e, C('&'));
+            const std::size_t q = scans_.FindLastChar(s, e, C('&'));
             const C* body = s + q + 1;
             const std::size_t nb = e - q - 1;
             if (nb == 0 && pieces_.empty()) {  // "&" before "&" or the end stays
@@ -491,6 +490,7 @@ private:
         int row;
         std::size_t len;
     };
+    const ScanSet<C>& scans_;
     std::vector<Piece> pieces_;  // the top is the leftmost piece
 };
 
@@ -550,7 +550,7 @@ void PackWindow(const C* src, std::size_t size, std::size_t available, std::uint
 }
 
 template <class C, class U, class Reached>
-std::size_t ReplaceCluster(const Table<C, U>& t, Memo<C, U>& memo, ReverseWindow<C, U>& reverse, C* src,
+std::size_t ReplaceCluster(const Table<C, U>& t, Memo<C, U>& memo, const ScanSet<C>& scans, ReverseWindow<C, U>& reverse, C* src,
                            std::size_t len, C* out, const Reached& reached) {
     using Window = typename Memo<C, U>::Window;
     constexpr std::size_t kUnits = Memo<C, U>::kWindowUnits, kMinUnits = Memo<C, U>::kMinWindowUnits;
@@ -583,7 +583,7 @@ std::size_t ReplaceCluster(const Table<C, U>& t, Memo<C, U>& memo, ReverseWindow
         std::size_t q = start, segments = 0, end = len;
         const SegmentFate<C>* fate = nullptr;
         for (;;) {
-            const std::size_t e = FindChar(src, q + 1, len, C('&'));
+            const std::size_t e = scans.FindChar(src, q + 1, len, C('&'));
             ++segments;
             // A body that is open from the start (under seven units, no
             // ";": the cluster holds nothing else) never makes a barrier.
@@ -646,7 +646,8 @@ bool IsReferenceUnit(char16_t c) noexcept { return Sigma(c); }
 template <class C, class U>
 std::size_t ReplaceReferences(C* d, std::size_t n, const std::function<void()>& yield) {
     const Table<C, U>& t = TheTable<C, U>();
-    ReverseWindow<C, U> reverse;
+    const ScanSet<C>& scans = ScansFor<C>();
+    ReverseWindow<C, U> reverse(scans);
     Memo<C, U>* memo = nullptr;  // the thread's, found on the first cluster
     // The nine yields fall when the scan passes each tenth of the text, also
     // between the windows of a long cluster.
@@ -661,8 +662,8 @@ std::size_t ReplaceReferences(C* d, std::size_t n, const std::function<void()>& 
     reached(0);
     while (r < n) {
         const std::size_t next = yields < 9 ? n / 10 * static_cast<std::size_t>(yields + 1) : n;
-        const std::size_t p = FindChar(d, r, std::max(next, r + 1), C('&'));
-        MoveDownShort(d, w, r, p - r, n);
+        const std::size_t p = scans.FindChar(d, r, std::max(next, r + 1), C('&'));
+        scans.MoveDownShort(d, w, r, p - r, n);
         w += p - r;
         r = p;
         if (r >= n) break;
@@ -672,7 +673,7 @@ std::size_t ReplaceReferences(C* d, std::size_t n, const std::function<void()>& 
         }
         const std::size_t e = ClusterEnd(d, p + 1, n);
         if (!memo) memo = &ThreadMemo<C, U>();
-        w += ReplaceCluster(t, *memo, reverse, d + p, e - p, d + w, [&](std::size_t consumed) { reached(p + consumed); });
+        w += ReplaceCluster(t, *memo, scans, reverse, d + p, e - p, d + w, [&](std::size_t consumed) { reached(p + consumed); });
         r = e;
     }
     reached(n);

@@ -7,7 +7,6 @@
 
 #include "FastReferences.h"
 #include "Utf8.h"
-#include "kernels/Scan.h"
 
 namespace tessark {
 
@@ -18,9 +17,6 @@ const HtmlEntity* FindHtmlEntity(std::string_view name) noexcept {
 }
 
 namespace fast {
-
-using scan::FindChar;
-using scan::MoveDownShort;
 
 namespace {
 
@@ -147,10 +143,11 @@ std::size_t PutUtf8(const Reference& ref, unsigned char* out) noexcept {
 
 template <class C>
 std::size_t DecodeAllReferences(C* d, std::size_t n) {
+    const ScanSet<C>& scans = ScansFor<C>();
     std::size_t w = 0, i = 0;
     while (i < n) {
-        const std::size_t j = FindChar(d, i, n, C('&'));
-        MoveDownShort(d, w, i, j - i, n);
+        const std::size_t j = scans.FindChar(d, i, n, C('&'));
+        scans.MoveDownShort(d, w, i, j - i, n);
         w += j - i;
         if (j >= n) break;
         const Reference ref = MatchAt(d, j, n);
@@ -179,6 +176,7 @@ std::size_t DecodeAllReferencesUtf8(unsigned char* d, std::size_t n,
     std::size_t w = 0, i = 0;
     std::vector<unsigned char> rest;
     bool side = false;
+    const ScanSet<unsigned char>& scans = ScansFor<unsigned char>();
     auto emit = [&](const unsigned char* p, std::size_t len) {
         if (side)
             rest.insert(rest.end(), p, p + len);
@@ -188,7 +186,7 @@ std::size_t DecodeAllReferencesUtf8(unsigned char* d, std::size_t n,
         }
     };
     while (i < n) {
-        const std::size_t j = FindChar(d, i, n, static_cast<unsigned char>('&'));
+        const std::size_t j = scans.FindChar(d, i, n, static_cast<unsigned char>('&'));
         emit(d + i, j - i);
         if (j >= n) break;
         const Reference ref = MatchAt(d, j, n);

@@ -15,7 +15,7 @@
 #include "EngineHooks.h"
 #include "FastReferences.h"
 #include "kernels/Passes.h"
-#include "kernels/Scan.h"
+#include "kernels/UnitOps.h"
 
 namespace tessark {
 
@@ -166,8 +166,8 @@ struct BasicStreamExtractor<C, U>::State {
         if (closers.count == 0) return searched;
         std::size_t k = searched;
         for (;; ++k) {
-            k = closers.count == 1 ? fast::scan::FindChar(d, k, avail, closers.unit[0])
-                                   : fast::scan::FindAny(d, k, avail, closers.unit, closers.count);
+            k = closers.count == 1 ? fast::ScansFor<C>().FindChar(d, k, avail, closers.unit[0])
+                                   : fast::ScansFor<C>().FindAny(d, k, avail, closers.unit, closers.count);
             if (k >= avail || d[k] != C(';')) break;
             // A ";" counts when it ends "gt;" (any case) or "#62;", which a
             // reference (or a cascade of them) turns into ">".
@@ -224,39 +224,22 @@ struct BasicStreamExtractor<C, U>::State {
             return tagDone && braceDone && commentDone && scriptDone && styleDone ? 2 : 0;
         };
         const std::size_t stop = p > reach ? p - reach : 0;
-        std::size_t k = p;
-#if defined(TESSARK_FAST_VECTORS)
-        if constexpr (sizeof(C) == 1) {
-            // A vector at a time, visiting only the four delimiters, last first.
-            using namespace fast::scan;
-            const Vec lt = VSet1('<'), gt = VSet1('>'), lb = VSet1('{'), rb = VSet1('}');
-            for (; k >= stop + kVec; k -= kVec) {
-                const Vec v = VLoad(d + k - kVec);
-                std::uint32_t m = VMask(VOr(VOr(VEq(v, lt), VEq(v, gt)), VOr(VEq(v, lb), VEq(v, rb))));
-                while (m != 0) {
-                    const unsigned bit = 31u - static_cast<unsigned>(std::countl_zero(m));
-                    m &= ~(std::uint32_t{1} << bit);
-                    const std::size_t at = k - kVec + bit;
-                    const int r = visit(at);
-                    if (r == 1) return at;
-                    if (r == 2) return kNone;
-                }
-            }
-        }
-#endif
-        while (k > stop) {
-            --k;
-            const int r = visit(k);
-            if (r == 1) return k;
+        // Only the four delimiters, last first (visit gives 0 for the rest).
+        static constexpr C kDelimiters[] = {C('<'), C('>'), C('{'), C('}')};
+        for (std::size_t k = p;;) {
+            const std::size_t at = fast::ScansFor<C>().FindLastAny(d, stop, k, kDelimiters, 4);
+            if (at == k) return kNone;
+            const int r = visit(at);
+            if (r == 1) return at;
             if (r == 2) return kNone;
+            k = at;
         }
-        return kNone;
     }
 
     // The last LF in d[from, to), else kNone.
     static std::size_t LastLineEnd(const C* d, std::size_t from, std::size_t to) {
         if (to <= from) return kNone;
-        const std::size_t k = fast::scan::FindLastChar(d + from, to - from, C('\n'));
+        const std::size_t k = fast::ScansFor<C>().FindLastChar(d + from, to - from, C('\n'));
         return k == to - from ? kNone : from + k;
     }
 
@@ -367,7 +350,7 @@ struct BasicStreamExtractor<C, U>::State {
                     while (e > 0 && d[e - 1] == C(' ')) --e;
                     if (e > 0 && d[e - 1] == C('\n')) --e;
                     shape.end = e;
-                    shape.lineFeeds = fast::scan::CountChar(d, 0, e, C('\n'));
+                    shape.lineFeeds = fast::ScansFor<C>().CountChar(d, 0, e, C('\n'));
                 }
             }
             if (body > 0) started = true;
@@ -418,9 +401,9 @@ struct BasicStreamExtractor<C, U>::State {
         std::size_t seam = LastLineEnd(d, from, wanted);
         if (seam == kNone) {
             const std::size_t far = std::min(avail, 2 * wanted);
-            seam = fast::scan::FindChar(d, wanted, far, C('\n'));
+            seam = fast::ScansFor<C>().FindChar(d, wanted, far, C('\n'));
             if (seam >= far) {
-                const std::size_t space = fast::scan::FindLastChar(d, wanted, C(' '));
+                const std::size_t space = fast::ScansFor<C>().FindLastChar(d, wanted, C(' '));
                 seam = space < wanted && space >= from ? space : avail;
             }
         }

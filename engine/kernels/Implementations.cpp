@@ -92,4 +92,14 @@ const PassSet<char16_t>& PassesFor<char16_t>() noexcept {
     return ActiveImplementation().units();
 }
 
+template <>
+const ScanSet<unsigned char>& ScansFor<unsigned char>() noexcept {
+    return ActiveImplementation().byteScans();
+}
+
+template <>
+const ScanSet<char16_t>& ScansFor<char16_t>() noexcept {
+    return ActiveImplementation().unitScans();
+}
+
 }  // namespace tessark::fast

@@ -54,12 +54,20 @@ struct PassSet {
 };
 
 // The search and move primitives of Scan.h as compiled for one instruction
-// set, for the kernel tests.
+// set: the engine's scans outside the passes (the references, the readable
+// text's tags, the stream's look-back) reach them through ScansFor, so that
+// they run on the same instruction set as the passes. Entry points to whole
+// primitives rather than to those scans compiled once per set: the scans
+// call them once per reference or per tag, and most of the scans' own work
+// is scalar (tables, memos), which gains nothing from another compilation.
 template <class C>
 struct ScanSet {
+    const char* isa;
     std::size_t (*FindChar)(const C*, std::size_t, std::size_t, C);
     std::size_t (*FindLastChar)(const C*, std::size_t, C);
     std::size_t (*CountChar)(const C*, std::size_t, std::size_t, C);
+    std::size_t (*FindAny)(const C*, std::size_t, std::size_t, const C*, int);
+    std::size_t (*FindLastAny)(const C*, std::size_t, std::size_t, const C*, int);
     std::size_t (*FindMarker)(const C*, std::size_t, std::size_t, const char*, std::size_t);
     void (*MoveDownShort)(C*, std::size_t, std::size_t, std::size_t, std::size_t);
     void (*MoveUpShort)(C*, std::size_t, std::size_t, std::size_t);
@@ -101,5 +109,10 @@ bool ChooseImplementation(std::string_view name) noexcept;
 // ActiveImplementation); U is ElementUnits, or Utf8Units for bytes.
 template <class C, class U = ElementUnits>
 const PassSet<C, U>& PassesFor() noexcept;
+
+// The search and move primitives the engine uses for unit type C (those of
+// ActiveImplementation).
+template <class C>
+const ScanSet<C>& ScansFor() noexcept;
 
 }  // namespace tessark::fast

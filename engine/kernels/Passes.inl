@@ -56,10 +56,9 @@ inline std::size_t Utf8Length(const unsigned char* d, std::size_t i, std::size_t
 // The first position at or after i, before j, of a byte that is not ASCII;
 // j when there is none.
 inline std::size_t SkipAscii(const unsigned char* d, std::size_t i, std::size_t j) noexcept {
-#if defined(TESSARK_FAST_VECTORS)
-    for (; i + kVec <= j; i += kVec)
-        if (const std::uint32_t mask = VMask(LoadAt(d, i))) return i + LowestBit(mask);
-#endif
+    if constexpr (kVectors)
+        for (; i + kVec <= j; i += kVec)
+            if (const std::uint32_t mask = VMask(LoadAt(d, i))) return i + LowestBit(mask);
     for (; i + 8 <= j; i += 8) {
         std::uint64_t v;
         std::memcpy(&v, d + i, sizeof v);
@@ -245,7 +244,6 @@ std::size_t FunctionPipeTabs(C* d, std::size_t n, bool functions, bool pipe, boo
     return w + (n - i);
 }
 
-#if defined(TESSARK_FAST_COMPRESS)
 namespace {
 
 // GatherKept over 64 bytes, with the whole block stored at once when all of
@@ -268,7 +266,7 @@ inline std::uint64_t Mask64(const unsigned char* p, Vec c) noexcept {
 
 // StripTags over bytes, 64 at a time and without a branch per tag: the tag
 // carry chain of bits::TaggedUnits on the block's masks of "<" and ">".
-std::size_t StripTagsBlocks(unsigned char* d, std::size_t n, std::size_t& w, bool& inside) noexcept {
+inline std::size_t StripTagsBlocks(unsigned char* d, std::size_t n, std::size_t& w, bool& inside) noexcept {
     const Vec lt = VSet1('<'), gt = VSet1('>');
     bits::TagCarry carry;
     carry.inside = inside;
@@ -282,14 +280,12 @@ std::size_t StripTagsBlocks(unsigned char* d, std::size_t n, std::size_t& w, boo
 }
 
 }  // namespace
-#endif
 
 template <class C>
 std::size_t StripTags(C* d, std::size_t n, bool* unclosed) {
     std::size_t w = 0, i = 0;
     if (unclosed) *unclosed = false;
-#if defined(TESSARK_FAST_COMPRESS)
-    if constexpr (sizeof(C) == 1) {
+    if constexpr (kFastGather && sizeof(C) == 1) {
         bool inside = false;
         i = StripTagsBlocks(d, n, w, inside);
         if (inside) {  // the tag going on ends at the next ">"
@@ -298,7 +294,6 @@ std::size_t StripTags(C* d, std::size_t n, bool* unclosed) {
             if (k >= n && unclosed) *unclosed = true;
         }
     }
-#endif
     while (i < n) {
         const std::size_t j = FindChar(d, i, n, C('<'));
         MoveDownShort(d, w, i, j - i, n);
@@ -313,7 +308,6 @@ std::size_t StripTags(C* d, std::size_t n, bool* unclosed) {
 
 namespace {
 
-#if defined(TESSARK_FAST_VECTORS)
 // The positions of v0 (whose next units are v1) where a marker of the tail
 // pass may begin: "!-" and "--" (with comments), "ms" in any case.
 inline Vec TailMarkerStarts(Vec v0, Vec v1, bool comments) noexcept {
@@ -322,7 +316,6 @@ inline Vec TailMarkerStarts(Vec v0, Vec v1, bool comments) noexcept {
     const Vec ms = VAnd(VEq(VOr(v0, lower), VSet1('m')), VEq(VOr(v1, lower), VSet1('s')));
     return comments ? VOr(dashes, ms) : ms;
 }
-#endif
 
 // The next position at or after i where TailPass must look closer: a CR, an
 // LF that becomes a space, a possible marker ("!-", "--", "ms" in any case),
@@ -339,8 +332,7 @@ std::size_t NextTailEvent(const C* d, std::size_t i, std::size_t n, bool comment
         if (Fold(c) == C('m') && Fold(next) == C('s')) return true;
         return spaces && c == C(' ') && (next == C(' ') || next == C('\r') || (allCRLF && next == C('\n')));
     };
-#if defined(TESSARK_FAST_VECTORS)
-    if constexpr (sizeof(C) == 1) {
+    if constexpr (kVectors && sizeof(C) == 1) {
         const Vec cr = VSet1('\r'), lf = VSet1('\n'), sp = VSet1(' ');
         const Vec useLF = VAll(allCRLF), useSpaces = VAll(spaces);
         for (; i + kVec + 1 <= n; i += kVec) {
@@ -352,13 +344,11 @@ std::size_t NextTailEvent(const C* d, std::size_t i, std::size_t n, bool comment
             if (const std::uint32_t mask = VMask(e)) return i + LowestBit(mask);
         }
     }
-#endif
     for (; i < n; ++i)
         if (event(i)) return i;
     return n;
 }
 
-#if defined(TESSARK_FAST_VECTORS)
 // TailPass's line stage over bytes, a vector at a time: while no marker
 // starts in the block, CR (and LF with allCRLF) become spaces in the
 // register and the block is stored whole, unless a space in it follows a
@@ -391,14 +381,7 @@ void BlockTail(C* d, std::size_t n, bool comments, bool allCRLF, bool spaces, st
             } else if (drop != kFullMask) {  // (a block of spaces that goes on a run adds nothing)
                 alignas(32) C units[kVec];
                 VStore(units, mapped);
-#if defined(TESSARK_FAST_COMPRESS)
                 GatherKept(d, w, units, ~drop & kFullMask, kVec / 8);
-#else
-                for (unsigned k = 0; k < kVec; ++k) {  // branch-free: every unit written, dropped ones overwritten
-                    d[w] = units[k];
-                    w += ((drop >> k) & 1u) ^ 1u;
-                }
-#endif
             }
             i += kVec;
             bits::SpaceRuns(spaceMask, kVec, run, longest);
@@ -410,7 +393,6 @@ void BlockTail(C* d, std::size_t n, bool comments, bool allCRLF, bool spaces, st
         return;
     }
 }
-#endif
 
 }  // namespace
 
@@ -448,15 +430,13 @@ std::size_t TailPass(C* d, std::size_t n, bool comments, bool lineStage, bool al
         ++i;
     }
     while (i < n) {
-#if defined(TESSARK_FAST_VECTORS)
-        if constexpr (sizeof(C) == 1) {
+        if constexpr (kVectors && sizeof(C) == 1) {
             if (lineStage) {
                 BlockTail(d, n, comments, allCRLF, spaces, w, i, run, longest, emit);
                 while (spaces && run > 0 && i < n && d[i] == C(' ')) emit(d[i++]);
                 if (i >= n) break;
             }
         }
-#endif
         const std::size_t j = lineStage ? NextTailEvent(d, i, n, comments, allCRLF, spaces)
                                         : NextTailEvent(d, i, n, comments, false, false);
         if (j > i) {
@@ -587,21 +567,18 @@ const PassSet<C, U>& Passes() noexcept {
 
 template <class C>
 const ScanSet<C>& Scans() noexcept {
-    static constexpr ScanSet<C> kSet{&FindChar<C>,   &FindLastChar<C>,  &CountChar<C>,
-                                     &FindMarker<C>, &MoveDownShort<C>, &MoveUpShort<C>};
+    static constexpr ScanSet<C> kSet{TESSARK_FAST_ISA_NAME, &FindChar<C>,      &FindLastChar<C>, &CountChar<C>, &FindAny<C>, &FindLastAny<C>,
+                                     &FindMarker<C>,        &MoveDownShort<C>, &MoveUpShort<C>};
     return kSet;
 }
 
 template const ScanSet<unsigned char>& Scans<unsigned char>() noexcept;
 template const ScanSet<char16_t>& Scans<char16_t>() noexcept;
 
-// Only the baseline compilation serves 16-bit text (TESSARK_FAST_UNITS, set
-// by baseline/Passes.cpp); the others serve bytes, as Windows-1252 and as UTF-8.
+// Every compilation serves bytes, as Windows-1252 and as UTF-8; only the
+// baseline's serves 16-bit text as well (baseline/Passes.cpp).
 template const PassSet<unsigned char, ElementUnits>& Passes<unsigned char, ElementUnits>() noexcept;
 template const PassSet<unsigned char, Utf8Units>& Passes<unsigned char, Utf8Units>() noexcept;
-#if defined(TESSARK_FAST_UNITS)
-template const PassSet<char16_t, ElementUnits>& Passes<char16_t, ElementUnits>() noexcept;
-#endif
 
 }  // namespace TESSARK_FAST_ISA
 }  // namespace tessark::fast

@@ -5,7 +5,9 @@
 // of positions per step (the Vec of Vector.h: 16 bytes in the baseline, 32
 // with AVX2); over 16-bit units they are plain loops. Results are the same
 // either way. Written once; each instruction set compiles them in its own
-// namespace (see Implementations.h).
+// namespace (see Implementations.h), and the engine outside kernels/ reaches
+// them through the active implementation's ScanSet (ScansFor), never by
+// including this file. Only the kernels (Passes.inl) include it.
 #pragma once
 
 #include <bit>
@@ -14,18 +16,13 @@
 #include <cstring>
 
 #include "Implementations.h"
+#include "UnitOps.h"
 #include "Vector.h"
 
 namespace tessark::fast {
 inline namespace TESSARK_FAST_ISA {
 namespace scan {
 
-template <class C>
-constexpr C Fold(C c) noexcept {
-    return (c >= C('A') && c <= C('Z')) ? C(c + ('a' - 'A')) : c;
-}
-
-#if defined(TESSARK_FAST_VECTORS)
 // The vector of d[i, i + kVec), bytes only.
 template <class C>
 inline Vec LoadAt(const C* d, std::size_t i) noexcept {
@@ -33,21 +30,20 @@ inline Vec LoadAt(const C* d, std::size_t i) noexcept {
 }
 
 inline std::size_t LowestBit(std::uint32_t mask) noexcept { return static_cast<std::size_t>(std::countr_zero(mask)); }
-#endif
 
 // First k >= i with d[k] == c.
 template <class C>
 inline std::size_t FindChar(const C* d, std::size_t i, std::size_t n, C c) noexcept {
     if (i >= n) return n;
     if constexpr (sizeof(C) == 1) {
-#if defined(TESSARK_FAST_VECTORS)
-        // Most searches end within a few units (the ">" of a tag): the first
-        // 32 units are tested inline, the rest by the library.
-        const Vec vc = VSet1(c);
-        for (std::size_t tested = 0; tested < 32 && i + kVec <= n; tested += kVec, i += kVec)
-            if (const std::uint32_t mask = VMask(VEq(LoadAt(d, i), vc))) return i + LowestBit(mask);
-        if (i >= n) return n;
-#endif
+        if constexpr (kVectors) {
+            // Most searches end within a few units (the ">" of a tag): the
+            // first 32 units are tested inline, the rest by the library.
+            const Vec vc = VSet1(c);
+            for (std::size_t tested = 0; tested < 32 && i + kVec <= n; tested += kVec, i += kVec)
+                if (const std::uint32_t mask = VMask(VEq(LoadAt(d, i), vc))) return i + LowestBit(mask);
+            if (i >= n) return n;
+        }
         const void* p = std::memchr(d + i, c, n - i);
         return p ? static_cast<std::size_t>(static_cast<const C*>(p) - d) : n;
     } else {
@@ -61,14 +57,12 @@ inline std::size_t FindChar(const C* d, std::size_t i, std::size_t n, C c) noexc
 template <class C>
 inline std::size_t FindLastChar(const C* d, std::size_t i, C c) noexcept {
     std::size_t k = i;
-#if defined(TESSARK_FAST_VECTORS)
-    if constexpr (sizeof(C) == 1) {
+    if constexpr (kVectors && sizeof(C) == 1) {
         const Vec vc = VSet1(c);
         for (; k >= kVec; k -= kVec)
             if (const std::uint32_t mask = VMask(VEq(LoadAt(d, k - kVec), vc)))
                 return k - kVec + static_cast<std::size_t>(31 - std::countl_zero(mask));
     }
-#endif
     while (k > 0)
         if (d[--k] == c) return k;
     return i;
@@ -78,37 +72,56 @@ inline std::size_t FindLastChar(const C* d, std::size_t i, C c) noexcept {
 template <class C>
 inline std::size_t CountChar(const C* d, std::size_t i, std::size_t n, C c) noexcept {
     std::size_t count = 0;
-#if defined(TESSARK_FAST_VECTORS)
-    if constexpr (sizeof(C) == 1) {
+    if constexpr (kVectors && sizeof(C) == 1) {
         const Vec vc = VSet1(c);
         for (; i + kVec <= n; i += kVec)
             count += static_cast<std::size_t>(std::popcount(VMask(VEq(LoadAt(d, i), vc))));
     }
-#endif
     for (; i < n; ++i) count += d[i] == c ? 1 : 0;
     return count;
+}
+
+// The positions of v equal to one of the units whose vectors are s[0, count).
+inline std::uint32_t MaskAny(Vec v, const Vec* s, int count) noexcept {
+    Vec m = VEq(v, s[0]);
+    for (int k = 1; k < count; ++k) m = VOr(m, VEq(v, s[k]));
+    return VMask(m);
 }
 
 // First k >= i with d[k] one of set[0, count) (count 1 to 8).
 template <class C>
 inline std::size_t FindAny(const C* d, std::size_t i, std::size_t n, const C* set, int count) noexcept {
     if (count == 1) return FindChar(d, i, n, set[0]);
-#if defined(TESSARK_FAST_VECTORS)
-    if constexpr (sizeof(C) == 1) {
+    if constexpr (kVectors && sizeof(C) == 1) {
         Vec s[8];
         for (int k = 0; k < count; ++k) s[k] = VSet1(set[k]);
-        for (; i + kVec <= n; i += kVec) {
-            const Vec v = LoadAt(d, i);
-            Vec m = VEq(v, s[0]);
-            for (int k = 1; k < count; ++k) m = VOr(m, VEq(v, s[k]));
-            if (const std::uint32_t mask = VMask(m)) return i + LowestBit(mask);
-        }
+        for (; i + kVec <= n; i += kVec)
+            if (const std::uint32_t mask = MaskAny(LoadAt(d, i), s, count)) return i + LowestBit(mask);
     }
-#endif
     for (; i < n; ++i)
         for (int k = 0; k < count; ++k)
             if (d[i] == set[k]) return i;
     return n;
+}
+
+// Last k in [lo, i) with d[k] one of set[0, count) (count 1 to 8); returns
+// i when there is none.
+template <class C>
+inline std::size_t FindLastAny(const C* d, std::size_t lo, std::size_t i, const C* set, int count) noexcept {
+    std::size_t k = i;
+    if constexpr (kVectors && sizeof(C) == 1) {
+        Vec s[8];
+        for (int j = 0; j < count; ++j) s[j] = VSet1(set[j]);
+        for (; k >= lo + kVec; k -= kVec)
+            if (const std::uint32_t mask = MaskAny(LoadAt(d, k - kVec), s, count))
+                return k - kVec + static_cast<std::size_t>(31 - std::countl_zero(mask));
+    }
+    while (k > lo) {
+        --k;
+        for (int j = 0; j < count; ++j)
+            if (d[k] == set[j]) return k;
+    }
+    return i;
 }
 
 // First k >= i with d[k] == a and d[k+1] == b (b compared after folding
@@ -116,30 +129,19 @@ inline std::size_t FindAny(const C* d, std::size_t i, std::size_t n, const C* se
 template <class C>
 inline std::size_t FindPair(const C* d, std::size_t i, std::size_t n, C a, C b, bool foldSecond) noexcept {
     if (n < 2) return n;
-#if defined(TESSARK_FAST_VECTORS)
-    if constexpr (sizeof(C) == 1) {
+    if constexpr (kVectors && sizeof(C) == 1) {
         const Vec va = VSet1(a), vb = VSet1(b), vf = VSet1(foldSecond ? 0x20 : 0);
         for (; i + kVec + 1 <= n; i += kVec) {
             const Vec m = VAnd(VEq(LoadAt(d, i), va), VEq(VOr(LoadAt(d, i + 1), vf), vb));
             if (const std::uint32_t mask = VMask(m)) return i + LowestBit(mask);
         }
     }
-#endif
     for (; i + 1 < n; ++i) {
         if (d[i] != a) continue;
         const C next = foldSecond ? Fold(d[i + 1]) : d[i + 1];
         if (next == b) return i;
     }
     return n;
-}
-
-// True when d[k, k+len) equals the lower-case ASCII marker m, ignoring case.
-template <class C>
-inline bool MatchFolded(const C* d, std::size_t k, std::size_t n, const char* m, std::size_t len) noexcept {
-    if (k > n || n - k < len) return false;
-    for (std::size_t j = 0; j < len; ++j)
-        if (Fold(d[k + j]) != C(static_cast<unsigned char>(m[j]))) return false;
-    return true;
 }
 
 // First k >= i where the lower-case ASCII marker m (at least two units)
@@ -149,8 +151,7 @@ inline std::size_t FindMarker(const C* d, std::size_t i, std::size_t n, const ch
     const C first = C(static_cast<unsigned char>(m[0]));
     const C second = C(static_cast<unsigned char>(m[1]));
     const bool fold = second >= C('a') && second <= C('z');
-#if defined(TESSARK_FAST_VECTORS)
-    if constexpr (sizeof(C) == 1) {
+    if constexpr (kVectors && sizeof(C) == 1) {
         // A vector of candidate positions at a time, filtered on the first,
         // the second and the last unit of the marker ("<s" alone is common in
         // pages; "<s" with a "t" five units on is rare), then compared whole.
@@ -167,7 +168,6 @@ inline std::size_t FindMarker(const C* d, std::size_t i, std::size_t n, const ch
             }
         }
     }
-#endif
     while (i < n) {
         const std::size_t k = FindPair(d, i, n, first, second, fold);
         if (k >= n) return n;
@@ -175,12 +175,6 @@ inline std::size_t FindMarker(const C* d, std::size_t i, std::size_t n, const ch
         i = k + 1;
     }
     return n;
-}
-
-// Moves d[from, from+count) down to d[to, ...), to <= from.
-template <class C>
-inline void MoveDown(C* d, std::size_t to, std::size_t from, std::size_t count) noexcept {
-    if (to != from && count != 0) std::memmove(d + to, d + from, count * sizeof(C));
 }
 
 // The same for the short stretches kept between matches, given that d holds
@@ -191,13 +185,13 @@ inline void MoveDown(C* d, std::size_t to, std::size_t from, std::size_t count) 
 // have been read already. Otherwise, or for long stretches, memmove.
 template <class C>
 inline void MoveDownShort(C* d, std::size_t to, std::size_t from, std::size_t count, std::size_t n) noexcept {
-#if defined(TESSARK_FAST_VECTORS)
-    constexpr std::size_t kPiece = kVec / sizeof(C);
-    if (count <= 4 * kPiece && from - to >= kPiece && from + 4 * kPiece <= n) {
-        for (std::size_t k = 0; k < count; k += kPiece) VStore(d + to + k, VLoad(d + from + k));
-        return;
+    if constexpr (kVectors) {
+        constexpr std::size_t kPiece = kVec / sizeof(C);
+        if (count <= 4 * kPiece && from - to >= kPiece && from + 4 * kPiece <= n) {
+            for (std::size_t k = 0; k < count; k += kPiece) VStore(d + to + k, VLoad(d + from + k));
+            return;
+        }
     }
-#endif
     MoveDown(d, to, from, count);
 }
 
@@ -208,14 +202,14 @@ inline void MoveDownShort(C* d, std::size_t to, std::size_t from, std::size_t co
 // from + (what is left to copy), never on a unit that is still to be read.
 template <class C>
 inline void MoveUpShort(C* d, std::size_t to, std::size_t from, std::size_t count) noexcept {
-#if defined(TESSARK_FAST_VECTORS)
-    constexpr std::size_t kPiece = kVec / sizeof(C);
-    if (count <= 4 * kPiece && to - from >= kPiece && from >= kPiece) {
-        for (std::size_t k = count; k > 0; k = k > kPiece ? k - kPiece : 0)
-            VStore(d + to + k - kPiece, VLoad(d + from + k - kPiece));
-        return;
+    if constexpr (kVectors) {
+        constexpr std::size_t kPiece = kVec / sizeof(C);
+        if (count <= 4 * kPiece && to - from >= kPiece && from >= kPiece) {
+            for (std::size_t k = count; k > 0; k = k > kPiece ? k - kPiece : 0)
+                VStore(d + to + k - kPiece, VLoad(d + from + k - kPiece));
+            return;
+        }
     }
-#endif
     if (to != from && count != 0) std::memmove(d + to, d + from, count * sizeof(C));
 }
 

@@ -31,7 +31,8 @@ TEST(Kernels, EverySupportedImplementationIsCompared) {
     for (const fast::Implementation& impl : fast::Implementations()) {
         const UsingKernels kernels(impl.name);
         EXPECT_EQ(kernels.chosen, std::find(Kernels().begin(), Kernels().end(), impl.name) != Kernels().end());
-        EXPECT_TRUE(!kernels.chosen || std::string(fast::PassesFor<unsigned char, fast::Utf8Units>().isa) == impl.name);
+        for (const char* isa : {fast::PassesFor<unsigned char, fast::Utf8Units>().isa, fast::ScansFor<unsigned char>().isa, fast::ScansFor<char16_t>().isa})
+            EXPECT_TRUE(!kernels.chosen || isa == std::string(impl.name)) << isa;  // the passes and the other scans alike
     }
     EXPECT_STREQ(fast::PassesFor<unsigned char>().isa, Kernels().back().c_str());
 #if TESSARK_TEST_AVX2_PASSES

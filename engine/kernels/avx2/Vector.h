@@ -1,5 +1,5 @@
 // The AVX2 byte vector: 32 bytes, and the gathering of kept bytes with
-// pshufb (TESSARK_FAST_COMPRESS). See ../Vector.h.
+// pshufb (kFastGather). See ../Vector.h.
 #pragma once
 
 #include <bit>
@@ -13,8 +13,7 @@ namespace tessark::fast {
 inline namespace TESSARK_FAST_ISA {
 namespace scan {
 
-#define TESSARK_FAST_VECTORS 1
-#define TESSARK_FAST_COMPRESS 1
+inline constexpr bool kVectors = true;
 using Vec = __m256i;
 inline constexpr std::size_t kVec = 32;
 inline constexpr std::uint32_t kFullMask = 0xFFFFFFFFu;
@@ -27,6 +26,10 @@ inline Vec VAnd(Vec a, Vec b) noexcept { return _mm256_and_si256(a, b); }
 inline Vec VAndNot(Vec a, Vec b) noexcept { return _mm256_andnot_si256(a, b); }  // ~a & b
 inline std::uint32_t VMask(Vec v) noexcept { return static_cast<std::uint32_t>(_mm256_movemask_epi8(v)); }
 inline Vec VAll(bool on) noexcept { return VSet1(on ? -1 : 0); }
+
+// GatherKept is fast enough for the kernels to gather whole blocks with
+// it (StripTags over bytes).
+inline constexpr bool kFastGather = true;
 
 // For each 8-bit keep mask, the pshufb control that gathers the kept bytes
 // of an 8-byte group to its front.
