@@ -9,7 +9,7 @@
 
 #include "ProcessTestSupport.h"
 
-using tessark::test::ReadFile;
+using namespace tessark::test;
 
 namespace {
 
@@ -17,7 +17,7 @@ const QString kSource = QStringLiteral(TESSARK_SOURCE_DIR "/");
 
 // Exit status and error output of the generator, run in `folder`.
 std::pair<int, QString> Generate(const QStringList& args, const QString& folder = {}) {
-    const auto r = tessark::test::RunProcess(TESSARK_IMAGEGEN, args, folder, QProcessEnvironment::systemEnvironment(), 60);
+    const Finished r = RunProcess(TESSARK_IMAGEGEN, args, folder, QProcessEnvironment::systemEnvironment(), 60);
     return {r.exitCode, QString::fromLocal8Bit(r.err)};
 }
 
@@ -88,14 +88,12 @@ private Q_SLOTS:
             {{"file/sub"}, 1, "cannot create the folder"}};
         for (const auto& [args, status, message] : rows) {
             QTemporaryDir dir;
-            QFile file(dir.filePath("file"));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a folder") == 12);
-            file.close();
+            QVERIFY(WriteFile(dir.filePath("file"), "not a folder"));
             const auto [code, errors] = Generate(args, dir.path());
             QCOMPARE(code, status);
             QVERIFY2(errors.contains(message), qPrintable(errors));
             QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"file"});
-            QCOMPARE(ReadFile(file.fileName()), QByteArray("not a folder"));
+            QCOMPARE(ReadFile(dir.filePath("file")), QByteArray("not a folder"));
         }
     }
 };
