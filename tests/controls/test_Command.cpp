@@ -258,7 +258,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("after");
         for (const auto& [stored, before, after] : std::initializer_list<std::tuple<const char*, int, int>>{
                  {"", 0, 3}, {"Enabled=-1", 2, 3}, {"Enabled=fALSE", 3, 2}, {"Enabled=yes", 3, 3}, {"Enabled=", 2, 2},
-                 {"Visible=0", 3, 1}, {"Visible=1", 1, 3}, {"Visible=2", 3, 3}, {"Visible=-1", 1, 1}, {"Visible=x", 3, 3}})
+                 {"Visible=0", 3, 1}, {"Visible=1", 1, 3}, {"Visible=2", 3, 3}, {"Visible=2", 1, 1}, {"Visible=-1", 1, 1},
+                 {"Visible=x", 3, 3}})
             QTest::newRow(qPrintable(QString("%1 (%2)").arg(stored).arg(before))) << QString(stored) << before << after;
     }
     void storedSettings() {

@@ -65,7 +65,7 @@ void When(std::function<bool()> ready, std::function<void()> step) {
         poll->stop();
         step();
     });
-    poll->start(5);
+    poll->start(0);
 }
 void OnModal(std::function<void(QWidget*)> step) {
     When([] { return QApplication::activeModalWidget() != nullptr; }, [step] { step(QApplication::activeModalWidget()); });
