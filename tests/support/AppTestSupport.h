@@ -1,10 +1,10 @@
 // Helpers for the application tests: a message sink that records every
 // message and answers questions from a script, a temporary settings store,
-// and whole-file reads and writes.
+// the files of a folder (whole-file reads and writes: ProcessTestSupport.h).
+// Used from the test's main thread only.
 #pragma once
 
 #include <QDir>
-#include <QFile>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -12,6 +12,7 @@
 #include <deque>
 #include <functional>
 
+#include "ProcessTestSupport.h"
 #include "basProcessing.h"
 
 namespace tessark::test {
@@ -44,18 +45,6 @@ public:
 private:
     QTemporaryDir dir_;
 };
-
-inline QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
-    return f.readAll();
-}
-
-inline void WriteFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    QCOMPARE(f.write(data), data.size());
-}
 
 // Every file in `folder`, hidden ones too, by name.
 inline QStringList FilesIn(const QString& folder) {

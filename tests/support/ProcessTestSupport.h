@@ -1,6 +1,7 @@
-// Helpers for the tests of what ships beside the program: running a process
-// to its end with a given environment, and whole-file reads and writes.
-// Used from the test's main thread only.
+// Helpers for the tests that run programs or touch files: running a process
+// to its end with a given environment and standard input, and whole-file
+// reads and writes (the one pair every test folder uses). Used from the
+// test's main thread only.
 #pragma once
 
 #include <QFile>
@@ -15,26 +16,33 @@ struct Finished {
     QByteArray out, err;
 };
 
-// Runs `program` with `args` in `folder` and waits up to `seconds` for it to end.
+// Runs `program` with `args` in `folder`, `input` on its standard input, and
+// waits up to `seconds` for it to end.
 inline Finished RunProcess(const QString& program, const QStringList& args, const QString& folder,
-                           const QProcessEnvironment& env, int seconds = 300) {
+                           const QProcessEnvironment& env, int seconds = 300, const QByteArray& input = {}) {
     QProcess p;
     p.setWorkingDirectory(folder);
     p.setProcessEnvironment(env);
     p.start(program, args);
+    p.write(input);
+    p.closeWriteChannel();
     const bool ended = p.waitForFinished(seconds * 1000) && p.exitStatus() == QProcess::NormalExit;
     if (p.state() != QProcess::NotRunning) p.kill(), p.waitForFinished();
     return {ended ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
 }
 
+// The whole file; "<missing>" when it cannot be read.
 inline QByteArray ReadFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
+// Replaces the file with `data`; false, with a warning naming it, when it could not.
 inline bool WriteFile(const QString& path, const QByteArray& data) {
     QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+    const bool written = f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+    if (!written) qWarning("cannot write %s", qPrintable(path));
+    return written;
 }
 
 // The environment of a test run: the settings in `configFolder`, no display.

@@ -13,7 +13,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QTimer>
-#include <optional>
 
 #include "AppTestSupport.h"
 #include "Command.h"
@@ -56,29 +55,20 @@ struct Session {
     QStringList opened;
 };
 
-// Runs `step` once the window's conversion is under way (at its first yield).
-void WhileConverting(frmMain& f, std::function<void()> step) {
+// Runs `step` from the event loop once `ready` holds (a modal dialog open,
+// the window's conversion under way at its first yield).
+void When(std::function<bool()> ready, std::function<void()> step) {
     auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, &f, step] {
-        if (!f.Converting()) return;
+    QObject::connect(poll, &QTimer::timeout, [poll, ready, step] {
+        if (!ready()) return;
         poll->deleteLater();
         poll->stop();
         step();
     });
     poll->start(0);
 }
-
-// Runs `step` on the next modal dialog once it is open.
 void OnModal(std::function<void(QWidget*)> step) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, step] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            poll->deleteLater();
-            poll->stop();
-            step(modal);
-        }
-    });
-    poll->start(10);
+    When([] { return QApplication::activeModalWidget() != nullptr; }, [step] { step(QApplication::activeModalWidget()); });
 }
 
 // Answers the next file dialog: notes what it shows (its filters, the entry
@@ -118,37 +108,21 @@ QString Letters(const OptionSet& set, bool classicOnly = false) {
     return text;
 }
 
-// The design, one row per control: kind, container, place and size in twips,
-// tab index (-1: takes no focus), caption. A kind has one font and colours.
-struct DesignRow {
-    const char *name, *kind, *container;
-    int left, top, width, height, tabIndex;
-    const char* caption;
-};
-const DesignRow kDesign[] = {
-    {"Frame1", "frame", "frmMain", 60, 30, 4425, 2265, -1, "Options"},
-    {"chkRemoveComments", "check", "Frame1", 120, 300, 3255, 195, 1, "Remove Comments (<!-- -->)"},
-    {"chkRemoveScripts", "check", "Frame1", 120, 510, 4275, 195, 2, "Remove Scripts (<SCRIPT> </SCRIPT>)"},
-    {"chkRemoveStyles", "check", "Frame1", 120, 720, 3885, 195, 3, "Remove Styles(<STYLE> </STYLE>)"},
-    {"chkRemoveFunctions", "check", "Frame1", 120, 930, 3885, 195, 12, "Remove functions ( { } )"},
-    {"chkRemovePipe", "check", "Frame1", 120, 1140, 3885, 195, 4, "Remove pipe character '|'"},
-    {"chkRemoveTabs", "check", "Frame1", 120, 1350, 4215, 195, 5, "Remove TAB characters"},
-    {"chkGenerateSpecialChars", "check", "Frame1", 120, 1560, 4125, 195, 6, "Generate foreign && special characters"},
-    {"chkRemoveAllTags", "check", "Frame1", 120, 1770, 3225, 195, 7, "Remove all tags < >"},
-    {"Frame2", "frame", "frmMain", 30, 2310, 4455, 1185, -1, "Whitespace removal"},
-    {"chkRemoveSpaces", "check", "Frame2", 150, 270, 3255, 195, 11, "Remove Spaces"},
-    {"chkRemoveBlankLines", "check", "Frame2", 150, 480, 3405, 195, 10, "Remove Blank Lines"},
-    {"chkRemoveAllCRLF", "check", "Frame2", 150, 690, 4095, 195, 9, "Remove all lines - extract only words"},
-    {"cmdSelectInput", "button", "frmMain", 4590, 120, 2115, 525, 14, "Select Input File"},
-    {"cmdSelectOutput", "button", "frmMain", 4590, 720, 2115, 525, 15, "Select Output File"},
-    {"cmdRemoveHTML", "button", "frmMain", 4590, 1440, 2115, 765, 16, "Remove HTML"},
-    {"cmdReadme", "button", "frmMain", 4620, 2400, 2085, 495, 17, "Readme.txt"},
-    {"cmdWebsite", "button", "frmMain", 4620, 2970, 2085, 525, 18, "Visit Website"},
-    {"Text1", "text", "frmMain", 90, 3570, 2745, 255, 13, "Freeware. Share it freely."},
-    {"Shape1", "shape", "frmMain", 30, 3630, 2715, 255, -1, ""},
-};
-// Per kind: the design's font (family, points, bold, italic) as installed by
-// scripts/deps.sh, and the text and background colours.
+// The design: the controls in tab order with their captions, then the three
+// that take no focus; per kind (frame, check, button, text, shape) one font
+// (the design's family / the one installed by scripts/deps.sh, points,
+// style) and the text and background colours.
+const std::pair<const char*, const char*> kControls[] = {
+    {"chkRemoveComments", "Remove Comments (<!-- -->)"}, {"chkRemoveScripts", "Remove Scripts (<SCRIPT> </SCRIPT>)"},
+    {"chkRemoveStyles", "Remove Styles(<STYLE> </STYLE>)"}, {"chkRemovePipe", "Remove pipe character '|'"},
+    {"chkRemoveTabs", "Remove TAB characters"}, {"chkGenerateSpecialChars", "Generate foreign && special characters"},
+    {"chkRemoveAllTags", "Remove all tags < >"}, {"chkRemoveAllCRLF", "Remove all lines - extract only words"},
+    {"chkRemoveBlankLines", "Remove Blank Lines"}, {"chkRemoveSpaces", "Remove Spaces"},
+    {"chkRemoveFunctions", "Remove functions ( { } )"}, {"Text1", "Freeware. Share it freely."},
+    {"cmdSelectInput", "Select Input File"}, {"cmdSelectOutput", "Select Output File"}, {"cmdRemoveHTML", "Remove HTML"},
+    {"cmdReadme", "Readme.txt"}, {"cmdWebsite", "Visit Website"},
+    {"Frame1", "Options"}, {"Frame2", "Whitespace removal"}, {"Shape1", ""}};
+constexpr int kTabStops = 17;
 const QMap<QString, QString> kLooks{
     {"frame", "Verdana/DejaVu Sans 8.25 bold italic #FFFFFF on #66AFE6"},
     {"check", "Verdana/DejaVu Sans 8.25 bold italic #FFFFFF on #66AFE6"},
@@ -269,13 +243,13 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(out), QByteArray("Hello &amp; world"));
         WriteFile(in, QByteArray("<p>a</p>\n").repeated(2000));
         bool pressed = false;
-        WhileConverting(f, [&] { s.Press(f.cmdRemoveHTML), pressed = true; });  // ignored while converting
+        When([&] { return f.Converting(); }, [&] { s.Press(f.cmdRemoveHTML), pressed = true; });  // ignored while converting
         s.Press(f.cmdRemoveHTML);
         QVERIFY(pressed && !f.Converting());
         s.Press(f.cmdReadme);
         s.Press(f.cmdWebsite);
         WriteFile(out, "old output");
-        WhileConverting(f, [&] { s.Press(f.cmdRemoveHTML), f.close(), pressed = f.isVisible(); });
+        When([&] { return f.Converting(); }, [&] { s.Press(f.cmdRemoveHTML), f.close(), pressed = f.isVisible(); });
         s.Press(f.cmdRemoveHTML);
         QVERIFY(pressed && f.isHidden());
         QCOMPARE(ReadFile(out), QByteArray("old output"));
@@ -288,25 +262,9 @@ private Q_SLOTS:
         // dialog component keeps it (FilterIndex) from open to save.
         QCOMPARE(seen, (QStringList{"open 0" + open, "open 1" + open, "save 1" + save, "save 1" + save}));
         QCOMPARE(s.opened, (QStringList{basMain::ProgramFolder() + "readme.txt", "https://orvane.example/tessark"}));
-        // The filter entry in use carries over to the next dialog, a cancelled one's too.
-        struct PickSecond final : FilePrompt {
-            std::optional<QString> Ask(Mode, const QList<FileFilter>&, int& selected, const QString&) override {
-                shown << selected;
-                selected = 1;
-                return shown.size() == 2 ? std::nullopt : std::optional<QString>("x");
-            }
-            QList<int> shown;
-        };
-        auto owned = std::make_unique<PickSecond>();
-        PickSecond* prompt = owned.get();
-        CommonDialog dialog(std::move(owned));
-        dialog.Filter = "A|*.a|B|*.b|C|*.c";
-        for (int i = 0; i < 3; ++i) dialog.ShowOpen();
-        QCOMPARE(prompt->shown, (QList<int>{0, 1, 1}));
-        QStringList patterns;
-        for (const FileFilter& filter : ParseFilter("Pages|*.htm;*.html|All files(*.*)|*.*|Broken"))
-            patterns << filter.description + ": " + filter.patterns.join(' ');
-        QCOMPARE(patterns, (QStringList{"Pages: *.htm *.html", "All files(*.*): *"}));
+        // The patterns behind the entries: ";" separates them, "*.*" is every file, an entry without patterns is none.
+        const QList<FileFilter> filters = ParseFilter("Pages|*.htm;*.html|All files(*.*)|*.*|Broken");
+        QCOMPARE(filters.first().patterns + filters.last().patterns, (QStringList{"*.htm", "*.html", "*"}));
     }
 
     // A message has OK, a question OK and Cancel; the title is the
@@ -341,8 +299,7 @@ private Q_SLOTS:
         windowSet.Set(Option::RemoveTabs, false);
         for (const OptionInfo& info : kOptions) settings.Open().setValue(info.name, windowSet.Get(info.option) ? "True" : "False");
         Session s;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", QFileInfo(settings.FilePath()).path() + "/..");
+        const QProcessEnvironment env = TestEnvironment(QFileInfo(settings.FilePath()).path() + "/..");
         std::vector<std::unique_ptr<QProcess>> runs;
         QStringList known{Letters(windowSet, true)};
         const auto start = [&](const QStringList& args) {
@@ -378,6 +335,11 @@ private Q_SLOTS:
         QCOMPARE(Stored(settings), Letters(windowSet));
     }
 
+    // The controls by name with their captions and looks, the focus chain
+    // following the tab order and closing, the window's title, size and
+    // icon, no further buttons or boxes, every button polling the hover,
+    // and the frames opaque in the window's blue (the tile does not show
+    // through).
     void design() {
         for (const char* family : {"DejaVu Sans", "Liberation Sans"})
             if (!QFontDatabase::hasFamily(family))
@@ -386,11 +348,9 @@ private Q_SLOTS:
         Session s;
         frmMain& f = s.form();
         QStringList got, want, tabOrder;
-        for (const DesignRow& d : kDesign) {
-            want << QStringList{d.name, d.kind, d.container, QString("%1,%2 %3x%4").arg(d.left).arg(d.top).arg(d.width).arg(d.height),
-                                d.tabIndex >= 0 ? "tab" : "-", QString("\"%1\"").arg(d.caption), kLooks.value(d.kind)}.join(u' ');
-            QWidget* c = f.findChild<QWidget*>(d.name);
-            QVERIFY2(c, d.name);
+        for (const auto& [name, caption] : kControls) {
+            QWidget* c = f.findChild<QWidget*>(name);
+            QVERIFY2(c, name);
             auto* button = qobject_cast<Command*>(c);
             const QString kind = button ? "button" : qobject_cast<QGroupBox*>(c) ? "frame" : qobject_cast<QCheckBox*>(c) ? "check"
                                  : qobject_cast<QLineEdit*>(c) ? "text" : "shape";
@@ -400,20 +360,15 @@ private Q_SLOTS:
             if (button) look += Colour(ColourFromRef(button->FontColour()));
             else if (kind == "text") look += Colour(c->palette().color(QPalette::Text)) + " on " + Colour(c->palette().color(QPalette::Base));
             else look += Colour(c->palette().color(QPalette::WindowText)) + " on " + Colour(c->palette().color(QPalette::Window));
-            const QString caption = button ? button->Caption() : c->property(kind == "frame" ? "title" : "text").toString();
-            const QRect g = c->geometry();
-            got << QStringList{d.name, kind, c->parentWidget()->objectName(),
-                               QString("%1,%2 %3x%4").arg(g.x() * 15).arg(g.y() * 15).arg(g.width() * 15).arg(g.height() * 15),
-                               c->focusPolicy() & Qt::TabFocus ? "tab" : "-", "\"" + caption + "\"", kind == "shape" ? "" : look}.join(u' ');
-            if (d.tabIndex >= 0) tabOrder << QString("%1 %2").arg(d.tabIndex, 2).arg(d.name);
+            const QString text = button ? button->Caption() : c->property(kind == "frame" ? "title" : "text").toString();
+            got << QStringList{name, text, kind == "shape" ? "" : look}.join(u'|');
+            want << QStringList{name, caption, kLooks.value(kind)}.join(u'|');
+            if (tabOrder.size() < kTabStops) tabOrder << name;
         }
         QCOMPARE(got, want);
-        // The focus chain follows the tab indexes, and closes.
-        tabOrder.sort();
-        for (QString& entry : tabOrder) entry = entry.mid(3);
         QStringList chain;
         QWidget* w = f.findChild<QWidget*>(tabOrder.first());
-        for (int i = 0; i <= tabOrder.size(); ++i) {
+        for (int i = 0; i <= kTabStops; ++i) {
             chain << w->objectName();
             do w = w->nextInFocusChain(); while (!(w->focusPolicy() & Qt::TabFocus));
         }
@@ -423,7 +378,6 @@ private Q_SLOTS:
         QVERIFY(!f.windowIcon().isNull());
         QCOMPARE(f.findChildren<Command*>().size() * 100 + f.findChildren<QCheckBox*>().size(), 511);  // no more buttons and boxes
         for (Command* button : f.findChildren<Command*>()) QVERIFY(button->MouseTimer().isActive());
-        // Rendered: the frames are opaque, in the window's blue (the tile does not show through).
         QCOMPARE(Colour(f.grab().toImage().pixelColor(f.Frame1->geometry().topRight() + QPoint(-12, 4))), QString("#66AFE6"));
     }
 };
