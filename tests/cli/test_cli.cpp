@@ -277,6 +277,10 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("err");  // standard error holds it; empty: is empty
         // A run of over a second: the progress line shows after half a second.
         const std::string slow = R"(python3 "$S/typed.py" --no-typing --columns 30 sh -c '(cat page.html; sleep 1.5) | $T )";
+        // The libraries a run loaded, from the dynamic loader's log ld.*.
+        const std::string logged = "LD_DEBUG=files LD_DEBUG_OUTPUT=ld ";
+        const std::string loaded = R"(; for m in Qt6Core Qt6Gui Qt6Widgets tessark_window qoffscreen libX11 libGL; do
+                                        grep -qs "file=[^ ]*$m" ld.* && echo $m; done; echo end)";
         const struct {
             const char* name;
             std::string command;
@@ -304,6 +308,15 @@ private Q_SLOTS:
             {"no argument, a file", "$T <page.html", 0, "Example page", ""},
             {"no argument, no display", "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM $T </dev/null", 2, "",
              "no display"},
+            {"--version loads no GUI library", logged + "$T --version >/dev/null" + loaded, 0, "Qt6Core\nend\n", ""},
+            {"the classic form loads no GUI library", logged + R"($T "$PWD/page.html" "$PWD/o.txt")" + loaded, 0,
+             "Qt6Core\nend\n", ""},
+            {"the window loads its part beside the program",
+             logged + R"(QT_QPA_PLATFORM=offscreen $T </dev/null 2>/dev/null & for i in $(seq 600); do
+                 grep -qs qoffscreen ld.* && break; kill -0 $! 2>/dev/null || break; sleep 0.1; done; kill $!; wait)" + loaded,
+             0, "Qt6Core\nQt6Gui\nQt6Widgets\ntessark_window\nqoffscreen\n", ""},
+            {"the window without its part", "cp $T t; QT_QPA_PLATFORM=offscreen ./t </dev/null", 2, "",
+             "tessark: cannot open the window: "},
             {"--help to a full device", "$T --help >/dev/full", 1, "", "write error on standard output: No space left"},
             {"--version to a full device", "$T --version >/dev/full", 1, "", "No space left"},
             {"--print-options to a full device", "$T --print-options >/dev/full", 1, "", "No space left"},
