@@ -311,12 +311,14 @@ private Q_SLOTS:
             {"--version loads no GUI library", logged + "$T --version >/dev/null" + loaded, 0, "Qt6Core\nend\n", ""},
             {"the classic form loads no GUI library", logged + R"($T "$PWD/page.html" "$PWD/o.txt")" + loaded, 0,
              "Qt6Core\nend\n", ""},
+#ifdef TESSARK_TEST_WINDOW
             {"the window loads its part beside the program",
              logged + R"(QT_QPA_PLATFORM=offscreen $T </dev/null 2>/dev/null & for i in $(seq 600); do
                  grep -qs qoffscreen ld.* && break; kill -0 $! 2>/dev/null || break; sleep 0.1; done; kill $!; wait)" + loaded,
              0, "Qt6Core\nQt6Gui\nQt6Widgets\ntessark_window\nqoffscreen\n", ""},
             {"the window without its part", "cp $T t; QT_QPA_PLATFORM=offscreen ./t </dev/null", 2, "",
              "tessark: cannot open the window: "},
+#endif
             {"--help to a full device", "$T --help >/dev/full", 1, "", "write error on standard output: No space left"},
             {"--version to a full device", "$T --version >/dev/full", 1, "", "No space left"},
             {"--print-options to a full device", "$T --print-options >/dev/full", 1, "", "No space left"},
