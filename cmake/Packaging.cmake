@@ -1,7 +1,8 @@
 # The Debian package: cpack -G DEB in a build folder (a Release build
 # without sanitizers, see scripts/package-check.sh) gives
 # tessark_VERSION_ARCH.deb, holding exactly what cmake --install puts under
-# /usr: the program and readme.txt in lib/tessark with a relative link in
+# /usr: the program, its window part (tessark_window.so, loaded only when
+# the window opens) and readme.txt in lib/tessark with a relative link in
 # bin, the manual page, the bash completion, the desktop entry and the icon.
 set(CPACK_PACKAGE_NAME tessark)
 set(CPACK_PACKAGE_VENDOR "Orvane")
@@ -26,7 +27,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # Depends is computed by dpkg-shlibdeps (package dpkg-dev) from the libraries
-# the program links: the Qt 6 libraries and the C++ run-time.
+# the program and its window part link: the Qt 6 libraries (the GUI ones for
+# the window part only) and the C++ run-time.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The window's fonts stand in for the design's Windows fonts; GNU parallel

@@ -8,25 +8,26 @@
 //                           (an option, "-" for standard input, "--").
 //   tessark < PAGE          with no argument and a pipe or a file as standard
 //                           input: a filter, as "tessark -" is.
-// This file only chooses; the forms live in app/ (classic) and cli/ (modern).
+// This file only chooses; the forms live in app/ (classic) and cli/ (modern),
+// the window in the module tessark_window (ui/WindowEntry.cpp), which is
+// loaded from the program's folder only when the window opens: the command
+// line never loads the GUI libraries.
 #include <QCoreApplication>
+#include <QFile>
 #include <QStringList>
 #include <cstdio>
 #include <cstdlib>
 
 #if defined(__unix__) || defined(__APPLE__)
+#include <dlfcn.h>
 #include <sys/stat.h>
 #define TESSARK_POSIX 1
+#else
+#include <QLibrary>
 #endif
 
 #include "ModernCommandLine.h"
 #include "basMain.h"
-
-#ifdef TESSARK_HAS_WINDOW
-#include <QApplication>
-
-#include "frmMain.h"
-#endif
 
 namespace {
 
@@ -54,6 +55,31 @@ bool HasDisplay() {
     return true;
 #endif
 }
+
+#ifdef TESSARK_WINDOW_MODULE
+// Loads the window part from the program's folder and runs the window; a part
+// that is missing or cannot load ends the program with status 2, with the
+// loader's reason (dlopen's own: QLibrary would name the last file name it
+// guessed instead).
+int OpenWindow(int& argc, char** argv) {
+    using Entry = int (*)(int*, char**);
+    const QString path = tessark::basMain::ProgramFolder() + QStringLiteral(TESSARK_WINDOW_MODULE);
+#ifdef TESSARK_POSIX
+    void* part = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    const auto entry = reinterpret_cast<Entry>(part ? dlsym(part, TESSARK_WINDOW_ENTRY) : nullptr);
+    const QString reason = QString::fromLocal8Bit(entry ? "" : dlerror());
+#else
+    QLibrary part(path);
+    const auto entry = reinterpret_cast<Entry>(part.resolve(TESSARK_WINDOW_ENTRY));
+    const QString reason = part.errorString();
+#endif
+    if (entry == nullptr) {
+        std::fprintf(stderr, "tessark: cannot open the window: %s\n", qPrintable(reason));
+        return 2;
+    }
+    return entry(&argc, argv);
+}
+#endif
 
 }  // namespace
 
@@ -90,11 +116,8 @@ int main(int argc, char** argv) {
                    stderr);
         return 2;
     }
-#ifdef TESSARK_HAS_WINDOW
-    QApplication app(argc, argv);
-    tessark::frmMainHost window;
-    tessark::basMain::Main(window);
-    return app.exec();
+#ifdef TESSARK_WINDOW_MODULE
+    return OpenWindow(argc, argv);
 #else
     std::fputs("usage: tessark INPUT OUTPUT, or tessark --help\n", stderr);
     return 2;

@@ -7,8 +7,9 @@
 # Usage: scripts/package-check.sh [build-dir]   (default: build-package)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# dpkg-dev: dpkg-shlibdeps computes Depends; file: CPack finds the programs.
-scripts/deps.sh dpkg-dev file groff-base
+# dpkg-dev: dpkg-shlibdeps computes Depends; file: CPack finds the programs;
+# binutils: objdump lists what the program needs.
+scripts/deps.sh dpkg-dev file groff-base binutils
 build="${1:-build-package}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARK_BUILD_TESTS=OFF \
   -DTESSARK_STRICT=OFF -DTESSARK_SANITIZE=OFF >/dev/null
@@ -26,7 +27,8 @@ fail() {
   exit 1
 }
 
-# Control fields: the name, and Depends computed from the linked libraries.
+# Control fields: the name, and Depends computed from the linked libraries
+# (the window part's among them).
 [ "$(dpkg-deb --field "$deb" Package)" = tessark ] || fail "package name"
 [ "$(dpkg-deb --field "$deb" Section)" = text ] || fail "section"
 [ -n "$(dpkg-deb --field "$deb" Maintainer)" ] || fail "no maintainer"
@@ -38,7 +40,7 @@ done
 # Contents, extracted where nothing else is installed.
 root="$tmp/root"
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/tessark usr/lib/tessark/tessark usr/lib/tessark/readme.txt \
+for f in usr/bin/tessark usr/lib/tessark/tessark usr/lib/tessark/tessark_window.so usr/lib/tessark/readme.txt \
   usr/share/man/man1/tessark.1.gz usr/share/bash-completion/completions/tessark \
   usr/share/applications/tessark.desktop usr/share/icons/hicolor/32x32/apps/tessark.png; do
   [ -e "$root/$f" ] || fail "missing $f"
@@ -46,6 +48,14 @@ done
 [ "$(readlink "$root/usr/bin/tessark")" = ../lib/tessark/tessark ] || fail "usr/bin/tessark is not the relative link"
 if dpkg-deb -c "$deb" | grep -v '^d' | awk '{print $2}' | grep -qv '^root/root$'; then
   fail "files not owned by root"
+fi
+
+# The program alone needs no GUI library (the window is the module beside it,
+# which the package's Depends covers).
+needed="$(objdump -p "$root/usr/lib/tessark/tessark" | awk '$1 == "NEEDED" {print $2}')"
+[[ "$needed" == *libQt6Core.so* ]] || fail "tessark does not list its libraries: $needed"
+if grep -E 'Qt6Gui|Qt6Widgets|libX11|libGL|libEGL|libOpenGL' <<<"$needed"; then
+  fail "tessark itself needs a GUI library"
 fi
 
 # The manual page renders without a warning; the completion loads and completes.
@@ -77,5 +87,19 @@ cmp "$tmp/expected.txt" "$tmp/modern.txt" || fail "modern conversion in windows-
 cp examples/example.html "$root/usr/lib/tessark/page.html"
 (cd "$tmp" && "$program" page.html page.txt) || fail "classic conversion failed"
 cmp "$tmp/expected.txt" "$root/usr/lib/tessark/page.txt" || fail "classic conversion gave other text"
+
+# The window opens from the package: on the offscreen platform the program
+# loads its window part and the platform, then is stopped (it writes nothing).
+QT_QPA_PLATFORM=offscreen "$program" </dev/null 2>"$tmp/window.err" &
+window=$!
+for _ in $(seq 300); do
+  grep -q 'libqoffscreen' "/proc/$window/maps" 2>/dev/null && break
+  kill -0 "$window" 2>/dev/null || break
+  sleep 0.1
+done
+opened="$(grep -c -e '/tessark_window.so$' -e 'libQt6Widgets' -e 'libqoffscreen' "/proc/$window/maps" 2>/dev/null || true)"
+kill "$window" 2>/dev/null || true
+wait "$window" 2>/dev/null || true
+[ "${opened:-0}" -ge 3 ] || fail "the window did not open: $(cat "$tmp/window.err")"
 
 echo "package-check: $(basename "$deb") OK ($(dpkg-deb --field "$deb" Installed-Size) KB installed; Depends: $depends)"

@@ -260,6 +260,10 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("err");  // standard error holds it; empty: is empty
         // A run of over a second: the progress line shows after half a second.
         const std::string slow = R"(python3 "$S/typed.py" --no-typing --columns 30 sh -c '(cat page.html; sleep 1.5) | $T )";
+        // The libraries a run loaded, from the dynamic loader's log ld.*.
+        const std::string logged = "LD_DEBUG=files LD_DEBUG_OUTPUT=ld ";
+        const std::string loaded = R"(; for m in Qt6Core Qt6Gui Qt6Widgets tessark_window qoffscreen libX11 libGL; do
+                                        grep -qs "file=[^ ]*$m" ld.* && echo $m; done; echo end)";
         const struct {
             const char* name;
             std::string command;
@@ -292,6 +296,17 @@ private Q_SLOTS:
             {"--help, --version, --print-options to a full device",
              "for o in --help --version --print-options; do $T $o 2>&1 >/dev/full; echo $?; done | sort | uniq -c", 0,
              "      3 1\n      3 tessark: write error on standard output: No space left on device\n", ""},
+            {"--version loads no GUI library", logged + "$T --version >/dev/null" + loaded, 0, "Qt6Core\nend\n", ""},
+            {"the classic form loads no GUI library", logged + R"($T "$PWD/page.html" "$PWD/o.txt")" + loaded, 0,
+             "Qt6Core\nend\n", ""},
+#ifdef TESSARK_TEST_WINDOW
+            {"the window loads its part beside the program",
+             logged + R"(QT_QPA_PLATFORM=offscreen $T </dev/null 2>/dev/null & for i in $(seq 600); do
+                 grep -qs qoffscreen ld.* && break; kill -0 $! 2>/dev/null || break; sleep 0.1; done; kill $!; wait)" + loaded,
+             0, "Qt6Core\nQt6Gui\nQt6Widgets\ntessark_window\nqoffscreen\n", ""},
+            {"the window without its part", "cp $T t; QT_QPA_PLATFORM=offscreen ./t </dev/null", 2, "",
+             "tessark: cannot open the window: "},
+#endif
             {"three classic arguments write nothing",
              R"(cp page.html b.html; $T "$PWD/page.html" "$PWD/a.txt" "$PWD/b.html"; s=$?; cmp b.html page.html && [ ! -e a.txt ] && exit $s)",
              2, "", "tessark -d FOLDER PAGE"},
