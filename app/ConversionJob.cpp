@@ -5,11 +5,11 @@
 #include <utility>
 
 #include "EncodedConversion.h"
-#include "EngineHooks.h"
+#include "ConversionContext.h"
 #include "RuntimeError.h"
 #include "TextEncoding.h"
-#include "cTessark.h"
-#include "cTessarkStream.h"
+#include "Engine.h"
+#include "StreamExtractor.h"
 
 namespace tessark {
 namespace {
@@ -260,7 +260,7 @@ bool FeedDecoded(Utf8StreamExtractor& stream, InputStream& reader, const QString
 // Every marker, comparison and replacement of the engine is ASCII, so the
 // engine converts the bytes as they are read, and the output is the encoding
 // of ExtractText's result for the decoded text. Each piece of result goes out
-// as soon as nothing later in the input can change it (cTessarkStream.h), so
+// as soon as nothing later in the input can change it (StreamExtractor.h), so
 // memory stays bounded whatever the size of the input.
 template <class Stream, class Feed>
 void ConvertStreamed(const Plan& plan, std::unique_ptr<InputStream> reader, Output& output,
@@ -320,7 +320,7 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
             // the page. After a failure the engine's result is not the
             // page's text, so the old output is kept.
             outcome.bytesRead = input.bytes.size();
-            cTessark engine(plan.options, &context);
+            Engine engine(plan.options, &context);
             outcome.encodingUsed = ConvertEncoded(engine, input.bytes, request.encoding);
             if (context.Failed()) {
                 FailedWith(context, outcome);

@@ -1,12 +1,12 @@
 // ConversionJob: the conversion of one input into one output, the one place
 // where a page is read, converted and written. The classic job
-// (basProcessing::RemoveHTML) and the modern command line are both faces
+// (classic::RemoveHTML) and the modern command line are both faces
 // over ConvertOne.
 //
 // ConvertOne receives everything it needs and touches no global state: the
 // request (input, output, options), the disk and a yield function. It checks
 // the input, opens the output, then streams: reads the input in blocks,
-// converts them with a streaming engine of its own (cTessarkStream.h) and
+// converts them with a streaming engine of its own (StreamExtractor.h) and
 // writes each piece of result as soon as it is final, so that memory stays
 // bounded whatever the size of the input. A page in "auto" or a charset
 // label is read as its first megabyte decides (TextEncoding::kDetectBytes)
@@ -28,7 +28,7 @@
 // Thread safety: ConvertOne may run on several threads at once, each with its
 // own request, as long as the FileSystem allows it (DiskFileSystem does) and
 // no two requests write the same file. The engine's yields and reports go to
-// a conversion context of the request's own (EngineHooks.h); the yield
+// a conversion context of the request's own (ConversionContext.h); the yield
 // function runs on the calling thread (leave it empty on a worker thread); a
 // yield that throws stops the conversion as a failure of the engine, and the
 // old output stays. Standard input and output are the process's own: give
@@ -93,7 +93,7 @@ struct ConversionError {
     // after the modern form's input name.
     QString Message() const;
     // The exception being handled (call only inside a catch block) under
-    // `source`, numbered as the engine numbers its failures (EngineHooks.h).
+    // `source`, numbered as the engine numbers its failures (ConversionContext.h).
     static ConversionError FromCurrentException(const QString& source);
 };
 

@@ -1,6 +1,6 @@
 #include "EncodedConversion.h"
 
-#include "EngineHooks.h"
+#include "ConversionContext.h"
 
 namespace tessark {
 namespace {
@@ -20,8 +20,8 @@ void InPlace(QByteArray& bytes, qsizetype skip, const Extract& extract) {
     bytes.truncate(static_cast<qsizetype>(length));
 }
 
-void Utf8BytePath(cTessark& engine, QByteArray& bytes, qsizetype skip) {
-    InPlace(bytes, skip, [&engine](unsigned char* d, std::size_t n, const cTessark::GrowBuffer& grow) {
+void Utf8BytePath(Engine& engine, QByteArray& bytes, qsizetype skip) {
+    InPlace(bytes, skip, [&engine](unsigned char* d, std::size_t n, const Engine::GrowBuffer& grow) {
         return engine.ExtractUtf8(d, n, grow);
     });
 }
@@ -45,10 +45,10 @@ TextEncoding::Detection DecideEncoding(QByteArrayView start, const QString& enco
     return found;
 }
 
-EncodingUsed ConvertEncoded(cTessark& engine, QByteArray& bytes, const QString& encoding) {
+EncodingUsed ConvertEncoded(Engine& engine, QByteArray& bytes, const QString& encoding) {
     const std::optional<TextEncoding::Setting> setting = TextEncoding::ParseSetting(encoding);
     if (setting == TextEncoding::Setting::Windows1252) {
-        InPlace(bytes, 0, [&engine](unsigned char* d, std::size_t n, const cTessark::GrowBuffer& grow) {
+        InPlace(bytes, 0, [&engine](unsigned char* d, std::size_t n, const Engine::GrowBuffer& grow) {
             return engine.ExtractBytes(d, n, grow);
         });
         return {QStringLiteral("windows-1252"), Reason::Chosen};

@@ -1,9 +1,9 @@
 // EncodedConversion: one page converted by the engine in the text encoding
 // that the Encoding setting (or a charset named for the run) asks for.
 //
-//   "windows-1252": the classic byte path (cTessark::ExtractBytes), output in
+//   "windows-1252": the classic byte path (Engine::ExtractBytes), output in
 //                   Windows-1252, byte for byte as it always was.
-//   "utf-8":        the UTF-8 byte path (cTessark::ExtractUtf8); a UTF-8
+//   "utf-8":        the UTF-8 byte path (Engine::ExtractUtf8); a UTF-8
 //                   byte-order mark at the start is dropped; bytes that are
 //                   not UTF-8 pass through.
 //   "auto":         TextEncoding::Detect per page; any other charset label:
@@ -24,7 +24,7 @@
 #include <QString>
 
 #include "TextEncoding.h"
-#include "cTessark.h"
+#include "Engine.h"
 
 namespace tessark {
 
@@ -49,6 +49,6 @@ TextEncoding::Detection DecideEncoding(QByteArrayView start, const QString& enco
 // the output bytes, in place where the path allows. Throws RuntimeError 5
 // for an encoding that IsUsableEncoding refuses; std::bad_alloc propagates.
 // The engine reports its own failures, as ExtractText does.
-EncodingUsed ConvertEncoded(cTessark& engine, QByteArray& bytes, const QString& encoding);
+EncodingUsed ConvertEncoded(Engine& engine, QByteArray& bytes, const QString& encoding);
 
 }  // namespace tessark

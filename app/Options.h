@@ -20,7 +20,7 @@
 #include <cstddef>
 
 #include "TextEncoding.h"
-#include "EngineTypes.h"
+#include "EngineOptions.h"
 
 namespace tessark {
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "AnsiCodePage.h"
-#include "EngineHooks.h"
+#include "ConversionContext.h"
 #include "Utf8.h"
 
 namespace tessark::TextEncoding {

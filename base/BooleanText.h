@@ -1,7 +1,7 @@
 // BooleanText: ToBoolean, the conversion of a stored text, a check box value
 // or a stored setting to a Boolean. It never fails: a value that cannot be
 // read as one is false. ReadBoolean is the same conversion that tells such a
-// value apart (no value), for a reader that keeps what it had. Shared by the option procedures (basTools) and the
+// value apart (no value), for a reader that keeps what it had. Shared by the option store and the
 // button control's property store. Thread safety: pure functions.
 #pragma once
 

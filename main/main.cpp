@@ -27,7 +27,7 @@
 #endif
 
 #include "ModernCommandLine.h"
-#include "basMain.h"
+#include "Startup.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ bool HasDisplay() {
 // guessed instead).
 int OpenWindow(int& argc, char** argv) {
     using Entry = int (*)(int*, char**);
-    const QString path = tessark::basMain::ProgramFolder() + QStringLiteral(TESSARK_WINDOW_MODULE);
+    const QString path = tessark::startup::ProgramFolder() + QStringLiteral(TESSARK_WINDOW_MODULE);
 #ifdef TESSARK_POSIX
     void* part = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
     const auto entry = reinterpret_cast<Entry>(part ? dlsym(part, TESSARK_WINDOW_ENTRY) : nullptr);
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
         QStringList words;
         for (int i = 1; i < argc; ++i) words << QString::fromLocal8Bit(argv[i]);
         tessark::DiskFileSystem disk;
-        return tessark::basMain::RunBatch(words, disk);
+        return tessark::startup::RunBatch(words, disk);
     }
     if (!HasDisplay()) {
         std::fputs("tessark: no display to open the window on.\n"

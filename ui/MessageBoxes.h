@@ -3,7 +3,7 @@
 // the window thread only.
 #pragma once
 
-#include "basProcessing.h"
+#include "ClassicJob.h"
 
 class QWidget;
 

@@ -9,15 +9,15 @@
 #include <QApplication>
 #include <QtGlobal>
 
-#include "basMain.h"
-#include "frmMain.h"
+#include "Startup.h"
+#include "MainWindow.h"
 
 // Opens the window and runs it until it closes (its unload handler saves the
 // options); returns the exit status.
 // argc must outlive the call: QApplication keeps a reference to it.
 extern "C" Q_DECL_EXPORT int TESSARK_WINDOW_ENTRY(int* argc, char** argv) {
     QApplication app(*argc, argv);
-    tessark::frmMainHost window;
-    tessark::basMain::Main(window);
+    tessark::DesktopWindowHost window;
+    tessark::startup::Main(window);
     return app.exec();
 }

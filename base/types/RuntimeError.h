@@ -2,7 +2,7 @@
 // description, e.g. RuntimeError(ErrorNumber::FileNotFound) is 53 "File not
 // found". Thrown by the disk layer, the text encodings and by yields that
 // inject failures; the engine and the conversion job turn it into a report
-// with that number (EngineHooks.h).
+// with that number (ConversionContext.h).
 //
 // kErrorTexts is the one table of the numbers the program raises and their
 // descriptions, for every layer: the engine maps its exceptions onto it, the

@@ -1,11 +1,11 @@
-// Passes: the passes of the fast engine cTessark, each one forward scan
+// Passes: the passes of the fast engine Engine, each one forward scan
 // over a buffer that it rewrites in place.
 //
 // Every function takes the text as d[0, n) and returns its new length; the
 // result is d[0, returned length). No pass ever makes the text longer, so a
 // write cursor that trails the read cursor is all they need: nothing is
 // allocated, nothing is rescanned. Each pass gives exactly the text that the
-// literal pass of cTessarkLiteral gives (the differential tests and the fuzzer
+// literal pass of ReferenceEngine gives (the differential tests and the fuzzer
 // prove it); the comments say which detail of the literal pass each one
 // mirrors.
 //

@@ -152,7 +152,7 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < pages.size(); i += test::Nightly() ? 1 : 8) {
             const QByteArray page = test::ReadFile(corpus.filePath(pages[i]));
             for (const OptionSet& options : {OptionSet::Readable(), OptionSet()}) {
-                cTessark engine;
+                Engine engine;
                 options.ApplyTo(engine.options);
                 QByteArray bytes = page;
                 ConvertEncoded(engine, bytes, QStringLiteral("auto"));
@@ -192,7 +192,7 @@ private Q_SLOTS:
         for (int b = 0; b < 256; ++b)
             page += static_cast<char>(b) + QByteArray("&#38;lt;<!--ab--> <script>x</script>{y}|\t&nbsp&eacute;&#131;\r\n \r\n");
         for (unsigned bits = 0; bits < (1u << kOptionCount); bits += test::Nightly() ? 7u : 997u) {
-            cTessark engine;
+            Engine engine;
             for (const OptionInfo& info : kOptions)
                 engine.options.*(info.flag) = ((bits >> static_cast<unsigned>(info.option)) & 1u) != 0;
             const std::string bytes = engine.ExtractBytes(page.toStdString());

@@ -9,14 +9,14 @@
 #include "ConversionJob.h"
 #include "FaultyDisk.h"
 #include "RuntimeError.h"
-#include "cTessark.h"
+#include "Engine.h"
 
 using namespace tessark;
 using namespace tessark::test;
 using Fault = FaultyDisk::Fault;
 
 Q_DECLARE_METATYPE(tessark::test::FaultyDisk::Fault)
-Q_DECLARE_METATYPE(tessark::basProcessing::JobResult)
+Q_DECLARE_METATYPE(tessark::classic::JobResult)
 
 namespace {
 
@@ -25,7 +25,7 @@ const QByteArray kPage = "<p>One &amp; two</p>\r\n<script>x()</script>\n\n<b>thr
 // `page` as the 16-bit engine converts it with the classic options on,
 // through the code page.
 QByteArray Converted(const QByteArray& page) {
-    cTessark engine;
+    Engine engine;
     OptionSet::ClassicOn().ApplyTo(engine.options);
     return EncodeAnsi(engine.ExtractText(DecodeAnsi(page)));
 }
@@ -96,13 +96,13 @@ private Q_SLOTS:
         QFETCH(QByteArray, after);
         sink_.answers.push_back(answer == 1);
         DiskFileSystem disk;
-        const basProcessing::JobResult result = basProcessing::RemoveHTML(Request(input, output), disk, sink_);
+        const classic::JobResult result = classic::RemoveHTML(Request(input, output), disk, sink_);
         QCOMPARE(sink_.asked, answer < 0 ? QStringList{} : QStringList{"Output file already exists, overwrite?"});
         QCOMPARE(sink_.shown, shown.isEmpty() ? QStringList{} : QStringList{shown});
         QVERIFY(sink_.notes.isEmpty());
-        QCOMPARE(result, shown == "Done" ? basProcessing::JobResult::Written
-                         : shown.contains(": Error ") ? basProcessing::JobResult::Failed
-                                                       : basProcessing::JobResult::Stopped);
+        QCOMPARE(result, shown == "Done" ? classic::JobResult::Written
+                         : shown.contains(": Error ") ? classic::JobResult::Failed
+                                                       : classic::JobResult::Stopped);
         if (!output.startsWith('/'))
             QCOMPARE(ReadFile(Path(output.isEmpty() ? "out.txt" : output)), after == "=" ? Converted(kPage) : after);
         QCOMPARE(FilesIn(dir_->path()).filter(".tmp"), QStringList{});
@@ -134,7 +134,7 @@ private Q_SLOTS:
         DiskFileSystem real;
         FaultyDisk disk(real);
         disk.Arm(fault, error);
-        basProcessing::RemoveHTML(Request("page.html", "out.txt"), disk, sink_);
+        classic::RemoveHTML(Request("page.html", "out.txt"), disk, sink_);
         QCOMPARE(disk.Struck(), 1);
         QCOMPARE(sink_.shown, QStringList{shown.isEmpty() ? "Done" : shown});
         QCOMPARE(ReadFile(Path("out.txt")), shown.isEmpty() ? Converted(kPage.left(kPage.size() / 2)) : "old");
@@ -148,23 +148,23 @@ private Q_SLOTS:
     void yieldStops_data() {
         QTest::addColumn<bool>("stop");
         QTest::addColumn<QStringList>("shown");
-        QTest::addColumn<basProcessing::JobResult>("result");
+        QTest::addColumn<classic::JobResult>("result");
         QTest::newRow("engine fails") << false << QStringList{"CutHTML: Error 7: Out of memory"}
-                                      << basProcessing::JobResult::Failed;
-        QTest::newRow("stop asked") << true << QStringList{} << basProcessing::JobResult::Stopped;
+                                      << classic::JobResult::Failed;
+        QTest::newRow("stop asked") << true << QStringList{} << classic::JobResult::Stopped;
     }
     void yieldStops() {
         QFETCH(bool, stop);
         QFETCH(QStringList, shown);
-        QFETCH(basProcessing::JobResult, result);
+        QFETCH(classic::JobResult, result);
         DiskFileSystem disk;
         int yields = 0;
-        const basProcessing::JobYield yield = [&] {
+        const classic::JobYield yield = [&] {
             ++yields;
             if (!stop) throw std::bad_alloc();
             return false;
         };
-        QCOMPARE(basProcessing::RemoveHTML(Request("page.html", "out.txt"), disk, sink_, yield), result);
+        QCOMPARE(classic::RemoveHTML(Request("page.html", "out.txt"), disk, sink_, yield), result);
         QCOMPARE(yields, 1);
         QCOMPARE(sink_.shown, shown);
         QCOMPARE(ReadFile(Path("out.txt")), QByteArray("old"));
@@ -177,10 +177,10 @@ private Q_SLOTS:
         for (int i = 1; i < 256; ++i)
             if (!QByteArray("\r\n <>").contains(static_cast<char>(i))) all += static_cast<char>(i);
         WriteFile(Path("bytes.html"), all + "<b>x</b>");
-        basProcessing::JobRequest request = Request("bytes.html", "new.txt");
+        classic::JobRequest request = Request("bytes.html", "new.txt");
         request.options = OptionSet();
         DiskFileSystem disk;
-        QCOMPARE(basProcessing::RemoveHTML(request, disk, sink_), basProcessing::JobResult::Written);
+        QCOMPARE(classic::RemoveHTML(request, disk, sink_), classic::JobResult::Written);
         QCOMPARE(ReadFile(Path("new.txt")), all + "<b>x</b>");
     }
 
@@ -201,7 +201,7 @@ private Q_SLOTS:
         page += "<style>\n" + QByteArray(1500000, 'y') + "\n</style>tail\r\n";
         QVERIFY(page.size() > 4 * (1 << 20));
         WriteFile(Path("pages.html"), page);
-        cTessark engine;
+        Engine engine;
         OptionSet::ClassicOn().ApplyTo(engine.options);
         QByteArray whole = page;
         ConvertEncoded(engine, whole, encoding);
@@ -254,8 +254,8 @@ private Q_SLOTS:
 private:
     QString Path(const QString& name) const { return name.startsWith('/') ? name : dir_->filePath(name); }
     // The window's request: the classic options on, Windows-1252.
-    basProcessing::JobRequest Request(const QString& input, const QString& output) const {
-        basProcessing::JobRequest request;
+    classic::JobRequest Request(const QString& input, const QString& output) const {
+        classic::JobRequest request;
         request.inputFile = input.isEmpty() ? QString() : Path(input);
         request.outputFile = output.isEmpty() ? QString() : Path(output);
         request.options = OptionSet::ClassicOn();

@@ -4,7 +4,7 @@
 // them.
 #include "AppTestSupport.h"
 #include "BooleanText.h"
-#include "basMain.h"
+#include "Startup.h"
 
 using namespace tessark;
 using namespace tessark::test;
@@ -45,7 +45,7 @@ private Q_SLOTS:
         QFETCH(QStringList, words);
         QFETCH(QString, input);
         QFETCH(QString, output);
-        const basProcessing::JobRequest request = basMain::ParseCommandLine(words, "/app/");
+        const classic::JobRequest request = startup::ParseCommandLine(words, "/app/");
         QCOMPARE(request.inputFile, input);
         QCOMPARE(request.outputFile, output);
     }
@@ -79,9 +79,9 @@ private Q_SLOTS:
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(old, QFileDevice::FileModificationTime));
             file.close();
-            basMain::LoadOptions(boxes_);
+            startup::LoadOptions(boxes_);
             QCOMPARE(boxes_.Value(Option::RemoveTabs), on ? 1 : 0);
-            basMain::SaveOptions(boxes_, batch);
+            startup::SaveOptions(boxes_, batch);
             QCOMPARE(ReadFile(path), kept ? before : QByteArray(kAllTrue).replace("RemoveTabs=True", on ? "RemoveTabs=True"
                                                                                                       : "RemoveTabs=False"));
             QCOMPARE(QFileInfo(path).lastModified() == old, kept);
@@ -127,14 +127,14 @@ private Q_SLOTS:
         TempSettings settings;
         QVERIFY(QDir().mkpath(QFileInfo(settings.FilePath()).path()));
         WriteFile(settings.FilePath(), "[General]\n" + stored);
-        basMain::LoadOptions(boxes_);
+        startup::LoadOptions(boxes_);
         OptionBoxes& boxes = boxes_;
         QCOMPARE(QString::number(boxes.Value(Option::KeepLinks)) + ' ' + TextEncoding::SettingText(boxes.EncodingChoice()), loaded);
         for (const Option other : {Option::BreakAtBlocks, Option::KeepAltText, Option::DecodeAllReferences})
             QCOMPARE(boxes.Value(other), 0);
         if (tick >= 0) boxes.SetValue(Option::KeepLinks, tick);
         if (!choose.isEmpty()) boxes.SetEncodingChoice(*TextEncoding::ParseSetting(choose));
-        basMain::SaveOptions(boxes_, batch);
+        startup::SaveOptions(boxes_, batch);
         QSettings after = settings.Open();
         QCOMPARE(after.value("KeepLinks", "-").toString() + ' ' + after.value(kEncodingKey, "-").toString(), saved);
         for (const char* other : {"BreakAtBlocks", "KeepAltText", "DecodeAllReferences"}) QVERIFY(!after.contains(other));

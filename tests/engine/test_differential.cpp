@@ -213,7 +213,7 @@ TEST_P(EachKernels, DenseReferencesAgree) {
 // well-formed character is the one place where the byte path may count
 // otherwise than the 16-bit engine (two units there, one character here).
 TEST_P(EachKernels, Utf8JoinedPiecesAreTheOneKnownDifference) {
-    EXPECT_EQ(cTessark(Options(kComments | kScripts)).ExtractUtf8("<script\xC3<!--ab-->\xA9/script>x"), "<script\xC3\xA9/script>x");
+    EXPECT_EQ(Engine(Options(kComments | kScripts)).ExtractUtf8("<script\xC3<!--ab-->\xA9/script>x"), "<script\xC3\xA9/script>x");
 }
 
 // ---------------------------------------------------------------- streaming
@@ -261,7 +261,7 @@ INSTANTIATE_TEST_SUITE_P(Kernels, EachKernels, ::testing::ValuesIn(Kernels()), [
 // size given, checks the output against the whole page's, and tells the
 // peak of units held.
 std::size_t PeakHeld(const std::string& page, std::size_t feed) {
-    cTessark e(Options(kAllFlags));
+    Engine e(Options(kAllFlags));
     std::string out;
     ByteStreamExtractor stream(
         e.options, nullptr,
@@ -310,7 +310,7 @@ TEST(Stream, Interface) {
         ASSERT_TRUE(stream.Commit(std::min<std::size_t>(1000, page.size() - at)));
     }
     ASSERT_TRUE(stream.Finish());
-    EXPECT_EQ(out, cTessark(Options(kAllFlags)).ExtractBytes(page));
+    EXPECT_EQ(out, Engine(Options(kAllFlags)).ExtractBytes(page));
 }
 
 // The readable-text options are not carried across chunks: a stream refuses
@@ -379,8 +379,8 @@ TEST_P(Corpus, ConversionsAgree) {
             EXPECT_EQ(Compare(page, options), "") << name;
             EXPECT_EQ(CompareUtf8(page, options), "") << name;
             if (options & kReadableFlags) continue;
-            const Outcome bytes = Converted(options, 0, [&](cTessark& e) { return AsUnits(e.ExtractBytes(page)); });
-            const Outcome utf8 = Converted(options, 0, [&](cTessark& e) { return AsUnits(e.ExtractUtf8(page)); });
+            const Outcome bytes = Converted(options, 0, [&](Engine& e) { return AsUnits(e.ExtractBytes(page)); });
+            const Outcome utf8 = Converted(options, 0, [&](Engine& e) { return AsUnits(e.ExtractUtf8(page)); });
             for (const Feeding& f : {Feeding{1, {4096}}, Feeding{700, {1, 2, 3, 5000}}, Feeding{16 << 10, {65536}},
                                      Feeding{1 << 20, {333}}}) {
                 EXPECT_TRUE(StreamAgrees(bytes, Streamed<ByteStreamExtractor>(page, options, f), 0))

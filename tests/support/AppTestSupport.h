@@ -13,7 +13,7 @@
 #include <functional>
 
 #include "ProcessTestSupport.h"
-#include "basProcessing.h"
+#include "ClassicJob.h"
 
 namespace tessark::test {
 

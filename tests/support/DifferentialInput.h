@@ -26,14 +26,14 @@
 #include <string_view>
 #include <vector>
 
-#include "EngineHooks.h"
+#include "ConversionContext.h"
 #include "FastReferences.h"
 #include "HtmlReferences.h"
 #include "SpecialCharTable.h"
 #include "Utf8.h"
-#include "cTessark.h"
-#include "cTessarkLiteral.h"
-#include "cTessarkStream.h"
+#include "Engine.h"
+#include "ReferenceEngine.h"
+#include "StreamExtractor.h"
 #include "kernels/Implementations.h"
 
 namespace tessark::test {
@@ -295,7 +295,7 @@ inline std::string BuildUtf8Page(Choices& c, std::size_t maxPieces, bool invalid
 
 // True when a byte of the page that could lead a sequence begins none: a
 // removal could then join it to the continuation bytes after the removed
-// stretch (see cTessark::ExtractUtf8).
+// stretch (see Engine::ExtractUtf8).
 inline bool HasBrokenLead(std::string_view page) {
     for (std::size_t i = 0; i < page.size(); ++i) {
         const auto b = static_cast<unsigned char>(page[i]);
@@ -335,7 +335,7 @@ public:
 };
 
 // The outcome of convert(engine) on an engine of class E with the options.
-template <class E = cTessark, class F>
+template <class E = Engine, class F>
 Outcome Converted(unsigned options, long failAt, F convert, bool badAlloc = false) {
     Recorder recorder(failAt, badAlloc);
     E e(Options(options), &recorder.context);
@@ -358,9 +358,9 @@ inline std::string Verdict(bool agree, std::string_view page, unsigned options, 
 
 inline std::string Compare(const std::string& page, unsigned options, long failAt = 0) {
     const std::u16string text = Decode(page);
-    const Outcome literal = Converted<cTessarkLiteral>(options, failAt, [&](auto& e) { return e.ExtractText(text); });
-    const Outcome fast = Converted(options, failAt, [&](cTessark& e) { return e.ExtractText(text); });
-    const Outcome bytes = Converted(options, failAt, [&](cTessark& e) { return Decode(e.ExtractBytes(page)); });
+    const Outcome literal = Converted<ReferenceEngine>(options, failAt, [&](auto& e) { return e.ExtractText(text); });
+    const Outcome fast = Converted(options, failAt, [&](Engine& e) { return e.ExtractText(text); });
+    const Outcome bytes = Converted(options, failAt, [&](Engine& e) { return Decode(e.ExtractBytes(page)); });
     Outcome literalBytes = literal;
     literalBytes.text = Decode(Encode(literal.text));
     return Verdict(literal == fast && literalBytes == bytes, page, options, failAt,
@@ -372,8 +372,8 @@ inline std::string Compare(const std::string& page, unsigned options, long failA
 // only the yields and reports must agree.
 inline std::string CompareUtf8(const std::string& page, unsigned options, long failAt = 0) {
     const Outcome oracle =
-        Converted(options, failAt, [&](cTessark& e) { return AsUnits(EncodeUtf8(e.ExtractText(DecodeUtf8(page)))); });
-    const Outcome bytes = Converted(options, failAt, [&](cTessark& e) { return AsUnits(e.ExtractUtf8(page)); });
+        Converted(options, failAt, [&](Engine& e) { return AsUnits(EncodeUtf8(e.ExtractText(DecodeUtf8(page)))); });
+    const Outcome bytes = Converted(options, failAt, [&](Engine& e) { return AsUnits(e.ExtractUtf8(page)); });
     const bool exact = !((options & 3u) == 3u && HasBrokenLead(page));
     const bool agree = exact ? oracle == bytes : oracle.yields == bytes.yields && oracle.reports == bytes.reports;
     return Verdict(agree, page, options, failAt, {{"oracle", &oracle}, {"utf-8", &bytes}});
@@ -423,7 +423,7 @@ inline bool StreamAgrees(const Outcome& oracle, const Outcome& stream, long fail
 // The classic options only: the stream refuses the readable-text ones.
 inline std::string CompareStream(const std::string& page, unsigned options, const Feeding& f, long failAt = 0) {
     const std::u16string text = Decode(page);
-    const Outcome literal = Converted<cTessarkLiteral>(options, 0, [&](auto& e) { return e.ExtractText(text); });
+    const Outcome literal = Converted<ReferenceEngine>(options, 0, [&](auto& e) { return e.ExtractText(text); });
     const Outcome bytes = Streamed<ByteStreamExtractor>(page, options, f, failAt);
     Outcome literalBytes = literal;  // as the bytes the byte pipeline writes, one unit each
     literalBytes.text = AsUnits(Encode(literal.text));
@@ -432,7 +432,7 @@ inline std::string CompareStream(const std::string& page, unsigned options, cons
 }
 
 inline std::string CompareUtf8Stream(const std::string& page, unsigned options, const Feeding& f, long failAt = 0) {
-    const Outcome whole = Converted(options, 0, [&](cTessark& e) { return AsUnits(e.ExtractUtf8(page)); });
+    const Outcome whole = Converted(options, 0, [&](Engine& e) { return AsUnits(e.ExtractUtf8(page)); });
     const Outcome stream = Streamed<Utf8StreamExtractor>(page, options, f, failAt);
     return Verdict(StreamAgrees(whole, stream, failAt), page, options, failAt,
                    {{"whole", &whole}, {"utf-8 stream", &stream}});

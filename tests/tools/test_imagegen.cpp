@@ -1,7 +1,7 @@
 // The committed skins, background and icon are what tessark-imagegen draws
 // (the same pixels and size, 8-bit PNG, alpha only in the icon; a second run
 // into a folder it creates writes the same bytes), each skin carries its own
-// frame colours (that its edges are straight test_Command sees in every
+// frame colours (that its edges are straight test_SkinnedButton sees in every
 // stretched paint), and a bad command line writes nothing.
 #include <QDir>
 #include <QImage>

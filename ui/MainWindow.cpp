@@ -1,4 +1,4 @@
-#include "frmMain.h"
+#include "MainWindow.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
@@ -16,9 +16,9 @@
 #include <QPainter>
 #include <QUrl>
 
-#include "Command.h"
+#include "SkinnedButton.h"
 #include "DesignFont.h"
-#include "basProcessing.h"
+#include "ClassicJob.h"
 
 namespace tessark {
 
@@ -109,7 +109,7 @@ void OpenOnDesktop(const QString& pathOrAddress) {
 
 }  // namespace
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent), cmDialog1(std::make_unique<QtFilePrompt>(this)) {
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent), cmDialog1(std::make_unique<QtFilePrompt>(this)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Tessark"));  // the load handler sets the real one
     setWindowIcon(QIcon(QStringLiteral(":/tessark/ui/icon.png")));
@@ -141,11 +141,11 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent), cmDialog1(std::make_unique<
     cmdRemoveHTML = AddButton("cmdRemoveHTML", "Remove HTML", 4590, 1440, 2115, 765);
     cmdReadme = AddButton("cmdReadme", "Readme.txt", 4620, 2400, 2085, 495);
     cmdWebsite = AddButton("cmdWebsite", "Visit Website", 4620, 2970, 2085, 525);
-    connect(cmdSelectInput, &Command::Click, this, &frmMain::cmdSelectInput_Click);
-    connect(cmdSelectOutput, &Command::Click, this, &frmMain::cmdSelectOutput_Click);
-    connect(cmdRemoveHTML, &Command::Click, this, &frmMain::cmdRemoveHTML_Click);
-    connect(cmdReadme, &Command::Click, this, &frmMain::cmdReadme_Click);
-    connect(cmdWebsite, &Command::Click, this, &frmMain::cmdWebsite_Click);
+    connect(cmdSelectInput, &SkinnedButton::Click, this, &MainWindow::cmdSelectInput_Click);
+    connect(cmdSelectOutput, &SkinnedButton::Click, this, &MainWindow::cmdSelectOutput_Click);
+    connect(cmdRemoveHTML, &SkinnedButton::Click, this, &MainWindow::cmdRemoveHTML_Click);
+    connect(cmdReadme, &SkinnedButton::Click, this, &MainWindow::cmdReadme_Click);
+    connect(cmdWebsite, &SkinnedButton::Click, this, &MainWindow::cmdWebsite_Click);
 
     // Decoration beneath the notice line.
     Shape1 = new QFrame(this);
@@ -189,10 +189,10 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent), cmDialog1(std::make_unique<
     SetShellOpener({});
 }
 
-frmMain::~frmMain() = default;
+MainWindow::~MainWindow() = default;
 
-Command* frmMain::AddButton(const char* name, const char* caption, int left, int top, int width, int height) {
-    auto* button = new Command(this);
+SkinnedButton* MainWindow::AddButton(const char* name, const char* caption, int left, int top, int width, int height) {
+    auto* button = new SkinnedButton(this);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(Twips(left, top, width, height));
     // The button's design settings: its caption and its font; everything
@@ -207,7 +207,7 @@ Command* frmMain::AddButton(const char* name, const char* caption, int left, int
 
 // The submenu "Readable text" follows the encoding choices in the one
 // context menu of the window.
-void frmMain::AddReadableTextMenu() {
+void MainWindow::AddReadableTextMenu() {
     ContextMenu = mnuEncoding;
     ContextMenu->addSeparator();
     mnuReadableText = ContextMenu->addMenu(QStringLiteral("&Readable text"));
@@ -220,44 +220,44 @@ void frmMain::AddReadableTextMenu() {
     }
 }
 
-int frmMain::Value(Option option) const {
+int MainWindow::Value(Option option) const {
     if (const QCheckBox* box = CheckBox(option)) return box->isChecked() ? 1 : 0;
     return CheckItem(option)->isChecked() ? 1 : 0;
 }
 
-void frmMain::SetValue(Option option, int value) {
+void MainWindow::SetValue(Option option, int value) {
     if (QCheckBox* box = CheckBox(option))
         box->setChecked(value != 0);
     else
         CheckItem(option)->setChecked(value != 0);
 }
 
-QAction* frmMain::EncodingAction(TextEncoding::Setting setting) const {
+QAction* MainWindow::EncodingAction(TextEncoding::Setting setting) const {
     for (std::size_t i = 0; i < std::size(kEncodingChoices); ++i)
         if (kEncodingChoices[i].setting == setting) return encodingActions_[i];
     return nullptr;
 }
 
-TextEncoding::Setting frmMain::EncodingChoice() const {
+TextEncoding::Setting MainWindow::EncodingChoice() const {
     for (std::size_t i = 0; i < std::size(kEncodingChoices); ++i)
         if (encodingActions_[i]->isChecked()) return kEncodingChoices[i].setting;
     return TextEncoding::Setting::Windows1252;
 }
 
-void frmMain::SetEncodingChoice(TextEncoding::Setting setting) { EncodingAction(setting)->setChecked(true); }
+void MainWindow::SetEncodingChoice(TextEncoding::Setting setting) { EncodingAction(setting)->setChecked(true); }
 
-QString frmMain::Title() {
+QString MainWindow::Title() {
     return QStringLiteral(TESSARK_PRODUCT_NAME " v%1.%2 Build %3")
         .arg(TESSARK_VERSION_MAJOR)
         .arg(TESSARK_VERSION_MINOR)
         .arg(TESSARK_VERSION_REVISION);
 }
 
-void frmMain::Form_Load() {
+void MainWindow::Form_Load() {
     setWindowTitle(Title());
     // Each button control, in creation order; one that fails to initialise
     // is skipped.
-    for (Command* button : findChildren<Command*>()) {
+    for (SkinnedButton* button : findChildren<SkinnedButton*>()) {
         try {
             button->Initialize();
         } catch (...) {
@@ -265,14 +265,14 @@ void frmMain::Form_Load() {
     }
 }
 
-void frmMain::Form_Unload() {
+void MainWindow::Form_Unload() {
     unloaded_ = true;
-    basMain::SaveOptions(*this, false);
+    startup::SaveOptions(*this, false);
 }
 
 // During a conversion the window stays until the job has stopped (at its
 // next yield) and returned; cmdRemoveHTML_Click then closes it.
-void frmMain::closeEvent(QCloseEvent* e) {
+void MainWindow::closeEvent(QCloseEvent* e) {
     if (converting_) {
         closing_ = true;
         e->ignore();
@@ -285,42 +285,42 @@ void frmMain::closeEvent(QCloseEvent* e) {
 // Reaches the window from its background, the frames and the check boxes
 // (they leave the event to their parent), by mouse or by the context-menu
 // key.
-void frmMain::contextMenuEvent(QContextMenuEvent* e) {
+void MainWindow::contextMenuEvent(QContextMenuEvent* e) {
     mnuEncoding->popup(e->globalPos());
     e->accept();
 }
 
-void frmMain::paintEvent(QPaintEvent*) {
+void MainWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), kWindowColour);
     static const QImage tile(QStringLiteral(":/tessark/ui/background.png"));
     if (!tile.isNull()) painter.drawImage(0, 0, tile);  // clipped by the client area
 }
 
-void frmMain::cmdSelectInput_Click() {
+void MainWindow::cmdSelectInput_Click() {
     cmDialog1.FileName.clear();
     cmDialog1.Filter = QStringLiteral("HTML files (*.html)|*.html|HTM Files(*.htm)|*.htm|All files(*.*)|*.*");
     cmDialog1.Flags = 4;
     if (const std::optional<QString> chosen = cmDialog1.ShowOpen()) inputFile_ = *chosen;
 }
 
-void frmMain::cmdSelectOutput_Click() {
+void MainWindow::cmdSelectOutput_Click() {
     cmDialog1.FileName.clear();
     cmDialog1.Filter = QStringLiteral("Text files|*.txt|All files(*.*)|*.*");
     if (const std::optional<QString> chosen = cmDialog1.ShowSave()) outputFile_ = *chosen;
 }
 
-void frmMain::cmdRemoveHTML_Click() {
+void MainWindow::cmdRemoveHTML_Click() {
     // The engine lets the window's events run while it works; a second press
     // meanwhile is ignored rather than starting a conversion inside the first.
     if (converting_) return;
     converting_ = true;
-    basProcessing::JobRequest request;
+    classic::JobRequest request;
     request.inputFile = inputFile_;
     request.outputFile = outputFile_;
-    request.options = basMain::CheckedOptions(*this);
+    request.options = startup::CheckedOptions(*this);
     request.encoding = EncodingChoice();
-    basProcessing::RemoveHTML(request, disk_, *messages_, [this] {
+    classic::RemoveHTML(request, disk_, *messages_, [this] {
         QCoreApplication::processEvents();
         return !closing_;
     });
@@ -328,16 +328,16 @@ void frmMain::cmdRemoveHTML_Click() {
     if (closing_) close();
 }
 
-void frmMain::cmdReadme_Click() { ShellOpen(basMain::ProgramFolder() + QStringLiteral("readme.txt")); }
+void MainWindow::cmdReadme_Click() { ShellOpen(startup::ProgramFolder() + QStringLiteral("readme.txt")); }
 
-void frmMain::cmdWebsite_Click() { ShellOpen(QString::fromLatin1(kWebsite)); }
+void MainWindow::cmdWebsite_Click() { ShellOpen(QString::fromLatin1(kWebsite)); }
 
-void frmMain::SetShellOpener(ShellOpener opener) {
+void MainWindow::SetShellOpener(ShellOpener opener) {
     shellOpener_ = opener ? std::move(opener) : ShellOpener(OpenOnDesktop);
 }
 
 // The shell's result is not looked at.
-void frmMain::ShellOpen(const QString& pathOrAddress) {
+void MainWindow::ShellOpen(const QString& pathOrAddress) {
     try {
         shellOpener_(pathOrAddress);
     } catch (...) {
@@ -346,13 +346,13 @@ void frmMain::ShellOpen(const QString& pathOrAddress) {
 
 // ---- Host -------------------------------------------------------------------
 
-void frmMainHost::Load() {
-    form_ = std::make_unique<frmMain>();
+void DesktopWindowHost::Load() {
+    form_ = std::make_unique<MainWindow>();
     form_->Form_Load();
 }
 
-void frmMainHost::Show() { form_->show(); }
+void DesktopWindowHost::Show() { form_->show(); }
 
-OptionBoxes& frmMainHost::CheckBoxes() { return *form_; }
+OptionBoxes& DesktopWindowHost::CheckBoxes() { return *form_; }
 
 }  // namespace tessark

@@ -1,4 +1,4 @@
-#include "basMain.h"
+#include "Startup.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,7 +9,7 @@
 #include "BooleanText.h"
 #include "OptionStore.h"
 
-namespace tessark::basMain {
+namespace tessark::startup {
 namespace {
 
 void WriteLine(const QString& text) {
@@ -60,17 +60,17 @@ void Main(MainWindowHost& window) {
 int RunBatch(const QStringList& words, FileSystem& files) {
     OptionHolder boxes;
     LoadOptions(boxes);
-    basProcessing::JobRequest request = ParseCommandLine(words, ProgramFolder());
+    classic::JobRequest request = ParseCommandLine(words, ProgramFolder());
     request.options = CheckedOptions(boxes);
     request.encoding = boxes.EncodingChoice();
     StderrMessageSink messages;
-    const basProcessing::JobResult result = basProcessing::RemoveHTML(request, files, messages);
+    const classic::JobResult result = classic::RemoveHTML(request, files, messages);
     SaveOptions(boxes, true);
-    return result == basProcessing::JobResult::Written ? 0 : 1;
+    return result == classic::JobResult::Written ? 0 : 1;
 }
 
-basProcessing::JobRequest ParseCommandLine(const QStringList& words, const QString& programFolder) {
-    basProcessing::JobRequest request;
+classic::JobRequest ParseCommandLine(const QStringList& words, const QString& programFolder) {
+    classic::JobRequest request;
     request.batch = true;
     if (!words.isEmpty()) request.inputFile = ResolveAgainst(programFolder, words.at(0));
     if (words.size() >= 2) request.outputFile = ResolveAgainst(programFolder, words.at(1));
@@ -106,4 +106,4 @@ OptionSet CheckedOptions(const OptionBoxes& boxes) {
     return options;
 }
 
-}  // namespace tessark::basMain
+}  // namespace tessark::startup

@@ -14,7 +14,7 @@
 #include "HtmlReferences.h"
 
 namespace tessark {
-struct cTessarkTestAccess {  // reaches the engines' private passes
+struct EngineTestAccess {  // reaches the engines' private passes
     template <class E>
     static std::u16string CutHTML(E& e, const std::u16string& t) { return e.CutHTML(t); }
 };
@@ -33,8 +33,8 @@ struct Case {
 template <class F>
 std::array<Outcome, 2> ExpectBoth(const std::string& what, const std::u16string& expected, unsigned flags, F convert,
                                   long failAt = 0, bool badAlloc = false) {
-    const std::array<Outcome, 2> both{Converted<cTessark>(flags, failAt, convert, badAlloc),
-                                      Converted<cTessarkLiteral>(flags, failAt, convert, badAlloc)};
+    const std::array<Outcome, 2> both{Converted<Engine>(flags, failAt, convert, badAlloc),
+                                      Converted<ReferenceEngine>(flags, failAt, convert, badAlloc)};
     EXPECT_EQ(Show(both[0].text), Show(expected)) << what << " (fast)";
     EXPECT_EQ(Show(both[1].text), Show(expected)) << what << " (literal)";
     return both;
@@ -45,7 +45,7 @@ template <std::size_t N>
 void ExpectRows(const Case (&rows)[N], bool cut) {
     for (const Case& c : rows)
         for (const Outcome& o : ExpectBoth(c.input, DecodeUtf8(c.expected), c.flags, [&](auto& e) {
-                 return cut ? cTessarkTestAccess::CutHTML(e, DecodeUtf8(c.input)) : e.ExtractText(DecodeUtf8(c.input));
+                 return cut ? EngineTestAccess::CutHTML(e, DecodeUtf8(c.input)) : e.ExtractText(DecodeUtf8(c.input));
              }))
             EXPECT_TRUE(o.reports.empty()) << c.input;
 }
@@ -212,14 +212,14 @@ TEST(Engine, YieldsAndFailures) {
 
 // Over bytes a character the code page lacks is one "?".
 TEST(Engine, ReadableDecodingOverBytes) {
-    EXPECT_EQ(cTessark(Options(kDecode)).ExtractBytes("&#x1F600;x&notin;&eacute;&#150;&nGt;"), "?x?\xE9\x96??");
+    EXPECT_EQ(Engine(Options(kDecode)).ExtractBytes("&#x1F600;x&notin;&eacute;&#150;&nGt;"), "?x?\xE9\x96??");
 }
 
 // ------------------------------------------------------ conversion context
 
 // A page that makes every yield point run with all options on, converted.
 std::string Convert(ConversionContext& context, int i, std::size_t times = 1) {
-    return cTessark(Options(kAllFlags), &context)
+    return Engine(Options(kAllFlags), &context)
         .ExtractBytes(Repeat("<p>" + std::to_string(i) + "</p><!-- c --><script>s</script>&eacute;  a\n\n b{f}|\t", times));
 }
 

@@ -1,4 +1,4 @@
-// cTessark: the extraction engine. Start here to see what a conversion does.
+// Engine (formerly cTessark): the extraction engine. Start here to see what a conversion does.
 //
 // The engine is not an HTML parser. ExtractText runs a fixed order of literal
 // searches and replacements over the whole text of a page:
@@ -28,16 +28,16 @@
 //            "&amp;lt;" becomes "&lt;", and a no-break space becomes a plain
 //            space. It does not need GenerateSpecialChars.
 //
-// The options are one EngineOptions value (EngineTypes.h), all off on a
+// The options are one EngineOptions value (EngineOptions.h), all off on a
 // default one. The engine only reads them, each at its own step, and keeps
 // nothing between calls: a result depends only on the input and the options.
 // Yields and reports go to the ConversionContext given at construction
-// (EngineHooks.h); without one, yields do nothing and reports are dropped.
+// (ConversionContext.h); without one, yields do nothing and reports are dropped.
 //
 // This is the fast engine: every pass is one forward scan that rewrites the
 // text in place (kernels/Passes.h, FastReferences.h), so a conversion is linear
 // in the size of the page and in the number of blocks, tags and references.
-// Its results equal those of cTessarkLiteral, the engine written pass by
+// Its results equal those of ReferenceEngine, the engine written pass by
 // pass as the passes are defined, code unit for code unit, for every input
 // and option set; the tests and the differential fuzzer hold it to that.
 // Each option is read, and each yield made, at the same step as there, so a
@@ -51,7 +51,7 @@
 //
 // Failures (exhausted memory, a throwing yield) never reach the caller: each
 // pass traps them, reports them to the context under its own name and
-// returns what the definition says (see EngineHooks.h).
+// returns what the definition says (see ConversionContext.h).
 //
 // Thread safety: an object is used by one thread at a time; objects are
 // independent of each other.
@@ -62,8 +62,8 @@
 #include <functional>
 #include <string>
 
-#include "EngineHooks.h"
-#include "EngineTypes.h"
+#include "ConversionContext.h"
+#include "EngineOptions.h"
 
 namespace tessark {
 
@@ -72,9 +72,9 @@ struct ElementUnits;
 struct Utf8Units;
 }  // namespace fast
 
-class cTessark {
+class Engine {
 public:
-    explicit cTessark(const EngineOptions& chosen = {}, ConversionContext* context = nullptr)
+    explicit Engine(const EngineOptions& chosen = {}, ConversionContext* context = nullptr)
         : options(chosen), context_(context) {}
 
     EngineOptions options;
@@ -119,7 +119,7 @@ public:
     std::string ExtractUtf8(std::string bytes);
 
 private:
-    friend struct cTessarkTestAccess;
+    friend struct EngineTestAccess;
 
     // Block, reference and tag removal. Reports "CutHTML" and returns the
     // empty string on a failure (including one inside StripTags).

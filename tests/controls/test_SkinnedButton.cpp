@@ -8,16 +8,16 @@
 #include <QTest>
 #include <cmath>
 
-#include "Command.h"
+#include "SkinnedButton.h"
 #include "PropertyBag.h"
 
 using namespace tessark;
 
 namespace tessark {
 struct CommandTestAccess {
-    static void SetState(Command& c, int s) { c.ButtonState = static_cast<std::uint8_t>(s); }
-    static void Paint(Command& c, StateImage image) { c.PaintState(image); }
-    static void Notify(Command& c, const QString& what, int mouseButton) {
+    static void SetState(SkinnedButton& c, int s) { c.ButtonState = static_cast<std::uint8_t>(s); }
+    static void Paint(SkinnedButton& c, StateImage image) { c.PaintState(image); }
+    static void Notify(SkinnedButton& c, const QString& what, int mouseButton) {
         if (what == "move") c.OnMouseMove();
         if (what == "down") c.OnMouseDown(mouseButton);
         if (what == "up") c.OnMouseUp(mouseButton);
@@ -48,11 +48,11 @@ struct Fixture {
         button.setGeometry(10, 10, 141, 35);
         other.setGeometry(200, 10, 50, 50);
         other.setFocusPolicy(Qt::StrongFocus);
-        Command::SetCursorProbe(&cursor);
+        SkinnedButton::SetCursorProbe(&cursor);
     }
-    ~Fixture() { Command::SetCursorProbe(nullptr); }
+    ~Fixture() { SkinnedButton::SetCursorProbe(nullptr); }
     QWidget container;
-    Command button;
+    SkinnedButton button;
     QWidget other;
     FakeCursor cursor;
 };
@@ -108,7 +108,7 @@ QString Hex(QRgb c) { return QStringLiteral("#%1").arg(c & 0xFFFFFF, 6, 16, QLat
 // first and last rows), the face a vertical gradient from #FFFFFF to #C6C5D7
 // (reversed: the other way round; checked beside the caption), and with
 // `lines` a dotted focus rectangle is inverted over it as shown.
-QStringList Surface(const Command& b, StateImage image, bool reversed, bool lines) {
+QStringList Surface(const SkinnedButton& b, StateImage image, bool reversed, bool lines) {
     const QImage& img = b.Surface();
     const QImage skin(QString(":/tessark/skins/%1.png").arg(StateImageName(image)));
     const int w = img.width(), h = img.height();
@@ -167,7 +167,7 @@ private Q_SLOTS:
         QFETCH(int, row);
         const Step& s = kSteps[row];
         Fixture f;
-        Command& b = f.button;
+        SkinnedButton& b = f.button;
         const QSize sizes[] = {{141, 35}, {139, 35}, {64, 25}, {141, 36}};  // as designed, stretched and not
         b.resize(sizes[row % 4]);
         b.SetCaption("&R");
@@ -179,13 +179,13 @@ private Q_SLOTS:
         CommandTestAccess::SetState(b, StateOf(s.start));
         QStringList painted, wrong;
         bool reversed = false;  // HighLight turns the face over, Normal and Selected back; the rest keep it
-        connect(&b, &Command::Painted, &b, [&](StateImage image) {
+        connect(&b, &SkinnedButton::Painted, &b, [&](StateImage image) {
             const int state = b.State();
             reversed = state == ButtonStates::HighLight || (reversed && state != ButtonStates::Normal && state != ButtonStates::Selected);
             painted << StateImageName(image);
             wrong << Surface(b, image, reversed, state == ButtonStates::Selected || state == ButtonStates::HighLightSelect);
         });
-        QSignalSpy clicks(&b, &Command::Click);
+        QSignalSpy clicks(&b, &SkinnedButton::Click);
         static int moves = 0;  // a new position every time, so that the platform reports a move
         for (const QString& ev : QString(s.events).split(u' ')) {
             const Qt::MouseButton mouse = ev.endsWith(u'L') ? Qt::LeftButton : ev.endsWith(u'R') ? Qt::RightButton : Qt::MiddleButton;
@@ -266,7 +266,7 @@ private Q_SLOTS:
         QFETCH(QString, stored);
         QFETCH(int, before);
         QFETCH(int, after);
-        Command b;
+        SkinnedButton b;
         b.SetEnabled(before & 1 ? -1 : 0);
         b.SetVisible(before & 2 ? 1 : 0);
         b.ReadProperties(Bag(stored));
@@ -281,14 +281,14 @@ private Q_SLOTS:
         // An empty store gives the defaults (the host's font) and is no change.
         QWidget host;
         host.setFont(QFont("DejaVu Serif", 13));
-        Command b(&host);
+        SkinnedButton b(&host);
         b.SetFontColour(0x123456);
-        QSignalSpy changes(&b, &Command::PropertyChanged);
+        QSignalSpy changes(&b, &SkinnedButton::PropertyChanged);
         b.ReadProperties(MemoryPropertyBag());
         QCOMPARE(changes.count(), 0);
         QCOMPARE(b.Font(), host.font());
         // Stored: only what differs from the defaults, the caption's being "Command1" to read, "Command" to save.
-        const auto saved = [](Command& c) {
+        const auto saved = [](SkinnedButton& c) {
             MemoryPropertyBag bag;
             c.WriteProperties(bag);
             return bag.Values();
@@ -305,7 +305,7 @@ private Q_SLOTS:
         const QMap<QString, QString> all{{"Caption", ""}, {"Font", font.toString()}, {"FontColour", "16744448"}, {"Visible", "0"}};
         QCOMPARE(saved(b), all);
         // Read back the same; unreadable texts leave their settings alone (FirstRun too: no forced Enabled).
-        Command loaded(&host);
+        SkinnedButton loaded(&host);
         loaded.ReadProperties(MemoryPropertyBag(all));
         QCOMPARE(saved(loaded), all);
         loaded.ReadProperties(Bag("FontColour=blue;FirstRun=many;Font=;Visible=x;Caption="));
@@ -313,7 +313,7 @@ private Q_SLOTS:
         loaded.SetEnabled(0);
         QCOMPARE(loaded.Enabled(), Boolean{0});
         // The first read of Enabled on a fresh button forces it true; a stored FirstRun 0 does again.
-        Command fresh;
+        SkinnedButton fresh;
         fresh.SetEnabled(0);
         QCOMPARE(fresh.Enabled(), Boolean{-1});
         fresh.ReadProperties(Bag("FirstRun=0;Enabled=False"));
@@ -321,14 +321,14 @@ private Q_SLOTS:
         // A disabled button paints and stores its caption grey; loaded and enabled, the grey stays.
         fresh.SetFontColour(0x0000FF);
         fresh.SetEnabled(0);
-        QCOMPARE(fresh.FontColour(), Command::kDisabledCaptionColour);
+        QCOMPARE(fresh.FontColour(), SkinnedButton::kDisabledCaptionColour);
         loaded.ReadProperties(MemoryPropertyBag(saved(fresh)));
         fresh.SetEnabled(-1);
         loaded.SetEnabled(-1);
         QCOMPARE(fresh.FontColour(), 0x0000FFu);
-        QCOMPARE(loaded.FontColour(), Command::kDisabledCaptionColour);
+        QCOMPARE(loaded.FontColour(), SkinnedButton::kDisabledCaptionColour);
     }
 };
 
 QTEST_MAIN(CommandTest)
-#include "test_Command.moc"
+#include "test_SkinnedButton.moc"

@@ -1,4 +1,4 @@
-#include "cTessarkStream.h"
+#include "StreamExtractor.h"
 
 #include <algorithm>
 #include <bit>
@@ -12,7 +12,7 @@
 #include <sys/mman.h>
 #endif
 
-#include "EngineHooks.h"
+#include "ConversionContext.h"
 #include "FastReferences.h"
 #include "kernels/Passes.h"
 #include "kernels/UnitOps.h"
@@ -121,7 +121,7 @@ struct BasicStreamExtractor<C, U>::State {
         return in.data.get() + end;
     }
 
-    // CutHTML's steps up to the tag removal over d[0, n), as cTessark runs
+    // CutHTML's steps up to the tag removal over d[0, n), as Engine runs
     // them; *open tells whether a pass ended on something open.
     // closers (see above) receives what can close what a pass left open:
     // ">" ends every closing marker and a tag, "}" a span, and the ";" of a

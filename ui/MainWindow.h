@@ -1,13 +1,13 @@
-// frmMain: the program's only window - eleven option check boxes in two
-// frames, the five Command buttons, a notice line, the file dialog component
+// MainWindow (formerly frmMain): the program's only window - eleven option check boxes in two
+// frames, the five SkinnedButton buttons, a notice line, the file dialog component
 // cmDialog1, and a context menu: the text encoding and the submenu
-// "Readable text" with the four readable-text options as check items. Start with frmMainHost, which is how
+// "Readable text" with the four readable-text options as check items. Start with DesktopWindowHost, which is how
 // start-up sees it.
 //
 // The window has no logic beyond its handlers: the load handler sets the
 // title and initialises the buttons; the Click handlers pick the input and
 // output paths (kept by the window), run the conversion job
-// (basProcessing::RemoveHTML) with them and the options as ticked, or open
+// (classic::RemoveHTML) with them and the options as ticked, or open
 // the readme and the web page; closing the window saves the options, and the
 // program ends with its last window. Closing it while a conversion runs
 // stops the conversion at its next yield (the old output stays as it was)
@@ -35,7 +35,7 @@
 #include "FileSystem.h"
 #include "MessageBoxes.h"
 #include "Options.h"
-#include "basMain.h"
+#include "Startup.h"
 
 class QAction;
 class QActionGroup;
@@ -48,9 +48,9 @@ class QMenu;
 
 namespace tessark {
 
-class Command;
+class SkinnedButton;
 
-class frmMain final : public QWidget, public OptionBoxes {
+class MainWindow final : public QWidget, public OptionBoxes {
     Q_OBJECT
 
 public:
@@ -58,8 +58,8 @@ public:
     static constexpr int kClientHeight = 262;
     static constexpr const char* kWebsite = "https://orvane.example/tessark";
 
-    explicit frmMain(QWidget* parent = nullptr);
-    ~frmMain() override;
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // OptionBoxes: 0 unchecked, 1 checked.
     int Value(Option option) const override;
@@ -89,11 +89,11 @@ public:
     // items of the four readable-text options.
     QMenu* ContextMenu = nullptr;
     QMenu* mnuReadableText = nullptr;
-    Command* cmdSelectInput = nullptr;
-    Command* cmdSelectOutput = nullptr;
-    Command* cmdRemoveHTML = nullptr;
-    Command* cmdReadme = nullptr;
-    Command* cmdWebsite = nullptr;
+    SkinnedButton* cmdSelectInput = nullptr;
+    SkinnedButton* cmdSelectOutput = nullptr;
+    SkinnedButton* cmdRemoveHTML = nullptr;
+    SkinnedButton* cmdReadme = nullptr;
+    SkinnedButton* cmdWebsite = nullptr;
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;
     QLineEdit* Text1 = nullptr;
@@ -124,7 +124,7 @@ protected:
     void paintEvent(QPaintEvent* e) override;
 
 private:
-    Command* AddButton(const char* name, const char* caption, int left, int top, int width, int height);
+    SkinnedButton* AddButton(const char* name, const char* caption, int left, int top, int width, int height);
     void AddReadableTextMenu();
     std::array<QCheckBox*, kOptionCount> boxes_{};
     std::array<QAction*, 3> encodingActions_{};
@@ -143,15 +143,15 @@ private:
 
 // The window as start-up sees it. Load creates the window hidden and runs its
 // load handler; CheckBoxes and Show need it loaded.
-class frmMainHost final : public MainWindowHost {
+class DesktopWindowHost final : public MainWindowHost {
 public:
     void Load() override;
     void Show() override;
     OptionBoxes& CheckBoxes() override;
-    frmMain* Form() const { return form_.get(); }
+    MainWindow* Form() const { return form_.get(); }
 
 private:
-    std::unique_ptr<frmMain> form_;
+    std::unique_ptr<MainWindow> form_;
 };
 
 }  // namespace tessark

@@ -1,10 +1,10 @@
-// cTessarkLiteral: the extraction engine written step by step as each pass is
+// ReferenceEngine (formerly cTessarkLiteral): the extraction engine written step by step as each pass is
 // defined, rescanning and rebuilding strings exactly as the definition reads.
-// It is the reference the fast engine cTessark is proved against (the tests
+// It is the reference the fast engine Engine is proved against (the tests
 // and the differential fuzzer compare the two on every option set); the
-// program itself uses cTessark.
+// program itself uses Engine.
 //
-// Same public interface as cTessark: the options are one EngineOptions
+// Same public interface as Engine: the options are one EngineOptions
 // value, yields and reports go to the ConversionContext given at
 // construction, and ExtractText turns the text of a page into plain text:
 //
@@ -40,7 +40,7 @@
 //
 // Failures (exhausted memory, a throwing yield) never reach the caller: each
 // pass traps them, reports them to the context under its own name and
-// returns what the definition says (see EngineHooks.h).
+// returns what the definition says (see ConversionContext.h).
 //
 // Thread safety: an object is used by one thread at a time; objects are
 // independent of each other.
@@ -49,14 +49,14 @@
 #include <cstdint>
 #include <string>
 
-#include "EngineHooks.h"
-#include "EngineTypes.h"
+#include "ConversionContext.h"
+#include "EngineOptions.h"
 
 namespace tessark {
 
-class cTessarkLiteral {
+class ReferenceEngine {
 public:
-    explicit cTessarkLiteral(const EngineOptions& chosen = {}, ConversionContext* context = nullptr)
+    explicit ReferenceEngine(const EngineOptions& chosen = {}, ConversionContext* context = nullptr)
         : options(chosen), context_(context) {}
 
     EngineOptions options;
@@ -67,7 +67,7 @@ public:
     std::u16string ExtractText(const std::u16string& sIn);
 
 private:
-    friend struct cTessarkTestAccess;
+    friend struct EngineTestAccess;
 
     // Block, reference and tag removal. Reports "CutHTML" and returns the
     // empty string on a failure (including one inside StripTags).

@@ -1,4 +1,4 @@
-// basProcessing: the classic conversion job, RemoveHTML, for the window and
+// ClassicJob (namespace classic; formerly basProcessing): the classic conversion job, RemoveHTML, for the window and
 // the classic command line: a face over ConvertOne (ConversionJob.h) that
 // keeps the classic checks, questions and messages.
 //
@@ -40,7 +40,7 @@ public:
     virtual void Note(const QString& text) = 0;
 };
 
-namespace basProcessing {
+namespace classic {
 
 enum class JobResult {
     Written,  // the output file holds the result ("Done")
@@ -66,5 +66,5 @@ using JobYield = std::function<bool()>;
 JobResult RemoveHTML(const JobRequest& request, FileSystem& files, MessageSink& messages,
                      const JobYield& yield = {});
 
-}  // namespace basProcessing
+}  // namespace classic
 }  // namespace tessark

@@ -1,6 +1,6 @@
-// EngineTypes: the options of a conversion, one struct shared by the fast
-// engine (cTessark), the literal one (cTessarkLiteral) and the stream
-// (cTessarkStream). The application maps its option table onto these fields
+// EngineOptions: the options of a conversion, one struct shared by the fast
+// engine (Engine), the literal one (ReferenceEngine) and the stream
+// (StreamExtractor). The application maps its option table onto these fields
 // (app/Options.h); tests and the fuzzer build them from a bit mask.
 //
 // Thread safety: a plain value.
@@ -21,7 +21,7 @@ struct EngineOptions {
     bool RemoveAllCRLF = false;         // every LF becomes a space
     bool RemoveSpaces = false;          // runs of spaces become one space
     bool RemoveBlankLines = false;      // blank lines are removed
-    // The four readable-text options, each acting in CutHTML (cTessark.h):
+    // The four readable-text options, each acting in CutHTML (Engine.h):
     bool BreakAtBlocks = false;        // with RemoveAllTags: block tags become LF, td/th TAB
     bool KeepLinks = false;            // with RemoveAllTags: "</a>" becomes " [URL]"
     bool KeepAltText = false;          // with RemoveAllTags: "<img alt=x>" becomes " x "

@@ -1,4 +1,4 @@
-// Command: the owner-drawn push button of the main window (identifier
+// SkinnedButton (formerly Command): the owner-drawn push button of the main window (identifier
 // "Tessark.Command").
 //
 // The button draws everything itself into a retained image, its surface:
@@ -41,7 +41,7 @@
 
 namespace tessark {
 
-// Values of Command's ButtonState.
+// Values of SkinnedButton's ButtonState.
 struct ButtonStates {
     enum : std::uint8_t {
         Disabled = 0,         // not enabled
@@ -65,7 +65,7 @@ public:
     virtual QWidget* WidgetAt(const QPoint& globalPos) const = 0;
 };
 
-class Command : public QWidget {
+class SkinnedButton : public QWidget {
     Q_OBJECT
 
 public:
@@ -76,8 +76,8 @@ public:
     static constexpr std::uint32_t kDisabledCaptionColour = 12632256;  // #C0C0C0
 
     // Creation: caption "Command", then Enabled written with true.
-    explicit Command(QWidget* parent = nullptr);
-    ~Command() override;
+    explicit SkinnedButton(QWidget* parent = nullptr);
+    ~SkinnedButton() override;
 
     // Properties. Every writer notifies the host (PropertyChanged) and
     // repaints in the resting look (Redraw).

@@ -1,10 +1,10 @@
-#include "cTessarkLiteral.h"
+#include "ReferenceEngine.h"
 
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "EngineHooks.h"
+#include "ConversionContext.h"
 #include "HtmlReferences.h"
 #include "SpecialCharTable.h"
 #include "TextOps.h"
@@ -20,7 +20,7 @@ constexpr std::u16string_view kCRLF = u"\r\n";
 constexpr std::u16string_view kSpace = u" ";
 }  // namespace
 
-std::u16string cTessarkLiteral::ExtractText(const std::u16string& sIn) {
+std::u16string ReferenceEngine::ExtractText(const std::u16string& sIn) {
     // 1. Nothing to do, nothing yields, nothing is reported.
     if (sIn.empty()) return {};
 
@@ -59,7 +59,7 @@ std::u16string cTessarkLiteral::ExtractText(const std::u16string& sIn) {
     return work;  // 14.
 }
 
-std::u16string cTessarkLiteral::CutHTML(const std::u16string& text) {
+std::u16string ReferenceEngine::CutHTML(const std::u16string& text) {
     if (text.empty()) return {};  // 1.
     try {
         std::u16string work = text;
@@ -97,7 +97,7 @@ std::u16string cTessarkLiteral::CutHTML(const std::u16string& text) {
 // Comment pass: the search position carries over, so after a removal the
 // units that followed the removed block, up to the old closing position, are
 // not searched again. A comment body shorter than two units is skipped.
-std::u16string cTessarkLiteral::CommentPass(std::u16string text) {
+std::u16string ReferenceEngine::CommentPass(std::u16string text) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t h = FindFrom(text, u"<!--", start, Match::IgnoreCase);
@@ -115,7 +115,7 @@ std::u16string cTessarkLiteral::CommentPass(std::u16string text) {
 // search starts again from the beginning. A pair whose closing marker begins
 // fewer than minGap units after the opening marker stays in the text; the
 // search for an opening marker then resumes just after that closing marker.
-std::u16string cTessarkLiteral::BlockPass(std::u16string text, std::u16string_view open,
+std::u16string ReferenceEngine::BlockPass(std::u16string text, std::u16string_view open,
                                    std::u16string_view close, std::size_t minGap) {
     std::size_t from = 0;
     for (;;) {
@@ -135,7 +135,7 @@ std::u16string cTessarkLiteral::BlockPass(std::u16string text, std::u16string_vi
 
 // Function pass: braces do not nest; the first "{" pairs with the first "}"
 // after it.
-std::u16string cTessarkLiteral::FunctionPass(std::u16string text) {
+std::u16string ReferenceEngine::FunctionPass(std::u16string text) {
     for (;;) {
         const std::size_t h = FindFrom(text, u"{", 0, Match::IgnoreCase);
         if (h == npos) break;
@@ -146,7 +146,7 @@ std::u16string cTessarkLiteral::FunctionPass(std::u16string text) {
     return text;
 }
 
-void cTessarkLiteral::ReplaceSpecialChars(std::u16string& text) {
+void ReferenceEngine::ReplaceSpecialChars(std::u16string& text) {
     std::size_t nextYield = 0;
     for (std::size_t row = 0; row < SpecialCharTable.size(); ++row) {
         const SpecialCharRow& r = SpecialCharTable[row];
@@ -159,7 +159,7 @@ void cTessarkLiteral::ReplaceSpecialChars(std::u16string& text) {
     }
 }
 
-std::u16string cTessarkLiteral::StripTags(const std::u16string& text) {
+std::u16string ReferenceEngine::StripTags(const std::u16string& text) {
     if (text.empty()) return {};
     std::u16string out(text.size(), u'\0');
     std::size_t used = 0;
@@ -251,7 +251,7 @@ constexpr std::u16string_view kBlockNames[] = {
 
 }  // namespace
 
-std::u16string cTessarkLiteral::TagReplacement(const std::u16string& tag, const std::u16string& out,
+std::u16string ReferenceEngine::TagReplacement(const std::u16string& tag, const std::u16string& out,
                                                std::u16string& url, std::size_t& linkStart) const {
     const bool closing = !tag.empty() && tag[0] == u'/';
     std::size_t end = closing ? 1 : 0;
@@ -285,7 +285,7 @@ std::u16string cTessarkLiteral::TagReplacement(const std::u16string& tag, const 
     return u"";
 }
 
-std::u16string cTessarkLiteral::ReadableTags(const std::u16string& text) const {
+std::u16string ReferenceEngine::ReadableTags(const std::u16string& text) const {
     std::u16string out, url;
     std::size_t linkStart = 0;
     std::size_t i = 0;
@@ -319,7 +319,7 @@ void AppendCodePoint(std::u16string& out, char32_t c) {
 
 }  // namespace
 
-std::u16string cTessarkLiteral::DecodeReferences(const std::u16string& text) {
+std::u16string ReferenceEngine::DecodeReferences(const std::u16string& text) {
     std::u16string out;
     const std::size_t n = text.size();
     std::size_t i = 0;
@@ -375,7 +375,7 @@ std::u16string cTessarkLiteral::DecodeReferences(const std::u16string& text) {
     return out;
 }
 
-std::u16string cTessarkLiteral::ConsolidateChar(std::u16string text, const std::u16string& ch) {
+std::u16string ReferenceEngine::ConsolidateChar(std::u16string text, const std::u16string& ch) {
     if (ch.size() != 1) return {};
     if (text.empty()) return {};
     try {

@@ -1,4 +1,4 @@
-// cTessarkStream: the conversion of cTessark over a page that arrives in
+// StreamExtractor (formerly cTessarkStream): the conversion of Engine over a page that arrives in
 // pieces (a file read in blocks, standard input, a pipe), in bounded memory.
 //
 // The input is fed in any pieces; the output leaves through a sink as soon
@@ -7,7 +7,7 @@
 // input, for every set of the eleven classic options. The four readable-text options
 // (BreakAtBlocks, KeepLinks, KeepAltText, DecodeAllReferences) are not
 // carried across chunks: a page converted with any of them is converted
-// whole (cTessark), and a stream refuses them.
+// whole (Engine), and a stream refuses them.
 //
 // How: the input is converted in chunks that end just after a seam, an LF
 // or a space. No marker, reference or "msnavigation" holds either, so a
@@ -46,7 +46,7 @@
 #include <functional>
 #include <memory>
 
-#include "cTessark.h"
+#include "Engine.h"
 
 namespace tessark {
 

@@ -1,4 +1,4 @@
-#include "Command.h"
+#include "SkinnedButton.h"
 
 #include <QApplication>
 #include <QColor>
@@ -56,9 +56,9 @@ std::array<std::uint16_t, 3> ColourChannels(const QString& text) {
     return channels;
 }
 
-int ToTwips(int pixels) { return pixels * Command::kTwipsPerPixel; }
+int ToTwips(int pixels) { return pixels * SkinnedButton::kTwipsPerPixel; }
 int ToPixels(int twips) {
-    return static_cast<int>(std::floor(static_cast<double>(twips) / Command::kTwipsPerPixel));
+    return static_cast<int>(std::floor(static_cast<double>(twips) / SkinnedButton::kTwipsPerPixel));
 }
 
 // Rounds halves to even, as the caption placement needs.
@@ -96,9 +96,9 @@ QColor ColourFromRef(std::uint32_t colour) {
                   static_cast<int>((colour >> 16) & 0xFF));
 }
 
-void Command::SetCursorProbe(CursorProbe* probe) { gCursor = probe ? probe : &gSystemCursor; }
+void SkinnedButton::SetCursorProbe(CursorProbe* probe) { gCursor = probe ? probe : &gSystemCursor; }
 
-Command::Command(QWidget* parent) : QWidget(parent) {
+SkinnedButton::SkinnedButton(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Command"));
     setProperty("ControlIdentifier", QString::fromLatin1(kIdentifier));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -109,7 +109,7 @@ Command::Command(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     TmrMouse.setParent(this);
     TmrMouse.setInterval(kHoverInterval);
-    connect(&TmrMouse, &QTimer::timeout, this, &Command::OnTimerTick);
+    connect(&TmrMouse, &QTimer::timeout, this, &SkinnedButton::OnTimerTick);
     surfaceFont_ = AmbientFont();
     surface_ = QImage(size(), QImage::Format_RGB32);
 
@@ -117,19 +117,19 @@ Command::Command(QWidget* parent) : QWidget(parent) {
     SetEnabled(True);
 }
 
-Command::~Command() = default;
+SkinnedButton::~SkinnedButton() = default;
 
 // ---- Properties -----------------------------------------------------------
 
-QString Command::Caption() const { return CaptionText; }
+QString SkinnedButton::Caption() const { return CaptionText; }
 
-void Command::SetCaption(const QString& New_Caption) {
+void SkinnedButton::SetCaption(const QString& New_Caption) {
     CaptionText = New_Caption;
     Notify("Caption");
     Redraw();
 }
 
-Boolean Command::Enabled() {
+Boolean SkinnedButton::Enabled() {
     if (FirstRun == 0) {
         FirstRun = 1;
         EnabledValue = True;
@@ -137,36 +137,36 @@ Boolean Command::Enabled() {
     return EnabledValue;
 }
 
-void Command::SetEnabled(Boolean New_Enabled) {
+void SkinnedButton::SetEnabled(Boolean New_Enabled) {
     EnabledValue = New_Enabled;
     Notify("Enabled");
     Redraw();
 }
 
-QFont& Command::Font() { return surfaceFont_; }
+QFont& SkinnedButton::Font() { return surfaceFont_; }
 
-void Command::SetFont(const QFont& New_Font) {
+void SkinnedButton::SetFont(const QFont& New_Font) {
     surfaceFont_ = New_Font;
     Notify("Font");
     Redraw();
 }
 
-std::uint32_t Command::FontColour() const { return textColour_; }
+std::uint32_t SkinnedButton::FontColour() const { return textColour_; }
 
-void Command::SetFontColour(std::uint32_t New_FontColour) {
+void SkinnedButton::SetFontColour(std::uint32_t New_FontColour) {
     textColour_ = New_FontColour;
     FontColourValue = textColour_;
     Notify("FontColour");
     Redraw();
 }
 
-std::uint8_t Command::Visible() {
+std::uint8_t SkinnedButton::Visible() {
     if (backStyle_ == 0) return 0;
     Redraw();
     return 255;
 }
 
-void Command::SetVisible(std::uint8_t New_Visible) {
+void SkinnedButton::SetVisible(std::uint8_t New_Visible) {
     if (New_Visible != 0) {
         backStyle_ = 1;
         setAttribute(Qt::WA_OpaquePaintEvent, true);
@@ -179,21 +179,21 @@ void Command::SetVisible(std::uint8_t New_Visible) {
     Notify("Visible");
 }
 
-void Command::Initialize() {
+void SkinnedButton::Initialize() {
     ButtonState = ButtonStates::Normal;
     TmrMouse.setInterval(kHoverInterval);
     TmrMouse.start();
 }
 
-void Command::Notify(const char* name) { Q_EMIT PropertyChanged(QString::fromLatin1(name)); }
+void SkinnedButton::Notify(const char* name) { Q_EMIT PropertyChanged(QString::fromLatin1(name)); }
 
-QFont Command::AmbientFont() const {
+QFont SkinnedButton::AmbientFont() const {
     return parentWidget() ? parentWidget()->font() : QApplication::font();
 }
 
 // ---- Property store ---------------------------------------------------------
 
-void Command::ReadProperties(const PropertyBag& bag) {
+void SkinnedButton::ReadProperties(const PropertyBag& bag) {
     // A stored value that is not a Boolean leaves EnabledValue as it was.
     if (const auto enabled = ReadBoolean(bag.ReadProperty(QStringLiteral("Enabled"), true)))
         EnabledValue = *enabled;
@@ -228,7 +228,7 @@ void Command::ReadProperties(const PropertyBag& bag) {
     Redraw();
 }
 
-void Command::WriteProperties(PropertyBag& bag) {
+void SkinnedButton::WriteProperties(PropertyBag& bag) {
     bag.WriteProperty(QStringLiteral("Enabled"), EnabledValue != 0, true);
     bag.WriteProperty(QStringLiteral("Caption"), CaptionText, QStringLiteral("Command"));
     bag.WriteProperty(QStringLiteral("FirstRun"), QString::number(FirstRun), QStringLiteral("1"));
@@ -242,10 +242,10 @@ void Command::WriteProperties(PropertyBag& bag) {
 
 // ---- Painting -----------------------------------------------------------------
 
-int Command::ScaleWidth() const { return scaleMode_ == Pixels ? width() : ToTwips(width()); }
-int Command::ScaleHeight() const { return scaleMode_ == Pixels ? height() : ToTwips(height()); }
+int SkinnedButton::ScaleWidth() const { return scaleMode_ == Pixels ? width() : ToTwips(width()); }
+int SkinnedButton::ScaleHeight() const { return scaleMode_ == Pixels ? height() : ToTwips(height()); }
 
-void Command::SetAccessKeys(const QString& keys) {
+void SkinnedButton::SetAccessKeys(const QString& keys) {
     if (keys == accessKeys_) return;
     accessKeys_ = keys;
     if (shortcutId_ != 0) {
@@ -258,7 +258,7 @@ void Command::SetAccessKeys(const QString& keys) {
     }
 }
 
-void Command::PaintState(StateImage image) {
+void SkinnedButton::PaintState(StateImage image) {
     // 1. Caption colour and access key.
     if (EnabledValue == 0) {
         ButtonState = ButtonStates::Disabled;
@@ -335,7 +335,7 @@ void Command::PaintState(StateImage image) {
     Q_EMIT Painted(image);
 }
 
-void Command::FillGradient() {
+void SkinnedButton::FillGradient() {
     // Vertex 0 takes the top colour, vertex 1 the bottom one; the rectangle
     // names vertex 1 as upper-left, and the shading runs from the upper
     // vertex's colour to the lower one's, so vertex 0's colour is on top.
@@ -368,7 +368,7 @@ void Command::FillGradient() {
     scaleMode_ = Twips;
 }
 
-void Command::DrawCaption(QImage& surface, const QString& text) {
+void SkinnedButton::DrawCaption(QImage& surface, const QString& text) {
     if (surface.isNull()) return;
     const int remembered = scaleMode_;
     scaleMode_ = Pixels;
@@ -394,7 +394,7 @@ void Command::DrawCaption(QImage& surface, const QString& text) {
     scaleMode_ = remembered;
 }
 
-void Command::Redraw() {
+void SkinnedButton::Redraw() {
     if (EnabledValue == 0) {
         ButtonState = ButtonStates::Disabled;
         PaintState(StateImage::Disable);
@@ -404,7 +404,7 @@ void Command::Redraw() {
     }
 }
 
-void Command::RestoreFromHover() {
+void SkinnedButton::RestoreFromHover() {
     if (ButtonState != ButtonStates::Disabled && EnabledValue == 0) {
         ButtonState = ButtonStates::Disabled;
         PaintState(StateImage::Disable);
@@ -419,7 +419,7 @@ void Command::RestoreFromHover() {
     }
 }
 
-QImage Command::Rendered() const {
+QImage SkinnedButton::Rendered() const {
     QImage shown = surface_.copy();
     if (shown.isNull()) return shown;
     // One-pixel dotted lines that invert what lies beneath; like the
@@ -442,7 +442,7 @@ QImage Command::Rendered() const {
 
 // ---- Interaction --------------------------------------------------------------
 
-void Command::OnMouseMove() {
+void SkinnedButton::OnMouseMove() {
     if (EnabledValue == 0) return;
     if (ButtonState == ButtonStates::Normal) {
         ButtonState = ButtonStates::HighLight;
@@ -453,7 +453,7 @@ void Command::OnMouseMove() {
     }
 }
 
-void Command::OnMouseDown(int button) {
+void SkinnedButton::OnMouseDown(int button) {
     if (EnabledValue == 0) return;
     if (button == ButtonCode(Qt::LeftButton)) {
         MouseDownFlag = True;
@@ -461,7 +461,7 @@ void Command::OnMouseDown(int button) {
     }
 }
 
-void Command::OnMouseUp(int button) {
+void SkinnedButton::OnMouseUp(int button) {
     if (EnabledValue == 0) return;
     if (button == ButtonCode(Qt::LeftButton)) {
         MouseDownFlag = 0;
@@ -474,7 +474,7 @@ void Command::OnMouseUp(int button) {
     if (ButtonState != ButtonStates::Selected && EnabledValue != 0) Q_EMIT Click();
 }
 
-void Command::OnGotFocus() {
+void SkinnedButton::OnGotFocus() {
     if (EnabledValue == 0) return;
     if (ButtonState == ButtonStates::HighLight) {
         ButtonState = ButtonStates::HighLightSelect;
@@ -485,7 +485,7 @@ void Command::OnGotFocus() {
     }
 }
 
-void Command::OnLostFocus() {
+void SkinnedButton::OnLostFocus() {
     if (EnabledValue == 0) return;
     if (ButtonState != ButtonStates::Normal) {
         ButtonState = ButtonStates::Normal;
@@ -493,14 +493,14 @@ void Command::OnLostFocus() {
     }
 }
 
-void Command::OnAccessKeyPress(int /*keyCode*/) {
+void SkinnedButton::OnAccessKeyPress(int /*keyCode*/) {
     if (EnabledValue == 0) return;
     ButtonState = ButtonStates::HighLight;
     OnGotFocus();
     OnMouseUp(ButtonCode(Qt::LeftButton));
 }
 
-void Command::OnTimerTick() {
+void SkinnedButton::OnTimerTick() {
     const QPoint pos = gCursor->Pos();
     QWidget* under = gCursor->WidgetAt(pos);
     QWidget* container = parentWidget();
@@ -513,7 +513,7 @@ void Command::OnTimerTick() {
 
 // ---- Platform events ------------------------------------------------------------
 
-bool Command::event(QEvent* e) {
+bool SkinnedButton::event(QEvent* e) {
     if (e->type() == QEvent::Shortcut) {
         const auto* shortcut = static_cast<QShortcutEvent*>(e);
         if (shortcut->shortcutId() == shortcutId_) {
@@ -524,27 +524,27 @@ bool Command::event(QEvent* e) {
     return QWidget::event(e);
 }
 
-void Command::paintEvent(QPaintEvent*) {
+void SkinnedButton::paintEvent(QPaintEvent*) {
     if (backStyle_ == 0) return;  // transparent: the host shows nothing of the face
     QPainter painter(this);
     painter.drawImage(0, 0, Rendered());
 }
 
-void Command::resizeEvent(QResizeEvent*) {
+void SkinnedButton::resizeEvent(QResizeEvent*) {
     surface_ = QImage(size(), QImage::Format_RGB32);
     Redraw();
 }
 
-void Command::mousePressEvent(QMouseEvent* e) {
+void SkinnedButton::mousePressEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton && !hasFocus()) setFocus(Qt::MouseFocusReason);
     OnMouseDown(ButtonCode(e->button()));
 }
-void Command::mouseMoveEvent(QMouseEvent*) { OnMouseMove(); }
-void Command::mouseReleaseEvent(QMouseEvent* e) { OnMouseUp(ButtonCode(e->button())); }
-void Command::focusInEvent(QFocusEvent*) { OnGotFocus(); }
-void Command::focusOutEvent(QFocusEvent*) { OnLostFocus(); }
+void SkinnedButton::mouseMoveEvent(QMouseEvent*) { OnMouseMove(); }
+void SkinnedButton::mouseReleaseEvent(QMouseEvent* e) { OnMouseUp(ButtonCode(e->button())); }
+void SkinnedButton::focusInEvent(QFocusEvent*) { OnGotFocus(); }
+void SkinnedButton::focusOutEvent(QFocusEvent*) { OnLostFocus(); }
 
-void Command::keyPressEvent(QKeyEvent* e) {
+void SkinnedButton::keyPressEvent(QKeyEvent* e) {
     const int key = e->key();
     if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) && !e->isAutoRepeat() &&
         (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {

@@ -1,4 +1,4 @@
-#include "EngineHooks.h"
+#include "ConversionContext.h"
 
 #include <new>
 #include <stdexcept>

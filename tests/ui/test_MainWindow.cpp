@@ -15,10 +15,10 @@
 #include <QTimer>
 
 #include "AppTestSupport.h"
-#include "Command.h"
+#include "SkinnedButton.h"
 #include "DesignFont.h"
 #include "MessageBoxes.h"
-#include "frmMain.h"
+#include "MainWindow.h"
 
 using namespace tessark;
 using namespace tessark::test;
@@ -36,21 +36,21 @@ public:
 // scripted, the desktop's open recorded.
 struct Session {
     Session() {
-        Command::SetCursorProbe(&cursor);
-        basMain::Main(host);
+        SkinnedButton::SetCursorProbe(&cursor);
+        startup::Main(host);
         form().SetMessageSink(&sink);
         form().SetShellOpener([this](const QString& what) { opened << what; });
     }
-    ~Session() { Command::SetCursorProbe(nullptr); }
-    frmMain& form() { return *host.Form(); }
-    void Press(Command* button) {  // the cursor onto the button, then a left click
+    ~Session() { SkinnedButton::SetCursorProbe(nullptr); }
+    MainWindow& form() { return *host.Form(); }
+    void Press(SkinnedButton* button) {  // the cursor onto the button, then a left click
         cursor.under = button;
         QTest::mouseMove(button, QPoint(10 + (moves++ % 5), 10));
         QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
     }
     FakeCursor cursor;
     int moves = 0;
-    frmMainHost host;
+    DesktopWindowHost host;
     RecordingSink sink;
     QStringList opened;
 };
@@ -167,7 +167,7 @@ private Q_SLOTS:
             if (!stored.isEmpty()) s.setValue(kEncodingKey, stored);
         }
         Session session;
-        frmMain& f = session.form();
+        MainWindow& f = session.form();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         for (std::size_t i = 0; i < kOptionCount; ++i) {
             auto* box = f.findChild<QObject*>(QString("chk") + kOptions[i].name);
@@ -221,7 +221,7 @@ private Q_SLOTS:
         WriteFile(in, "x");
         WriteFile(out, "old output");
         Session s;
-        frmMain& f = s.form();
+        MainWindow& f = s.form();
         QStringList seen;
         s.Press(f.cmdRemoveHTML);
         Answer(seen, in, 1);
@@ -261,7 +261,7 @@ private Q_SLOTS:
         // The entry picked in the first dialog is the next one's, as the one
         // dialog component keeps it (FilterIndex) from open to save.
         QCOMPARE(seen, (QStringList{"open 0" + open, "open 1" + open, "save 1" + save, "save 1" + save}));
-        QCOMPARE(s.opened, (QStringList{basMain::ProgramFolder() + "readme.txt", "https://orvane.example/tessark"}));
+        QCOMPARE(s.opened, (QStringList{startup::ProgramFolder() + "readme.txt", "https://orvane.example/tessark"}));
         // The patterns behind the entries: ";" separates them, "*.*" is every file, an entry without patterns is none.
         const QList<FileFilter> filters = ParseFilter("Pages|*.htm;*.html|All files(*.*)|*.*|Broken");
         QCOMPARE(filters.first().patterns + filters.last().patterns, (QStringList{"*.htm", "*.html", "*"}));
@@ -346,12 +346,12 @@ private Q_SLOTS:
                 QFAIL(qPrintable(QString("font %1 is missing: run scripts/deps.sh").arg(family)));
         TempSettings settings;
         Session s;
-        frmMain& f = s.form();
+        MainWindow& f = s.form();
         QStringList got, want, tabOrder;
         for (const auto& [name, caption] : kControls) {
             QWidget* c = f.findChild<QWidget*>(name);
             QVERIFY2(c, name);
-            auto* button = qobject_cast<Command*>(c);
+            auto* button = qobject_cast<SkinnedButton*>(c);
             const QString kind = button ? "button" : qobject_cast<QGroupBox*>(c) ? "frame" : qobject_cast<QCheckBox*>(c) ? "check"
                                  : qobject_cast<QLineEdit*>(c) ? "text" : "shape";
             const QFont font = button ? button->Font() : c->font();
@@ -376,11 +376,11 @@ private Q_SLOTS:
         QCOMPARE(f.windowTitle(), QString("Tessark v1.0 Build 20"));
         QCOMPARE(f.size(), QSize(6810 / 15, 3930 / 15));
         QVERIFY(!f.windowIcon().isNull());
-        QCOMPARE(f.findChildren<Command*>().size() * 100 + f.findChildren<QCheckBox*>().size(), 511);  // no more buttons and boxes
-        for (Command* button : f.findChildren<Command*>()) QVERIFY(button->MouseTimer().isActive());
+        QCOMPARE(f.findChildren<SkinnedButton*>().size() * 100 + f.findChildren<QCheckBox*>().size(), 511);  // no more buttons and boxes
+        for (SkinnedButton* button : f.findChildren<SkinnedButton*>()) QVERIFY(button->MouseTimer().isActive());
         QCOMPARE(Colour(f.grab().toImage().pixelColor(f.Frame1->geometry().topRight() + QPoint(-12, 4))), QString("#66AFE6"));
     }
 };
 
 QTEST_MAIN(FrmMainTest)
-#include "test_frmMain.moc"
+#include "test_MainWindow.moc"

@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "Command.h"
+#include "SkinnedButton.h"
 #include "DesignFont.h"
 
 namespace {
@@ -34,7 +34,7 @@ constexpr Design kButtons[] = {
     {"Visit Website", 4620, 2970, 2085, 525},
 };
 
-constexpr int kTwips = tessark::Command::kTwipsPerPixel;
+constexpr int kTwips = tessark::SkinnedButton::kTwipsPerPixel;
 constexpr int kColumnLeft = 4590 - 150;  // the column, moved to the demo's left edge
 
 }  // namespace
@@ -51,15 +51,15 @@ int main(int argc, char** argv) {
     window.setPalette(palette);
     window.setFixedSize((6810 - kColumnLeft) / kTwips - 4, 3930 / kTwips);
 
-    std::vector<tessark::Command*> buttons;
+    std::vector<tessark::SkinnedButton*> buttons;
     for (const Design& d : kButtons) {
-        auto* button = new tessark::Command(&window);
+        auto* button = new tessark::SkinnedButton(&window);
         button->setGeometry((d.left - kColumnLeft) / kTwips, d.top / kTwips, d.width / kTwips, d.height / kTwips);
         tessark::MemoryPropertyBag design({{QStringLiteral("Caption"), QString::fromLatin1(d.caption)},
                                            {QStringLiteral("Font"),
                                             tessark::DesignFont(QStringLiteral("MS Sans Serif"), 8.25).toString()}});
         button->ReadProperties(design);
-        QObject::connect(button, &tessark::Command::Click, [button] {
+        QObject::connect(button, &tessark::SkinnedButton::Click, [button] {
             QTextStream(stdout) << "Click: " << button->Caption() << Qt::endl;
         });
         buttons.push_back(button);
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
         // Disabled.
         buttons[4]->SetEnabled(0);
     } else {
-        for (tessark::Command* button : buttons) button->Initialize();
+        for (tessark::SkinnedButton* button : buttons) button->Initialize();
     }
     return app.exec();
 }

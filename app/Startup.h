@@ -1,4 +1,4 @@
-// basMain: the procedures that frame a run. Start here to follow the program
+// Startup (namespace startup; formerly basMain): the procedures that frame a run. Start here to follow the program
 // from start-up to exit.
 //
 //   Main            the window's start-up: loads the window, puts the saved
@@ -31,7 +31,7 @@
 
 #include "FileSystem.h"
 #include "Options.h"
-#include "basProcessing.h"
+#include "ClassicJob.h"
 
 class QSettings;
 
@@ -47,7 +47,7 @@ public:
     virtual OptionBoxes& CheckBoxes() = 0;
 };
 
-namespace basMain {
+namespace startup {
 
 // The window's start-up; the event loop runs it from there.
 void Main(MainWindowHost& window);
@@ -62,7 +62,7 @@ int RunBatch(const QStringList& words, FileSystem& files);
 // word (empty when there is none); a path that is neither absolute nor
 // contains ":\" is taken relative to `programFolder` (which ends with the
 // separator).
-basProcessing::JobRequest ParseCommandLine(const QStringList& words, const QString& programFolder);
+classic::JobRequest ParseCommandLine(const QStringList& words, const QString& programFolder);
 
 void LoadOptions(OptionBoxes& boxes);
 // Batch mode saves the classic eleven; the window the readable-text options
@@ -77,5 +77,5 @@ QString ProgramFolder();
 // The per-user settings store of the options.
 std::unique_ptr<QSettings> OpenSettings();
 
-}  // namespace basMain
+}  // namespace startup
 }  // namespace tessark

@@ -1,11 +1,11 @@
-#include "basProcessing.h"
+#include "ClassicJob.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include "ConversionJob.h"
 
-namespace tessark::basProcessing {
+namespace tessark::classic {
 namespace {
 
 // Thrown by the job's yield when the caller's yield asks to stop; the engine
@@ -85,4 +85,4 @@ JobResult RemoveHTML(const JobRequest& request, FileSystem& files, MessageSink& 
     }
 }
 
-}  // namespace tessark::basProcessing
+}  // namespace tessark::classic
