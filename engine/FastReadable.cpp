@@ -260,7 +260,7 @@ std::size_t Run(C* d, std::size_t n, const ReadableTagOptions& o, ReadableTagSta
     const ScanSet<C>& scans = ScansFor<C>();
     std::size_t w = 0, i = 0;
     if (s.inside) {  // a tag goes on from the chunk before
-        std::size_t k = scans.FindChar(d, 0, n, C('>'));
+        std::size_t k = FindCharNear(scans, d, 0, n, C('>'));
         KeepOpenTag(s, d, k, o);
         if (k >= n) return 0;
         s.inside = false;
@@ -274,12 +274,12 @@ std::size_t Run(C* d, std::size_t n, const ReadableTagOptions& o, ReadableTagSta
         i = k + 1;
     }
     while (i < n) {
-        const std::size_t j = scans.FindChar(d, i, n, C('<'));
+        const std::size_t j = FindCharNear(scans, d, i, n, C('<'));
         TrackLinkText(s, d + i, j - i);
-        scans.MoveDownShort(d, w, i, j - i, n);
+        MoveDownNear(scans, d, w, i, j - i, n);
         w += j - i;
         if (j >= n) break;
-        std::size_t k = scans.FindChar(d, j + 1, n, C('>'));
+        std::size_t k = FindCharNear(scans, d, j + 1, n, C('>'));
         if (k >= n) {  // never closed: the rest goes, and a later chunk may close it
             if (keepOpen) KeepOpenTag(s, d + j + 1, n - (j + 1), o);
             break;

@@ -408,7 +408,7 @@ public:
         pieces_.clear();
         std::size_t o = len, e = len;
         while (e > 0) {
-            const std::size_t q = scans_.FindLastChar(s, e, C('&'));
+            const std::size_t q = FindLastCharNear(scans_, s, e, C('&'));
             const C* body = s + q + 1;
             const std::size_t nb = e - q - 1;
             if (nb == 0 && pieces_.empty()) {  // "&" before "&" or the end stays
@@ -583,7 +583,7 @@ std::size_t ReplaceCluster(const Table<C, U>& t, Memo<C, U>& memo, const ScanSet
         std::size_t q = start, segments = 0, end = len;
         const SegmentFate<C>* fate = nullptr;
         for (;;) {
-            const std::size_t e = scans.FindChar(src, q + 1, len, C('&'));
+            const std::size_t e = FindCharNear(scans, src, q + 1, len, C('&'));
             ++segments;
             // A body that is open from the start (under seven units, no
             // ";": the cluster holds nothing else) never makes a barrier.
@@ -662,8 +662,8 @@ std::size_t ReplaceReferences(C* d, std::size_t n, const std::function<void()>& 
     reached(0);
     while (r < n) {
         const std::size_t next = yields < 9 ? n / 10 * static_cast<std::size_t>(yields + 1) : n;
-        const std::size_t p = scans.FindChar(d, r, std::max(next, r + 1), C('&'));
-        scans.MoveDownShort(d, w, r, p - r, n);
+        const std::size_t p = FindCharNear(scans, d, r, std::max(next, r + 1), C('&'));
+        MoveDownNear(scans, d, w, r, p - r, n);
         w += p - r;
         r = p;
         if (r >= n) break;

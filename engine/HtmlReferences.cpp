@@ -146,8 +146,8 @@ std::size_t DecodeAllReferences(C* d, std::size_t n) {
     const ScanSet<C>& scans = ScansFor<C>();
     std::size_t w = 0, i = 0;
     while (i < n) {
-        const std::size_t j = scans.FindChar(d, i, n, C('&'));
-        scans.MoveDownShort(d, w, i, j - i, n);
+        const std::size_t j = FindCharNear(scans, d, i, n, C('&'));
+        MoveDownNear(scans, d, w, i, j - i, n);
         w += j - i;
         if (j >= n) break;
         const Reference ref = MatchAt(d, j, n);
@@ -186,7 +186,7 @@ std::size_t DecodeAllReferencesUtf8(unsigned char* d, std::size_t n,
         }
     };
     while (i < n) {
-        const std::size_t j = scans.FindChar(d, i, n, static_cast<unsigned char>('&'));
+        const std::size_t j = FindCharNear(scans, d, i, n, static_cast<unsigned char>('&'));
         emit(d + i, j - i);
         if (j >= n) break;
         const Reference ref = MatchAt(d, j, n);

@@ -115,4 +115,40 @@ const PassSet<C, U>& PassesFor() noexcept;
 template <class C>
 const ScanSet<C>& ScansFor() noexcept;
 
+// The scans' calls in dense text: between references (or tags) one after
+// another the distance is a few units, where a call through the table costs
+// more than the search. These look at the first kNearUnits inline and hand
+// the rest to the chosen set; the results are those of the set's primitive.
+inline constexpr std::size_t kNearUnits = 16;
+
+// First k >= i with d[k] == c, else n.
+template <class C>
+inline std::size_t FindCharNear(const ScanSet<C>& scans, const C* d, std::size_t i, std::size_t n, C c) noexcept {
+    if (i >= n) return n;
+    const std::size_t stop = n - i > kNearUnits ? i + kNearUnits : n;
+    for (; i < stop; ++i)
+        if (d[i] == c) return i;
+    return i == n ? n : scans.FindChar(d, i, n, c);
+}
+
+// Last k < i with d[k] == c, else i.
+template <class C>
+inline std::size_t FindLastCharNear(const ScanSet<C>& scans, const C* d, std::size_t i, C c) noexcept {
+    const std::size_t stop = i > kNearUnits ? i - kNearUnits : 0;
+    for (std::size_t k = i; k > stop; --k)
+        if (d[k - 1] == c) return k - 1;
+    if (stop == 0) return i;
+    const std::size_t k = scans.FindLastChar(d, stop, c);
+    return k == stop ? i : k;
+}
+
+// MoveDownShort (to <= from): a short stretch copied inline, unit by unit
+// upwards, which is safe when the stretches overlap.
+template <class C>
+inline void MoveDownNear(const ScanSet<C>& scans, C* d, std::size_t to, std::size_t from, std::size_t count,
+                         std::size_t n) noexcept {
+    if (count > kNearUnits) return scans.MoveDownShort(d, to, from, count, n);
+    for (std::size_t k = 0; k < count; ++k) d[to + k] = d[from + k];
+}
+
 }  // namespace tessark::fast
