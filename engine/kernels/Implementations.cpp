@@ -3,6 +3,10 @@
 #include <array>
 #include <atomic>
 
+#if defined(TESSARK_HAVE_AVX2_PASSES)
+#include <cpuid.h>
+#endif
+
 namespace tessark::fast {
 
 namespace baseline {
@@ -25,8 +29,20 @@ namespace {
 bool Always() noexcept { return true; }
 
 #if defined(TESSARK_HAVE_AVX2_PASSES)
+// Asked on the first conversion, not at start-up: the compiler's own probe
+// (__builtin_cpu_supports) runs a dozen cpuid instructions in a constructor
+// of every process, which a virtual machine makes slow, also for the runs
+// that convert nothing (--version, --help). AVX2 needs the instruction set
+// and an operating system that saves the YMM registers.
 bool HasAvx2() noexcept {
-    static const bool has = __builtin_cpu_supports("avx2");
+    static const bool has = [] {
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & bit_OSXSAVE) == 0 || (c & bit_AVX) == 0) return false;
+        unsigned lo = 0, hi = 0;
+        __asm__("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
+        if ((lo & 6u) != 6u) return false;  // XMM and YMM state
+        return __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & bit_AVX2) != 0;
+    }();
     return has;
 }
 #endif

@@ -37,6 +37,7 @@ TEST(Kernels, EverySupportedImplementationIsCompared) {
     EXPECT_STREQ(fast::PassesFor<unsigned char>().isa, Kernels().back().c_str());
 #if TESSARK_TEST_AVX2_PASSES
     EXPECT_EQ(std::string(fast::Implementations().back().name), "avx2");
+    EXPECT_EQ(fast::Implementations().back().supported(), __builtin_cpu_supports("avx2") != 0);  // the compiler's probe
     if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2 here: the engine's AVX2 kernels were NOT compared";
 #endif
 }
