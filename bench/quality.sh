@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Reproduces the README's readability figures: builds the program (Release,
+# Reproduces the readability figures of docs/readable-text.md: builds the program (Release,
 # in build-bench/ like bench/run.sh), then converts every page of the corpus,
 # as saved and with the whitespace between tags removed, with the default
 # options (--all) and with --readable, and compares the words with those of

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Reproduces the performance figures of the README: installs what it needs,
+# Reproduces the performance figures of docs/performance.md: installs what it needs,
 # builds Release with the benchmarks, generates the inputs under the build
 # folder on the first run (the corpus, four and eight copies of it, about 50
 # and 100 MB, the adversarial inputs, the dense references, and 2.5 GB of
-# real pages), runs the benchmark, prints the README's table of MB/s, then
+# real pages), runs the benchmark, prints the table of MB/s in docs/performance.md, then
 # times the program against cp and cat (file to file, standard input to
 # standard output, 2.5 GB) with peak memory. Needs about 6 GB of disk.
 # Usage: bench/run.sh [build-dir] [benchmark flags, e.g. --benchmark_filter=corpus]

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Turns bench_engine's JSON output into the README's table: MB/s (10^6
+"""Turns bench_engine's JSON output into the table of docs/performance.md: MB/s (10^6
 bytes per second of input) in memory (whole and streamed) and end to end
 with options all on, all off and as --readable chooses them, and copying the
 same file, per input; then the streamed conversion's chunk sizes."""

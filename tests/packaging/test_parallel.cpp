@@ -1,4 +1,4 @@
-// Pages converted through GNU parallel, as the README shows it:
+// Pages converted through GNU parallel, as docs/performance.md shows it:
 // `find pages -name '*.html' | parallel ... tessark -o {.}.txt {}`, on this
 // machine and on two stand-in machines, each a folder that a stand-in for ssh
 // runs its commands in, so that each page is sent there, converted there,
@@ -62,7 +62,7 @@ private Q_SLOTS:
         const QString relative = "find pages -name '*.html'";
         // GNU parallel 20221122 quotes a returned name for the remote shell,
         // and rsync 3.2.4 and later quote it again unless told not to: a
-        // page name with a space needs RSYNC_OLD_ARGS=1 (the README says so).
+        // page name with a space needs RSYNC_OLD_ARGS=1 (docs/performance.md says so).
         const QString sent = R"(RSYNC_OLD_ARGS=1 parallel --ssh "$STAND_IN_SSH" --sshlogin 1/hostA,1/hostB --trc {.}.txt)";
         QTest::newRow("this machine, two jobs") << relative << "parallel -j2" << false << false;
         QTest::newRow("this machine as the login") << relative << "parallel --sshlogin 2/:" << false << false;
