@@ -42,6 +42,10 @@
 // pass traps them, reports them to the context under its own name and
 // returns what the definition says (see ConversionContext.h).
 //
+// Its interface is the fast engine's (Engine.h), declared again on purpose:
+// the oracle shares no code with what it checks, and the tests run both over
+// the same rows.
+//
 // Thread safety: an object is used by one thread at a time; objects are
 // independent of each other.
 #pragma once

@@ -1,5 +1,7 @@
 // The AVX2 byte vector: 32 bytes, and the gathering of kept bytes with
-// pshufb (kFastGather). See ../Vector.h.
+// pshufb (kFastGather). See ../Vector.h. Every set's Vector.h defines the
+// same names, each over its own instructions: the lines look alike on
+// purpose, and that is all that differs between the sets.
 #pragma once
 
 #include <bit>

@@ -1,7 +1,8 @@
 // The baseline byte vector: SSE2 (every x86-64 processor has it), 16 bytes.
 // Elsewhere a plain array stands in for it, so that the kernels compile as
 // one text, and kVectors tells them to take their plain loops. GatherKept
-// is a plain loop either way (kFastGather false). See ../Vector.h.
+// is a plain loop either way (kFastGather false). See ../Vector.h; the avx2
+// set's Vector.h defines the same names over its own instructions.
 #pragma once
 
 #include <cstddef>
