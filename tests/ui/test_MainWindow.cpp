@@ -267,6 +267,33 @@ private Q_SLOTS:
         QCOMPARE(filters.first().patterns + filters.last().patterns, (QStringList{"*.htm", "*.html", "*"}));
     }
 
+    // A dialog closed by its key gives the window back with the pointer
+    // where it was: a press and release there, with no move between (X sends
+    // none), click the button again.
+    void clickAfterDialog_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("key");
+        QTest::newRow("file dialog, Esc") << "cmdSelectInput" << int(Qt::Key_Escape);
+        QTest::newRow("message, Enter") << "cmdRemoveHTML" << int(Qt::Key_Return);
+    }
+    void clickAfterDialog() {
+        QFETCH(QString, button);
+        QFETCH(int, key);
+        TempSettings settings;
+        Session s;
+        s.form().SetMessageSink(nullptr);  // the real boxes
+        auto* b = s.form().findChild<SkinnedButton*>(button);
+        int dialogs = 0;
+        for (int i = 0; i < 3; ++i) {
+            OnModal([&](QWidget* modal) { ++dialogs, QTest::keyClick(modal, Qt::Key(key)); });
+            if (i == 0) s.Press(b);
+            else QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+            QTRY_COMPARE(dialogs, i + 1);
+            s.form().activateWindow();  // as a window manager gives the window back
+            QTRY_VERIFY(b->hasFocus());
+        }
+    }
+
     // A message has OK, a question OK and Cancel; the title is the
     // program's, no icon.
     void messageBoxes() {
