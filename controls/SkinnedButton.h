@@ -23,10 +23,11 @@
 // it: when the window under a still pointer changes (a dialog closing over
 // it), X sends no move, and the button would stay Selected and let the next
 // press and release go without a Click. So it asks CursorProbe when it gains
-// the focus, and takes a press at a point on it for the move it missed; in
-// both cases it runs MouseMove first (Normal -> HighLight, Selected ->
-// HighLightSelect unless a press is held), as the original platform's move
-// would have. A press and release over the button therefore always click it.
+// the focus, and takes a press at a point on it for the move it missed; then
+// it runs MouseMove (after GotFocus; before MouseDown): Normal -> HighLight,
+// Selected -> HighLightSelect unless a press is held, as the original
+// platform's move would have. A press and release over the button therefore
+// always click it.
 //
 // The cursor position and the widget under it come through CursorProbe, so
 // that tests can place the cursor.

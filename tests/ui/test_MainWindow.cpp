@@ -294,6 +294,19 @@ private Q_SLOTS:
         }
     }
 
+    // A store that cannot be written (a file where its folder should be, as
+    // a read-only folder is to anyone but root): closing says so in a box.
+    void unsavedOptions() {
+        TempSettings settings;
+        QVERIFY(WriteFile(QFileInfo(settings.FilePath()).path(), "in the way"));
+        Session s;
+        s.form().SetMessageSink(nullptr);
+        QString text;
+        OnModal([&](QWidget* modal) { text = qobject_cast<QMessageBox*>(modal)->text(), QTest::keyClick(modal, Qt::Key_Return); });
+        s.form().close();
+        QCOMPARE(text, "the options could not be saved to " + settings.FilePath());
+    }
+
     // A message has OK, a question OK and Cancel; the title is the
     // program's, no icon.
     void messageBoxes() {
