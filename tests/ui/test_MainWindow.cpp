@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QStyle>
 #include <QTimer>
 
 #include "AppTestSupport.h"
@@ -308,7 +309,8 @@ private Q_SLOTS:
     }
 
     // A message has OK, a question OK and Cancel; the title is the
-    // program's, no icon.
+    // program's, no icon; every box is wide enough for the title beside a
+    // title bar's icon and three buttons (each as wide as the bar is high).
     void messageBoxes() {
         QWidget parent;
         DialogMessageSink sink(&parent);
@@ -318,13 +320,16 @@ private Q_SLOTS:
             OnModal([&](QWidget* modal) {
                 auto* box = qobject_cast<QMessageBox*>(modal);
                 QVERIFY(box);
-                seen << QString("%1 %2 %3").arg(box->windowTitle()).arg(box->icon()).arg(box->standardButtons().toInt(), 0, 16);
+                const int title = QFontMetrics(QFontDatabase::systemFont(QFontDatabase::TitleFont)).horizontalAdvance(box->windowTitle());
+                const bool fits = box->width() >= title + 4 * box->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+                seen << QString("%1 %2 %3 %4").arg(box->windowTitle()).arg(box->icon()).arg(box->standardButtons().toInt(), 0, 16)
+                            .arg(fits ? "fits" : QString::number(box->width()));
                 box->button(press)->click();
             });
             if (i == 0) sink.Show("Done");
             else QCOMPARE(sink.AskOkCancel("Output file already exists, overwrite?"), press == QMessageBox::Ok);
         }
-        QCOMPARE(seen, (QStringList{"Tessark 0 400", "Tessark 0 400400", "Tessark 0 400400"}));
+        QCOMPARE(seen, (QStringList{"Tessark 0 400 fits", "Tessark 0 400400 fits", "Tessark 0 400400 fits"}));
     }
 
     // With the window open, classic runs and modern runs with --save, all at
