@@ -190,12 +190,10 @@ private Q_SLOTS:
         });
         QSignalSpy clicks(&b, &SkinnedButton::Click);
         static int moves = 0;  // a new position every time, so that the platform reports a move
-        QWidget* rest = &f.other;
-        for (const QString& ev : QString(s.events).split(u' ')) {
+        for (QWidget* rest = &f.other; const QString& ev : QString(s.events).split(u' ')) {
             const Qt::MouseButton mouse = ev.endsWith(u'L') ? Qt::LeftButton : ev.endsWith(u'R') ? Qt::RightButton : Qt::MiddleButton;
             const QKeyCombination key = QKeySequence::fromString(ev.mid(2))[0];
-            rest = ev == "Rest" ? &b : rest;
-            f.cursor.under = ev == "tickover" ? static_cast<QWidget*>(&b) : ev == "tickhost" ? &f.container : rest;
+            f.cursor.under = ev == "tickover" ? static_cast<QWidget*>(&b) : ev == "tickhost" ? &f.container : (rest = ev == "Rest" ? &b : rest);
             if (ev.startsWith("k:")) QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
             else if (ev == "Move") QTest::mouseMove(&b, QPoint(10 + moves++ % 50, 10));
             else if (ev.startsWith("Click")) QTest::mouseClick(&b, mouse, Qt::NoModifier, QPoint(10, 10));
