@@ -65,7 +65,8 @@ int RunBatch(const QStringList& words, FileSystem& files) {
     request.encoding = boxes.EncodingChoice();
     StderrMessageSink messages;
     const classic::JobResult result = classic::RemoveHTML(request, files, messages);
-    SaveOptions(boxes, true);
+    if (const QString failure = SaveOptions(boxes, true); !failure.isEmpty())
+        WriteLine(QStringLiteral("tessark: ") + failure);
     return result == classic::JobResult::Written ? 0 : 1;
 }
 
@@ -90,14 +91,15 @@ void LoadOptions(OptionBoxes& boxes) {
 // that it never adds the readable-text keys; the window saves them too, each
 // once it is on or has a key (OptionStore::Rows::ClassicAndSet). When the
 // store already holds what would be written, it is not written at all.
-void SaveOptions(const OptionBoxes& boxes, bool batch) {
+QString SaveOptions(const OptionBoxes& boxes, bool batch) {
     const auto settings = OpenSettings();
     const auto rows = batch ? OptionStore::Rows::Classic : OptionStore::Rows::ClassicAndSet;
     bool saved = OptionStore::Write(*settings, CheckedOptions(boxes), rows);
     // The window saves its encoding choice; a batch run leaves the key as it
     // was.
     if (!batch) saved = OptionStore::WriteEncoding(*settings, boxes.EncodingChoice(), false) && saved;
-    if (!saved) WriteLine(QStringLiteral("tessark: the options could not be saved to ") + settings->fileName());
+    if (saved) return {};
+    return QStringLiteral("the options could not be saved to ") + settings->fileName();
 }
 
 OptionSet CheckedOptions(const OptionBoxes& boxes) {

@@ -11,7 +11,9 @@
 //                   settings store <-> check boxes (and the window's
 //                   "Readable text" check items); the text encoding (key
 //                   "Encoding") is loaded with them, and saved with them only
-//                   by the window (a batch run never writes it).
+//                   by the window (a batch run never writes it). SaveOptions
+//                   returns what went wrong, and its caller says it: the
+//                   batch form on standard error, the window in a box.
 //
 // Batch mode is the classic command line `tessark IN OUT` (main/ chooses it
 // when there are arguments and none begins with "-"; the modern form lives in
@@ -66,8 +68,10 @@ classic::JobRequest ParseCommandLine(const QStringList& words, const QString& pr
 
 void LoadOptions(OptionBoxes& boxes);
 // Batch mode saves the classic eleven; the window the readable-text options
-// and the text encoding too, each once it is on or has a key.
-void SaveOptions(const OptionBoxes& boxes, bool batch);
+// and the text encoding too, each once it is on or has a key. Returns an
+// empty text when the store holds them, otherwise "the options could not be
+// saved to FILE".
+QString SaveOptions(const OptionBoxes& boxes, bool batch);
 // The check boxes' states as an option set.
 OptionSet CheckedOptions(const OptionBoxes& boxes);
 

@@ -535,13 +535,20 @@ void SkinnedButton::resizeEvent(QResizeEvent*) {
     Redraw();
 }
 
+// A press at a point on the button is where the pointer is, moved or not.
 void SkinnedButton::mousePressEvent(QMouseEvent* e) {
+    if (rect().contains(e->position().toPoint())) OnMouseMove();
     if (e->button() == Qt::LeftButton && !hasFocus()) setFocus(Qt::MouseFocusReason);
     OnMouseDown(ButtonCode(e->button()));
 }
 void SkinnedButton::mouseMoveEvent(QMouseEvent*) { OnMouseMove(); }
 void SkinnedButton::mouseReleaseEvent(QMouseEvent* e) { OnMouseUp(ButtonCode(e->button())); }
-void SkinnedButton::focusInEvent(QFocusEvent*) { OnGotFocus(); }
+// The focus coming back with the window (a dialog closed) finds the pointer
+// where it rested.
+void SkinnedButton::focusInEvent(QFocusEvent*) {
+    OnGotFocus();
+    if (gCursor->WidgetAt(gCursor->Pos()) == this) OnMouseMove();
+}
 void SkinnedButton::focusOutEvent(QFocusEvent*) { OnLostFocus(); }
 
 void SkinnedButton::keyPressEvent(QKeyEvent* e) {

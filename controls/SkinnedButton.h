@@ -17,7 +17,17 @@
 // first "&" of the caption; Space and Enter on the focused button count as an
 // access-key press too, so every button works without a mouse. The focus
 // comes only from Tab and a left press: a right or middle press neither
-// focuses the button nor paints anything (its release still clicks).
+// focuses the button nor paints a press (its release still clicks).
+//
+// The button also learns where a resting pointer is, which X does not tell
+// it: when the window under a still pointer changes (a dialog closing over
+// it), X sends no move, and the button would stay Selected and let the next
+// press and release go without a Click. So it asks CursorProbe when it gains
+// the focus, and takes a press at a point on it for the move it missed; then
+// it runs MouseMove (after GotFocus; before MouseDown): Normal -> HighLight,
+// Selected -> HighLightSelect unless a press is held, as the original
+// platform's move would have. A press and release over the button therefore
+// always click it.
 //
 // The cursor position and the widget under it come through CursorProbe, so
 // that tests can place the cursor.

@@ -267,7 +267,7 @@ void MainWindow::Form_Load() {
 
 void MainWindow::Form_Unload() {
     unloaded_ = true;
-    startup::SaveOptions(*this, false);
+    if (const QString failure = startup::SaveOptions(*this, false); !failure.isEmpty()) messages_->Show(failure);
 }
 
 // During a conversion the window stays until the job has stopped (at its

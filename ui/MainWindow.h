@@ -8,8 +8,9 @@
 // title and initialises the buttons; the Click handlers pick the input and
 // output paths (kept by the window), run the conversion job
 // (classic::RemoveHTML) with them and the options as ticked, or open
-// the readme and the web page; closing the window saves the options, and the
-// program ends with its last window. Closing it while a conversion runs
+// the readme and the web page; closing the window saves the options (a store
+// that cannot be written is said in a message box through the window's
+// message sink), and the program ends with its last window. Closing it while a conversion runs
 // stops the conversion at its next yield (the old output stays as it was)
 // and closes the window once the job has returned. The check boxes and the
 // check items are the live copy of the options: LoadOptions and

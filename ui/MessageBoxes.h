@@ -1,5 +1,6 @@
 // DialogMessageSink: the job's messages as message boxes of the window - no
-// icon, OK (OK and Cancel for a question), title "Tessark". Thread safety:
+// icon, OK (OK and Cancel for a question), title "Tessark", each box at least
+// as wide as its title needs on a window manager's title bar. Thread safety:
 // the window thread only.
 #pragma once
 

@@ -62,7 +62,8 @@ struct Fixture {
 // container; disable: EnabledValue cleared behind the button's back).
 // Capitalised and k:<keys>: real events through the platform, keys to the
 // focused widget. off: Enabled written false; caption: Caption written;
-// init: Initialize; wait: 300 ms of the real hover poll.
+// init: Initialize; wait: 300 ms of the real hover poll; Rest: from then on
+// the cursor rests on the button, no event telling it.
 struct Step {
     const char *start, *events, *state, *painted;
     int clicks;
@@ -99,6 +100,8 @@ const Step kSteps[] = {
     {"Normal", "k:Tab k:Ctrl+Space k:A", "Selected", "Selected", 0},
     {"Normal", "k:Alt+R", "HighLightSelect", "Pressed HighLightSelect", 1},
     {"Normal", "off k:Alt+R", "Disabled", "Disable", 0},
+    {"Normal", "Rest k:Tab", "HighLightSelect", "Selected HighLightSelect", 0},  // the focus back over a still pointer
+    {"Normal", "k:Tab ClickL", "HighLightSelect", "Selected HighLightSelect Pressed HighLightSelect", 1},  // a press without a move
 };
 
 QString Hex(QRgb c) { return QStringLiteral("#%1").arg(c & 0xFFFFFF, 6, 16, QLatin1Char('0')).toUpper(); }
@@ -187,10 +190,10 @@ private Q_SLOTS:
         });
         QSignalSpy clicks(&b, &SkinnedButton::Click);
         static int moves = 0;  // a new position every time, so that the platform reports a move
-        for (const QString& ev : QString(s.events).split(u' ')) {
+        for (QWidget* rest = &f.other; const QString& ev : QString(s.events).split(u' ')) {
             const Qt::MouseButton mouse = ev.endsWith(u'L') ? Qt::LeftButton : ev.endsWith(u'R') ? Qt::RightButton : Qt::MiddleButton;
             const QKeyCombination key = QKeySequence::fromString(ev.mid(2))[0];
-            f.cursor.under = ev == "tickover" ? static_cast<QWidget*>(&b) : ev == "tickhost" ? &f.container : &f.other;
+            f.cursor.under = ev == "tickover" ? static_cast<QWidget*>(&b) : ev == "tickhost" ? &f.container : (rest = ev == "Rest" ? &b : rest);
             if (ev.startsWith("k:")) QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
             else if (ev == "Move") QTest::mouseMove(&b, QPoint(10 + moves++ % 50, 10));
             else if (ev.startsWith("Click")) QTest::mouseClick(&b, mouse, Qt::NoModifier, QPoint(10, 10));

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QStyle>
 #include <QTimer>
 
 #include "AppTestSupport.h"
@@ -43,13 +44,16 @@ struct Session {
     }
     ~Session() { SkinnedButton::SetCursorProbe(nullptr); }
     MainWindow& form() { return *host.Form(); }
-    void Press(SkinnedButton* button) {  // the cursor onto the button, then a left click
+    // A left click where the pointer rests, with no move first (X sends none
+    // when a window under a still pointer goes, as a dialog does), the window
+    // active again as a window manager leaves it after a dialog.
+    void Press(SkinnedButton* button) {
         cursor.under = button;
-        QTest::mouseMove(button, QPoint(10 + (moves++ % 5), 10));
+        form().activateWindow();
+        QTRY_VERIFY(form().isActiveWindow());
         QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
     }
     FakeCursor cursor;
-    int moves = 0;
     DesktopWindowHost host;
     RecordingSink sink;
     QStringList opened;
@@ -73,7 +77,7 @@ void OnModal(std::function<void(QWidget*)> step) {
 
 // Answers the next file dialog: notes what it shows (its filters, the entry
 // selected), picks the filter entry `pick` (if any) and accepts `path` as
-// typed (empty: cancels).
+// typed (empty: Esc cancels it).
 void Answer(QStringList& seen, const QString& path, int pick = -1) {
     OnModal([&seen, path, pick](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
@@ -84,7 +88,7 @@ void Answer(QStringList& seen, const QString& path, int pick = -1) {
         seen << QString("%1 %2: %3").arg(dialog->acceptMode() == QFileDialog::AcceptOpen ? "open" : "save")
                     .arg(types->currentIndex()).arg(names.join(", "));
         if (pick >= 0) types->setCurrentIndex(pick), types->activated(pick);  // as a click on the entry
-        if (path.isEmpty()) return dialog->reject();
+        if (path.isEmpty()) return QTest::keyClick(dialog, Qt::Key_Escape);
         dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
         QMetaObject::invokeMethod(dialog, "accept");
     });
@@ -267,8 +271,20 @@ private Q_SLOTS:
         QCOMPARE(filters.first().patterns + filters.last().patterns, (QStringList{"*.htm", "*.html", "*"}));
     }
 
+    // A store that cannot be written (a file where its folder should be, as
+    // a read-only folder is to anyone but root): closing says so through the
+    // window's messages (the boxes).
+    void unsavedOptions() {
+        TempSettings settings;
+        QVERIFY(WriteFile(QFileInfo(settings.FilePath()).path(), "in the way"));
+        Session s;
+        s.form().close();
+        QCOMPARE(s.sink.shown, QStringList{"the options could not be saved to " + settings.FilePath()});
+    }
+
     // A message has OK, a question OK and Cancel; the title is the
-    // program's, no icon.
+    // program's, no icon; every box is wide enough for the title beside a
+    // title bar's icon and three buttons (each as wide as the bar is high).
     void messageBoxes() {
         QWidget parent;
         DialogMessageSink sink(&parent);
@@ -278,13 +294,15 @@ private Q_SLOTS:
             OnModal([&](QWidget* modal) {
                 auto* box = qobject_cast<QMessageBox*>(modal);
                 QVERIFY(box);
-                seen << QString("%1 %2 %3").arg(box->windowTitle()).arg(box->icon()).arg(box->standardButtons().toInt(), 0, 16);
+                const int title = QFontMetrics(QFontDatabase::systemFont(QFontDatabase::TitleFont)).horizontalAdvance(box->windowTitle());
+                seen << QString("%1 %2 %3 %4").arg(box->windowTitle()).arg(box->icon()).arg(box->standardButtons().toInt(), 0, 16).arg(
+                            box->width() >= title + 4 * box->style()->pixelMetric(QStyle::PM_TitleBarHeight) ? "fits" : QString::number(box->width()));
                 box->button(press)->click();
             });
             if (i == 0) sink.Show("Done");
             else QCOMPARE(sink.AskOkCancel("Output file already exists, overwrite?"), press == QMessageBox::Ok);
         }
-        QCOMPARE(seen, (QStringList{"Tessark 0 400", "Tessark 0 400400", "Tessark 0 400400"}));
+        QCOMPARE(seen, (QStringList{"Tessark 0 400 fits", "Tessark 0 400400 fits", "Tessark 0 400400 fits"}));
     }
 
     // With the window open, classic runs and modern runs with --save, all at
