@@ -59,4 +59,8 @@ bool WriteEncoding(QSettings& settings, TextEncoding::Setting setting, bool crea
     return settings.status() == QSettings::NoError;
 }
 
+QString SaveFailure(const QSettings& settings) {
+    return QStringLiteral("the options could not be saved to ") + settings.fileName();
+}
+
 }  // namespace tessark::OptionStore

@@ -54,4 +54,8 @@ TextEncoding::Setting ReadEncoding(const QSettings& settings);
 // reports an error after writing.
 bool WriteEncoding(QSettings& settings, TextEncoding::Setting setting, bool createForClassic);
 
+// What every form says when Write or WriteEncoding failed: "the options could
+// not be saved to FILE" (the command lines put "tessark: " before it).
+QString SaveFailure(const QSettings& settings);
+
 }  // namespace tessark::OptionStore

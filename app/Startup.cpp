@@ -99,7 +99,7 @@ QString SaveOptions(const OptionBoxes& boxes, bool batch) {
     // was.
     if (!batch) saved = OptionStore::WriteEncoding(*settings, boxes.EncodingChoice(), false) && saved;
     if (saved) return {};
-    return QStringLiteral("the options could not be saved to ") + settings->fileName();
+    return OptionStore::SaveFailure(*settings);
 }
 
 OptionSet CheckedOptions(const OptionBoxes& boxes) {

@@ -685,7 +685,7 @@ int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& s
             WriteError(QStringLiteral("tessark: --save keeps the saved encoding: only windows-1252, utf-8 or auto "
                                       "can be saved, not %1").arg(encoding.name));
         if (!saved) {
-            WriteError(QStringLiteral("tessark: the options could not be saved to ") + settings->fileName());
+            WriteError(QStringLiteral("tessark: ") + OptionStore::SaveFailure(*settings));
             status = kExitFailed;
         }
     }
