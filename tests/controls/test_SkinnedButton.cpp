@@ -8,10 +8,12 @@
 #include <QTest>
 #include <cmath>
 
+#include "FakeCursor.h"
 #include "SkinnedButton.h"
 #include "PropertyBag.h"
 
 using namespace tessark;
+using tessark::test::FakeCursor;
 
 namespace tessark {
 struct CommandTestAccess {
@@ -34,13 +36,6 @@ namespace {
 
 const QStringList kStates{"Disabled", "Normal", "HighLight", "Selected", "HighLightSelect"};
 int StateOf(const char* name) { return static_cast<int>(kStates.indexOf(QString::fromLatin1(name))); }
-
-class FakeCursor final : public CursorProbe {
-public:
-    QPoint Pos() const override { return {}; }
-    QWidget* WidgetAt(const QPoint&) const override { return under; }
-    QWidget* under = nullptr;
-};
 
 struct Fixture {
     Fixture() : button(&container), other(&container) {

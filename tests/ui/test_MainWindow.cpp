@@ -15,6 +15,7 @@
 #include <QStyle>
 #include <QTimer>
 
+#include "FakeCursor.h"
 #include "AppTestSupport.h"
 #include "SkinnedButton.h"
 #include "DesignFont.h"
@@ -25,13 +26,6 @@ using namespace tessark;
 using namespace tessark::test;
 
 namespace {
-
-class FakeCursor final : public CursorProbe {
-public:
-    QPoint Pos() const override { return {}; }
-    QWidget* WidgetAt(const QPoint&) const override { return under; }
-    QWidget* under = nullptr;
-};
 
 // One interactive start-up: the window loaded and shown, the message boxes
 // scripted, the desktop's open recorded.
