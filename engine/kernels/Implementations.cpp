@@ -9,7 +9,9 @@
 
 namespace tessark::fast {
 
-namespace baseline {
+// This file is compiled for the baseline, whose namespace is therefore the
+// inline one here (Implementations.h).
+inline namespace baseline {
 template <class C, class U>
 const PassSet<C, U>& Passes() noexcept;
 template <class C>

@@ -2,6 +2,6 @@
 // only compilation that also serves 16-bit text. See Implementations.h.
 #include "../Passes.inl"
 
-namespace tessark::fast::baseline {
+namespace tessark::fast::inline baseline {
 template const PassSet<char16_t, ElementUnits>& Passes<char16_t, ElementUnits>() noexcept;
-}  // namespace tessark::fast::baseline
+}  // namespace tessark::fast::inline baseline
