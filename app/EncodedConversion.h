@@ -16,8 +16,8 @@
 // A page converted as it is read (ConversionJob.cpp) gets the same result
 // from DecideEncoding over its beginning and TextEncoding::Utf8Decoder.
 //
-// Reentrant: it touches nothing but its arguments (and the engine's hooks,
-// through the engine).
+// Reentrant: it touches nothing but its arguments (and the engine's
+// conversion context, through the engine).
 #pragma once
 
 #include <QByteArray>

@@ -33,7 +33,7 @@
 // (CutHTML's five, the reference table's nine, the space and blank-line
 // sweeps for its longest runs, and ExtractText's two), so a conversion in
 // chunks yields at least as often as one over the whole page. A failure (a
-// yield hook that throws, exhausted memory) is reported under the same
+// yield that throws, exhausted memory) is reported under the same
 // source names ("CutHTML", "ConsolidateChar", "ExtractText") once, to the
 // ConversionContext given at construction, and the stream is then failed:
 // what the sink has received is not the page's text.

@@ -83,12 +83,6 @@ constexpr EncodingChoiceDesign kEncodingChoices[] = {
     {TextEncoding::Setting::Auto, "Detect automatically"},
 };
 
-const char* OptionName(Option option) {
-    for (const OptionInfo& info : kOptions)
-        if (info.option == option) return info.name;
-    return "";
-}
-
 // White text on the window's blue, Verdana 8.25 bold italic. The frames are
 // opaque (the tile does not show through them); the check boxes sit on them.
 void StyleOption(QWidget* w, bool opaque) {
@@ -130,7 +124,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), cmDialog1(std::make_u
 
     for (const BoxDesign& d : kBoxes) {
         auto* box = new QCheckBox(QString::fromLatin1(d.caption), d.inFrame1 ? Frame1 : Frame2);
-        box->setObjectName(QStringLiteral("chk") + QLatin1String(OptionName(d.option)));
+        box->setObjectName(CheckBoxName(InfoOf(d.option)));
         box->setGeometry(Twips(d.left, d.top, d.width, d.height));
         StyleOption(box, false);
         boxes_[static_cast<std::size_t>(d.option)] = box;
@@ -214,7 +208,7 @@ void MainWindow::AddReadableTextMenu() {
     mnuReadableText->setObjectName(QStringLiteral("mnuReadableText"));
     for (const ItemDesign& d : kReadableItems) {
         QAction* item = mnuReadableText->addAction(QString::fromLatin1(d.caption));
-        item->setObjectName(QStringLiteral("chk") + QLatin1String(OptionName(d.option)));
+        item->setObjectName(CheckBoxName(InfoOf(d.option)));
         item->setCheckable(true);
         items_[static_cast<std::size_t>(d.option)] = item;
     }
