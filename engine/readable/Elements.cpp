@@ -1,0 +1,127 @@
+#include "Elements.h"
+
+#include <algorithm>
+#include <array>
+
+namespace tessark::readable {
+namespace {
+
+constexpr std::uint16_t kDiv = kBlock | kClosesP;
+constexpr std::uint16_t kPar = kBlock | kPara | kClosesP;
+using C = ContentState;
+
+// Sorted by name (checked below).
+constexpr std::array kElements = std::to_array<ElementInfo>({
+    {"a", Tag::A, 0, C::Data},
+    {"abbr", Tag::Known, 0, C::Data},
+    {"address", Tag::Address, kPar, C::Data},
+    {"applet", Tag::Applet, kBoundary, C::Data},
+    {"area", Tag::Area, kVoid, C::Data},
+    {"article", Tag::Article, kDiv, C::Data},
+    {"aside", Tag::Aside, kDiv, C::Data},
+    {"audio", Tag::Known, 0, C::Data},
+    {"b", Tag::Known, 0, C::Data},
+    {"base", Tag::Base, kVoid, C::Data},
+    {"basefont", Tag::Known, kVoid, C::Data},
+    {"bgsound", Tag::Known, kVoid, C::Data},
+    {"blockquote", Tag::Blockquote, kPar, C::Data},
+    {"body", Tag::Body, kBlock, C::Data},
+    {"br", Tag::Br, kVoid, C::Data},
+    {"button", Tag::Button, 0, C::Data},
+    {"canvas", Tag::Known, 0, C::Data},
+    {"caption", Tag::Caption, kBlock | kBoundary, C::Data},
+    {"center", Tag::Center, kDiv, C::Data},
+    {"col", Tag::Col, kVoid, C::Data},
+    {"colgroup", Tag::Colgroup, kHidden, C::Data},
+    {"datalist", Tag::Known, kHidden, C::Data},
+    {"dd", Tag::Dd, kBlock | kClosesP, C::Data},
+    {"details", Tag::Details, kDiv, C::Data},
+    {"dialog", Tag::Dialog, kDiv, C::Data},
+    {"dir", Tag::Dir, kPar | kListScope, C::Data},
+    {"div", Tag::Div, kDiv, C::Data},
+    {"dl", Tag::Dl, kPar | kListScope, C::Data},
+    {"dt", Tag::Dt, kBlock | kClosesP, C::Data},
+    {"embed", Tag::Embed, kVoid, C::Data},
+    {"fieldset", Tag::Fieldset, kDiv, C::Data},
+    {"figcaption", Tag::Figcaption, kDiv, C::Data},
+    {"figure", Tag::Figure, kPar, C::Data},
+    {"footer", Tag::Footer, kDiv, C::Data},
+    {"form", Tag::Form, kDiv, C::Data},
+    {"frame", Tag::Known, kVoid, C::Data},
+    {"h1", Tag::H1, kPar, C::Data},
+    {"h2", Tag::H2, kPar, C::Data},
+    {"h3", Tag::H3, kPar, C::Data},
+    {"h4", Tag::H4, kPar, C::Data},
+    {"h5", Tag::H5, kPar, C::Data},
+    {"h6", Tag::H6, kPar, C::Data},
+    {"head", Tag::Head, kHidden, C::Data},
+    {"header", Tag::Header, kDiv, C::Data},
+    {"hgroup", Tag::Hgroup, kDiv, C::Data},
+    {"hr", Tag::Hr, kVoid | kClosesP, C::Data},
+    {"html", Tag::Html, kBoundary, C::Data},
+    {"iframe", Tag::Iframe, kHidden, C::RawText},
+    {"img", Tag::Img, kVoid, C::Data},
+    {"input", Tag::Input, kVoid, C::Data},
+    {"keygen", Tag::Known, kVoid, C::Data},
+    {"legend", Tag::Legend, kBlock, C::Data},
+    {"li", Tag::Li, kBlock | kClosesP, C::Data},
+    {"link", Tag::Link, kVoid, C::Data},
+    {"listing", Tag::Listing, kPar | kVerbatim | kDropLf, C::Data},
+    {"main", Tag::Main, kDiv, C::Data},
+    {"map", Tag::Known, 0, C::Data},
+    {"marquee", Tag::Marquee, kBoundary, C::Data},
+    {"menu", Tag::Menu, kPar | kListScope, C::Data},
+    {"meta", Tag::Meta, kVoid, C::Data},
+    {"nav", Tag::Nav, kDiv, C::Data},
+    {"noembed", Tag::Noembed, kHidden, C::RawText},
+    {"noframes", Tag::Noframes, kHidden, C::RawText},
+    {"noscript", Tag::Noscript, 0, C::Data},
+    {"object", Tag::Object, kBoundary, C::Data},
+    {"ol", Tag::Ol, kPar | kListScope, C::Data},
+    {"optgroup", Tag::Optgroup, 0, C::Data},
+    {"option", Tag::Option, 0, C::Data},
+    {"p", Tag::P, kPar | kClosesP, C::Data},
+    {"param", Tag::Known, kVoid, C::Data},
+    {"plaintext", Tag::Plaintext, kPar | kVerbatim, C::PlainText},
+    {"pre", Tag::Pre, kPar | kVerbatim | kDropLf, C::Data},
+    {"rp", Tag::Known, kHidden, C::Data},
+    {"script", Tag::Script, kHidden, C::ScriptData},
+    {"section", Tag::Section, kDiv, C::Data},
+    {"select", Tag::Select, 0, C::Data},
+    {"source", Tag::Source, kVoid, C::Data},
+    {"style", Tag::Style, kHidden, C::RawText},
+    {"summary", Tag::Summary, kDiv, C::Data},
+    {"svg", Tag::Svg, kHidden, C::Data},
+    {"table", Tag::Table, kPar | kBoundary | kClosesP, C::Data},
+    {"tbody", Tag::Tbody, 0, C::Data},
+    {"td", Tag::Td, kBoundary, C::Data},
+    {"template", Tag::Template, kHidden | kBoundary, C::Data},
+    {"textarea", Tag::Textarea, kBlock | kVerbatim | kDropLf, C::RcData},
+    {"tfoot", Tag::Tfoot, 0, C::Data},
+    {"th", Tag::Th, kBoundary, C::Data},
+    {"thead", Tag::Thead, 0, C::Data},
+    {"title", Tag::Title, kHidden, C::RcData},
+    {"tr", Tag::Tr, 0, C::Data},
+    {"track", Tag::Track, kVoid, C::Data},
+    {"ul", Tag::Ul, kPar | kListScope, C::Data},
+    {"video", Tag::Known, 0, C::Data},
+    {"wbr", Tag::Wbr, kVoid, C::Data},
+    {"xmp", Tag::Xmp, kPar | kVerbatim | kClosesP, C::RawText},
+});
+
+constexpr bool Sorted() {
+    for (std::size_t i = 1; i < kElements.size(); ++i)
+        if (!(kElements[i - 1].name < kElements[i].name)) return false;
+    return true;
+}
+static_assert(Sorted(), "the element table is searched by halves and must stay sorted by name");
+
+}  // namespace
+
+const ElementInfo* FindElement(std::string_view lowerName) noexcept {
+    const auto* it = std::lower_bound(kElements.begin(), kElements.end(), lowerName,
+                                      [](const ElementInfo& e, std::string_view n) { return e.name < n; });
+    return it != kElements.end() && it->name == lowerName ? &*it : nullptr;
+}
+
+}  // namespace tessark::readable
