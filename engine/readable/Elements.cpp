@@ -96,7 +96,7 @@ constexpr std::array kElements = std::to_array<ElementInfo>({
     {"tbody", Tag::Tbody, 0, C::Data},
     {"td", Tag::Td, kBoundary, C::Data},
     {"template", Tag::Template, kHidden | kBoundary, C::Data},
-    {"textarea", Tag::Textarea, kBlock | kVerbatim | kDropLf, C::RcData},
+    {"textarea", Tag::Textarea, kVerbatim | kDropLf, C::RcData},
     {"tfoot", Tag::Tfoot, 0, C::Data},
     {"th", Tag::Th, kBoundary, C::Data},
     {"thead", Tag::Thead, 0, C::Data},

@@ -57,6 +57,8 @@ enum Effect : std::uint16_t {
     kSelectEffect = 1 << 10,
     kOptionEffect = 1 << 11,
     kSvgEffect = 1 << 12,
+    kSpaceEffect = 1 << 13,
+    kBracketEffect = 1 << 14,
 };
 
 constexpr std::int32_t kNone = -1;
@@ -380,7 +382,7 @@ struct ReadableConverter::Impl final : html::TokenSink {
             Flow().Lines(std::string(options.width > 0 ? std::min(options.width, kRuleWidth) : kRuleWidth, '-'));
             break;
         case Tag::Img:
-            if (const std::string* alt = t.Attr("alt"); alt && options.altText) Flow().Text(*alt);
+            if (const std::string* alt = t.Attr("alt"); alt && options.altText) Word(*alt);
             break;
         case Tag::Input: Input(t); break;
         case Tag::Base:
@@ -399,12 +401,21 @@ struct ReadableConverter::Impl final : html::TokenSink {
         const std::string* value = t.Attr("value");
         if (type == "submit" || type == "reset" || type == "button") {
             if (value && !value->empty()) Bracketed(*value);
+        } else if (type == "checkbox" || type == "radio") {
+            Word(t.Attr("checked") ? (type == "radio" ? "(*)" : "[x]") : (type == "radio" ? "( )" : "[ ]"));
         } else if (type == "image") {
-            if (const std::string* alt = t.Attr("alt"); alt && options.altText) Flow().Text(*alt);
+            if (const std::string* alt = t.Attr("alt"); alt && options.altText) Word(*alt);
         } else if (type != "hidden" && type != "checkbox" && type != "radio" && type != "file" && type != "password" &&
                    value && !value->empty()) {
             Bracketed(*value);
         }
+    }
+
+    // Text apart from its neighbours (an image's alt text).
+    void Word(std::string_view s) {
+        Flow().Text(" ");
+        Flow().Text(s);
+        Flow().Text(" ");
     }
 
     void Bracketed(std::string_view s) {
@@ -412,6 +423,13 @@ struct ReadableConverter::Impl final : html::TokenSink {
         Flow().Attach(s);
         Flow().Attach("]");
         Flow().Text(" ");
+    }
+
+    // Stays apart from its neighbours as a word does: an inline-block, a button.
+    static bool InlineBlock(Tag tag, const Token& t) {
+        if (tag == Tag::Button || tag == Tag::Textarea || tag == Tag::Select) return true;
+        const std::string* style = t.Attr("style");
+        return style && style->find("inline-block") != std::string::npos;
     }
 
     bool Hides(Tag tag, std::uint16_t flags, const Token& t) const {
@@ -436,6 +454,12 @@ struct ReadableConverter::Impl final : html::TokenSink {
         e.savedIndent = Flow().Indent();
         const bool nestedList = !lists.empty() &&
                                 (tag == Tag::Ul || tag == Tag::Ol || tag == Tag::Menu || tag == Tag::Dir || tag == Tag::Dl);
+        if ((flags & readable::kPara) && tag != Tag::Table && flows.size() > 1 && !tables.empty())
+            tables.back().layout.MarkLayout();
+        if (t && InlineBlock(tag, *t)) {
+            Flow().Text(" ");
+            e.effects |= kSpaceEffect;
+        }
         if (flags & readable::kBlock) {
             const bool para = (flags & readable::kPara) && !nestedList;
             Flow().Break(para);
@@ -452,6 +476,10 @@ struct ReadableConverter::Impl final : html::TokenSink {
         case Tag::Dt: Indent(e, lists.empty() ? e.savedIndent : lists.back().indent); break;
         case Tag::Dd: Indent(e, (lists.empty() ? e.savedIndent : lists.back().indent) + kDdIndent); break;
         case Tag::A: Link(e, t); break;
+        case Tag::Button:
+            Flow().Text(" [");
+            e.effects |= kBracketEffect;
+            break;
         case Tag::Table:
             tables.emplace_back();
             e.effects |= kTableEffect;
@@ -617,6 +645,8 @@ struct ReadableConverter::Impl final : html::TokenSink {
         if (e.effects & kListEffect) lists.pop_back();
         if (e.effects & (kBlockEffect | kParaEffect)) Flow().Break((e.effects & kParaEffect) != 0);
         if (e.effects & kIndentEffect) Flow().SetIndent(e.savedIndent);
+        if (e.effects & kBracketEffect) Flow().Attach("]");
+        if (e.effects & kSpaceEffect) Flow().Text(" ");
     }
 
     // ---- Driving ------------------------------------------------------------

@@ -67,11 +67,12 @@ std::string TableLayout::Render(std::size_t gap) {
     }
     std::size_t total = 0;
     for (std::size_t w : widths) total += w + gap;
-    const bool aligned = total <= kMaxAlignedWidth + gap;
+    const bool aligned = !layout_ && total <= kMaxAlignedWidth + gap;
     for (const Row& row : rows_) {
         if (row.size() < 2 || !aligned) {
             for (const Cell& c : row) {
                 for (const std::string& l : c.lines) (out += l) += '\n';
+                if (!aligned) out += '\n';
             }
             continue;
         }

@@ -4,8 +4,8 @@
 // of them, a cell spanning rows keeps its columns free below it), a row as
 // tall as its tallest cell, the caption above. Layout tables read as
 // paragraphs: a row with one cell is written as that cell's lines, and a
-// table whose columns together would be wider than kMaxAlignedWidth is
-// written cell after cell.
+// table whose cells hold blocks, or whose columns together would be wider
+// than kMaxAlignedWidth, is written cell after cell.
 //
 // Thread safety: one object is used by one thread at a time.
 #pragma once
@@ -25,6 +25,9 @@ public:
     // A cell's lines ("\n"-separated) at the end of the current row.
     void AddCell(std::string lines, std::size_t colspan, std::size_t rowspan);
     void SetCaption(std::string lines) { caption_ = std::move(lines); }
+    // A cell holds blocks (paragraphs, headings, lists): a layout table,
+    // read cell by cell.
+    void MarkLayout() { layout_ = true; }
     // The bytes held.
     std::size_t Held() const { return held_; }
     // The held rows as lines ("\n"-separated), caption first; empties the
@@ -43,6 +46,7 @@ private:
     std::string caption_;
     std::size_t held_ = 0;
     std::size_t nextColumn_ = 0;
+    bool layout_ = false;
 };
 
 }  // namespace tessark::readable

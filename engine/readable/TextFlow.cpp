@@ -115,6 +115,16 @@ void TextFlow::Piece(const char* data, std::size_t size) {
     }
 }
 
+void TextFlow::VerbatimStart() {
+    if (!hasContent_) {
+        StartLine();
+    } else if (space_) {
+        line_ += ' ';
+        ++columns_;
+    }
+    space_ = false;
+}
+
 void TextFlow::Attach(std::string_view s) {
     const bool space = space_;
     space_ = false;
@@ -132,7 +142,7 @@ void TextFlow::Scan(std::string_view s) {
         while (j < n && kClasses[static_cast<unsigned char>(p[j])] == kOrdinary) ++j;
         if (j > i) {
             if constexpr (kVerbatim) {
-                if (!hasContent_) StartLine();
+                VerbatimStart();
                 line_.append(p + i, j - i);
                 columns_ += Columns({p + i, j - i});
             } else {
@@ -149,7 +159,7 @@ void TextFlow::Scan(std::string_view s) {
                 if (b == '\n') {
                     if (hasContent_) EmitLine(); else blank_ = true;
                 } else if (b == ' ' || b == '\t') {
-                    if (!hasContent_) StartLine();
+                    VerbatimStart();
                     const std::size_t to = b == ' ' ? 1 : 8 - (columns_ - indent_) % 8;
                     line_.append(to, ' ');
                     columns_ += to;
@@ -165,7 +175,7 @@ void TextFlow::Scan(std::string_view s) {
         case kC2:
             if (next(1) == 0xA0) {  // no-break space
                 if constexpr (kVerbatim) {
-                    if (!hasContent_) StartLine();
+                    VerbatimStart();
                     line_ += ' ';
                     ++columns_;
                 } else {
@@ -198,7 +208,7 @@ void TextFlow::Scan(std::string_view s) {
         std::size_t j2 = i + 1;
         while (j2 < n && kClasses[static_cast<unsigned char>(p[j2])] == kOrdinary) ++j2;
         if constexpr (kVerbatim) {
-            if (!hasContent_) StartLine();
+            VerbatimStart();
             line_.append(p + i, j2 - i);
             columns_ += Columns({p + i, j2 - i});
         } else {

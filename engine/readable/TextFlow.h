@@ -57,6 +57,7 @@ public:
 
 private:
     void StartLine();
+    void VerbatimStart();
     void EmitLine();
     void Piece(const char* data, std::size_t size);
     void Wrap();
