@@ -72,6 +72,7 @@ struct Entry {
     std::int32_t prevList = kNone;
     std::size_t savedIndent = 0;
     std::uint32_t colspan = 1, rowspan = 1;  // a cell's
+    bool closed = false;  // an inline element ended while blocks above it stay open
 };
 
 struct List {
@@ -86,6 +87,7 @@ struct List {
 struct Table {
     TableLayout layout;
     bool streaming = false;  // past kMaxHeldTable: rows written as they end
+    bool written = false;    // lines of it written already
 };
 
 std::string Roman(long long n, bool upper) {
@@ -234,7 +236,7 @@ struct ReadableConverter::Impl final : html::TokenSink {
     void Pop() {
         const Entry e = stack.back();
         stack.pop_back();
-        topOf[e.id] = e.prevSame;
+        if (!e.closed) topOf[e.id] = e.prevSame;
         boundaryTop = e.prevBoundary;
         listTop = e.prevList;
         Undo(e);
@@ -369,6 +371,14 @@ struct ReadableConverter::Impl final : html::TokenSink {
                                tag == Tag::Th || tag == Tag::Caption;
         if (structure ? at < Top(Tag::Table) : !(at >= boundaryTop || (info && (info->flags & readable::kBoundary)))) return;
         if ((tag == Tag::Li || tag == Tag::Dd || tag == Tag::Dt) && at < listTop) return;
+        Entry& e = stack[static_cast<std::size_t>(at)];
+        if (at + 1 < Size() && e.flags == 0 && e.effects == 0) {
+            // </b> across an open block: the b ends, the block stays open
+            // (as the HTML standard's adoption of formatting elements has it).
+            e.closed = true;
+            topOf[e.id] = e.prevSame;
+            return;
+        }
         PopTo(at);
     }
 
@@ -598,8 +608,9 @@ struct ReadableConverter::Impl final : html::TokenSink {
         std::string lines = table.layout.Render();
         heldTable -= std::min(heldTable, lines.size());
         if (!lines.empty()) {
-            Flow().Break(true);
+            Flow().Break(!table.written);
             Flow().Lines(lines);
+            table.written = true;
         }
     }
 

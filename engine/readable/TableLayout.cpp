@@ -9,6 +9,8 @@ namespace {
 constexpr std::size_t kMaxSpan = 1000;
 }
 
+bool TableLayout::Paragraph(const Row& row) { return row.empty() || (row.size() == 1 && row[0].column == 0); }
+
 void TableLayout::StartRow() {
     if (!rows_.empty() || !spanLeft_.empty())
         for (std::size_t& s : spanLeft_) s = s > 0 ? s - 1 : 0;
@@ -51,7 +53,7 @@ std::string TableLayout::Render(std::size_t gap) {
     std::vector<std::size_t> widths;
     for (Row& row : rows_) {
         std::erase_if(row, [](const Cell& c) { return c.lines.empty(); });
-        if (row.size() < 2) continue;
+        if (Paragraph(row)) continue;
         for (const Cell& c : row) {
             if (widths.size() < c.column + c.span) widths.resize(c.column + c.span, 0);
             if (c.span == 1) widths[c.column] = std::max(widths[c.column], c.width);
@@ -59,7 +61,7 @@ std::string TableLayout::Render(std::size_t gap) {
     }
     for (const Row& row : rows_) {
         for (const Cell& c : row) {
-            if (row.size() < 2 || c.span == 1) continue;
+            if (Paragraph(row) || c.span == 1) continue;
             std::size_t have = (c.span - 1) * gap;
             for (std::size_t k = c.column; k < c.column + c.span; ++k) have += widths[k];
             if (have < c.width) widths[c.column + c.span - 1] += c.width - have;
@@ -69,7 +71,7 @@ std::string TableLayout::Render(std::size_t gap) {
     for (std::size_t w : widths) total += w + gap;
     const bool aligned = !layout_ && total <= kMaxAlignedWidth + gap;
     for (const Row& row : rows_) {
-        if (row.size() < 2 || !aligned) {
+        if (Paragraph(row) || !aligned) {
             for (const Cell& c : row) {
                 for (const std::string& l : c.lines) (out += l) += '\n';
                 if (!aligned) out += '\n';

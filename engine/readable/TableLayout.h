@@ -41,6 +41,8 @@ private:
         std::size_t column = 0, span = 1, width = 0;
     };
     using Row = std::vector<Cell>;
+    // A row written as its one cell's lines.
+    static bool Paragraph(const Row& row);
     std::vector<Row> rows_;
     std::vector<std::size_t> spanLeft_;  // per column: rows a cell above still covers
     std::string caption_;
