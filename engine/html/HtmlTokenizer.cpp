@@ -78,7 +78,6 @@ struct HtmlTokenizer::Impl {
             if (lt == std::string::npos) {
                 std::size_t amp = buf.rfind('&');
                 std::size_t stop = (!fin && amp != std::string::npos && amp >= i && buf.size() - amp < 12) ? amp : buf.size();
-                if (!fin) { std::size_t b = stop; while (b > i && (static_cast<unsigned char>(buf[b - 1]) & 0xC0) == 0x80) --b; if (b > i && static_cast<unsigned char>(buf[b - 1]) >= 0xC0) stop = b - 1; }
                 Text(std::string_view(buf).substr(i, stop - i)); i = stop; break;
             }
             Text(std::string_view(buf).substr(i, lt - i));
