@@ -82,6 +82,10 @@ struct List {
     long long step = 1;
     std::size_t indent = 0;
     std::size_t depth = 0;
+    // Reversed without a start: laid out aside, its items numbered once
+    // counted (markers \x01k\x02 for the k-th item until then).
+    bool held = false;
+    std::size_t items = 0;
 };
 
 struct Table {
@@ -547,10 +551,40 @@ struct ReadableConverter::Impl final : html::TokenSink {
             if (t->Attr("reversed")) l.step = -1;
             long long start = 0;
             if (ParseInt(t->Attr("start"), &start)) l.next = start;
+            else if (l.step < 0) HoldList(l);
         }
         lists.push_back(l);
         Indent(e, l.indent);
         e.effects |= kListEffect;
+    }
+
+    void HoldList(List& l) {
+        l.held = true;
+        flows.emplace_back("\n", options.width);
+        Flow().SetIndent(l.indent);
+    }
+
+    void WriteHeldList(const List& l) {
+        TextFlow held = std::move(flows.back());
+        flows.pop_back();
+        held.Finish();
+        const std::string& text = held.Out();
+        std::string lines;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const std::size_t end = text[i] == '\x01' ? text.find('\x02', i) : std::string::npos;
+            if (end == std::string::npos) {
+                lines += text[i];
+                continue;
+            }
+            long long k = 0;
+            std::from_chars(text.data() + i + 1, text.data() + end, k);
+            lines += ItemNumber(static_cast<long long>(l.items) + 1 - k, l.type);
+            i = end;
+        }
+        const std::size_t indent = Flow().Indent();
+        Flow().SetIndent(0);
+        Flow().Lines(lines);
+        Flow().SetIndent(indent);
     }
 
     void Item(Entry& e, const Token* t) {
@@ -562,7 +596,9 @@ struct ReadableConverter::Impl final : html::TokenSink {
         }
         List& l = lists.back();
         std::string marker;
-        if (l.ordered) {
+        if (l.held) {
+            marker = '\x01' + std::to_string(++l.items) + '\x02';
+        } else if (l.ordered) {
             long long value = 0;
             if (t && ParseInt(t->Attr("value"), &value)) l.next = value;
             marker = ItemNumber(l.next, l.type);
@@ -653,7 +689,10 @@ struct ReadableConverter::Impl final : html::TokenSink {
             if (tables.empty()) heldTable = 0;
         }
         if (e.effects & kVerbatimEffect) --verbatim;
-        if (e.effects & kListEffect) lists.pop_back();
+        if (e.effects & kListEffect) {
+            if (lists.back().held) WriteHeldList(lists.back());
+            lists.pop_back();
+        }
         if (e.effects & (kBlockEffect | kParaEffect)) Flow().Break((e.effects & kParaEffect) != 0);
         if (e.effects & kIndentEffect) Flow().SetIndent(e.savedIndent);
         if (e.effects & kBracketEffect) Flow().Attach("]");
