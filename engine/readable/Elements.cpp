@@ -1,6 +1,5 @@
 #include "Elements.h"
 
-#include <algorithm>
 #include <array>
 
 namespace tessark::readable {
@@ -116,12 +115,27 @@ constexpr bool Sorted() {
 }
 static_assert(Sorted(), "the element table is searched by halves and must stay sorted by name");
 
+// Per first letter a-z: the first entry at or after it (sorted table).
+constexpr std::array<std::uint8_t, 27> MakeStarts() {
+    std::array<std::uint8_t, 27> starts{};
+    std::size_t e = 0;
+    for (std::size_t c = 0; c < 27; ++c) {
+        while (e < kElements.size() && static_cast<std::size_t>(kElements[e].name[0] - 'a') < c) ++e;
+        starts[c] = static_cast<std::uint8_t>(e);
+    }
+    return starts;
+}
+constexpr std::array<std::uint8_t, 27> kStarts = MakeStarts();
+static_assert(kElements.size() < 256);
+
 }  // namespace
 
 const ElementInfo* FindElement(std::string_view lowerName) noexcept {
-    const auto* it = std::lower_bound(kElements.begin(), kElements.end(), lowerName,
-                                      [](const ElementInfo& e, std::string_view n) { return e.name < n; });
-    return it != kElements.end() && it->name == lowerName ? &*it : nullptr;
+    if (lowerName.empty() || lowerName[0] < 'a' || lowerName[0] > 'z') return nullptr;
+    const auto c = static_cast<std::size_t>(lowerName[0] - 'a');
+    for (std::size_t e = kStarts[c]; e < kStarts[c + 1]; ++e)
+        if (kElements[e].name == lowerName) return &kElements[e];
+    return nullptr;
 }
 
 }  // namespace tessark::readable

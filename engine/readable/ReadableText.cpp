@@ -170,7 +170,11 @@ struct ReadableConverter::Impl final : html::TokenSink {
     std::vector<std::int32_t> topOf;  // per id: the topmost open entry, kNone
     std::int32_t boundaryTop = kNone;
     std::int32_t listTop = kNone;
-    std::unordered_map<std::string, std::uint32_t> interned;
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, std::uint32_t, NameHash, std::equal_to<>> interned;
 
     std::vector<TextFlow> flows;  // the page, then one per open cell or caption
     std::vector<List> lists;
@@ -206,7 +210,7 @@ struct ReadableConverter::Impl final : html::TokenSink {
 
     std::uint32_t IdOf(std::string_view name, const ElementInfo* info) {
         if (info) return static_cast<std::uint32_t>(info->tag);
-        if (auto it = interned.find(std::string(name)); it != interned.end()) return it->second;
+        if (auto it = interned.find(name); it != interned.end()) return it->second;
         if (interned.size() >= kMaxInterned) return static_cast<std::uint32_t>(Tag::Other);
         const auto id = static_cast<std::uint32_t>(topOf.size());
         interned.emplace(name, id);
@@ -365,7 +369,7 @@ struct ReadableConverter::Impl final : html::TokenSink {
             return;
         }
         if (tag == Tag::Html || tag == Tag::Body) return;
-        if (!info && interned.find(std::string(name)) == interned.end()) return;
+        if (!info && interned.find(name) == interned.end()) return;
         const std::int32_t at = topOf[IdOf(name, info)];
         if (at == kNone) {
             if (tag == Tag::P && Shown()) Flow().Break(true);

@@ -139,7 +139,15 @@ void TextFlow::Scan(std::string_view s) {
     std::size_t i = 0;
     while (i < n) {
         std::size_t j = i;
-        while (j < n && kClasses[static_cast<unsigned char>(p[j])] == kOrdinary) ++j;
+        const auto ordinary = [&](std::size_t k) { return kClasses[static_cast<unsigned char>(p[k])] == kOrdinary; };
+        if constexpr (!kVerbatim) {
+            // Without wrapping, words and the single spaces between them go
+            // in as one run.
+            if (width_ == 0) {
+                while (j < n && (ordinary(j) || (p[j] == ' ' && j > i && j + 1 < n && ordinary(j + 1)))) ++j;
+            }
+        }
+        while (j < n && ordinary(j)) ++j;
         if (j > i) {
             if constexpr (kVerbatim) {
                 VerbatimStart();
@@ -166,6 +174,7 @@ void TextFlow::Scan(std::string_view s) {
                 }
             } else {
                 space_ = hasContent_;
+                while (i + 1 < n && kClasses[static_cast<unsigned char>(p[i + 1])] == kSpace) ++i;
             }
             ++i;
             continue;
