@@ -699,7 +699,7 @@ struct ReadableConverter::Impl final : html::TokenSink {
         }
         if (e.effects & (kBlockEffect | kParaEffect)) Flow().Break((e.effects & kParaEffect) != 0);
         if (e.effects & kIndentEffect) Flow().SetIndent(e.savedIndent);
-        if (e.effects & kBracketEffect) Flow().Attach("]");
+        if ((e.effects & kBracketEffect) && !Flow().TakeBack("[")) Flow().Attach("]");
         if (e.effects & kSpaceEffect) Flow().Text(" ");
     }
 

@@ -236,6 +236,20 @@ void TextFlow::Break(bool blank) {
     if (blank) blank_ = true;
 }
 
+bool TextFlow::TakeBack(std::string_view text) {
+    if (!hasContent_ || space_ || !std::string_view(line_).ends_with(text)) return false;
+    line_.resize(line_.size() - text.size());
+    columns_ -= Columns(text);
+    while (!line_.empty() && line_.back() == ' ' && line_.size() > indent_) {
+        line_.pop_back();
+        --columns_;
+    }
+    if (lastSpace_ != std::string::npos && lastSpace_ >= line_.size()) lastSpace_ = std::string::npos;
+    space_ = line_.size() > indent_;
+    hasContent_ = line_.size() > indent_ || !marker_.empty();
+    return true;
+}
+
 void TextFlow::LineBreak() {
     if (hasContent_) EmitLine(); else blank_ = true;
 }

@@ -36,6 +36,9 @@ public:
     void Attach(std::string_view utf8);
     // Ends the current line; blank: one blank line before the next text.
     void Break(bool blank);
+    // Takes back `text` when the current line ends in it (and the spaces
+    // before it, leaving a space pending): an empty button's "[".
+    bool TakeBack(std::string_view text);
     // A line break (br): ends the line, or asks for a blank line when the
     // line is empty.
     void LineBreak();

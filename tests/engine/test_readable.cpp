@@ -66,6 +66,7 @@ INSTANTIATE_TEST_SUITE_P(Whitespace, Layout, testing::Values(
     Case{"InvisibleDropped", "a&shy;b\xE2\x80\x8B" "c\xE2\x80\x8C" "d\xE2\x81\xA0" "e\xEF\xBB\xBF" "f", "abcdef\n"},
     Case{"InvalidUtf8Replaced", "a\xFF" "b\xE2\x82" "c", "a\xEF\xBF\xBD" "b\xEF\xBF\xBD" "c\n"},
     Case{"EmptyPageGivesNothing", "<html><head><title>x</title></head><body> \n </body></html>", ""},
+    Case{"NoSpacesAtLineEnds", "<pre>a  \t\nb </pre>", "a\nb\n"},
     Case{"PreVerbatim", "<p>a<pre>\n  b  c\n\n\td\n</pre>e", "a\n\n  b  c\n\n        d\n\ne\n"},
     Case{"TextareaInline", "x<textarea>\n<p>y</p>\n</textarea>z", "x <p>y</p>\nz\n"},
     Case{"CrLf", "<p>a<br>b<p>c", "a\r\nb\r\n\r\nc\r\n", [] { ReadableOptions o; o.crlf = true; return o; }()}),
@@ -131,8 +132,9 @@ INSTANTIATE_TEST_SUITE_P(ImagesAndForms, Layout, testing::Values(
     Case{"AltTextOff", "a<img alt=Home>b", "ab\n", [] { ReadableOptions o; o.altText = false; return o; }()},
     Case{"Controls", "<input value=v><input type=hidden value=h><input type=checkbox checked><button>Go</button>",
          "[v] [x] [Go]\n"},
-    Case{"SelectShowsSelected", "<select><option>a<option selected>b<option>c</select><select><option>d</select>",
-         "[b] [d]\n"}),
+    Case{"SelectShowsSelected", "<select><option>a<option selected>b<option selected>c</select><select><option>d</select>",
+         "[b] [d]\n"},
+    Case{"EmptyButtonNothing", "a <button></button> b<button><img src=x></button>", "a b\n"}),
     CaseName);
 
 INSTANTIATE_TEST_SUITE_P(Hidden, Layout, testing::Values(
