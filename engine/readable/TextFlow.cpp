@@ -79,7 +79,7 @@ void TextFlow::StartLine() {
 void TextFlow::EmitLine() {
     std::size_t end = line_.size();
     while (end > 0 && line_[end - 1] == ' ') --end;
-    if (end == 0) {
+    if (end == 0 && !partial_) {
         blank_ = true;
     } else {
         out_.append(line_, 0, end);
@@ -88,6 +88,16 @@ void TextFlow::EmitLine() {
     }
     hasContent_ = false;
     space_ = false;
+    partial_ = false;
+}
+
+void TextFlow::FlushPartial() {
+    std::size_t end = line_.size();
+    while (end > 0 && line_[end - 1] == ' ') --end;
+    out_.append(line_, 0, end);
+    line_.erase(0, end);
+    lastSpace_ = std::string::npos;
+    partial_ = true;
 }
 
 void TextFlow::Wrap() {
@@ -225,6 +235,7 @@ void TextFlow::Scan(std::string_view s) {
         }
         i = j2;
     }
+    if (line_.size() > kMaxLine) FlushPartial();
 }
 
 void TextFlow::Text(std::string_view s) { Scan<false>(s); }

@@ -5,7 +5,8 @@
 // spaces, lines indented and marked (list bullets and numbers), paragraphs
 // separated by one blank line at most, lines wrapped at a width when asked.
 // Finished lines accumulate in Out(), each ending in the flow's line end,
-// for the owner to take whenever it wants.
+// for the owner to take whenever it wants; a line longer than kMaxLine goes
+// there in pieces, so that a page of one endless line streams too.
 //
 // Also here: the terminal width of UTF-8 text (East Asian wide and
 // fullwidth characters count two columns, combining marks none).
@@ -24,6 +25,8 @@ std::size_t Columns(std::string_view utf8) noexcept;
 
 class TextFlow {
 public:
+    static constexpr std::size_t kMaxLine = std::size_t{1} << 16;
+
     TextFlow(std::string_view lineEnd, std::size_t width) : eol_(lineEnd), width_(width) {}
 
     // Normal text: whitespace runs become one space, none at line ends.
@@ -64,6 +67,7 @@ private:
     void EmitLine();
     void Piece(const char* data, std::size_t size);
     void Wrap();
+    void FlushPartial();
     template <bool kVerbatim>
     void Scan(std::string_view utf8);
 
@@ -80,6 +84,7 @@ private:
     bool space_ = false;  // a collapsed space waits for the next text
     bool blank_ = false;  // a blank line waits for the next text
     bool anyLine_ = false;
+    bool partial_ = false;  // the start of line_ went to out_ already
 };
 
 }  // namespace tessark::readable

@@ -213,6 +213,15 @@ TEST(Streaming, OutputLeavesBeforeTheEnd) {
     EXPECT_EQ(out, "first\n\nsecond\n\n");
     converter.Finish();
     EXPECT_EQ(out, "first\n\nsecond\n\nth\n");
+
+    out.clear();  // one endless line
+    ReadableConverter endless({}, nullptr, [&out](const char* d, std::size_t n) { out.append(d, n); });
+    const std::string words = Repeat("word  ", 100000);
+    endless.Feed(words.data(), words.size());
+    EXPECT_GT(out.size(), 400000u);
+    endless.Feed(words.data(), words.size());
+    endless.Finish();
+    EXPECT_EQ(out, Repeat("word ", 200000 - 1) + "word\n");
 }
 
 TEST(Context, YieldsPerMegabyteAndReportsOnce) {
