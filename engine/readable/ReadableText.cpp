@@ -645,8 +645,8 @@ struct ReadableConverter::Impl final : html::TokenSink {
     }
 
     void WriteTable(Table& table) {
+        heldTable -= std::min(heldTable, table.layout.Held());
         std::string lines = table.layout.Render();
-        heldTable -= std::min(heldTable, lines.size());
         if (!lines.empty()) {
             Flow().Break(!table.written);
             Flow().Lines(lines);
@@ -664,8 +664,10 @@ struct ReadableConverter::Impl final : html::TokenSink {
         heldTable += text.size() + TableLayout::kCellOverhead;
         if (caption) table.layout.SetCaption(std::move(text));
         else table.layout.AddCell(std::move(text), e.colspan, e.rowspan);
-        if (heldTable > kMaxHeldTable && !table.streaming) {
+        if (heldTable > kMaxHeldTable) {
+            // Past the limit: what is held goes now, even a row in the middle.
             for (Table& tb : tables) tb.streaming = true;
+            WriteTable(table);
         }
     }
 

@@ -19,7 +19,7 @@ namespace tessark::readable {
 class TableLayout {
 public:
     static constexpr std::size_t kMaxAlignedWidth = 160;
-    static constexpr std::size_t kCellOverhead = 64;  // bytes a cell costs beside its text
+    static constexpr std::size_t kCellOverhead = 128;  // bytes a cell costs beside its text
 
     void StartRow();
     // A cell's lines ("\n"-separated) at the end of the current row.

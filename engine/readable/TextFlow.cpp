@@ -56,7 +56,7 @@ std::size_t Columns(std::string_view s) noexcept {
 }
 
 void TextFlow::SetMarker(std::size_t column, std::string marker) {
-    markerColumn_ = column;
+    markerColumn_ = column < kMaxIndent ? column : kMaxIndent;
     marker_ = std::move(marker);
 }
 

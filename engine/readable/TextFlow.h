@@ -26,6 +26,7 @@ std::size_t Columns(std::string_view utf8) noexcept;
 class TextFlow {
 public:
     static constexpr std::size_t kMaxLine = std::size_t{1} << 16;
+    static constexpr std::size_t kMaxIndent = 60;
 
     TextFlow(std::string_view lineEnd, std::size_t width) : eol_(lineEnd), width_(width) {}
 
@@ -51,7 +52,8 @@ public:
 
     std::size_t Indent() const { return indent_; }
     // The indentation of the lines that start from now on.
-    void SetIndent(std::size_t columns) { indent_ = columns; }
+    // Deep nesting stops indenting at kMaxIndent columns.
+    void SetIndent(std::size_t columns) { indent_ = columns < kMaxIndent ? columns : kMaxIndent; }
     // A marker (bullet, number) at column `column` at the start of the
     // next line with text, whose text then starts at Indent().
     void SetMarker(std::size_t column, std::string marker);
