@@ -71,6 +71,14 @@ std::string TableLayout::Render(std::size_t gap) {
     for (std::size_t w : widths) total += w + gap;
     const bool aligned = !layout_ && total <= kMaxAlignedWidth + gap;
     for (const Row& row : rows_) {
+        const bool oneLine = std::all_of(row.begin(), row.end(), [](const Cell& c) { return c.lines.size() == 1; });
+        if (!layout_ && !aligned && oneLine) {
+            // Too wide to align: the row's cells on one line, apart.
+            for (const Cell& c : row) (out += c.lines[0]).append(gap, ' ');
+            out.resize(out.size() - gap);
+            out += '\n';
+            continue;
+        }
         if (Paragraph(row) || !aligned) {
             for (const Cell& c : row) {
                 for (const std::string& l : c.lines) (out += l) += '\n';

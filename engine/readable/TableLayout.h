@@ -4,8 +4,10 @@
 // of them, a cell spanning rows keeps its columns free below it), a row as
 // tall as its tallest cell, the caption above. Layout tables read as
 // paragraphs: a row with one cell is written as that cell's lines, and a
-// table whose cells hold blocks, or whose columns together would be wider
-// than kMaxAlignedWidth, is written cell after cell.
+// table whose cells hold blocks is written cell after cell. A table whose
+// columns together would be wider than kMaxAlignedWidth is not aligned: a
+// row of one-line cells is one line, the cells two spaces apart; other rows
+// are written cell after cell.
 //
 // Thread safety: one object is used by one thread at a time.
 #pragma once

@@ -113,6 +113,8 @@ INSTANTIATE_TEST_SUITE_P(Tables, Layout, testing::Values(
     Case{"TextMovedBefore", "<table>moved<tr><td>a<td>b</table>", "moved\n\na  b\n"},
     Case{"LayoutTableReadCellByCell", "<table><tr><td>Home<br>News<td><h1>Title</h1><p>Body</table>",
          "Home\nNews\n\nTitle\n\nBody\n"},
+    Case{"TooWideRowsOnOneLine", "<table><tr><td>a<td>" + std::string(200, 'b') + "<tr><td>c<td>d<br>e</table>",
+         "a  " + std::string(200, 'b') + "\nc\n\nd\ne\n"},
     Case{"OneColumnReadsAsParagraphs", "<table><tr><td>a b<tr><td>c</table>", "a b\nc\n"},
     Case{"TableIsAParagraph", "x<table><tr><td>a</table>y", "x\n\na\n\ny\n"}),
     CaseName);
