@@ -473,7 +473,7 @@ struct ReadableConverter::Impl final : html::TokenSink {
         const bool nestedList = !lists.empty() &&
                                 (tag == Tag::Ul || tag == Tag::Ol || tag == Tag::Menu || tag == Tag::Dir || tag == Tag::Dl);
         if ((flags & readable::kPara) && tag != Tag::Table && flows.size() > 1 && !tables.empty())
-            tables.back().layout.MarkLayout();
+            tables.back().layout.MarkBlocks();
         if (t && InlineBlock(tag, *t)) {
             Flow().Text(" ");
             e.effects |= kSpaceEffect;

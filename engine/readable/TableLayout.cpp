@@ -24,6 +24,9 @@ void TableLayout::AddCell(std::string text, std::size_t colspan, std::size_t row
     colspan = std::clamp<std::size_t>(colspan, 1, kMaxSpan);
     rowspan = std::clamp<std::size_t>(rowspan, 1, kMaxSpan);
     while (nextColumn_ < spanLeft_.size() && spanLeft_[nextColumn_] > 0) ++nextColumn_;
+    ++cells_;
+    if (blocks_) ++blockCells_;
+    blocks_ = false;
     Cell c;
     c.column = nextColumn_;
     c.span = colspan;
@@ -69,10 +72,11 @@ std::string TableLayout::Render(std::size_t gap) {
     }
     std::size_t total = 0;
     for (std::size_t w : widths) total += w + gap;
-    const bool aligned = !layout_ && total <= kMaxAlignedWidth + gap;
+    const bool layout = blockCells_ * 4 >= cells_ && blockCells_ > 0;
+    const bool aligned = !layout && total <= kMaxAlignedWidth + gap;
     for (const Row& row : rows_) {
         const bool oneLine = std::all_of(row.begin(), row.end(), [](const Cell& c) { return c.lines.size() == 1; });
-        if (!layout_ && !aligned && oneLine) {
+        if (!layout && !aligned && oneLine) {
             // Too wide to align: the row's cells on one line, apart.
             for (const Cell& c : row) (out += c.lines[0]).append(gap, ' ');
             out.resize(out.size() - gap);

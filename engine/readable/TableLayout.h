@@ -4,7 +4,7 @@
 // of them, a cell spanning rows keeps its columns free below it), a row as
 // tall as its tallest cell, the caption above. Layout tables read as
 // paragraphs: a row with one cell is written as that cell's lines, and a
-// table whose cells hold blocks is written cell after cell. A table whose
+// table whose cells hold blocks (see MarkBlocks) is written cell after cell. A table whose
 // columns together would be wider than kMaxAlignedWidth is not aligned: a
 // row of one-line cells is one line, the cells two spaces apart; other rows
 // are written cell after cell.
@@ -26,10 +26,14 @@ public:
     void StartRow();
     // A cell's lines ("\n"-separated) at the end of the current row.
     void AddCell(std::string lines, std::size_t colspan, std::size_t rowspan);
-    void SetCaption(std::string lines) { caption_ = std::move(lines); }
-    // A cell holds blocks (paragraphs, headings, lists): a layout table,
-    // read cell by cell.
-    void MarkLayout() { layout_ = true; }
+    void SetCaption(std::string lines) {
+        caption_ = std::move(lines);
+        blocks_ = false;
+    }
+    // The cell being filled holds blocks (paragraphs, headings, lists). A
+    // table with such cells for a quarter of its cells or more is a layout
+    // table, read cell by cell.
+    void MarkBlocks() { blocks_ = true; }
     // The bytes held.
     std::size_t Held() const { return held_; }
     // The held rows as lines ("\n"-separated), caption first; empties the
@@ -50,7 +54,8 @@ private:
     std::string caption_;
     std::size_t held_ = 0;
     std::size_t nextColumn_ = 0;
-    bool layout_ = false;
+    bool blocks_ = false;
+    std::size_t cells_ = 0, blockCells_ = 0;
 };
 
 }  // namespace tessark::readable

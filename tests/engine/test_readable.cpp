@@ -115,6 +115,7 @@ INSTANTIATE_TEST_SUITE_P(Tables, Layout, testing::Values(
          "Home\nNews\n\nTitle\n\nBody\n"},
     Case{"TooWideRowsOnOneLine", "<table><tr><td>a<td>" + std::string(200, 'b') + "<tr><td>c<td>d<br>e</table>",
          "a  " + std::string(200, 'b') + "\nc\n\nd\ne\n"},
+    Case{"OneParagraphInADataTable", "<table><tr><td>a<td>b<tr><td>c<td>d<tr><td>e<td><p>f</table>", "a  b\nc  d\ne  f\n"},
     Case{"OneColumnReadsAsParagraphs", "<table><tr><td>a b<tr><td>c</table>", "a b\nc\n"},
     Case{"TableIsAParagraph", "x<table><tr><td>a</table>y", "x\n\na\n\ny\n"}),
     CaseName);
