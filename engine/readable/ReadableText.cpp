@@ -183,6 +183,8 @@ struct ReadableConverter::Impl final : html::TokenSink {
     std::vector<Table> tables;
     std::size_t hidden = 0, verbatim = 0, svg = 0, heldTable = 0;
     bool dropLf = false;
+    bool bodyStarted = false;  // a head start tag is ignored from then on
+    bool headSeen = false;
     std::string base;
 
     struct Select {
@@ -274,7 +276,10 @@ struct ReadableConverter::Impl final : html::TokenSink {
     void Text(std::string_view data, bool drop) {
         if (drop && !data.empty() && data.front() == '\n') data.remove_prefix(1);
         if (data.empty()) return;
-        if (Current() == Tag::Head && data.find_first_not_of(" \t\n\f\r") != std::string_view::npos) PopTo(Top(Tag::Head));
+        if (!bodyStarted && data.find_first_not_of(" \t\n\f\r") != std::string_view::npos) {
+            bodyStarted = true;
+            if (Current() == Tag::Head) PopTo(Top(Tag::Head));
+        }
         if (!Shown()) return;
         if (select.open) {
             if (select.inOption) select.option.append(data.substr(0, kMaxOptionText - std::min(kMaxOptionText, select.option.size())));
@@ -292,9 +297,12 @@ struct ReadableConverter::Impl final : html::TokenSink {
 
     // The implied ends before a start tag; false: the tag is ignored.
     bool ImplyEnds(Tag tag, std::uint16_t flags) {
-        if (Top(Tag::Head) != kNone && tag != Tag::Title && tag != Tag::Meta && tag != Tag::Link && tag != Tag::Base &&
-            tag != Tag::Script && tag != Tag::Style && tag != Tag::Noscript && tag != Tag::Template && tag != Tag::Head)
-            PopTo(Top(Tag::Head));
+        if (tag == Tag::Head) return !bodyStarted && !headSeen;
+        if (tag != Tag::Title && tag != Tag::Meta && tag != Tag::Link && tag != Tag::Base && tag != Tag::Script &&
+            tag != Tag::Style && tag != Tag::Noscript && tag != Tag::Template) {
+            bodyStarted = true;
+            if (Top(Tag::Head) != kNone) PopTo(Top(Tag::Head));
+        }
         switch (tag) {
         case Tag::Tr: case Tag::Td: case Tag::Th: case Tag::Tbody: case Tag::Thead: case Tag::Tfoot:
         case Tag::Caption: case Tag::Colgroup:
@@ -459,6 +467,7 @@ struct ReadableConverter::Impl final : html::TokenSink {
         Push(id, flags);
         const Tag tag = id < readable::kFirstOther ? static_cast<Tag>(id) : Tag::Other;
         Entry& e = stack.back();
+        if (tag == Tag::Head) headSeen = true;
         if (tag == Tag::Svg) {
             ++svg;
             e.effects |= kSvgEffect;

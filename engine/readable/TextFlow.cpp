@@ -61,8 +61,6 @@ void TextFlow::SetMarker(std::size_t column, std::string marker) {
 }
 
 void TextFlow::StartLine() {
-    if (blank_ && anyLine_) out_ += eol_;
-    blank_ = false;
     line_.assign(marker_.empty() ? indent_ : markerColumn_, ' ');
     if (!marker_.empty()) {
         line_ += marker_;
@@ -82,6 +80,7 @@ void TextFlow::EmitLine() {
     if (end == 0 && !partial_) {
         blank_ = true;
     } else {
+        WriteBlank();
         out_.append(line_, 0, end);
         out_ += eol_;
         anyLine_ = true;
@@ -91,9 +90,16 @@ void TextFlow::EmitLine() {
     partial_ = false;
 }
 
+// A blank line asked for goes out before the next line with text.
+void TextFlow::WriteBlank() {
+    if (blank_ && anyLine_ && !partial_) out_ += eol_;
+    blank_ = false;
+}
+
 void TextFlow::FlushPartial() {
     std::size_t end = line_.size();
     while (end > 0 && line_[end - 1] == ' ') --end;
+    if (end > 0) WriteBlank();
     out_.append(line_, 0, end);
     line_.erase(0, end);
     lastSpace_ = std::string::npos;

@@ -70,6 +70,7 @@ private:
     void Piece(const char* data, std::size_t size);
     void Wrap();
     void FlushPartial();
+    void WriteBlank();
     template <bool kVerbatim>
     void Scan(std::string_view utf8);
 

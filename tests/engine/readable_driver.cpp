@@ -1,6 +1,7 @@
 // A command-line driver for trying the readable-text engine by hand:
-// readable_driver [--inline|--list] [--width N] [--bench REPEATS] [FILE]
+// readable_driver [--inline|--list] [--width N] [--bench REPEATS] [--pieces N] [FILE]
 // (not built by default: ninja readable_driver).
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -12,12 +13,14 @@ using namespace tessark;
 int main(int argc, char** argv) {
     ReadableOptions o;
     int reps = 0;
+    std::size_t pieces = 0;
     const char* file = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (!strcmp(argv[i], "--inline")) o.links = ReadableOptions::Links::Inline;
         else if (!strcmp(argv[i], "--list")) o.links = ReadableOptions::Links::List;
         else if (!strcmp(argv[i], "--width")) o.width = std::stoul(argv[++i]);
         else if (!strcmp(argv[i], "--bench")) reps = std::stoi(argv[++i]);
+        else if (!strcmp(argv[i], "--pieces")) pieces = std::stoul(argv[++i]);
         else file = argv[i];
     }
     std::stringstream ss;
@@ -31,6 +34,13 @@ int main(int argc, char** argv) {
         std::printf("%.1f MB/s (%zu)\n", double(in.size()) * reps / s / 1e6, total);
         return 0;
     }
-    std::string out = ReadableText(in, o);
+    std::string out;
+    if (pieces) {
+        ReadableConverter c(o, nullptr, [&out](const char* d, std::size_t n) { out.append(d, n); });
+        for (std::size_t i = 0; i < in.size(); i += pieces) c.Feed(in.data() + i, std::min(pieces, in.size() - i));
+        c.Finish();
+    } else {
+        out = ReadableText(in, o);
+    }
     fwrite(out.data(), 1, out.size(), stdout);
 }

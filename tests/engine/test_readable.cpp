@@ -76,11 +76,12 @@ INSTANTIATE_TEST_SUITE_P(Blocks, Layout, testing::Values(
     Case{"DivBreaksParagraphSeparates", "<div>a</div><div>b</div><p>c</p><p>d", "a\nb\n\nc\n\nd\n"},
     Case{"PClosedByBlock", "<p>a<div>b</div><p>c<h2>d</h2>e", "a\n\nb\n\nc\n\nd\n\ne\n"},
     Case{"LineBreaks", "a<br>b<br><br>c<p>d<br></p>e", "a\nb\n\nc\n\nd\n\ne\n"},
-    Case{"NeverTwoBlankLines", "<p>a</p><p></p><br><br><p> </p><h1>b", "a\n\nb\n"},
+    Case{"NeverTwoBlankLines", "<p>a</p><p></p><br><br><p> </p><h1>b</h1><pre>   </pre><p>&nbsp;</p><p>c", "a\n\nb\n\nc\n"},
     Case{"RuleOnItsOwnLine", "a<hr>b", "a\n" + kDashes + "\nb\n"},
     Case{"BlockquoteIndented", "<p>a<blockquote>q<p>r</blockquote>b", "a\n\n    q\n\n    r\n\nb\n"},
     Case{"MisnestedInline", "<b><p>x</b>y</p>z<i>1<div>2</i>3</div>", "xy\n\nz1\n23\n"},
     Case{"StrayEndTagsIgnored", "</div></li></td></table>a</p>b", "a\n\nb\n"},
+    Case{"LateHeadIgnored", "z<head> w<title>t</title>", "z w\n"},
     Case{"TextAfterBody", "<body>a</body>b</html>c", "abc\n"}),
     CaseName);
 
@@ -222,7 +223,7 @@ TEST(Streaming, OutputLeavesBeforeTheEnd) {
     ReadableConverter converter({}, nullptr, [&out](const char* d, std::size_t n) { out.append(d, n); });
     const std::string page = "<p>first</p><div>second</div><p>th";
     converter.Feed(page.data(), page.size());
-    EXPECT_EQ(out, "first\n\nsecond\n\n");
+    EXPECT_EQ(out, "first\n\nsecond\n");
     converter.Finish();
     EXPECT_EQ(out, "first\n\nsecond\n\nth\n");
 
