@@ -1,5 +1,6 @@
 #include "TextFlow.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -69,6 +70,7 @@ void TextFlow::StartLine() {
         marker_.clear();
     }
     columns_ = Columns(line_);
+    columnsStale_ = false;
     lastSpace_ = std::string::npos;
     hasContent_ = true;
     space_ = false;
@@ -128,6 +130,8 @@ void TextFlow::Piece(const char* data, std::size_t size) {
     if (width_ > 0) {
         columns_ += Columns({data, size});
         if (columns_ > width_ && lastSpace_ != std::string::npos) Wrap();
+    } else {
+        columnsStale_ = true;
     }
 }
 
@@ -184,7 +188,9 @@ void TextFlow::Scan(std::string_view s) {
                     if (hasContent_) EmitLine(); else blank_ = true;
                 } else if (b == ' ' || b == '\t') {
                     VerbatimStart();
-                    const std::size_t to = b == ' ' ? 1 : 8 - (columns_ - indent_) % 8;
+                    if (columnsStale_) columns_ = Columns(line_);
+                    columnsStale_ = false;
+                    const std::size_t to = b == ' ' ? 1 : 8 - (columns_ - std::min(columns_, indent_)) % 8;
                     line_.append(to, ' ');
                     columns_ += to;
                 }

@@ -81,7 +81,8 @@ private:
     std::size_t width_;
     std::size_t indent_ = 0;
     std::size_t markerColumn_ = 0;
-    std::size_t columns_ = 0;             // of line_, kept while wrapping or verbatim
+    std::size_t columns_ = 0;  // of line_ (of its start, when partial), kept while wrapping or verbatim
+    bool columnsStale_ = false;  // normal text went in without counting columns
     std::size_t lastSpace_ = std::string::npos;  // a collapsed space in line_
     bool hasContent_ = false;
     bool space_ = false;  // a collapsed space waits for the next text

@@ -68,6 +68,7 @@ INSTANTIATE_TEST_SUITE_P(Whitespace, Layout, testing::Values(
     Case{"EmptyPageGivesNothing", "<html><head><title>x</title></head><body> \n </body></html>", ""},
     Case{"NoSpacesAtLineEnds", "<pre>a  \t\nb </pre>", "a\nb\n"},
     Case{"PreVerbatim", "<p>a<pre>\n  b  c\n\n\td\n</pre>e", "a\n\n  b  c\n\n        d\n\ne\n"},
+    Case{"TabAfterNormalText", "<table><td>y z<textarea>\tl</textarea></table>", "y z     l\n"},
     Case{"TextareaInline", "x<textarea>\n<p>y</p>\n</textarea>z", "x <p>y</p>\nz\n"},
     Case{"CrLf", "<p>a<br>b<p>c", "a\r\nb\r\n\r\nc\r\n", [] { ReadableOptions o; o.crlf = true; return o; }()}),
     CaseName);
