@@ -186,6 +186,7 @@ struct ReadableConverter::Impl final : html::TokenSink {
     bool bodyStarted = false;  // a head start tag is ignored from then on
     bool headSeen = false;
     std::string base;
+    bool baseSet = false;  // by the first <base href>, which alone counts
 
     struct Select {
         bool open = false, inOption = false, optionSelected = false, chosen = false;
@@ -420,7 +421,6 @@ struct ReadableConverter::Impl final : html::TokenSink {
         default: break;
         }
     }
-    bool baseSet = false;
 
     void Input(const Token& t) {
         const std::string type = t.Attr("type") ? Lower(*t.Attr("type")) : std::string("text");
@@ -765,9 +765,6 @@ struct ReadableConverter::Impl final : html::TokenSink {
             engine_detail::Yield(context);
         });
     }
-
-    static constexpr std::size_t kYieldBytes = ReadableConverter::kYieldBytes;
-    static constexpr std::size_t kMaxHeldTable = ReadableConverter::kMaxHeldTable;
 };
 
 ReadableConverter::ReadableConverter(const ReadableOptions& options, ConversionContext* context, Sink sink)
