@@ -176,9 +176,9 @@ struct ReadableConverter::Impl final : html::TokenSink {
     };
     std::unordered_map<std::string, std::uint32_t, NameHash, std::equal_to<>> interned;
 
-    std::vector<TextFlow> flows;  // the page, then one per open cell or caption
+    std::vector<TextFlow> flows;  // the page, then one per open cell, caption or held list
     std::vector<List> lists;
-    std::vector<std::string> links;  // hrefs of the open links ("" for none shown)
+    std::vector<std::string> links;  // resolved addresses of the open links that are shown
     std::vector<std::string> references;
     std::vector<Table> tables;
     std::size_t hidden = 0, verbatim = 0, svg = 0, heldTable = 0;
