@@ -151,7 +151,9 @@ private Q_SLOTS:
         QCOMPARE(pages.size(), 65);
         for (qsizetype i = 0; i < pages.size(); i += test::Nightly() ? 1 : 8) {
             const QByteArray page = test::ReadFile(corpus.filePath(pages[i]));
-            for (const OptionSet& options : {OptionSet::Readable(), OptionSet()}) {
+            OptionSet decodeAll = OptionSet::ClassicOn();
+            decodeAll.Set(Option::DecodeAllReferences, true);
+            for (const OptionSet& options : {decodeAll, OptionSet()}) {
                 Engine engine;
                 options.ApplyTo(engine.options);
                 QByteArray bytes = page;
