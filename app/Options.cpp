@@ -3,15 +3,15 @@
 namespace tessark {
 
 const std::array<OptionInfo, kOptionCount> kOptions = {{
-    {Option::BreakAtBlocks, "BreakAtBlocks", &EngineOptions::BreakAtBlocks, false, false, true,
+    {Option::BreakAtBlocks, "BreakAtBlocks", nullptr, false, false, true,
      "With --remove-all-tags: block tags (p, div, br, li, h1, tr, ...) become line breaks, td and th tabs."},
     {Option::DecodeAllReferences, "DecodeAllReferences", &EngineOptions::DecodeAllReferences, false, false, true,
      "Decode every HTML character reference (&rsquo; &#x1F600;) once, after the tags, instead of the 323-row table."},
     {Option::GenerateSpecialChars, "GenerateSpecialChars", &EngineOptions::GenerateSpecialChars, true, true, true,
      "Turn character references (&eacute; &#233;) into characters."},
-    {Option::KeepAltText, "KeepAltText", &EngineOptions::KeepAltText, false, false, true,
+    {Option::KeepAltText, "KeepAltText", nullptr, false, false, true,
      "With --remove-all-tags: an image becomes its alt text, between spaces."},
-    {Option::KeepLinks, "KeepLinks", &EngineOptions::KeepLinks, false, false, true,
+    {Option::KeepLinks, "KeepLinks", nullptr, false, false, true,
      "With --remove-all-tags: a link's text is followed by \" [URL]\"."},
     {Option::RemoveAllCRLF, "RemoveAllCRLF", &EngineOptions::RemoveAllCRLF, true, true, false,
      "Turn every line break into a space."},
@@ -79,7 +79,8 @@ OptionSet OptionSet::Readable() {
 }
 
 void OptionSet::ApplyTo(EngineOptions& options) const {
-    for (const OptionInfo& info : kOptions) options.*(info.flag) = Get(info.option);
+    for (const OptionInfo& info : kOptions)
+        if (info.flag != nullptr) options.*(info.flag) = Get(info.option);
 }
 
 }  // namespace tessark

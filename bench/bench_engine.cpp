@@ -4,7 +4,7 @@
 // conversion the program runs), next to the time to copy the same file; on
 // the corpus, on 4 and 8 copies of it (about 50 and 100 MB), on adversarial
 // inputs of about 100 MB and on dense references (5, 10 and 20 MB); also
-// with what --readable chooses (the page then converts whole).
+// with DecodeAllReferences (the page then converts whole).
 // bench/run.sh builds and runs it.
 // On the corpus rows the UTF-8 byte path is measured in memory as well, on
 // the same bytes (Utf8InMemory), to set beside the Windows-1252 one; and on
@@ -187,18 +187,17 @@ const std::string& InputBytes(const Input& in, fs::path* path) {
 }
 
 // The option sets measured: the eleven classic options all on (a new user's
-// defaults) or all off, and what the modern command line's --readable
-// chooses (the four readable-text options on, with comments, scripts,
-// styles, tags, tabs, references, spaces and blank lines).
-enum class Preset { AllOn, AllOff, Readable };
+// defaults) or all off, and DecodeAllReferences with comments, scripts,
+// styles, tags, tabs, spaces and blank lines.
+enum class Preset { AllOn, AllOff, Decode };
 
 tessark::EngineOptions PresetOptions(Preset preset) {
-    // The bits of EngineOptions::FromMask: the eleven classic options, then the four readable ones.
-    constexpr unsigned kClassic = (1u << 11) - 1, kReadableTags = 0x6E7 /* all classic but functions, pipe, CRLF */;
+    // The bits of EngineOptions::FromMask: the eleven classic options, then DecodeAllReferences.
+    constexpr unsigned kClassic = (1u << 11) - 1, kDecodeSet = 0x6E7 /* all classic but functions, pipe, CRLF */;
     switch (preset) {
     case Preset::AllOn: return tessark::EngineOptions::FromMask(kClassic);
     case Preset::AllOff: return {};
-    case Preset::Readable: return tessark::EngineOptions::FromMask(kReadableTags | (0xFu << 11));
+    case Preset::Decode: return tessark::EngineOptions::FromMask(kDecodeSet | (1u << 11));
     }
     return {};
 }
@@ -260,7 +259,7 @@ void StreamInMemory(benchmark::State& state, const Input* in, Preset preset) {
 
 // File to file as the program converts it: ConvertOne, which streams the
 // file through the engine into a temporary file that replaces the output
-// (with the readable-text options, the page converts whole).
+// (with DecodeAllReferences, the page converts whole).
 void EndToEnd(benchmark::State& state, const Input* in, Preset preset) {
     fs::path path;
     const std::string& data = InputBytes(*in, &path);
@@ -268,7 +267,8 @@ void EndToEnd(benchmark::State& state, const Input* in, Preset preset) {
     request.inputPath = QString::fromStdString(path.string());
     request.outputPath = QString::fromStdString((DataDir() / "out.txt").string());
     const tessark::EngineOptions options = PresetOptions(preset);
-    for (const tessark::OptionInfo& info : tessark::kOptions) request.options.Set(info.option, options.*info.flag);
+    for (const tessark::OptionInfo& info : tessark::kOptions)
+        request.options.Set(info.option, info.flag != nullptr && options.*info.flag);
     tessark::DiskFileSystem disk;
     for (auto _ : state) {
         const tessark::ConversionOutcome outcome = tessark::ConvertOne(request, disk);
@@ -323,10 +323,10 @@ const int kRegistered = [] {
     for (const Input& in : kInputs) {
         const std::string n = in.name;
         for (const auto& [preset, label] : {std::pair{Preset::AllOn, "/AllOn"}, std::pair{Preset::AllOff, "/AllOff"},
-                                            std::pair{Preset::Readable, "/Readable"}}) {
+                                            std::pair{Preset::Decode, "/Decode"}}) {
             benchmark::RegisterBenchmark(("InMemory/" + n + label).c_str(), InMemory, &in, preset, false)
                 ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
-            if ((n.rfind("corpus", 0) == 0 || n.rfind("dense", 0) == 0) && preset != Preset::Readable)
+            if ((n.rfind("corpus", 0) == 0 || n.rfind("dense", 0) == 0) && preset != Preset::Decode)
                 benchmark::RegisterBenchmark(("Utf8InMemory/" + n + label).c_str(), InMemory, &in, preset, true)
                     ->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
             if (preset == Preset::AllOn)

@@ -446,7 +446,7 @@ struct BasicStreamExtractor<C, U>::State {
 template <class C, class U>
 BasicStreamExtractor<C, U>::BasicStreamExtractor(const EngineOptions& options, ConversionContext* context, Sink sink,
                                                   std::size_t chunkUnits) {
-    if (options.AnyReadable()) throw std::invalid_argument("the readable-text options convert the page whole");
+    if (options.AnyReadable()) throw std::invalid_argument("DecodeAllReferences converts the page whole");
     s_ = std::make_unique<State>(options, context, std::move(sink), chunkUnits);
 }
 

@@ -4,10 +4,9 @@
 // The input is fed in any pieces; the output leaves through a sink as soon
 // as nothing later in the input can change it. The concatenated output is
 // exactly ExtractBytes' (or over UTF-8 ExtractUtf8's) result for the whole
-// input, for every set of the eleven classic options. The four readable-text options
-// (BreakAtBlocks, KeepLinks, KeepAltText, DecodeAllReferences) are not
-// carried across chunks: a page converted with any of them is converted
-// whole (Engine), and a stream refuses them.
+// input, for every set of the eleven classic options. DecodeAllReferences is
+// not carried across chunks: a page converted with it is converted whole
+// (Engine), and a stream refuses it.
 //
 // How: the input is converted in chunks that end just after a seam, an LF
 // or a space. No marker, reference or "msnavigation" holds either, so a
@@ -69,7 +68,7 @@ public:
     // Converts with the eleven classic options of `options`; yields and
     // reports go to `context` (none without one). chunkUnits (at least 1) is
     // the size the conversion aims at per chunk. Throws
-    // std::invalid_argument when a readable-text option is on.
+    // std::invalid_argument when DecodeAllReferences is on.
     BasicStreamExtractor(const EngineOptions& options, ConversionContext* context, Sink sink,
                          std::size_t chunkUnits = kDefaultChunk);
     ~BasicStreamExtractor();

@@ -1,9 +1,9 @@
 // libFuzzer target: the fast engine against the literal one. The fuzzer's
-// bytes choose the option set (all fifteen options), an optional failing
+// bytes choose the option set (all twelve options), an optional failing
 // yield, how the streaming conversion is fed (chunk size and piece sizes)
 // and the page, either built from markers, references, whitespace and
-// random bytes (with tags, attributes, links and HTML references for the
-// readable-text options) or taken as the raw bytes themselves. Any
+// random bytes (with tags, quotes and HTML references for
+// DecodeAllReferences) or taken as the raw bytes themselves. Any
 // disagreement (result, yield count or reports of the literal engine, the
 // fast one over 16-bit text, the fast byte pipeline and the streaming
 // conversions, which carry the eleven classic options only, each with every
@@ -48,9 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (form < 2)
         page.assign(reinterpret_cast<const char*>(data) + 3, size - 3);
     else if (utf8)
-        page = BuildUtf8Page(choices, 300, choices.Next(2) == 0, (options & kReadableFlags) != 0);
+        page = BuildUtf8Page(choices, 300, choices.Next(2) == 0, (options & kDecode) != 0);
     else
-        page = BuildPage(choices, 300, /*readable=*/form >= 5 || (options & kReadableFlags) != 0);
+        page = BuildPage(choices, 300, /*references=*/form >= 5 || (options & kDecode) != 0);
     for (const std::string& implementation : implementations) {
         tessark::fast::ChooseImplementation(implementation);
         Check(utf8 ? CompareUtf8(page, options, failAt) : Compare(page, options, failAt), implementation);
