@@ -39,7 +39,7 @@ Plan PlanFor(const ConversionRequest& request) {
     Plan plan;
     request.options.ApplyTo(plan.options);
     const std::optional<TextEncoding::Setting> setting = TextEncoding::ParseSetting(request.encoding);
-    if (plan.options.AnyReadable()) plan.route = Route::Whole;
+    if (plan.options.DecodeAllReferences) plan.route = Route::Whole;
     else if (setting == TextEncoding::Setting::Windows1252) plan.route = Route::Bytes;
     else if (setting == TextEncoding::Setting::Utf8) plan.route = Route::Utf8;
     else plan.route = IsUsableEncoding(request.encoding) ? Route::Decoded : Route::Whole;

@@ -30,9 +30,6 @@ struct EngineOptions {
         const auto bit = [mask](unsigned i) { return ((mask >> i) & 1u) != 0; };
         return {bit(0), bit(1), bit(2), bit(3), bit(4), bit(5), bit(6), bit(7), bit(8), bit(9), bit(10), bit(11)};
     }
-    // Whether an option that the stream does not carry is on (a page is
-    // then converted whole): DecodeAllReferences.
-    constexpr bool AnyReadable() const { return DecodeAllReferences; }
     constexpr bool operator==(const EngineOptions&) const = default;
 };
 

@@ -6,9 +6,8 @@
 // DecodeAllReferences) or taken as the raw bytes themselves. Any
 // disagreement (result, yield count or reports of the literal engine, the
 // fast one over 16-bit text, the fast byte pipeline and the streaming
-// conversions, which carry the eleven classic options only, each with every
-// implementation of the kernels the processor supports) aborts with the
-// results printed.
+// conversions, each with every implementation of the kernels the processor
+// supports) aborts with the results printed.
 // One input in three checks the UTF-8 byte path instead, against the 16-bit
 // engine on the decoded page (built with characters of several bytes, or the
 // raw bytes).
@@ -40,7 +39,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Feeding feeding;
     feeding.chunk = 1 + choices.Next(choices.Next(2) ? 16 : 4096);
     feeding.feeds = {1 + choices.Next(64), 1 + choices.Next(4096)};
-    const unsigned classic = options & kAllFlags;  // the stream carries the classic options only
     static const std::vector<std::string> implementations = SupportedImplementations();
     std::string page;
     const bool utf8 = choices.Next(3) == 0;
@@ -54,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& implementation : implementations) {
         tessark::fast::ChooseImplementation(implementation);
         Check(utf8 ? CompareUtf8(page, options, failAt) : Compare(page, options, failAt), implementation);
-        Check(utf8 ? CompareUtf8Stream(page, classic, feeding, failAt) : CompareStream(page, classic, feeding, failAt),
+        Check(utf8 ? CompareUtf8Stream(page, options, feeding, failAt) : CompareStream(page, options, feeding, failAt),
               implementation, &feeding);
         tessark::fast::ChooseImplementation("");
     }

@@ -64,12 +64,12 @@ TEST_P(RandomPages, Agree) {
     int failures = 0;
     for (int i = 0; i < b.pages * (Nightly() ? 10 : 1) && failures < 3; ++i) {
         Choices c(b.firstSeed + static_cast<std::uint32_t>(i));
-        unsigned options = c.Next(1u << kOptionBits) & (b.stream || !(b.decode || b.utf8) ? kAllFlags : ~0u);
+        unsigned options = c.Next(1u << kOptionBits) & (b.decode || b.utf8 || b.stream ? ~0u : kAllFlags);
         if (b.decode) options |= kDecode;
         const long failAt = c.Next(6) == 0 ? static_cast<long>(1 + c.Next(30)) : 0;
         const std::size_t pieces = i % 10 == 0 ? 1500 : i % 3 == 0 ? 80 : 12;
         std::string page = b.utf8 ? BuildUtf8Page(c, pieces, b.loneBytes && (!b.stream || c.Next(2)), options & kDecode)
-                                  : BuildPage(c, pieces, b.decode);
+                                  : BuildPage(c, pieces, (options & kDecode) != 0);
         Feeding f{1 + c.Next(c.Next(2) ? 8 : 600), {}};
         for (unsigned k = 1 + c.Next(4); k > 0; --k) f.feeds.push_back(1 + c.Next(c.Next(2) ? 5 : 900));
         for (std::size_t k = 0; b.stream && k < page.size(); k += 1 + c.Next(40))  // chunks end at line feeds
@@ -162,7 +162,7 @@ TEST_P(EachKernels, BlockBoundariesAgreeAtEveryOffset) {
 // Every yield of a conversion made to fail in turn, whole and streamed.
 TEST_P(EachKernels, FailingYieldsAgree) {
     const std::string page = "<!--ab-->x\n<script>1</script>&amp;lt;{f}|\t<b>  b\r\n\r\n\r\n" + std::string(3000, ' ') + "e\nf\n";
-    for (const unsigned options : {unsigned{kAllFlags}, 0u, unsigned{kSpaces}, kSpaces | kBlankLines, unsigned{kSpecial}})
+    for (const unsigned options : {unsigned{kAllFlags}, 0u, unsigned{kSpaces}, kSpaces | kBlankLines, unsigned{kSpecial}, kAllFlags | kDecode})
         for (long failAt = 1; failAt <= 60; ++failAt) {
             ASSERT_EQ(failAt <= 25 ? Compare(page, options, failAt) : "", "");
             for (const std::size_t chunk : {std::size_t{1}, std::size_t{20}, std::size_t{100000}})
@@ -237,10 +237,12 @@ TEST_P(EachKernels, StreamSeamsAgreeInChunksOfEverySize) {
         "a<!--\xC3\xA9-->b\n<!--\xF0\x9F\x98\x80-->c\n<script>\xE2\x82\xAC</script>d\n<!--\xC3\xA9\xC3\xA9-->\n",
         "caf&eacute; &copy;\n&#187;x&ntilde;\n\xE4\xB8\xAD <b>\xE4\xB8\xAD</b>\n  \xC2\xA0 \r\n\n\n",
         "\x80<a>\xBF\n\xC0<!--x\n-->\xFF\xC3\n\xA9{\xF0\x9F}\n",
+        "&nGt;&nLt;&nGt;&nLt;&nGt;\n&nGt; &notin &not\n&#x1F600;&am<!--x-->p;<b>&lt;</b>\n&#10;&#10; &nbsp;\n",
         "<!--\xF0\x9F\x98\x80x-->\xF0\x9F\x98\x80<!--\xC3\xA9-->y\n<style>\xC3\xA9</style><script\xC3\xA9/script>\n",
     };
     const unsigned sets[] = {kAllFlags, 0u, kAllFlags & ~kAllCRLF, kSpaces | kAllCRLF, kBlankLines,
-                             kSpaces | kBlankLines, kComments | kTags, kScripts | kStyles | kFunctions};
+                             kSpaces | kBlankLines, kComments | kTags, kScripts | kStyles | kFunctions,
+                             kAllFlags | kDecode, kDecode, kDecode | kComments | kTags | kSpaces | kBlankLines};
     for (const std::string& page : pages)
         for (std::size_t chunk = 1; chunk <= page.size() + 1; ++chunk)
             for (std::size_t split = 1; split <= page.size(); split += chunk % 3 + (Nightly() ? 1 : 4)) {
@@ -251,7 +253,7 @@ TEST_P(EachKernels, StreamSeamsAgreeInChunksOfEverySize) {
             }
     for (const char* page : {"<scr<!--xx-->ipt>a</script>b\n&am{x}p;\n&amp;lt;\n<!--ab--><!--cd-->\n{a{b}c}{\n",
                              "a<script/script>b<script>c</script>d<scr\n&lt;b&gt;&#10;|&brvbar;\t\n \r\n\r\n  x  \r\n"})
-        for (unsigned options = 0; options < (1u << 11); ++options)
+        for (unsigned options = 0; options < (1u << kOptionBits); ++options)
             ASSERT_EQ(CompareStream(page, options, Feeding{1 + options % 17, {1 + options % 5}}), "");
 }
 
@@ -315,17 +317,6 @@ TEST(Stream, Interface) {
     EXPECT_EQ(out, Engine(Options(kAllFlags)).ExtractBytes(page));
 }
 
-// DecodeAllReferences is not carried across chunks: a stream refuses it
-// rather than convert without it.
-TEST(Stream, RefusesDecodeAllReferences) {
-    for (const unsigned options : {unsigned{kDecode}, kAllFlags | kDecode}) {
-        EXPECT_THROW(ByteStreamExtractor(Options(options), nullptr, [](const unsigned char*, std::size_t) {}),
-                     std::invalid_argument);
-        EXPECT_THROW(Utf8StreamExtractor(Options(options), nullptr, [](const unsigned char*, std::size_t) {}),
-                     std::invalid_argument);
-    }
-}
-
 TEST(Stream, ASinkThatThrowsFailsTheStreamWithoutAReport) {
     Recorder recorder;
     ByteStreamExtractor stream({}, &recorder.context,
@@ -379,7 +370,6 @@ TEST_P(Corpus, ConversionsAgree) {
         for (const unsigned options : sets) {
             EXPECT_EQ(Compare(page, options), "") << name;
             EXPECT_EQ(CompareUtf8(page, options), "") << name;
-            if (options & kDecode) continue;
             const Outcome bytes = Converted(options, 0, [&](Engine& e) { return AsUnits(e.ExtractBytes(page)); });
             const Outcome utf8 = Converted(options, 0, [&](Engine& e) { return AsUnits(e.ExtractUtf8(page)); });
             for (const Feeding& f : {Feeding{1, {4096}}, Feeding{700, {1, 2, 3, 5000}}, Feeding{16 << 10, {65536}},

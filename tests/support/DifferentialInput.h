@@ -415,7 +415,6 @@ inline bool StreamAgrees(const Outcome& oracle, const Outcome& stream, long fail
     return stream.reports.empty() && stream.text == oracle.text && stream.yields >= oracle.yields;
 }
 
-// The classic options only: the stream refuses DecodeAllReferences.
 inline std::string CompareStream(const std::string& page, unsigned options, const Feeding& f, long failAt = 0) {
     const std::u16string text = Decode(page);
     const Outcome literal = Converted<ReferenceEngine>(options, 0, [&](auto& e) { return e.ExtractText(text); });
