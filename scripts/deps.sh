@@ -4,10 +4,11 @@
 set -euo pipefail
 # The tests need the fonts of the window's design (DejaVu, Liberation).
 # They also run GNU parallel (which sends files with rsync), groff and
-# python3 (the HTML reference table is checked against its generator). ICU and
+# python3 (the HTML reference table is checked against its generator; the
+# readable-text tokenizer against python3-html5lib). ICU and
 # uchardet (found with pkg-config) decode and guess the charsets of pages.
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl1-mesa-dev libgtest-dev libgmock-dev
-  libicu-dev libuchardet-dev fonts-dejavu-core fonts-liberation parallel rsync groff-base python3 "$@")
+  libicu-dev libuchardet-dev fonts-dejavu-core fonts-liberation parallel rsync groff-base python3 python3-html5lib "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

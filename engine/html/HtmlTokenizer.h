@@ -25,7 +25,11 @@
 // (a tag with its attributes, a comment, a doctype) plus a few bytes of a
 // reference or a possible end tag. A comment, doctype or attribute value
 // larger than kMaxHeldBytes is cut to that size (its remainder is read and
-// dropped), so that memory stays bounded on any input.
+// dropped), and a start tag keeps its first 1,024 attributes, so that memory
+// stays bounded on any input.
+//
+// There is no foreign content (SVG, MathML) here: "<![CDATA[" is always the
+// start of a bogus comment, as the standard says for HTML content.
 //
 // Thread safety: one object is used by one thread at a time; objects are
 // independent.
