@@ -1,8 +1,10 @@
 #include "ConversionJob.h"
 
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "EncodedConversion.h"
 #include "ConversionContext.h"
@@ -10,6 +12,7 @@
 #include "TextEncoding.h"
 #include "Engine.h"
 #include "StreamExtractor.h"
+#include "readable/ReadableText.h"
 
 namespace tessark {
 namespace {
@@ -22,13 +25,13 @@ ConversionError ErrorOf(const QString& source, const ErrorInfo& info) {
 constexpr std::size_t kReadBlock = std::size_t{1} << 20;
 
 // How a request is converted, decided once before anything is read: the
-// engine's options and the route. A page goes streamed as Windows-1252 bytes,
-// or as UTF-8 bytes as they are (utf-8 chosen), or streamed after decoding
-// into UTF-8 ("auto" or a charset label), each with none of the
-// readable-text options, whose steps the stream does not carry; else whole
-// (in memory), as does a page with an encoding that cannot be used (it fails
-// there, after the input's checks).
-enum class Route { Bytes, Utf8, Decoded, Whole };
+// engine's options and the route. Readable text always streams (Readable).
+// A classic page goes streamed as Windows-1252 bytes, or as UTF-8 bytes as
+// they are (utf-8 chosen), or streamed after decoding into UTF-8 ("auto" or
+// a charset label), each without DecodeAllReferences, whose step the stream
+// does not carry; else whole (in memory), as does a page with an encoding
+// that cannot be used (it fails there, after the input's checks).
+enum class Route { Bytes, Utf8, Decoded, Whole, Readable };
 
 struct Plan {
     EngineOptions options;
@@ -39,7 +42,8 @@ Plan PlanFor(const ConversionRequest& request) {
     Plan plan;
     request.options.ApplyTo(plan.options);
     const std::optional<TextEncoding::Setting> setting = TextEncoding::ParseSetting(request.encoding);
-    if (plan.options.DecodeAllReferences) plan.route = Route::Whole;
+    if (request.options.readable) plan.route = Route::Readable;
+    else if (plan.options.DecodeAllReferences) plan.route = Route::Whole;
     else if (setting == TextEncoding::Setting::Windows1252) plan.route = Route::Bytes;
     else if (setting == TextEncoding::Setting::Utf8) plan.route = Route::Utf8;
     else plan.route = IsUsableEncoding(request.encoding) ? Route::Decoded : Route::Whole;
@@ -130,7 +134,8 @@ private:
 // The output, in one place: a streamed conversion opens it before it starts
 // (refused at once when it cannot be written) and writes it piece by piece,
 // a file output being replaced only at Commit; the whole page's conversion
-// writes it whole at the end. Unix lines are applied here, on either way.
+// writes it whole at the end. Unix lines are applied here, on either way, to
+// the classic text (readable text has its own line ends).
 class Output {
 public:
     Output(const ConversionRequest& request, FileSystem& files, ConversionOutcome& outcome)
@@ -170,7 +175,7 @@ private:
     const ConversionRequest& request_;
     FileSystem& files_;
     ConversionOutcome& outcome_;
-    const bool unix_ = request_.lineEnds == ConversionRequest::LineEnds::Unix;
+    const bool unix_ = request_.lineEnds == ConversionRequest::LineEnds::Unix && !request_.options.readable;
     UnixLines lines_;
     std::unique_ptr<OutputStream> stream_;
 };
@@ -213,12 +218,13 @@ bool FeedAll(Stream& stream, InputStream& reader, bool skipUtf8Bom, ConversionOu
     }
 }
 
-// Feeds a page in "auto" or a charset label to the UTF-8 stream: the
+// Feeds a page in "auto" or a charset label to a UTF-8 stream: the
 // encoding is decided from the first TextEncoding::kDetectBytes of the page
 // (all of a page no longer than that, so that the decision is the one of
 // the whole page's), then the bytes are decoded into UTF-8 piece by piece.
 // Returns false when the stream failed.
-bool FeedDecoded(Utf8StreamExtractor& stream, InputStream& reader, const QString& encoding,
+template <class Stream>
+bool FeedDecoded(Stream& stream, InputStream& reader, const QString& encoding,
                  ConversionOutcome& outcome) {
     // One byte more than is looked at tells that the page goes on.
     QByteArray block(TextEncoding::kDetectBytes + 1, Qt::Uninitialized);
@@ -254,6 +260,31 @@ bool FeedDecoded(Utf8StreamExtractor& stream, InputStream& reader, const QString
     return true;
 }
 
+// The readable-text engine as a stream of the job: fed as the classic
+// streams are (FeedAll, FeedDecoded), its output handed to the same sink.
+class ReadableStream {
+public:
+    using Sink = std::function<void(const unsigned char*, std::size_t)>;
+    ReadableStream(const ReadableOptions& layout, ConversionContext* context, const Sink& sink)
+        : converter_(layout, context, [sink](const char* data, std::size_t size) {
+              sink(reinterpret_cast<const unsigned char*>(data), size);
+          }) {}
+    unsigned char* InputSpace(std::size_t size) {
+        block_.resize(size);
+        return block_.data();
+    }
+    bool Commit(std::size_t size) { return Feed(block_.data(), size); }
+    bool Feed(const unsigned char* data, std::size_t size) {
+        return converter_.Feed(reinterpret_cast<const char*>(data), size);
+    }
+    bool Finish() { return converter_.Finish(); }
+    bool Failed() const { return converter_.Failed(); }
+
+private:
+    ReadableConverter converter_;
+    std::vector<unsigned char> block_;
+};
+
 // The streamed conversion of the input opened for reading: reads, converts
 // and writes block by block into the output opened before it.
 //
@@ -262,10 +293,10 @@ bool FeedDecoded(Utf8StreamExtractor& stream, InputStream& reader, const QString
 // of ExtractText's result for the decoded text. Each piece of result goes out
 // as soon as nothing later in the input can change it (StreamExtractor.h), so
 // memory stays bounded whatever the size of the input.
-template <class Stream, class Feed>
-void ConvertStreamed(const Plan& plan, std::unique_ptr<InputStream> reader, Output& output,
+template <class Stream, class StreamOptions, class Feed>
+void ConvertStreamed(const StreamOptions& options, std::unique_ptr<InputStream> reader, Output& output,
                      ConversionContext& context, ConversionOutcome& outcome, const Feed& feed) {
-    Stream stream(plan.options, &context, [&output](const unsigned char* data, std::size_t size) {
+    Stream stream(options, &context, [&output](const unsigned char* data, std::size_t size) {
         output.Write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     });
     feed(stream, *reader);
@@ -310,6 +341,8 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
             outcome.message = input.stop;
             return outcome;
         }
+        if (plan.route == Route::Readable && !IsUsableEncoding(request.encoding))
+            throw RuntimeError(ErrorNumber::InvalidProcedureCall);
         ConversionContext context(yield);
         Output output(request, files, outcome);
 
@@ -333,14 +366,27 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
 
         output.Open();
         switch (plan.route) {
+        case Route::Readable:
+            // UTF-8 goes to the engine as it is (it replaces what is not
+            // UTF-8); any other encoding is decoded into UTF-8 first.
+            ConvertStreamed<ReadableStream>(request.options.layout, std::move(input.reader), output, context, outcome,
+                                            [&](ReadableStream& stream, InputStream& reader) {
+                                                if (TextEncoding::ParseSetting(request.encoding) !=
+                                                    TextEncoding::Setting::Utf8)
+                                                    return FeedDecoded(stream, reader, request.encoding, outcome);
+                                                outcome.encodingUsed = {QStringLiteral("UTF-8"),
+                                                                        TextEncoding::Reason::Chosen};
+                                                return FeedAll(stream, reader, true, outcome);
+                                            });
+            break;
         case Route::Decoded:
-            ConvertStreamed<Utf8StreamExtractor>(plan, std::move(input.reader), output, context, outcome,
+            ConvertStreamed<Utf8StreamExtractor>(plan.options, std::move(input.reader), output, context, outcome,
                                                  [&](Utf8StreamExtractor& stream, InputStream& reader) {
                                                      return FeedDecoded(stream, reader, request.encoding, outcome);
                                                  });
             break;
         case Route::Utf8:
-            ConvertStreamed<Utf8StreamExtractor>(plan, std::move(input.reader), output, context, outcome,
+            ConvertStreamed<Utf8StreamExtractor>(plan.options, std::move(input.reader), output, context, outcome,
                                                  [&](Utf8StreamExtractor& stream, InputStream& reader) {
                                                      return FeedAll(stream, reader, true, outcome);
                                                  });
@@ -348,7 +394,7 @@ ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files
             break;
         case Route::Bytes:
         case Route::Whole:
-            ConvertStreamed<ByteStreamExtractor>(plan, std::move(input.reader), output, context, outcome,
+            ConvertStreamed<ByteStreamExtractor>(plan.options, std::move(input.reader), output, context, outcome,
                                                  [&](ByteStreamExtractor& stream, InputStream& reader) {
                                                      return FeedAll(stream, reader, false, outcome);
                                                  });

@@ -10,11 +10,15 @@
 // writes each piece of result as soon as it is final, so that memory stays
 // bounded whatever the size of the input. A page in "auto" or a charset
 // label is read as its first megabyte decides (TextEncoding::kDetectBytes)
-// and decoded into UTF-8 block by block on its way to the stream; only the
-// readable-text options make the page be read whole. It returns the
+// and decoded into UTF-8 block by block on its way to the stream; only
+// DecodeAllReferences makes the page be read whole. Readable text (the
+// request's options.readable) always streams, through the readable-text
+// engine (ReadableText.h): its input decoded into UTF-8 as above (UTF-8
+// itself passes as it is, the engine replacing what is not UTF-8), its
+// output UTF-8 whatever the encoding, in the engine's line ends. It returns the
 // outcome as a value: written, stopped by a check (with the message the
 // classic job shows), or failed (with every error: the engine's own reports
-// under their source names, or one failure of reading or writing under
+// under their source names ("ReadableText" for readable text), or one failure of reading or writing under
 // "RemoveHTML").
 //
 // A file output is never left half-written: the result goes to a temporary
@@ -61,11 +65,13 @@ struct ConversionRequest {
     QString inputPath;
     Target target = Target::File;
     QString outputPath;
+    // The classic options, or readable text (options.readable) in the
+    // layout options.layout.
     OptionSet options;
-    // How the input is read and the output written: "windows-1252" (the
-    // classic bytes), "utf-8", "auto", or a charset label for the input
-    // (EncodedConversion.h). An encoding that IsUsableEncoding refuses fails
-    // the conversion with error 5.
+    // How the input is read and the classic text written: "windows-1252"
+    // (the classic bytes), "utf-8", "auto", or a charset label for the input
+    // (EncodedConversion.h); readable text is always written in UTF-8. An
+    // encoding that IsUsableEncoding refuses fails the conversion with error 5.
     QString encoding = QStringLiteral("windows-1252");
     // The classic job stops at an empty input file with "Input file is
     // empty!" and leaves the output alone; a filter turns it into an empty
@@ -78,6 +84,7 @@ struct ConversionRequest {
     // The classic text's lines end in CR LF, and its last line has none.
     // Unix lines: every CR LF becomes LF, and a text that is not empty ends
     // with a line end (what tools that read text line by line expect).
+    // Readable text's line ends are its layout's (options.layout.crlf).
     enum class LineEnds { Classic, Unix };
     LineEnds lineEnds = LineEnds::Classic;
 };

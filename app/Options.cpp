@@ -1,37 +1,33 @@
 #include "Options.h"
 
+#include <utility>
+
 namespace tessark {
 
 const std::array<OptionInfo, kOptionCount> kOptions = {{
-    {Option::BreakAtBlocks, "BreakAtBlocks", nullptr, false, false, true,
-     "With --remove-all-tags: block tags (p, div, br, li, h1, tr, ...) become line breaks, td and th tabs."},
-    {Option::DecodeAllReferences, "DecodeAllReferences", &EngineOptions::DecodeAllReferences, false, false, true,
+    {Option::DecodeAllReferences, "DecodeAllReferences", &EngineOptions::DecodeAllReferences, false, false,
      "Decode every HTML character reference (&rsquo; &#x1F600;) once, after the tags, instead of the 323-row table."},
-    {Option::GenerateSpecialChars, "GenerateSpecialChars", &EngineOptions::GenerateSpecialChars, true, true, true,
+    {Option::GenerateSpecialChars, "GenerateSpecialChars", &EngineOptions::GenerateSpecialChars, true, true,
      "Turn character references (&eacute; &#233;) into characters."},
-    {Option::KeepAltText, "KeepAltText", nullptr, false, false, true,
-     "With --remove-all-tags: an image becomes its alt text, between spaces."},
-    {Option::KeepLinks, "KeepLinks", nullptr, false, false, true,
-     "With --remove-all-tags: a link's text is followed by \" [URL]\"."},
-    {Option::RemoveAllCRLF, "RemoveAllCRLF", &EngineOptions::RemoveAllCRLF, true, true, false,
+    {Option::RemoveAllCRLF, "RemoveAllCRLF", &EngineOptions::RemoveAllCRLF, true, true,
      "Turn every line break into a space."},
-    {Option::RemoveAllTags, "RemoveAllTags", &EngineOptions::RemoveAllTags, true, true, true,
+    {Option::RemoveAllTags, "RemoveAllTags", &EngineOptions::RemoveAllTags, true, true,
      "Remove every tag, from \"<\" to the next \">\"."},
-    {Option::RemoveBlankLines, "RemoveBlankLines", &EngineOptions::RemoveBlankLines, true, true, true,
+    {Option::RemoveBlankLines, "RemoveBlankLines", &EngineOptions::RemoveBlankLines, true, true,
      "Remove blank lines."},
-    {Option::RemoveComments, "RemoveComments", &EngineOptions::RemoveComments, true, true, true,
+    {Option::RemoveComments, "RemoveComments", &EngineOptions::RemoveComments, true, true,
      "Remove comment blocks (<!-- ... -->)."},
-    {Option::RemoveFunctions, "RemoveFunctions", &EngineOptions::RemoveFunctions, true, true, false,
+    {Option::RemoveFunctions, "RemoveFunctions", &EngineOptions::RemoveFunctions, true, true,
      "Remove spans in braces ({ ... })."},
-    {Option::RemovePipe, "RemovePipe", &EngineOptions::RemovePipe, true, true, false,
+    {Option::RemovePipe, "RemovePipe", &EngineOptions::RemovePipe, true, true,
      "Turn each \"|\" into a space."},
-    {Option::RemoveScripts, "RemoveScripts", &EngineOptions::RemoveScripts, true, true, true,
+    {Option::RemoveScripts, "RemoveScripts", &EngineOptions::RemoveScripts, true, true,
      "Remove script blocks (<script ... /script>)."},
-    {Option::RemoveSpaces, "RemoveSpaces", &EngineOptions::RemoveSpaces, true, true, true,
+    {Option::RemoveSpaces, "RemoveSpaces", &EngineOptions::RemoveSpaces, true, true,
      "Shorten runs of spaces to one space."},
-    {Option::RemoveStyles, "RemoveStyles", &EngineOptions::RemoveStyles, true, true, true,
+    {Option::RemoveStyles, "RemoveStyles", &EngineOptions::RemoveStyles, true, true,
      "Remove style blocks (<style ... /style>)."},
-    {Option::RemoveTabs, "RemoveTabs", &EngineOptions::RemoveTabs, true, true, true,
+    {Option::RemoveTabs, "RemoveTabs", &EngineOptions::RemoveTabs, true, true,
      "Turn each tab into a space."},
 }};
 
@@ -51,6 +47,26 @@ QString FlagName(const OptionInfo& info) {
     return flag;
 }
 
+namespace {
+constexpr std::pair<ReadableOptions::Links, const char*> kLinksTexts[] = {
+    {ReadableOptions::Links::None, "none"},
+    {ReadableOptions::Links::Inline, "inline"},
+    {ReadableOptions::Links::List, "list"},
+};
+}  // namespace
+
+QString LinksText(ReadableOptions::Links links) {
+    for (const auto& [value, text] : kLinksTexts)
+        if (value == links) return QLatin1String(text);
+    return {};
+}
+
+std::optional<ReadableOptions::Links> ParseLinks(QStringView text) {
+    for (const auto& [value, name] : kLinksTexts)
+        if (text == QLatin1String(name)) return value;
+    return std::nullopt;
+}
+
 QString CheckBoxName(const OptionInfo& info) { return QStringLiteral("chk") + QLatin1String(info.name); }
 
 OptionSet OptionSet::Defaults() {
@@ -59,10 +75,7 @@ OptionSet OptionSet::Defaults() {
     return set;
 }
 
-const std::array<OptionCondition, 4> kOptionConditions = {{
-    {Option::BreakAtBlocks, Option::RemoveAllTags, true},
-    {Option::KeepLinks, Option::RemoveAllTags, true},
-    {Option::KeepAltText, Option::RemoveAllTags, true},
+const std::array<OptionCondition, 1> kOptionConditions = {{
     {Option::GenerateSpecialChars, Option::DecodeAllReferences, false},
 }};
 
@@ -72,15 +85,8 @@ OptionSet OptionSet::ClassicOn() {
     return set;
 }
 
-OptionSet OptionSet::Readable() {
-    OptionSet set;
-    for (const OptionInfo& info : kOptions) set.Set(info.option, info.readable);
-    return set;
-}
-
 void OptionSet::ApplyTo(EngineOptions& options) const {
-    for (const OptionInfo& info : kOptions)
-        if (info.flag != nullptr) options.*(info.flag) = Get(info.option);
+    for (const OptionInfo& info : kOptions) options.*(info.flag) = Get(info.option);
 }
 
 }  // namespace tessark

@@ -85,11 +85,13 @@ void LoadOptions(OptionBoxes& boxes) {
     const OptionSet options = OptionStore::Read(*settings);
     for (const OptionInfo& info : kOptions) boxes.SetValue(info.option, options.Get(info.option) ? 1 : 0);
     boxes.SetEncodingChoice(OptionStore::ReadEncoding(*settings));
+    boxes.SetReadableChoice(options.readable);
+    boxes.SetLayoutChoice(options.layout);
 }
 
 // The classic command line (batch mode) saves only the classic eleven, so
-// that it never adds the readable-text keys; the window saves them too, each
-// once it is on or has a key (OptionStore::Rows::ClassicAndSet). When the
+// that it never adds the other keys; the window saves them too, each once
+// it is not at its default or has a key (OptionStore::Rows::ClassicAndSet). When the
 // store already holds what would be written, it is not written at all.
 QString SaveOptions(const OptionBoxes& boxes, bool batch) {
     const auto settings = OpenSettings();
@@ -105,6 +107,11 @@ QString SaveOptions(const OptionBoxes& boxes, bool batch) {
 OptionSet CheckedOptions(const OptionBoxes& boxes) {
     OptionSet options;
     for (const OptionInfo& info : kOptions) options.Set(info.option, ToBoolean(boxes.Value(info.option)) != 0);
+    options.readable = boxes.ReadableChoice();
+    // Only the saved part of the layout comes from the boxes.
+    const ReadableOptions chosen = boxes.LayoutChoice();
+    options.layout.links = chosen.links;
+    options.layout.altText = chosen.altText;
     return options;
 }
 

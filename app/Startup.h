@@ -9,9 +9,11 @@
 //   ParseCommandLine  the input and output paths of the batch form.
 //   LoadOptions, SaveOptions
 //                   settings store <-> check boxes (and the window's
-//                   "Readable text" check items); the text encoding (key
-//                   "Encoding") is loaded with them, and saved with them only
-//                   by the window (a batch run never writes it). SaveOptions
+//                   "Readable text" menu: the engine, the links, the alt
+//                   text); the text encoding (key "Encoding") is loaded with
+//                   them, and saved with them only by the window (a batch run
+//                   never writes it). The batch form converts as the saved
+//                   choices say, readable text too. SaveOptions
 //                   returns what went wrong, and its caller says it: the
 //                   batch form on standard error, the window in a box.
 //
@@ -67,8 +69,9 @@ int RunBatch(const QStringList& words, FileSystem& files);
 classic::JobRequest ParseCommandLine(const QStringList& words, const QString& programFolder);
 
 void LoadOptions(OptionBoxes& boxes);
-// Batch mode saves the classic eleven; the window the readable-text options
-// and the text encoding too, each once it is on or has a key. Returns an
+// Batch mode saves the classic eleven; the window DecodeAllReferences, the
+// readable-text choices and the text encoding too, each once it is not at
+// its default or has a key. Returns an
 // empty text when the store holds them, otherwise "the options could not be
 // saved to FILE".
 QString SaveOptions(const OptionBoxes& boxes, bool batch);

@@ -225,18 +225,41 @@ struct Parser {
                                 .arg(QThread::idealThreadCount()),
                             QStringLiteral("N")};
     QCommandLineOption all{QStringLiteral("all"),
-                           QStringLiteral("Start from every classic option on (the readable-text ones off) instead of "
-                                          "the saved ones.")};
-    QCommandLineOption readable{QStringLiteral("readable"),
-                                QStringLiteral("Set every option for readable text: the four readable-text options, "
-                                               "tags, comments, scripts, styles and tabs removed, references decoded, "
-                                               "spaces and blank lines collapsed; --remove-all-crlf, "
-                                               "--remove-functions and --remove-pipe off.")};
-    QCommandLineOption none{QStringLiteral("none"), QStringLiteral("Start from every option off instead of the saved ones.")};
+                           QStringLiteral("The classic conversion, starting from every classic option on "
+                                          "(--decode-all-references off) instead of the saved ones.")};
+    QCommandLineOption readable{
+        QStringLiteral("readable"),
+        QStringLiteral("Lay the pages out as readable text (paragraphs, headings, lists, tables, links) with the "
+                       "readable-text engine instead of the classic conversion; the text is UTF-8. The classic option "
+                       "flags do not apply to it; these do: --links, --base-url, --alt-text, --no-alt-text, --width, "
+                       "--crlf, --encoding.")};
+    QCommandLineOption classic{QStringLiteral("classic"),
+                               QStringLiteral("The classic conversion with the options chosen (the default unless "
+                                              "readable text was saved).")};
+    QCommandLineOption none{QStringLiteral("none"),
+                            QStringLiteral("The classic conversion, starting from every option off instead of the "
+                                           "saved ones.")};
+    QCommandLineOption links{QStringLiteral("links"),
+                             QStringLiteral("Readable text: how links show: none (their text only), inline (\"text "
+                                            "[URL]\") or list (\"text[1]\", the numbered addresses after the text). "
+                                            "Default: the saved choice, else none."),
+                             QStringLiteral("MODE")};
+    QCommandLineOption baseUrl{QStringLiteral("base-url"),
+                               QStringLiteral("Readable text: resolve the links' addresses against URL (a <base href> "
+                                              "of the page counts first)."),
+                               QStringLiteral("URL")};
+    QCommandLineOption altText{QStringLiteral("alt-text"),
+                               QStringLiteral("Readable text: an image shows its alt text (the default unless saved "
+                                              "otherwise); --no-alt-text: images show nothing.")};
+    QCommandLineOption noAltText{QStringLiteral("no-alt-text"), QString()};
+    QCommandLineOption width{QStringLiteral("width"),
+                             QStringLiteral("Readable text: wrap paragraphs at N columns; 0 (the default): no "
+                                            "wrapping."),
+                             QStringLiteral("N")};
     QCommandLineOption crlf{QStringLiteral("crlf"),
-                            QStringLiteral("End lines in CR LF and the text without a line end, as the classic form "
-                                           "writes it. Default: lines end in LF, and a text that is not empty ends "
-                                           "with one.")};
+                            QStringLiteral("End lines in CR LF. The classic text then ends without a line end, as the "
+                                           "classic form writes it; readable text still ends with one. Default: lines "
+                                           "end in LF, and a text that is not empty ends with one.")};
     QCommandLineOption save{QStringLiteral("save"),
                             QStringLiteral("Save the options of this run as the ones the window and later runs start from.")};
     QCommandLineOption printOptions{QStringLiteral("print-options"),
@@ -259,6 +282,14 @@ struct Parser {
                                               "and why (bom, meta, valid utf-8, guess, default, chosen, saved).")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version and exit.")};
+    // The older spellings of readable text's flags, hidden from the option
+    // list and named in the description.
+    QCommandLineOption breakAtBlocks{QStringLiteral("break-at-blocks"), QString()};
+    QCommandLineOption noBreakAtBlocks{QStringLiteral("no-break-at-blocks"), QString()};
+    QCommandLineOption keepLinks{QStringLiteral("keep-links"), QString()};
+    QCommandLineOption noKeepLinks{QStringLiteral("no-keep-links"), QString()};
+    QCommandLineOption keepAltText{QStringLiteral("keep-alt-text"), QString()};
+    QCommandLineOption noKeepAltText{QStringLiteral("no-keep-alt-text"), QString()};
     // Flag name -> (option, state it sets).
     QHash<QString, std::pair<Option, bool>> optionFlags;
     // Every long name, and those that take a value, for unique prefixes.
@@ -281,10 +312,14 @@ struct Parser {
         parser.setApplicationDescription(Wrapped(
             QStringLiteral("Converts HTML pages to plain text. Without INPUT, or with INPUT \"-\", it reads standard "
                            "input; without -o or -d the text goes to standard output, one input after another.\n"
-                           "The options of the conversion start from the saved ones (what the window uses); --all "
-                           "or --none start from all on or all off, --readable from the set that reads best; then "
-                           "each of the option flags below turns one on, and its --no- form turns it off: %1. "
-                           "Later flags win.\n"
+                           "A page is converted as the saved choices say (what the window uses): with the classic "
+                           "conversion and its options, or as readable text. --readable chooses readable text, "
+                           "--classic the classic conversion; --all or --none choose the classic conversion "
+                           "starting from all on or all off. Each classic option flag below turns one option on, "
+                           "and its --no- form turns it off: %1. Later flags win. Older spellings still work: "
+                           "--break-at-blocks for --readable (--no-break-at-blocks: --classic), --keep-links for "
+                           "--links=inline (--no-keep-links: --links=none), --keep-alt-text and --no-keep-alt-text "
+                           "for --alt-text and --no-alt-text.\n"
                            "Exit status: 0 when every input was converted, 1 when any failed, 2 for a usage error.\n"
                            "Two other forms: \"tessark INPUT OUTPUT\" (no argument begins with \"-\") converts INPUT "
                            "into OUTPUT with the saved options, a relative path being taken from the program's "
@@ -294,9 +329,14 @@ struct Parser {
                                      QStringLiteral("A page to convert; \"-\": standard input; a folder, with -r."),
                                      QStringLiteral("[INPUT]..."));
         for (QCommandLineOption* option :
-             {&output, &outputDir, &recursive, &jobs, &all, &none, &readable, &encoding, &crlf, &save, &printOptions, &quiet,
-              &verbose})
+             {&output, &outputDir, &recursive, &jobs, &readable, &links, &baseUrl, &altText, &width, &classic, &all, &none,
+              &encoding, &crlf, &save, &printOptions, &quiet, &verbose})
             Add(*option);
+        for (QCommandLineOption* hidden :
+             {&noAltText, &breakAtBlocks, &noBreakAtBlocks, &keepLinks, &noKeepLinks, &keepAltText, &noKeepAltText}) {
+            hidden->setFlags(QCommandLineOption::HiddenFromHelp);
+            Add(*hidden);
+        }
         for (const OptionInfo& info : kOptions) {
             const QString flag = FlagName(info);
             const QString negated = QStringLiteral("no-") + flag;
@@ -371,21 +411,66 @@ bool SameFile(const QString& a, const QString& b) {
     return std::filesystem::equivalent(NativePath(a), NativePath(b), error) && !error;
 }
 
-// The options of this run: the saved ones (or all on / all off), then each
-// flag in the order given.
-OptionSet ChooseOptions(const Parser& p) {
+// The flags that choose the engine or readable text's layout, each with
+// what it does to the options; the older spellings among them.
+using FlagAction = void (*)(OptionSet&);
+const std::map<QString, FlagAction> kLayoutFlags = {
+    {QStringLiteral("readable"), [](OptionSet& o) { o.readable = true; }},
+    {QStringLiteral("break-at-blocks"), [](OptionSet& o) { o.readable = true; }},
+    {QStringLiteral("classic"), [](OptionSet& o) { o.readable = false; }},
+    {QStringLiteral("no-break-at-blocks"), [](OptionSet& o) { o.readable = false; }},
+    {QStringLiteral("keep-links"), [](OptionSet& o) { o.layout.links = ReadableOptions::Links::Inline; }},
+    {QStringLiteral("no-keep-links"), [](OptionSet& o) { o.layout.links = ReadableOptions::Links::None; }},
+    {QStringLiteral("alt-text"), [](OptionSet& o) { o.layout.altText = true; }},
+    {QStringLiteral("keep-alt-text"), [](OptionSet& o) { o.layout.altText = true; }},
+    {QStringLiteral("no-alt-text"), [](OptionSet& o) { o.layout.altText = false; }},
+    {QStringLiteral("no-keep-alt-text"), [](OptionSet& o) { o.layout.altText = false; }},
+};
+
+// The flags that act only on readable text, and those that choose an engine.
+const QStringList kReadableOnlyFlags{"links", "base-url", "width", "alt-text", "no-alt-text", "keep-links",
+                                     "no-keep-links", "keep-alt-text", "no-keep-alt-text"};
+
+// The options of this run: the saved ones, then each flag in the order
+// given (--all and --none: the classic conversion from all on or all off;
+// the layout's choices are kept). Empty, with `usage` set, for a value that
+// --links or --width cannot take.
+std::optional<OptionSet> ChooseOptions(const Parser& p, QString& usage) {
     OptionSet options = OptionStore::Read(*OptionStore::Open());
+    qsizetype linksGiven = 0;
     for (const QString& name : p.parser.optionNames()) {
+        const OptionSet before = options;
         if (name == QLatin1String("all")) {
             options = OptionSet::ClassicOn();
         } else if (name == QLatin1String("none")) {
-            options.SetAll(false);
-        } else if (name == QLatin1String("readable")) {
-            options = OptionSet::Readable();
+            options = OptionSet();
+        } else if (name == QLatin1String("links")) {
+            const QString mode = p.parser.values(p.links).at(linksGiven++);
+            const auto links = ParseLinks(mode);
+            if (!links) {
+                usage = QStringLiteral("invalid link mode: '%1' (none, inline or list)").arg(mode);
+                return std::nullopt;
+            }
+            options.layout.links = *links;
+        } else if (const auto layout = kLayoutFlags.find(name); layout != kLayoutFlags.end()) {
+            layout->second(options);
         } else if (const auto flag = p.optionFlags.constFind(name); flag != p.optionFlags.cend()) {
             options.Set(flag->first, flag->second);
         }
+        if (name == QLatin1String("all") || name == QLatin1String("none")) options.layout = before.layout;
     }
+    if (p.parser.isSet(p.width)) {
+        bool ok = false;
+        const QString given = p.parser.value(p.width);
+        const uint columns = given.toUInt(&ok);
+        if (!ok || given.startsWith(u'+')) {
+            usage = QStringLiteral("invalid width: '%1' (a number of columns, 0: no wrapping)").arg(given);
+            return std::nullopt;
+        }
+        options.layout.width = columns;
+    }
+    options.layout.baseUrl = p.parser.value(p.baseUrl).toStdString();
+    options.layout.crlf = p.parser.isSet(p.crlf);
     return options;
 }
 
@@ -436,8 +521,7 @@ RunEncoding ChooseEncoding(const Parser& p) {
 bool PrintOptions(const OptionSet& options, const QString& encoding) {
     // In the order of the settings file, which sorts its keys.
     std::vector<std::pair<QString, QString>> rows;
-    for (const OptionInfo& info : kOptions)
-        rows.emplace_back(QLatin1String(info.name), OptionStore::StoredText(options.Get(info.option)));
+    for (const OptionStore::StoredKey& k : OptionStore::StoredKeys(options)) rows.emplace_back(k.key, k.text);
     rows.emplace_back(QLatin1String(kEncodingKey), encoding);
     std::sort(rows.begin(), rows.end());
     QString text;
@@ -670,7 +754,10 @@ int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& s
     const RunEncoding encoding = ChooseEncoding(p);
     if (encoding.name.isEmpty())
         return UsageError(QStringLiteral("unknown encoding: '%1'").arg(parser.value(p.encoding)));
-    const OptionSet options = ChooseOptions(p);
+    QString usage;
+    const std::optional<OptionSet> chosen = ChooseOptions(p, usage);
+    if (!chosen) return UsageError(usage);
+    const OptionSet& options = *chosen;
     int status = kExitConverted;
     if (parser.isSet(p.save)) {
         const auto settings = OptionStore::Open();
@@ -693,7 +780,6 @@ int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& s
         return PrintOptions(options, encoding.shown) ? status : kExitFailed;
     }
 
-    QString usage;
     QStringList notes;
     std::vector<WorkItem> items =
         PlanWork(inputs, mode, outputPath, parser.isSet(p.recursive), options, encoding.name,
@@ -708,10 +794,18 @@ int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& s
         for (WorkItem& item : items)
             if (item.problem.isEmpty() && item.request.source == ConversionRequest::Source::StandardInput)
                 item.problem = QStringLiteral("standard input is closed");
-    // A flag of this run that turns on an option which cannot act.
+    // A flag of this run that cannot act: one for the other engine, or one
+    // that turns on an option which another turns off.
     for (const QString& name : parser.optionNames()) {
         const auto flag = p.optionFlags.constFind(name);
-        if (flag == p.optionFlags.cend() || !flag->second) continue;
+        QString engineNote;
+        if (options.readable && flag != p.optionFlags.cend())
+            engineNote = QStringLiteral("tessark: --%1 does nothing with readable text (--classic chooses the classic "
+                                  "conversion)").arg(name);
+        else if (!options.readable && kReadableOnlyFlags.contains(name))
+            engineNote = QStringLiteral("tessark: --%1 does nothing without --readable").arg(name);
+        if (!engineNote.isEmpty() && !notes.contains(engineNote)) notes << engineNote;
+        if (options.readable || flag == p.optionFlags.cend() || !flag->second) continue;
         for (const OptionCondition& condition : kOptionConditions)
             if (condition.option == flag->first && options.Get(condition.other) != condition.otherOn)
                 if (const QString note = QStringLiteral("tessark: --%1 does nothing %2 --%3")

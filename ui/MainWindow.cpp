@@ -53,17 +53,26 @@ constexpr BoxDesign kBoxes[] = {
     {Option::RemoveAllCRLF, false, 150, 690, 4095, 195, "Remove all lines - extract only words"},
 };
 
-// The check items of the submenu "Readable text", in menu order.
-struct ItemDesign {
-    Option option;
+// The link choices of the submenu "Readable text", in menu order.
+struct LinksDesign {
+    ReadableOptions::Links links;
+    const char* name;
     const char* caption;
 };
-constexpr ItemDesign kReadableItems[] = {
-    {Option::BreakAtBlocks, "Line breaks at &block tags"},
-    {Option::KeepLinks, "Keep &links as [URL]"},
-    {Option::KeepAltText, "Keep image &alt text"},
-    {Option::DecodeAllReferences, "&Decode all character references"},
+constexpr LinksDesign kLinkChoices[] = {
+    {ReadableOptions::Links::None, "mnuLinksNone", "&No links"},
+    {ReadableOptions::Links::Inline, "mnuLinksInline", "Links &inline as [URL]"},
+    {ReadableOptions::Links::List, "mnuLinksList", "Links in a numbered &list"},
 };
+
+// A checkable item of `menu` named `name`, in `group` when one is given.
+QAction* AddChoice(QMenu* menu, const char* name, const char* caption, QActionGroup* group = nullptr) {
+    QAction* action = menu->addAction(QString::fromLatin1(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    action->setCheckable(true);
+    if (group) group->addAction(action);
+    return action;
+}
 
 // Keyboard focus order.
 constexpr Option kTabOrder[] = {
@@ -200,18 +209,52 @@ SkinnedButton* MainWindow::AddButton(const char* name, const char* caption, int 
 }
 
 // The submenu "Readable text" follows the encoding choices in the one
-// context menu of the window.
+// context menu of the window: the engine (two exclusive choices), then
+// readable text's links (three) and alt text, then the classic
+// conversion's check item; each part enabled only with its engine.
 void MainWindow::AddReadableTextMenu() {
     ContextMenu = mnuEncoding;
     ContextMenu->addSeparator();
     mnuReadableText = ContextMenu->addMenu(QStringLiteral("&Readable text"));
     mnuReadableText->setObjectName(QStringLiteral("mnuReadableText"));
-    for (const ItemDesign& d : kReadableItems) {
-        QAction* item = mnuReadableText->addAction(QString::fromLatin1(d.caption));
-        item->setObjectName(CheckBoxName(InfoOf(d.option)));
-        item->setCheckable(true);
-        items_[static_cast<std::size_t>(d.option)] = item;
-    }
+    auto* engines = new QActionGroup(mnuReadableText);
+    mnuClassic = AddChoice(mnuReadableText, "mnuClassic", "&Classic conversion", engines);
+    mnuReadable = AddChoice(mnuReadableText, "mnuReadable", "&Readable text", engines);
+    mnuReadableText->addSeparator();
+    auto* links = new QActionGroup(mnuReadableText);
+    for (std::size_t i = 0; i < std::size(kLinkChoices); ++i)
+        linkActions_[i] = AddChoice(mnuReadableText, kLinkChoices[i].name, kLinkChoices[i].caption, links);
+    mnuAltText = AddChoice(mnuReadableText, "mnuAltText", "Image &alt text");
+    mnuReadableText->addSeparator();
+    const OptionInfo& decode = InfoOf(Option::DecodeAllReferences);
+    items_[static_cast<std::size_t>(decode.option)] =
+        AddChoice(mnuReadableText, qPrintable(CheckBoxName(decode)), "&Decode all character references");
+    connect(mnuReadable, &QAction::toggled, this, [this](bool readable) {
+        for (QAction* action : linkActions_) action->setEnabled(readable);
+        mnuAltText->setEnabled(readable);
+        CheckItem(Option::DecodeAllReferences)->setEnabled(!readable);
+    });
+    SetReadableChoice(false);
+    SetLayoutChoice({});
+    Q_EMIT mnuReadable->toggled(false);
+}
+
+bool MainWindow::ReadableChoice() const { return mnuReadable->isChecked(); }
+
+void MainWindow::SetReadableChoice(bool readable) { (readable ? mnuReadable : mnuClassic)->setChecked(true); }
+
+ReadableOptions MainWindow::LayoutChoice() const {
+    ReadableOptions layout;
+    for (std::size_t i = 0; i < std::size(kLinkChoices); ++i)
+        if (linkActions_[i]->isChecked()) layout.links = kLinkChoices[i].links;
+    layout.altText = mnuAltText->isChecked();
+    return layout;
+}
+
+void MainWindow::SetLayoutChoice(const ReadableOptions& layout) {
+    for (std::size_t i = 0; i < std::size(kLinkChoices); ++i)
+        if (kLinkChoices[i].links == layout.links) linkActions_[i]->setChecked(true);
+    mnuAltText->setChecked(layout.altText);
 }
 
 int MainWindow::Value(Option option) const {

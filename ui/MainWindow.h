@@ -1,8 +1,9 @@
 // MainWindow (formerly frmMain): the program's only window - eleven option check boxes in two
 // frames, the five SkinnedButton buttons, a notice line, the file dialog component
 // cmDialog1, and a context menu: the text encoding and the submenu
-// "Readable text" with the four readable-text options as check items. Start with DesktopWindowHost, which is how
-// start-up sees it.
+// "Readable text" with the choice of the engine, readable text's links and
+// alt text, and the classic conversion's DecodeAllReferences. Start with
+// DesktopWindowHost, which is how start-up sees it.
 //
 // The window has no logic beyond its handlers: the load handler sets the
 // title and initialises the buttons; the Click handlers pick the input and
@@ -18,8 +19,11 @@
 // a right-click on its background or its frames, or the keyboard's
 // context-menu key, opens the menu "Text encoding" (mnuEncoding) with three
 // exclusive choices, and its checked choice is the live copy of the setting;
-// after them the same menu holds the submenu "Readable text" with the check
-// items of the four readable-text options.
+// after them the same menu holds the submenu "Readable text": the classic
+// conversion or readable text (exclusive), the links (none, inline, list;
+// exclusive) and the image alt text, enabled only with readable text, and
+// the check item of DecodeAllReferences, enabled only with the classic
+// conversion. Its checked items are the live copy of those choices.
 //
 // Positions and sizes are the design's twips at 15 per pixel; the client area
 // is fixed at 454 x 262 pixels.
@@ -68,6 +72,11 @@ public:
     // The checked choice of mnuEncoding.
     TextEncoding::Setting EncodingChoice() const override;
     void SetEncodingChoice(TextEncoding::Setting setting) override;
+    // The checked choices of mnuReadableText.
+    bool ReadableChoice() const override;
+    void SetReadableChoice(bool readable) override;
+    ReadableOptions LayoutChoice() const override;
+    void SetLayoutChoice(const ReadableOptions& layout) override;
 
     // Handlers.
     void Form_Load();
@@ -86,10 +95,15 @@ public:
     QCheckBox* CheckBox(Option option) const { return boxes_[static_cast<std::size_t>(option)]; }
     QAction* CheckItem(Option option) const { return items_[static_cast<std::size_t>(option)]; }
     // The window's context menu (a right click anywhere on it; it is
-    // mnuEncoding) and its submenu "Readable text", which holds the check
-    // items of the four readable-text options.
+    // mnuEncoding) and its submenu "Readable text" with its items: the
+    // engines, the link choices in the order none, inline, list, the alt
+    // text (and CheckItem(Option::DecodeAllReferences)).
     QMenu* ContextMenu = nullptr;
     QMenu* mnuReadableText = nullptr;
+    QAction* mnuClassic = nullptr;
+    QAction* mnuReadable = nullptr;
+    QAction* mnuAltText = nullptr;
+    QAction* LinkAction(std::size_t i) const { return linkActions_[i]; }
     SkinnedButton* cmdSelectInput = nullptr;
     SkinnedButton* cmdSelectOutput = nullptr;
     SkinnedButton* cmdRemoveHTML = nullptr;
@@ -130,6 +144,7 @@ private:
     std::array<QCheckBox*, kOptionCount> boxes_{};
     std::array<QAction*, 3> encodingActions_{};
     std::array<QAction*, kOptionCount> items_{};
+    std::array<QAction*, 3> linkActions_{};
     void ShellOpen(const QString& pathOrAddress);
     QString inputFile_;
     QString outputFile_;

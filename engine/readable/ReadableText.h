@@ -10,6 +10,15 @@
 // images as the options say. Hidden content (head, script, style, template,
 // comments, the hidden attribute, display:none) is not shown.
 //
+// Choices where pages differ: scripting is off, so noscript content is
+// shown; an iframe's, noembed's and noframes' content is raw text and not
+// shown; svg is not shown. Form controls: a text field shows its value in
+// brackets ("[value]", nothing when empty), a button its label ("[Send]"),
+// a check box "[ ]" or "[x]", a radio button "( )" or "(*)", a select its
+// selected option (else its first), a text area its text as written;
+// hidden, password and file fields show nothing. A reversed list without a
+// start is laid out aside until it ends, to count its items.
+//
 // Input: UTF-8 bytes (invalid sequences become U+FFFD), fed in any pieces;
 // the application decodes other encodings into UTF-8 first. Output: valid
 // UTF-8, lines ending in LF (or CR LF), no spaces at line ends, never two

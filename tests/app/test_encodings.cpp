@@ -151,7 +151,9 @@ private Q_SLOTS:
         QCOMPARE(pages.size(), 65);
         for (qsizetype i = 0; i < pages.size(); i += test::Nightly() ? 1 : 8) {
             const QByteArray page = test::ReadFile(corpus.filePath(pages[i]));
-            for (const OptionSet& options : {OptionSet::Readable(), OptionSet()}) {
+            OptionSet decodeAll = OptionSet::ClassicOn();
+            decodeAll.Set(Option::DecodeAllReferences, true);
+            for (const OptionSet& options : {decodeAll, OptionSet()}) {
                 Engine engine;
                 options.ApplyTo(engine.options);
                 QByteArray bytes = page;
@@ -194,8 +196,7 @@ private Q_SLOTS:
         for (unsigned bits = 0; bits < (1u << kOptionCount); bits += test::Nightly() ? 7u : 997u) {
             Engine engine;
             for (const OptionInfo& info : kOptions)
-                if (info.flag != nullptr)
-                    engine.options.*(info.flag) = ((bits >> static_cast<unsigned>(info.option)) & 1u) != 0;
+                engine.options.*(info.flag) = ((bits >> static_cast<unsigned>(info.option)) & 1u) != 0;
             const std::string bytes = engine.ExtractBytes(page.toStdString());
             QCOMPARE(QByteArray::fromStdString(bytes), EncodeAnsi(engine.ExtractText(DecodeAnsi(page))));
         }

@@ -2,14 +2,16 @@
 // checks, questions and messages (RemoveHTML), its failures on a disk that
 // fails on command (FaultyDisk), the engine's failures and a stop asked by
 // the yield, the options off, ConvertOne's streamed output against the
-// whole page's conversion, and the disk layer's error numbers and whole-file
-// reads.
+// whole page's conversion, readable text's route (encodings in, UTF-8 out,
+// streamed as the whole page converts), and the disk layer's error numbers.
 #include "AnsiCodePage.h"
 #include "AppTestSupport.h"
 #include "ConversionJob.h"
 #include "FaultyDisk.h"
 #include "RuntimeError.h"
 #include "Engine.h"
+#include "TextEncoding.h"
+#include "readable/ReadableText.h"
 
 using namespace tessark;
 using namespace tessark::test;
@@ -145,15 +147,22 @@ private Q_SLOTS:
     // the caller asks to stop (the window closing: no message, no further
     // yield reaches it); either way the output is discarded, the old one kept
     // byte for byte and no temporary file left.
+    // Readable text yields at least once per ReadableConverter::kYieldBytes:
+    // its page is larger.
     void yieldStops_data() {
+        QTest::addColumn<bool>("readable");
         QTest::addColumn<bool>("stop");
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<classic::JobResult>("result");
-        QTest::newRow("engine fails") << false << QStringList{"CutHTML: Error 7: Out of memory"}
+        QTest::newRow("engine fails") << false << false << QStringList{"CutHTML: Error 7: Out of memory"}
                                       << classic::JobResult::Failed;
-        QTest::newRow("stop asked") << true << QStringList{} << classic::JobResult::Stopped;
+        QTest::newRow("stop asked") << false << true << QStringList{} << classic::JobResult::Stopped;
+        QTest::newRow("readable text fails") << true << false << QStringList{"ReadableText: Error 7: Out of memory"}
+                                             << classic::JobResult::Failed;
+        QTest::newRow("readable text, stop asked") << true << true << QStringList{} << classic::JobResult::Stopped;
     }
     void yieldStops() {
+        QFETCH(bool, readable);
         QFETCH(bool, stop);
         QFETCH(QStringList, shown);
         QFETCH(classic::JobResult, result);
@@ -164,11 +173,93 @@ private Q_SLOTS:
             if (!stop) throw std::bad_alloc();
             return false;
         };
-        QCOMPARE(classic::RemoveHTML(Request("page.html", "out.txt"), disk, sink_, yield), result);
+        classic::JobRequest request = Request("page.html", "out.txt");
+        if (readable) {
+            QVERIFY(QFile::resize(Path("page.html"), qint64{ReadableConverter::kYieldBytes} * 3 / 2));
+            request.options.readable = true;
+        }
+        QCOMPARE(classic::RemoveHTML(request, disk, sink_, yield), result);
         QCOMPARE(yields, 1);
         QCOMPARE(sink_.shown, shown);
         QCOMPARE(ReadFile(Path("out.txt")), QByteArray("old"));
         QCOMPARE(FilesIn(dir_->path()).size(), 6);
+    }
+
+    // Readable text from each encoding into UTF-8, in the layout's line
+    // ends whatever the classic ones; the encoding that was used, or the
+    // failure of one that cannot be.
+    void readableText_data() {
+        QTest::addColumn<QString>("encoding");
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<bool>("crlf");
+        QTest::addColumn<QByteArray>("text");  // or the failure's message
+        QTest::addColumn<QString>("used");
+        QTest::newRow("windows-1252") << "windows-1252" << QByteArray("<p>caf\xE9 \x80</p>") << false
+                                      << QByteArray("caf\xC3\xA9 \xE2\x82\xAC\n") << "windows-1252 (chosen)";
+        QTest::newRow("utf-8, its mark dropped") << "utf-8" << QByteArray("\xEF\xBB\xBF<p>caf\xC3\xA9</p>") << false
+                                                 << QByteArray("caf\xC3\xA9\n") << "UTF-8 (chosen)";
+        QTest::newRow("a label") << "sjis" << QByteArray("<p>\x93\xFA\x96\x7B</p>") << false
+                                 << QByteArray("\xE6\x97\xA5\xE6\x9C\xAC\n") << "Shift_JIS (chosen)";
+        QTest::newRow("auto, meta") << "auto" << QByteArray("<meta charset=koi8-r><p>\xF0</p>") << false
+                                    << QByteArray("\xD0\x9F\n") << "KOI8-R (meta)";
+        QTest::newRow("CR LF lines") << "utf-8" << QByteArray("<pre>a\nb</pre>") << true << QByteArray("a\r\nb\r\n")
+                                     << "UTF-8 (chosen)";
+        QTest::newRow("an encoding that cannot be used") << "ebcdic" << QByteArray("<p>x</p>") << false
+                                                         << QByteArray("RemoveHTML: Error 5: Invalid procedure call or argument")
+                                                         << "";
+    }
+    void readableText() {
+        QFETCH(QString, encoding);
+        QFETCH(QByteArray, page);
+        QFETCH(bool, crlf);
+        QFETCH(QByteArray, text);
+        QFETCH(QString, used);
+        WriteFile(Path("in.html"), page);
+        ConversionRequest request;
+        request.inputPath = Path("in.html");
+        request.target = ConversionRequest::Target::Memory;
+        request.encoding = encoding;
+        request.lineEnds = ConversionRequest::LineEnds::Unix;
+        request.options.readable = true;
+        request.options.layout.crlf = crlf;
+        DiskFileSystem disk;
+        const ConversionOutcome outcome = ConvertOne(request, disk);
+        QCOMPARE(outcome.result == ConversionOutcome::Result::Written ? outcome.text : outcome.Reason().toUtf8(), text);
+        if (!used.isEmpty())
+            QCOMPARE(outcome.encodingUsed.encoding + " (" + TextEncoding::ReasonText(outcome.encodingUsed.reason) + ")", used);
+    }
+
+    // Readable text streamed in blocks from a file into a file is the text
+    // of the whole page decoded at once, also where a block ends inside a
+    // character.
+    void readableStreamedEqualsWhole_data() {
+        QTest::addColumn<QString>("encoding");
+        QTest::addColumn<QByteArray>("page");
+        QByteArray corpus;
+        const QDir folder(QStringLiteral(TESSARK_TEST_DATA "/corpus"));
+        for (const QString& name : folder.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name))
+            corpus += ReadFile(folder.filePath(name));
+        QTest::newRow("windows-1252") << "windows-1252" << corpus;
+        QTest::newRow("utf-8") << "utf-8" << corpus;
+        QTest::newRow("shift_jis") << "shift_jis" << "<p>" + QByteArray("\x93\xFA\x96\x7B").repeated(800000) + "</p>";
+    }
+    void readableStreamedEqualsWhole() {
+        QFETCH(QString, encoding);
+        QFETCH(QByteArray, page);
+        QVERIFY(page.size() > 2 * (1 << 20));
+        WriteFile(Path("pages.html"), page);
+        const QByteArray utf8 = encoding == "utf-8" ? page
+                                                    : TextEncoding::EncodeUtf8(TextEncoding::Decode(
+                                                          page, TextEncoding::EncodingForLabel(encoding)));
+        ConversionRequest request;
+        request.inputPath = Path("pages.html");
+        request.outputPath = Path("out.txt");
+        request.encoding = encoding;
+        request.options.readable = true;
+        DiskFileSystem disk;
+        QCOMPARE(ConvertOne(request, disk).result, ConversionOutcome::Result::Written);
+        const std::string whole = ReadableText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+        QVERIFY(ReadFile(Path("out.txt")) == QByteArray::fromStdString(whole));
     }
 
     // With every option off each byte comes through.

@@ -1,7 +1,7 @@
 // Start-up's settings: the two words of the classic command line, and the
 // options and the text encoding between the settings store and the check
 // boxes (LoadOptions, SaveOptions), as the window and the classic form keep
-// them.
+// them, with readable text's choices and the keys they had before.
 #include "AppTestSupport.h"
 #include "BooleanText.h"
 #include "Startup.h"
@@ -88,39 +88,44 @@ private Q_SLOTS:
         }
     }
 
-    // The readable-text keys (KeepLinks here) and the Encoding key: read in
-    // both modes, a missing readable key as off and a missing or unreadable
-    // encoding as windows-1252. The window writes a readable key once it is
-    // on or has a key, and the encoding when it was stored or is not the
-    // classic one; the classic form writes neither.
+    // The keys beside the classic eleven: readable text's choices and the
+    // Encoding key, read in both modes (a missing or unreadable encoding as
+    // windows-1252; a store of the time when readable text was three classic
+    // options as it meant then, a new key first). The window writes a key
+    // once it is not at its default or is stored, and drops the older keys;
+    // the classic form writes none of them.
     void keysBesideTheClassicEleven_data() {
         QTest::addColumn<bool>("batch");
         QTest::addColumn<QByteArray>("stored");  // lines of [General]
-        QTest::addColumn<int>("tick");           // KeepLinks; -1: as loaded
-        QTest::addColumn<QString>("choose");     // the encoding; "": as loaded
-        QTest::addColumn<QString>("loaded");     // "KeepLinks encoding"
-        QTest::addColumn<QString>("saved");      // "KeepLinks Encoding", "-": no key
-        QTest::newRow("window, nothing") << false << QByteArray() << -1 << "" << "0 windows-1252" << "- -";
-        QTest::newRow("window, chosen") << false << QByteArray() << 1 << "auto" << "0 windows-1252" << "True auto";
-        QTest::newRow("window, back") << false << QByteArray("KeepLinks=True\nEncoding=utf-8\n") << 0 << "windows-1252"
-                                      << "1 utf-8" << "False windows-1252";
-        QTest::newRow("window, False") << false << QByteArray("KeepLinks=False\n") << -1 << "" << "0 windows-1252" << "False -";
-        QTest::newRow("window, unreadable") << false << QByteArray("KeepLinks=1\nEncoding=x\n") << -1 << ""
-                                            << "1 windows-1252" << "True windows-1252";
-        QTest::newRow("window, yes") << false << QByteArray("KeepLinks=yes\n") << -1 << "" << "0 windows-1252" << "False -";
-        QTest::newRow("window, letter case") << false << QByteArray("Encoding=AUTO\n") << -1 << "" << "0 auto" << "- auto";
-        QTest::newRow("window, a list") << false << QByteArray("Encoding=auto, utf-8\n") << -1 << "" << "0 windows-1252"
-                                        << "- windows-1252";
-        QTest::newRow("batch, chosen") << true << QByteArray() << 1 << "utf-8" << "0 windows-1252" << "- -";
-        QTest::newRow("batch, utf-8") << true << QByteArray("Encoding=utf-8\n") << -1 << "" << "0 utf-8" << "- utf-8";
-        QTest::newRow("batch, unreadable") << true << QByteArray("Encoding=utf8\n") << -1 << "" << "0 windows-1252" << "- utf8";
-        QTest::newRow("batch, changed") << true << QByteArray("KeepLinks=True\nEncoding=auto\n") << 0 << "utf-8"
-                                        << "1 auto" << "True auto";
+        QTest::addColumn<QString>("choose");     // "readable links alt encoding"; "": as loaded
+        QTest::addColumn<QString>("loaded");     // "readable links alt encoding"
+        QTest::addColumn<QString>("saved");      // the keys below, "-": no key
+        const auto row = [](const char* name, bool batch, const QByteArray& stored, const QString& choose,
+                            const QString& loaded, const QString& saved) {
+            QTest::newRow(name) << batch << stored << choose << loaded << saved;
+        };
+        row("window, nothing", false, {}, "", "0 none 1 windows-1252", "- - - - - - -");
+        row("window, chosen", false, {}, "1 list 0 auto", "0 none 1 windows-1252", "True list False auto - - -");
+        row("window, back", false, "ReadableText=True\nLinks=inline\nEncoding=utf-8\n", "0 none 1 windows-1252",
+            "1 inline 1 utf-8", "False none - windows-1252 - - -");
+        row("older keys", false, "BreakAtBlocks=True\nKeepLinks=True\nKeepAltText=False\n", "", "1 inline 0 windows-1252",
+            "True inline False - - - -");
+        row("older keys at their defaults", false, "BreakAtBlocks=False\nKeepLinks=yes\nKeepAltText=True\n", "",
+            "0 none 1 windows-1252", "- - - - - - -");
+        row("new keys first", false, "ReadableText=False\nBreakAtBlocks=True\nLinks=list\nKeepLinks=True\n", "",
+            "0 list 1 windows-1252", "False list - - - - -");
+        row("unreadable", false, "ReadableText=yes\nLinks=Inline\nAltText=x\nEncoding=x\n", "", "0 none 0 windows-1252",
+            "False none False windows-1252 - - -");
+        row("window, letter case", false, "Encoding=AUTO\n", "", "0 none 1 auto", "- - - auto - - -");
+        row("window, a list", false, "Encoding=auto, utf-8\n", "", "0 none 1 windows-1252", "- - - windows-1252 - - -");
+        row("batch, chosen", true, {}, "1 inline 0 utf-8", "0 none 1 windows-1252", "- - - - - - -");
+        row("batch, unreadable", true, "Encoding=utf8\n", "", "0 none 1 windows-1252", "- - - utf8 - - -");
+        row("batch keeps older keys", true, "BreakAtBlocks=True\nEncoding=auto\n", "0 none 1 utf-8", "1 none 1 auto",
+            "- - - auto True - -");
     }
     void keysBesideTheClassicEleven() {
         QFETCH(bool, batch);
         QFETCH(QByteArray, stored);
-        QFETCH(int, tick);
         QFETCH(QString, choose);
         QFETCH(QString, loaded);
         QFETCH(QString, saved);
@@ -129,15 +134,30 @@ private Q_SLOTS:
         WriteFile(settings.FilePath(), "[General]\n" + stored);
         startup::LoadOptions(boxes_);
         OptionBoxes& boxes = boxes_;
-        QCOMPARE(QString::number(boxes.Value(Option::KeepLinks)) + ' ' + TextEncoding::SettingText(boxes.EncodingChoice()), loaded);
-        for (const Option other : {Option::BreakAtBlocks, Option::KeepAltText, Option::DecodeAllReferences})
-            QCOMPARE(boxes.Value(other), 0);
-        if (tick >= 0) boxes.SetValue(Option::KeepLinks, tick);
-        if (!choose.isEmpty()) boxes.SetEncodingChoice(*TextEncoding::ParseSetting(choose));
+        const auto shown = [&boxes] {
+            return QStringList{QString::number(boxes.ReadableChoice()), LinksText(boxes.LayoutChoice().links),
+                               QString::number(boxes.LayoutChoice().altText),
+                               TextEncoding::SettingText(boxes.EncodingChoice())}
+                .join(' ');
+        };
+        QCOMPARE(shown(), loaded);
+        if (!choose.isEmpty()) {
+            const QStringList words = choose.split(' ');
+            boxes.SetReadableChoice(words[0] == "1");
+            ReadableOptions layout;
+            layout.links = *ParseLinks(words[1]);
+            layout.altText = words[2] == "1";
+            boxes.SetLayoutChoice(layout);
+            boxes.SetEncodingChoice(*TextEncoding::ParseSetting(words[3]));
+            QCOMPARE(shown(), choose);
+        }
         startup::SaveOptions(boxes_, batch);
         QSettings after = settings.Open();
-        QCOMPARE(after.value("KeepLinks", "-").toString() + ' ' + after.value(kEncodingKey, "-").toString(), saved);
-        for (const char* other : {"BreakAtBlocks", "KeepAltText", "DecodeAllReferences"}) QVERIFY(!after.contains(other));
+        QStringList keys;
+        for (const char* key : {kReadableKey, kLinksKey, kAltTextKey, kEncodingKey, "BreakAtBlocks", "KeepLinks", "KeepAltText"})
+            keys << after.value(key, "-").toString();
+        QCOMPARE(keys.join(' '), saved);
+        QVERIFY(!after.contains("DecodeAllReferences"));
         QCOMPARE(after.value(QStringLiteral("RemoveTabs")).toString(), QStringLiteral("True"));
     }
 

@@ -22,18 +22,18 @@ const QByteArray kPage = "<html><script>x()</script><p>One&amp;two</p>\r\n\r\n<p
 const QStringList kClassic{"GenerateSpecialChars", "RemoveAllCRLF", "RemoveAllTags", "RemoveBlankLines",
                            "RemoveComments", "RemoveFunctions", "RemovePipe", "RemoveScripts",
                            "RemoveSpaces", "RemoveStyles", "RemoveTabs"};
-const QStringList kReadable{"BreakAtBlocks", "DecodeAllReferences", "GenerateSpecialChars", "KeepAltText",
-                            "KeepLinks", "RemoveAllTags", "RemoveBlankLines", "RemoveComments",
-                            "RemoveScripts", "RemoveSpaces", "RemoveStyles", "RemoveTabs"};
 
 QStringList Without(QStringList names, const QStringList& off) {
     for (const QString& name : off) names.removeOne(name);
     return names;
 }
 
-// What --print-options prints: one Key=True|False line per key, sorted.
-QByteArray Listing(const QStringList& on, const QByteArray& encoding = "auto") {
-    QByteArrayList lines{"Encoding=" + encoding + "\n"};
+// What --print-options prints: one Key=value line per key, sorted;
+// `readable`: "ReadableText Links AltText".
+QByteArray Listing(const QStringList& on, const QByteArray& encoding = "auto", const QByteArray& readable = "False none True") {
+    const QByteArrayList values = readable.split(' ');
+    QByteArrayList lines{"Encoding=" + encoding + "\n", "ReadableText=" + values[0] + "\n", "Links=" + values[1] + "\n",
+                         "AltText=" + values[2] + "\n"};
     for (const OptionInfo& info : kOptions)
         lines << QByteArray(info.name) + (on.contains(QLatin1String(info.name)) ? "=True\n" : "=False\n");
     std::sort(lines.begin(), lines.end());
@@ -102,8 +102,8 @@ private Q_SLOTS:
                 {"out.txt=<missing>", "out=<missing>"});
         };
         const auto options = [&row](const char* name, const QByteArray& stored, const QStringList& args,
-                                    const QStringList& on) {
-            row(name, stored, args + QStringList{"--print-options"}, 0, Listing(on), {});
+                                    const QStringList& on, const QByteArray& readable = "False none True") {
+            row(name, stored, args + QStringList{"--print-options"}, 0, Listing(on, "auto", readable), {});
         };
         const auto encoding = [&row](const char* name, const QByteArray& stored, const QStringList& args,
                                      const QByteArray& shown, const QByteArray& saved, const QByteArray& err = {}) {
@@ -147,24 +147,42 @@ private Q_SLOTS:
         row("a folder without pages", {}, {"-r", "-d", "out", "nothing"}, 0, {}, "tessark: nothing: no .html or .htm files under it\n");
         row("-q", {}, {"-q", "-r", "-d", "out", "nothing"}, 0, {}, {});
         row("--all", {}, {"--all", "-o", "-", "menu.html"}, 0, "HomeNews &amp; caf\xC3\xA9&rsquo;s\n", {});
-        row("--readable", {}, {"--readable", "-o", "-", "menu.html"}, 0, "Home\nNews [/news]\n<div> &amp; caf\xC3\xA9\xE2\x80\x99s logo \n", {});
+        usage("--links, a bad mode", {"--readable", "--links=Inline", "page.html"}, "invalid link mode: 'Inline' (none, inline or list)");
+        usage("--width, negative", {"--readable", "--width", "-1", "page.html"}, "invalid width: '-1' (a number of columns, 0: no wrapping)");
+        usage("--width, a word", {"--width=x", "page.html"}, "invalid width: 'x' (a number of columns, 0: no wrapping)");
+        row("--readable", {}, {"--readable", "two.htm"}, 0, "second page\n", {});
+        row("--readable, CR LF", {}, {"--readable", "--crlf", "two.htm"}, 0, "second page\r\n", {});
+        row("--readable, windows-1252 in, UTF-8 out", {}, {"--readable", "--encoding=windows-1252"}, 0, "caf\xC3\xA9\n", {},
+            {}, "<p>caf\xE9</p>");
+        row("--readable, a folder", {}, {"--readable", "-r", "-d", "out", "site"}, 0, {}, {},
+            {"out/index.txt=index\n", "out/a/one.txt=one\n", "out/a/b/two.page.txt=two\n"});
+        row("readable text saved", "[General]\nBreakAtBlocks=True\n", {"-o", "-", "two.htm"}, 0, "second page\n", {});
         row("--save fails", "!", {"--none", "--save", "--print-options"}, 1, Listing({}), "tessark: the options could not be saved to *");
         row("--save", {}, {"--none", "--remove-scripts", "--remove-all-tags", "--save", "--print-options"}, 0,
             Listing({"RemoveScripts", "RemoveAllTags"}), {},
-            {"RemoveScripts:True", "RemoveAllTags:True", "RemoveTabs:False", "KeepLinks:False", "Encoding:<none>"});
+            {"RemoveScripts:True", "RemoveAllTags:True", "RemoveTabs:False", "ReadableText:False", "Links:none",
+             "Encoding:<none>"});
         options("empty store", {}, {}, kClassic);
         options("saved ones", "[General]\nRemoveTabs=False\nRemovePipe=0\nRemoveAllTags=yes\n", {},
                 Without(kClassic, {"RemoveTabs", "RemovePipe", "RemoveAllTags"}));
-        options("--all over saved", "[General]\nRemoveTabs=False\nKeepLinks=True\n", {"--all"}, kClassic);
+        options("--all over saved", "[General]\nRemoveTabs=False\nReadableText=True\nLinks=list\n", {"--all"}, kClassic,
+                "False list True");
         options("a flag then --none", {}, {"--remove-tabs", "--none"}, {});
         options("later wins", {}, {"--no-remove-tabs", "--remove-tabs", "--no-remove-tabs"}, Without(kClassic, {"RemoveTabs"}));
-        options("names", {}, {"--none", "--remove-all-crlf", "--generate-special-chars", "--break-at-blocks", "--keep-links",
-                              "--keep-alt-text", "--decode-all-references", "--no-keep-links"},
-                {"RemoveAllCRLF", "GenerateSpecialChars", "BreakAtBlocks", "KeepAltText", "DecodeAllReferences"});
-        options("--readable over saved", "[General]\nRemovePipe=True\nRemoveAllCRLF=True\n", {"--readable"}, kReadable);
-        options("--readable then --no-", {}, {"--readable", "--no-keep-links"}, Without(kReadable, {"KeepLinks"}));
-        options("saved readable keys", "[General]\nKeepLinks=True\nDecodeAllReferences=1\n", {},
-                kClassic + QStringList{"KeepLinks", "DecodeAllReferences"});
+        options("names", {}, {"--none", "--remove-all-crlf", "--generate-special-chars", "--decode-all-references"},
+                {"RemoveAllCRLF", "GenerateSpecialChars", "DecodeAllReferences"});
+        options("--readable keeps the options", "[General]\nRemovePipe=False\n", {"--readable", "--links", "list"},
+                Without(kClassic, {"RemovePipe"}), "True list True");
+        options("--readable then --none", {}, {"--readable", "--links=inline", "--no-alt-text", "--none"}, {},
+                "False inline False");
+        options("--classic, --alt-text", "[General]\nReadableText=True\nAltText=False\n", {"--alt-text", "--classic"},
+                kClassic, "False none True");
+        options("older spellings", {}, {"--break-at-blocks", "--keep-links", "--no-keep-alt-text"}, kClassic,
+                "True inline False");
+        options("older spellings off", "[General]\nReadableText=True\nLinks=list\n",
+                {"--keep-alt-text", "--no-keep-links", "--no-break-at-blocks"}, kClassic, "False none True");
+        options("saved older keys", "[General]\nKeepLinks=True\nBreakAtBlocks=1\nKeepAltText=False\nDecodeAllReferences=1\n",
+                {}, kClassic + QStringList{"DecodeAllReferences"}, "True inline False");
         encoding("nothing saved", {}, {}, "auto", "<none>");
         encoding("--save leaves the default unsaved", {}, {"--save"}, "auto", "<none>");
         encoding("saved utf-8", "[General]\nEncoding=utf-8\n", {}, "utf-8", "utf-8");
@@ -206,8 +224,8 @@ private Q_SLOTS:
                 {"page.html", "out.txt"}, 0, {},
                 {"out.txt=<html><p>One&two</p> <p>three</p> </html>",
                  "store=" + Store({"RemoveAllTags", "RemoveBlankLines"}) + "Zebra=stripes\n"});
-        classic("classic, saved readable key", "[General]\nBreakAtBlocks=True\n", {"menu.html", "out.txt"}, 0, {},
-                {"out.txt=Home News &amp; caf\xE9&rsquo;s", "BreakAtBlocks:True", "KeepLinks:<none>"});
+        classic("classic, saved readable text", "[General]\nBreakAtBlocks=True\n", {"two.htm", "out.txt"}, 0, {},
+                {"out.txt=second page\n", "BreakAtBlocks:True", "ReadableText:<none>"});
         const std::pair<QByteArray, QByteArray> encodings[] = {{"", "caf\xC3\xA9 \xE9 (c)"},
                                                                {"Encoding=utf-8\n", "caf\xC3\xA9 \xC3\xA9 (c)"},
                                                                {"Encoding=auto\n", "caf\xC3\xA9 \xC3\xA9 (c)"},
@@ -326,8 +344,12 @@ private Q_SLOTS:
              "tessark: $'a\\nb.html': Input file is missing\n"},
             {"closed standard output", "$T -q page.html >&-", 1, "", "tessark: standard output is closed"},
             {"closed standard input", "$T -q - <&-", 1, "", "standard input is closed"},
-            {"an option that cannot act", "$T --none --keep-links page.html", 0, "",
-             "tessark: --keep-links does nothing without --remove-all-tags"},
+            {"an option that cannot act", "$T --none --keep-links --generate-special-chars --decode-all-references page.html", 0, "",
+             "tessark: --keep-links does nothing without --readable\n"
+             "tessark: --generate-special-chars does nothing with --decode-all-references"},
+            {"a classic option with readable text", "$T --readable --remove-tabs --decode-all-references page.html", 0, "",
+             "tessark: --remove-tabs does nothing with readable text (--classic chooses the classic conversion)\n"
+             "tessark: --decode-all-references does nothing with readable text"},
             {"--help", R"($T --help | head -1; $T --help | awk 'length > 80' | wc -l; $T --help | tr '\n' ' ' |
                            grep -o -e '--no-remove-tabs' -e 'tessark INPUT OUTPUT' -e 'opens the window')",
              0, "Usage: tessark [OPTION]... [INPUT]...\n0\n--no-remove-tabs\ntessark INPUT OUTPUT\nopens the window\n", ""},

@@ -136,20 +136,35 @@ class FrmMainTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Stored options show in the check boxes and the check items of
+    // Stored options show in the check boxes and the check item of
     // "Readable text"; the stored encoding is the checked choice of "Text
     // encoding", which a right click on the background or a frame or the
-    // context-menu key opens. Closing writes them all back.
+    // context-menu key opens; readable text's stored choices (older keys
+    // too) are the checked items of "Readable text", its links and alt text
+    // enabled only with readable text. Closing writes them all back.
     void settings_data() {
         QTest::addColumn<bool>("alternate");  // options stored alternately False/True; else none stored
         QTest::addColumn<QString>("stored");  // encoding; "" none
         QTest::addColumn<QString>("open");
         QTest::addColumn<QString>("choose");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("empty store") << false << "" << "" << "" << "";
-        QTest::newRow("background") << true << "utf-8" << "background" << "Detect automatically" << "auto";
-        QTest::newRow("frame") << false << "auto" << "frame" << "Windows-1252 (classic)" << "windows-1252";
-        QTest::newRow("key") << true << "" << "key" << "UTF-8" << "utf-8";
+        QTest::addColumn<QStringList>("readable");  // stored lines; then the checked items of "Readable text"
+        QTest::addColumn<QStringList>("loaded");
+        QTest::addColumn<QStringList>("pick");       // items of "Readable text" triggered
+        QTest::addColumn<QString>("readableSaved");  // "ReadableText Links AltText", "-": no key
+        const QStringList classic{"&Classic conversion", "&No links", "Image &alt text"};
+        QTest::newRow("empty store") << false << "" << "" << "" << "" << QStringList{} << classic << QStringList{}
+                                     << "- - -";
+        QTest::newRow("background") << true << "utf-8" << "background" << "Detect automatically" << "auto"
+                                    << QStringList{"BreakAtBlocks=True", "KeepLinks=True"}
+                                    << QStringList{"&Readable text", "Links &inline as [URL]", "Image &alt text"}
+                                    << QStringList{"Links in a numbered &list", "Image &alt text"} << "True list False";
+        QTest::newRow("frame") << false << "auto" << "frame" << "Windows-1252 (classic)" << "windows-1252"
+                               << QStringList{"ReadableText=True", "AltText=False"}
+                               << QStringList{"&Readable text", "&No links"} << QStringList{"&Classic conversion"}
+                               << "False - False";
+        QTest::newRow("key") << true << "" << "key" << "UTF-8" << "utf-8" << QStringList{} << classic
+                             << QStringList{"&Readable text", "Links &inline as [URL]"} << "True inline -";
     }
     void settings() {
         QFETCH(bool, alternate);
@@ -157,12 +172,17 @@ private Q_SLOTS:
         QFETCH(QString, open);
         QFETCH(QString, choose);
         QFETCH(QString, saved);
+        QFETCH(QStringList, readable);
+        QFETCH(QStringList, loaded);
+        QFETCH(QStringList, pick);
+        QFETCH(QString, readableSaved);
         TempSettings settings;
         const auto on = [&](std::size_t i) { return alternate ? i % 2 == 1 : kOptions[i].classic; };
         {
             QSettings s = settings.Open();
             for (std::size_t i = 0; alternate && i < kOptionCount; ++i) s.setValue(kOptions[i].name, on(i) ? "True" : "False");
             if (!stored.isEmpty()) s.setValue(kEncodingKey, stored);
+            for (const QString& line : readable) s.setValue(line.section('=', 0, 0), line.section('=', 1));
         }
         Session session;
         MainWindow& f = session.form();
@@ -178,9 +198,16 @@ private Q_SLOTS:
             if (a->isChecked() && !a->objectName().startsWith("chk")) checked << a->text();
         }
         QCOMPARE(items, (QStringList{"Text encoding", "Windows-1252 (classic)", "UTF-8", "Detect automatically",
-                                     "&Readable text", "Line breaks at &block tags", "Keep &links as [URL]",
-                                     "Keep image &alt text", "&Decode all character references"}));
-        QCOMPARE(checked, QStringList{stored == "utf-8" ? "UTF-8" : stored == "auto" ? "Detect automatically" : "Windows-1252 (classic)"});
+                                     "&Readable text", "&Classic conversion", "&Readable text", "&No links",
+                                     "Links &inline as [URL]", "Links in a numbered &list", "Image &alt text",
+                                     "&Decode all character references"}));
+        QCOMPARE(checked, QStringList{stored == "utf-8" ? "UTF-8" : stored == "auto" ? "Detect automatically" : "Windows-1252 (classic)"} + loaded);
+        for (QAction* a : f.mnuReadableText->actions())
+            if (pick.contains(a->text())) a->trigger();
+        const bool readableOn = f.mnuReadable->isChecked();
+        for (QAction* a : {f.LinkAction(0), f.LinkAction(1), f.LinkAction(2), f.mnuAltText})
+            QCOMPARE(a->isEnabled(), readableOn);
+        QCOMPARE(f.CheckItem(Option::DecodeAllReferences)->isEnabled(), !readableOn);
         if (open == "key") {
             QCheckBox* box = f.CheckBox(Option::RemoveTabs);
             box->setFocus();
@@ -202,6 +229,10 @@ private Q_SLOTS:
         for (std::size_t i = 0; i < kOptionCount; ++i)
             QCOMPARE(s.value(kOptions[i].name).toString(), QString(on(i) ? "True" : alternate || kOptions[i].classic ? "False" : ""));
         QCOMPARE(s.value(kEncodingKey).toString(), saved);
+        QStringList keys;
+        for (const char* key : {kReadableKey, kLinksKey, kAltTextKey}) keys << s.value(key, "-").toString();
+        QCOMPARE(keys.join(' '), readableSaved);
+        for (const char* older : {"BreakAtBlocks", "KeepLinks"}) QVERIFY(!s.contains(older));
     }
 
     // The buttons through a session: the messages in order, the question
