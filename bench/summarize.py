@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Turns bench_engine's JSON output into the table of docs/performance.md: MB/s (10^6
 bytes per second of input) in memory (whole and streamed) and end to end
-with options all on, all off and as --readable chooses them, and copying the
-same file, per input; then the streamed conversion's chunk sizes."""
+with options all on, all off and with DecodeAllReferences, and copying the
+same file, per input; then the streamed conversion's chunk sizes, and the
+readable-text engine's speeds with their share of its speed on real pages."""
 import json
 import sys
 
@@ -16,18 +17,18 @@ for run in runs:
         continue
     parts = run["name"].split("/")
     kind, name = parts[0], parts[1]
-    if kind == "StreamChunk":
+    if kind in ("StreamChunk", "Readable"):
         continue
-    variant = parts[2] if len(parts) > 2 and parts[2] in ("AllOn", "AllOff", "Readable") else ""
+    variant = parts[2] if len(parts) > 2 and parts[2] in ("AllOn", "AllOff", "Decode") else ""
     if name not in rates:
         rates[name] = {}
         order.append(name)
     rates[name][kind + variant] = run["bytes_per_second"] / 1e6
 
 columns = [("InMemoryAllOn", "in memory, all on"), ("StreamInMemoryAllOn", "streamed in memory, all on"),
-           ("InMemoryAllOff", "in memory, all off"), ("InMemoryReadable", "in memory, --readable"),
+           ("InMemoryAllOff", "in memory, all off"), ("InMemoryDecode", "in memory, all references"),
            ("EndToEndAllOn", "file to file, all on"), ("EndToEndAllOff", "file to file, all off"),
-           ("EndToEndReadable", "file to file, --readable"), ("CopyFile", "copy")]
+           ("EndToEndDecode", "file to file, all references"), ("CopyFile", "copy")]
 print("| input | " + " | ".join(title for _, title in columns) + " |")
 print("|---|" + "---:|" * len(columns))
 for name in order:
@@ -66,3 +67,12 @@ if pages:
                        ("AutoInMemoryAllOn", "auto (detect, then convert), all on")):
         if key in pages:
             print("| %s | %.0f |" % (title, pages[key]))
+
+readable = [r for r in runs if r["name"].startswith("Readable/") and r.get("run_type") != "aggregate"]
+if readable:
+    print()
+    print("| readable text, in memory | MB/s | share of the real pages' speed (aim: 0.25 or more) |")
+    print("|---|---:|---:|")
+    for r in readable:
+        label = r["name"].split("/")[1] + (" (links listed, width 72)" if r["name"].split("/")[2] == "1" else "")
+        print("| %s | %.0f | %.2f |" % (label, r["bytes_per_second"] / 1e6, r["vs_pages"]))

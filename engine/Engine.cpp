@@ -4,7 +4,6 @@
 #include <type_traits>
 
 #include "ConversionContext.h"
-#include "FastReadable.h"
 #include "kernels/Passes.h"
 #include "FastReferences.h"
 #include "HtmlReferences.h"
@@ -26,13 +25,7 @@ std::size_t Engine::CutSteps(C* d, std::size_t n) {
     Yield();                                                                                   // 11.
     if (options.GenerateSpecialChars && !options.DecodeAllReferences) n = fast::ReplaceReferences<C, U>(d, n, [this] { Yield(); });  // 12.
     Yield();                                                                                          // 13.
-    if (options.RemoveAllTags) {                                                                              // 14.
-        const fast::ReadableTagOptions readable{options.BreakAtBlocks, options.KeepLinks, options.KeepAltText};
-        if (readable.breakAtBlocks || readable.keepLinks || readable.keepAltText)
-            n = fast::ReadableTags(d, n, readable);
-        else
-            n = passes.StripTags(d, n, nullptr);
-    }
+    if (options.RemoveAllTags) n = passes.StripTags(d, n, nullptr);  // 14.
     return n;
 }
 

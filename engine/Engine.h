@@ -11,14 +11,8 @@
 //            are applied (ConsolidateChar); LF becomes CR LF; the ends are
 //            trimmed.
 //
-// Four more options, all off by default (with them off every result is
-// exactly the classic one), make the text readable. They act in CutHTML:
-//   BreakAtBlocks, KeepLinks, KeepAltText: only with RemoveAllTags, in its
-//            tag removal step, which then replaces some tags instead of
-//            deleting them (block tags by LF, an opening td or th by TAB,
-//            the closing tag of a link by " [URL]", an img by its alt text
-//            between spaces;
-//            FastReadable.h has the exact rules).
+// One more option, off by default (with it off every result is exactly the
+// classic one), decodes the references as HTML does. It acts in CutHTML:
 //   DecodeAllReferences: the 323-row table step does not run (whatever
 //            GenerateSpecialChars says, and without its yields); instead,
 //            right after the tag removal step (and before the comment

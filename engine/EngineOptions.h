@@ -21,21 +21,15 @@ struct EngineOptions {
     bool RemoveAllCRLF = false;         // every LF becomes a space
     bool RemoveSpaces = false;          // runs of spaces become one space
     bool RemoveBlankLines = false;      // blank lines are removed
-    // The four readable-text options, each acting in CutHTML (Engine.h):
-    bool BreakAtBlocks = false;        // with RemoveAllTags: block tags become LF, td/th TAB
-    bool KeepLinks = false;            // with RemoveAllTags: "</a>" becomes " [URL]"
-    bool KeepAltText = false;          // with RemoveAllTags: "<img alt=x>" becomes " x "
+    // Off on a new value; acts in CutHTML (Engine.h):
     bool DecodeAllReferences = false;  // every HTML character reference, once, after the tags
 
     // Bit i of mask sets the i-th field above, in the order declared (bits
-    // 0 to 10 the classic options, 11 to 14 the readable ones).
+    // 0 to 10 the classic options, bit 11 DecodeAllReferences).
     static constexpr EngineOptions FromMask(unsigned mask) {
         const auto bit = [mask](unsigned i) { return ((mask >> i) & 1u) != 0; };
-        return {bit(0), bit(1), bit(2),  bit(3),  bit(4),  bit(5),  bit(6), bit(7),
-                bit(8), bit(9), bit(10), bit(11), bit(12), bit(13), bit(14)};
+        return {bit(0), bit(1), bit(2), bit(3), bit(4), bit(5), bit(6), bit(7), bit(8), bit(9), bit(10), bit(11)};
     }
-    // Whether any readable-text option is on (a page is then converted whole).
-    constexpr bool AnyReadable() const { return BreakAtBlocks || KeepLinks || KeepAltText || DecodeAllReferences; }
     constexpr bool operator==(const EngineOptions&) const = default;
 };
 

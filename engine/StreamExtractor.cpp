@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <new>
 #include <stdexcept>
+#include <type_traits>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -14,6 +15,7 @@
 
 #include "ConversionContext.h"
 #include "FastReferences.h"
+#include "HtmlReferences.h"
 #include "kernels/Passes.h"
 #include "kernels/UnitOps.h"
 
@@ -69,7 +71,7 @@ template <class C, class U>
 struct BasicStreamExtractor<C, U>::State {
     ConversionContext* context;
     // The options, read once.
-    bool comments, scripts, styles, functions, pipe, tabs, special, tags, allCRLF, spaces, blankLines;
+    bool comments, scripts, styles, functions, pipe, tabs, special, tags, allCRLF, spaces, blankLines, decode;
     Sink sink;
     std::size_t chunk;
 
@@ -106,7 +108,7 @@ struct BasicStreamExtractor<C, U>::State {
         : context(c), comments(o.RemoveComments), scripts(o.RemoveScripts), styles(o.RemoveStyles),
           functions(o.RemoveFunctions), pipe(o.RemovePipe), tabs(o.RemoveTabs), special(o.GenerateSpecialChars),
           tags(o.RemoveAllTags), allCRLF(o.RemoveAllCRLF), spaces(o.RemoveSpaces), blankLines(o.RemoveBlankLines),
-          sink(std::move(s)), chunk(std::max<std::size_t>(chunkUnits, 1)), need(chunk) {}
+          decode(o.DecodeAllReferences), sink(std::move(s)), chunk(std::max<std::size_t>(chunkUnits, 1)), need(chunk) {}
 
     void Yield() { engine_detail::Yield(context); }
     void Report(std::string_view source) noexcept { engine_detail::ReportCurrentException(context, source); }
@@ -121,8 +123,19 @@ struct BasicStreamExtractor<C, U>::State {
         return in.data.get() + end;
     }
 
-    // CutHTML's steps up to the tag removal over d[0, n), as Engine runs
-    // them; *open tells whether a pass ended on something open.
+    // What CutHTML's steps can make of n units: over UTF-8 with
+    // DecodeAllReferences one unit more per five ("&nGt;" and "&nLt;", five
+    // bytes, give six; no other reference gives more bytes than it has).
+    std::size_t Room(std::size_t n) const {
+        return decode && std::is_same_v<U, fast::Utf8Units> ? n + n / 5 : n;
+    }
+
+    // CutHTML's steps up to the tag removal and its step 14a over d[0, n),
+    // as Engine runs them, d having room for Room(n) units; *open tells
+    // whether a pass ended on something open. The decoding of step 14a
+    // leaves nothing open: a chunk ends just after an LF or a space, which
+    // no reference holds, and that unit is still its last after the passes
+    // before (a removal that took it would have ended in ">" or "}").
     // closers (see above) receives what can close what a pass left open:
     // ">" ends every closing marker and a tag, "}" a span, and the ";" of a
     // reference may make a ">" ("&gt;", "&#62;") for the tag pass.
@@ -148,15 +161,29 @@ struct BasicStreamExtractor<C, U>::State {
         n = passes.FunctionPipeTabs(d, n, functions, pipe, tabs, &o);
         if (o) closer(C('}'));
         Yield();
-        if (special) n = fast::ReplaceReferences<C, U>(d, n, [this] { Yield(); });
+        if (special && !decode) n = fast::ReplaceReferences<C, U>(d, n, [this] { Yield(); });
         Yield();
         if (tags) n = passes.StripTags(d, n, &o);
         if (tags && o) {
             closer(C('>'));
-            if (special) closer(C(';'));
+            if (special && !decode) closer(C(';'));
         }
         *open = found.count > 0;
+        if (decode) n = DecodeAll(d, n);
         return n;
+    }
+
+    // Step 14a over d[0, n), which has room for Room(n) units.
+    std::size_t DecodeAll(C* d, std::size_t n) const {
+        if constexpr (std::is_same_v<U, fast::Utf8Units>) {
+            const std::size_t room = Room(n);
+            return fast::DecodeAllReferencesUtf8(d, n, [d, room](std::size_t size) {
+                if (size > room) throw std::length_error("a decoded chunk outgrew its room");
+                return d;
+            });
+        } else {
+            return fast::DecodeAllReferences(d, n);
+        }
     }
 
     // The first unit after the last try's end that can close what that try
@@ -272,16 +299,16 @@ struct BasicStreamExtractor<C, U>::State {
             // Nothing can make this chunk wait: it is converted where it is,
             // after the held units, with room for LF -> CR LF behind it.
             if (begin < h) {
-                in.Reserve(h + 2 * (h + cut) + 2, end);
+                in.Reserve(h + 2 * (h + Room(cut)) + 2, end);
                 std::memmove(in.data.get() + h, in.data.get() + begin, cut * sizeof(C));
                 end = h + cut;
                 begin = h;
             }
-            in.Reserve((begin - h) + 2 * (h + cut) + 2, end);
+            in.Reserve((begin - h) + 2 * (h + Room(cut)) + 2, end);
             d = in.data.get() + (begin - h);
         } else {
             // The input stays as it is, for a try with more of it.
-            work.Reserve(2 * (h + cut) + 2, 0);
+            work.Reserve(2 * (h + Room(cut)) + 2, 0);
             d = work.data.get();
             std::memcpy(d + h, in.data.get() + begin, cut * sizeof(C));
         }
@@ -446,7 +473,6 @@ struct BasicStreamExtractor<C, U>::State {
 template <class C, class U>
 BasicStreamExtractor<C, U>::BasicStreamExtractor(const EngineOptions& options, ConversionContext* context, Sink sink,
                                                   std::size_t chunkUnits) {
-    if (options.AnyReadable()) throw std::invalid_argument("the readable-text options convert the page whole");
     s_ = std::make_unique<State>(options, context, std::move(sink), chunkUnits);
 }
 

@@ -4,15 +4,12 @@
 // The input is fed in any pieces; the output leaves through a sink as soon
 // as nothing later in the input can change it. The concatenated output is
 // exactly ExtractBytes' (or over UTF-8 ExtractUtf8's) result for the whole
-// input, for every set of the eleven classic options. The four readable-text options
-// (BreakAtBlocks, KeepLinks, KeepAltText, DecodeAllReferences) are not
-// carried across chunks: a page converted with any of them is converted
-// whole (Engine), and a stream refuses them.
+// input, for every option set.
 //
 // How: the input is converted in chunks that end just after a seam, an LF
 // or a space. No marker, reference or "msnavigation" holds either, so a
 // chunk converts on its own unless a pass ends on something that later text
-// can change: an
+// can change (DecodeAllReferences never does: no reference holds a seam): an
 // opening "<!--", "<script", "<style" or "{" without its closing marker, a
 // "<" without its ">", or the comment pass's resume position past the end
 // (the passes say so). Then the chunk is converted again later with more of
@@ -66,10 +63,9 @@ public:
     // A chunk of this many units keeps the working set in the level-2 cache.
     static constexpr std::size_t kDefaultChunk = std::size_t{256} << 10;
 
-    // Converts with the eleven classic options of `options`; yields and
-    // reports go to `context` (none without one). chunkUnits (at least 1) is
-    // the size the conversion aims at per chunk. Throws
-    // std::invalid_argument when a readable-text option is on.
+    // Converts with `options`; yields and reports go to `context` (none
+    // without one). chunkUnits (at least 1) is the size the conversion aims
+    // at per chunk.
     BasicStreamExtractor(const EngineOptions& options, ConversionContext* context, Sink sink,
                          std::size_t chunkUnits = kDefaultChunk);
     ~BasicStreamExtractor();

@@ -1,14 +1,13 @@
 // libFuzzer target: the fast engine against the literal one. The fuzzer's
-// bytes choose the option set (all fifteen options), an optional failing
+// bytes choose the option set (all twelve options), an optional failing
 // yield, how the streaming conversion is fed (chunk size and piece sizes)
 // and the page, either built from markers, references, whitespace and
-// random bytes (with tags, attributes, links and HTML references for the
-// readable-text options) or taken as the raw bytes themselves. Any
+// random bytes (with tags, quotes and HTML references for
+// DecodeAllReferences) or taken as the raw bytes themselves. Any
 // disagreement (result, yield count or reports of the literal engine, the
 // fast one over 16-bit text, the fast byte pipeline and the streaming
-// conversions, which carry the eleven classic options only, each with every
-// implementation of the kernels the processor supports) aborts with the
-// results printed.
+// conversions, each with every implementation of the kernels the processor
+// supports) aborts with the results printed.
 // One input in three checks the UTF-8 byte path instead, against the 16-bit
 // engine on the decoded page (built with characters of several bytes, or the
 // raw bytes).
@@ -40,7 +39,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Feeding feeding;
     feeding.chunk = 1 + choices.Next(choices.Next(2) ? 16 : 4096);
     feeding.feeds = {1 + choices.Next(64), 1 + choices.Next(4096)};
-    const unsigned classic = options & kAllFlags;  // the stream carries the classic options only
     static const std::vector<std::string> implementations = SupportedImplementations();
     std::string page;
     const bool utf8 = choices.Next(3) == 0;
@@ -48,13 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (form < 2)
         page.assign(reinterpret_cast<const char*>(data) + 3, size - 3);
     else if (utf8)
-        page = BuildUtf8Page(choices, 300, choices.Next(2) == 0, (options & kReadableFlags) != 0);
+        page = BuildUtf8Page(choices, 300, choices.Next(2) == 0, (options & kDecode) != 0);
     else
-        page = BuildPage(choices, 300, /*readable=*/form >= 5 || (options & kReadableFlags) != 0);
+        page = BuildPage(choices, 300, /*references=*/form >= 5 || (options & kDecode) != 0);
     for (const std::string& implementation : implementations) {
         tessark::fast::ChooseImplementation(implementation);
         Check(utf8 ? CompareUtf8(page, options, failAt) : Compare(page, options, failAt), implementation);
-        Check(utf8 ? CompareUtf8Stream(page, classic, feeding, failAt) : CompareStream(page, classic, feeding, failAt),
+        Check(utf8 ? CompareUtf8Stream(page, options, feeding, failAt) : CompareStream(page, options, feeding, failAt),
               implementation, &feeding);
         tessark::fast::ChooseImplementation("");
     }

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The longer reliability runs, not part of CI (a nightly job, or by hand):
-#  1. the differential fuzzer (fast engine against the literal one) and
-#  2. fuzz_job (the conversion job on random pages over a failing disk),
+#  1. the differential fuzzer (fast engine against the literal one),
+#  2. fuzz_readable (the readable-text engine: valid UTF-8, the same text
+#     fed whole or in pieces) and
+#  3. fuzz_job (the conversion job on random pages over a failing disk),
 #     each for SECONDS from random seeds, with clang, libFuzzer, ASan, UBSan;
 #     anything they find is kept in build-fuzz/crashes-TARGET/;
-#  3. test_reliability's large page at 2600 MB (over 2 GB) against an
+#  4. test_reliability's large page at 2600 MB (over 2 GB) against an
 #     optimised build of the program.
 # Usage: scripts/fuzz-nightly.sh [SECONDS]   (default 3600)
 set -euo pipefail
@@ -14,8 +16,8 @@ scripts/deps.sh clang libclang-rt-14-dev
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DTESSARK_BUILD_FUZZ=ON \
   -DTESSARK_BUILD_TESTS=OFF -DTESSARK_BUILD_GUI=OFF >/dev/null
-cmake --build build-fuzz --target fuzz_differential fuzz_job
-for target in fuzz_differential fuzz_job; do
+cmake --build build-fuzz --target fuzz_differential fuzz_readable fuzz_job
+for target in fuzz_differential fuzz_readable fuzz_job; do
   mkdir -p "build-fuzz/corpus-$target" "build-fuzz/crashes-$target"
   "build-fuzz/fuzz/$target" -max_len=4096 -max_total_time="$seconds" -print_final_stats=1 \
     -artifact_prefix="build-fuzz/crashes-$target/" "build-fuzz/corpus-$target"

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds the differential fuzzer (clang, libFuzzer with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs it: the fast engine against the
-# literal one, on pages built from the fuzzer's bytes, with random options.
+# Builds the fuzzers of the engines (clang, libFuzzer with AddressSanitizer
+# and UndefinedBehaviorSanitizer) and runs each in turn: the differential one
+# (the classic fast engine against the literal one) and the readable-text
+# one (valid UTF-8, the same text fed whole or in pieces), on pages built
+# from the fuzzer's bytes, with random options.
 # Usage: scripts/fuzz.sh [runs] [seed] [more libFuzzer flags]
-#   default: 60000 runs from seed 1, a short fixed run as CI makes it;
-#   scripts/fuzz.sh 0 0 -max_total_time=3600 fuzzes for an hour at random.
+#   default: 60000 runs of each from seed 1, a short fixed run as CI makes it;
+#   scripts/fuzz.sh 0 0 -max_total_time=3600 fuzzes each for an hour at random.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh clang libclang-rt-14-dev
@@ -13,11 +15,13 @@ seed="${2:-1}"
 shift 2 || shift $# || true
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DTESSARK_BUILD_FUZZ=ON \
   -DTESSARK_BUILD_TESTS=OFF -DTESSARK_BUILD_GUI=OFF >/dev/null
-cmake --build build-fuzz --target fuzz_differential
-corpus="build-fuzz/corpus-run"
-rm -rf "$corpus"
-mkdir -p "$corpus"
+cmake --build build-fuzz --target fuzz_differential fuzz_readable
 flags=(-max_len=4096 -print_final_stats=1)
 [ "$runs" != 0 ] && flags+=(-runs="$runs")
 [ "$seed" != 0 ] && flags+=(-seed="$seed")
-build-fuzz/fuzz/fuzz_differential "${flags[@]}" "$@" "$corpus"
+for target in fuzz_differential fuzz_readable; do
+  corpus="build-fuzz/corpus-run-$target"
+  rm -rf "$corpus"
+  mkdir -p "$corpus"
+  build-fuzz/fuzz/$target "${flags[@]}" "$@" "$corpus"
+done

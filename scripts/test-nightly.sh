@@ -5,7 +5,7 @@
 #     random-page loops, the program killed mid-conversion, the huge inputs;
 #  2. the engine built without the AVX2 passes (-DTESSARK_AVX2=OFF), its tests
 #     with TESSARK_NIGHTLY=1 too;
-#  3. scripts/fuzz-nightly.sh: both fuzzers for FUZZ_SECONDS each from random
+#  3. scripts/fuzz-nightly.sh: the three fuzzers for FUZZ_SECONDS each from random
 #     seeds, and the page over 2 GB with an optimised build of the program.
 # Usage: scripts/test-nightly.sh [FUZZ_SECONDS]   (default 300)
 set -euo pipefail

@@ -54,11 +54,11 @@ struct PassSet {
 };
 
 // The search and move primitives of Scan.h as compiled for one instruction
-// set: the engine's scans outside the passes (the references, the readable
-// text's tags, the stream's look-back) reach them through ScansFor, so that
-// they run on the same instruction set as the passes. Entry points to whole
-// primitives rather than to those scans compiled once per set: the scans
-// call them once per reference or per tag, and most of the scans' own work
+// set: the engine's scans outside the passes (the references and the
+// stream's look-back) reach them through ScansFor, so that they run on the
+// same instruction set as the passes. Entry points to whole primitives
+// rather than to those scans compiled once per set: the scans call them
+// once per reference or per look-back, and most of the scans' own work
 // is scalar (tables, memos), which gains nothing from another compilation.
 template <class C>
 struct ScanSet {

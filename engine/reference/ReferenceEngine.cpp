@@ -2,7 +2,6 @@
 
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "ConversionContext.h"
 #include "HtmlReferences.h"
@@ -75,12 +74,7 @@ std::u16string ReferenceEngine::CutHTML(const std::u16string& text) {
         Yield();                                                  // 11.
         if (options.GenerateSpecialChars && !options.DecodeAllReferences) ReplaceSpecialChars(work);  // 12.
         Yield();                                                  // 13.
-        if (options.RemoveAllTags) {                                      // 14.
-            if (options.BreakAtBlocks || options.KeepLinks || options.KeepAltText)
-                work = ReadableTags(work);
-            else
-                work = StripTags(work);
-        }
+        if (options.RemoveAllTags) work = StripTags(work);               // 14.
         if (options.DecodeAllReferences) work = DecodeReferences(work);  // 14a.
         if (options.RemoveComments) {                                     // 15.
             work = ReplaceAll(work, u"!--", kSpace, Match::Exact);
@@ -178,131 +172,7 @@ std::u16string ReferenceEngine::StripTags(const std::u16string& text) {
     return out;
 }
 
-// ------------------------------------------------------------ readable text
-
-namespace {
-
-bool IsTagSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f'; }
-
-bool IsAsciiLetterOrDigit(char16_t c) {
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-std::u16string AsciiLower(std::u16string s) {
-    for (char16_t& c : s)
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-    return s;
-}
-
-std::u16string TrimTagSpace(const std::u16string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && IsTagSpace(s[b])) ++b;
-    while (e > b && IsTagSpace(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
-
-// The attributes of a tag, in order, from `from` on: name (as written) and value.
-std::vector<std::pair<std::u16string, std::u16string>> Attributes(const std::u16string& tag, std::size_t from) {
-    std::vector<std::pair<std::u16string, std::u16string>> list;
-    std::size_t q = from;
-    const std::size_t n = tag.size();
-    for (;;) {
-        while (q < n && (IsTagSpace(tag[q]) || tag[q] == u'/')) ++q;
-        if (q >= n) break;
-        std::u16string name(1, tag[q++]);
-        while (q < n && !IsTagSpace(tag[q]) && tag[q] != u'/' && tag[q] != u'=') name += tag[q++];
-        while (q < n && IsTagSpace(tag[q])) ++q;
-        std::u16string value;
-        if (q < n && tag[q] == u'=') {
-            ++q;
-            while (q < n && IsTagSpace(tag[q])) ++q;
-            if (q < n && (tag[q] == u'"' || tag[q] == u'\'')) {
-                const char16_t quote = tag[q++];
-                const std::size_t close = tag.find(quote, q);
-                const std::size_t end = close == npos ? n : close;
-                value = tag.substr(q, end - q);
-                q = close == npos ? n : close + 1;
-            } else {
-                while (q < n && !IsTagSpace(tag[q])) value += tag[q++];
-            }
-        }
-        list.emplace_back(std::move(name), std::move(value));
-    }
-    return list;
-}
-
-// The value of the first attribute of that (lower-case) name; false if none.
-bool Attribute(const std::u16string& tag, std::size_t from, std::u16string_view want, std::u16string& value) {
-    for (const auto& [name, v] : Attributes(tag, from))
-        if (AsciiLower(name) == want) {
-            value = v;
-            return true;
-        }
-    return false;
-}
-
-constexpr std::u16string_view kBlockNames[] = {
-    u"p",       u"div",     u"br",      u"hr",         u"li",      u"ul",       u"ol",      u"dl",
-    u"dt",      u"dd",      u"h1",      u"h2",         u"h3",      u"h4",       u"h5",      u"h6",
-    u"table",   u"thead",   u"tbody",   u"tfoot",      u"tr",      u"caption",  u"blockquote", u"pre",
-    u"section", u"article", u"header",  u"footer",     u"nav",     u"aside",    u"main",    u"title",
-    u"figure",  u"figcaption", u"form", u"fieldset",   u"address", u"details",  u"summary",
-};
-
-}  // namespace
-
-std::u16string ReferenceEngine::TagReplacement(const std::u16string& tag, const std::u16string& out,
-                                               std::u16string& url, std::size_t& linkStart) const {
-    const bool closing = !tag.empty() && tag[0] == u'/';
-    std::size_t end = closing ? 1 : 0;
-    while (end < tag.size() && IsAsciiLetterOrDigit(tag[end])) ++end;
-    const std::size_t nameBegin = closing ? 1 : 0;
-    const std::u16string name = AsciiLower(tag.substr(nameBegin, end - nameBegin));
-    if (options.BreakAtBlocks) {
-        for (const std::u16string_view block : kBlockNames)
-            if (name == block) return u"\n";
-        if (name == u"td" || name == u"th") return closing ? u"" : u"\t";
-    }
-    if (options.KeepLinks && name == u"a") {
-        if (!closing) {
-            url.clear();
-            std::u16string href;
-            if (Attribute(tag, end, u"href", href)) url = TrimTagSpace(href);
-            if (!url.empty() && (url[0] == u'#' || AsciiLower(url.substr(0, 11)) == u"javascript:")) url.clear();
-            linkStart = out.size();
-            return u"";
-        }
-        if (url.empty()) return u"";
-        const std::u16string linkText = TrimTagSpace(out.substr(linkStart));
-        std::u16string written = linkText == url ? u"" : u" [" + url + u"]";
-        url.clear();
-        return written;
-    }
-    if (options.KeepAltText && name == u"img" && !closing) {
-        std::u16string alt;
-        if (Attribute(tag, end, u"alt", alt) && !alt.empty()) return u" " + alt + u" ";
-    }
-    return u"";
-}
-
-std::u16string ReferenceEngine::ReadableTags(const std::u16string& text) const {
-    std::u16string out, url;
-    std::size_t linkStart = 0;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const std::size_t lt = text.find(u'<', i);
-        if (lt == npos) {
-            out += text.substr(i);
-            break;
-        }
-        out += text.substr(i, lt - i);
-        const std::size_t gt = text.find(u'>', lt + 1);
-        if (gt == npos) break;  // a "<" never closed removes the rest
-        out += TagReplacement(text.substr(lt + 1, gt - lt - 1), out, url, linkStart);
-        i = gt + 1;
-    }
-    return out;
-}
+// ------------------------------------------------------ all references
 
 namespace {
 
@@ -315,7 +185,6 @@ void AppendCodePoint(std::u16string& out, char32_t c) {
         out += static_cast<char16_t>(c);
     }
 }
-
 
 }  // namespace
 

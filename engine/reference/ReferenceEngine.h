@@ -16,14 +16,8 @@
 //            are applied (ConsolidateChar); LF becomes CR LF; the ends are
 //            trimmed.
 //
-// Four more options, all off by default (with them off every result is
-// exactly the classic one), make the text readable. They act in CutHTML:
-//   BreakAtBlocks, KeepLinks, KeepAltText: only with RemoveAllTags, in its
-//            tag removal step, which then replaces some tags instead of
-//            deleting them (block tags by LF, an opening td or th by TAB,
-//            the closing tag of a link by " [URL]", an img by its alt text
-//            between spaces;
-//            FastReadable.h has the exact rules).
+// One more option, off by default (with it off every result is exactly the
+// classic one), decodes the references as HTML does. It acts in CutHTML:
 //   DecodeAllReferences: the 323-row table step does not run (whatever
 //            GenerateSpecialChars says, and without its yields); instead,
 //            right after the tag removal step (and before the comment
@@ -84,13 +78,6 @@ private:
     std::u16string StripTags(const std::u16string& text);
     // Applies the 323 rows of SpecialCharTable in order, in place.
     void ReplaceSpecialChars(std::u16string& text);
-    // StripTags with BreakAtBlocks, KeepLinks and KeepAltText: each tag is
-    // looked at before it goes, and some leave a replacement.
-    std::u16string ReadableTags(const std::u16string& text) const;
-    // What the tag `tag` (the units between "<" and ">") leaves in `out`, the
-    // text written so far; url and linkStart follow the latest opening "a".
-    std::u16string TagReplacement(const std::u16string& tag, const std::u16string& out, std::u16string& url,
-                                  std::size_t& linkStart) const;
     // Every character reference decoded once, left to right (DecodeAllReferences).
     static std::u16string DecodeReferences(const std::u16string& text);
 

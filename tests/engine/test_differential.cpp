@@ -48,7 +48,7 @@ TEST(Kernels, EverySupportedImplementationIsCompared) {
 // in three of medium length.
 struct Batch {
     const char* name;
-    bool readable, utf8, loneBytes, stream;
+    bool decode, utf8, loneBytes, stream;
     std::uint32_t firstSeed;
     int pages;
 };
@@ -64,12 +64,12 @@ TEST_P(RandomPages, Agree) {
     int failures = 0;
     for (int i = 0; i < b.pages * (Nightly() ? 10 : 1) && failures < 3; ++i) {
         Choices c(b.firstSeed + static_cast<std::uint32_t>(i));
-        unsigned options = c.Next(1u << kOptionBits) & (b.stream || !(b.readable || b.utf8) ? kAllFlags : ~0u);
-        if (b.readable && (options & kReadableFlags) == 0) options |= (1u + c.Next(15)) << 11;
+        unsigned options = c.Next(1u << kOptionBits) & (b.decode || b.utf8 || b.stream ? ~0u : kAllFlags);
+        if (b.decode) options |= kDecode;
         const long failAt = c.Next(6) == 0 ? static_cast<long>(1 + c.Next(30)) : 0;
         const std::size_t pieces = i % 10 == 0 ? 1500 : i % 3 == 0 ? 80 : 12;
-        std::string page = b.utf8 ? BuildUtf8Page(c, pieces, b.loneBytes && (!b.stream || c.Next(2)), options & kReadableFlags)
-                                  : BuildPage(c, pieces, b.readable);
+        std::string page = b.utf8 ? BuildUtf8Page(c, pieces, b.loneBytes && (!b.stream || c.Next(2)), options & kDecode)
+                                  : BuildPage(c, pieces, (options & kDecode) != 0);
         Feeding f{1 + c.Next(c.Next(2) ? 8 : 600), {}};
         for (unsigned k = 1 + c.Next(4); k > 0; --k) f.feeds.push_back(1 + c.Next(c.Next(2) ? 5 : 900));
         for (std::size_t k = 0; b.stream && k < page.size(); k += 1 + c.Next(40))  // chunks end at line feeds
@@ -82,7 +82,7 @@ TEST_P(RandomPages, Agree) {
 }
 
 const Batch kBatches[] = {
-    {"Classic", false, false, false, false, 1, 4000},       {"Readable", true, false, false, false, 300000, 4000},
+    {"Classic", false, false, false, false, 1, 4000},       {"Decode", true, false, false, false, 300000, 4000},
     {"Utf8", false, true, false, false, 400000, 4000},      {"Utf8LoneBytes", false, true, true, false, 600000, 3000},
     {"Stream", false, false, false, true, 300000, 3000},    {"Utf8Stream", false, true, true, true, 700000, 1500},
 };
@@ -93,7 +93,8 @@ INSTANTIATE_TEST_SUITE_P(Seeded, RandomPages, ::testing::Combine(::testing::Valu
 // -------------------------------------------------- where the rules meet
 
 // The cascades between passes under the classic option sets, and pages where
-// the readable-text rules meet under option sets of all fifteen.
+// the decoding of every reference meets the tags and markers, under option
+// sets of all twelve.
 TEST_P(EachKernels, CascadesAgree) {
     const char* const pages[] = {
         "<scr<!--xx-->ipt>a</script>b",  "&am{x}p;",       "&amp;lt;",         "&amp;eacute;",
@@ -103,14 +104,14 @@ TEST_P(EachKernels, CascadesAgree) {
     };
     for (const char* page : pages)
         for (unsigned options = 0; options < (1u << 11); ++options) ASSERT_EQ(Compare(page, options), "");
-    const char* const readable[] = {
+    const char* const decoded[] = {
         "<a href=\"&amp;lt;x\">&amp;lt;x</a>&lt;p&gt;<p>&nbsp;</p>",
         "<a href=\"x>y\">t</a></a><a href=u><img alt=u></a>{<br>}|<td>|\t",
         "<!--<a href=v>--><a href=w>w <!-- c --> </a><script><p></script>",
         "&not<li>in;&#x1F600;<img alt=\"&#150;&#0;\">&notin;&#38;#65;",
         "a<a href=\"msnavigation\">!--</a>-->&excl;--<b",
     };
-    for (const char* page : readable)
+    for (const char* page : decoded)
         for (unsigned options = 0; options < (1u << kOptionBits); options += kStep)
             ASSERT_EQ(Compare(page, options), "");
 }
@@ -142,7 +143,7 @@ TEST_P(EachKernels, BlockBoundariesAgreeAtEveryOffset) {
         "<scr<!--XX-->ipt>a</script>X",
     };
     const unsigned sets[] = {kAllFlags, kSpaces, kAllCRLF | kSpaces, kComments | kSpaces, kAllCRLF, kComments,
-                             kScripts | kStyles, kSpecial | kTags, kSpaces | kBlankLines, kAllFlags | kReadableFlags, 0u,
+                             kScripts | kStyles, kSpecial | kTags, kSpaces | kBlankLines, kAllFlags | kDecode, 0u,
                              kScripts};
     for (std::size_t offset = 0; offset < 70; ++offset) {
         const std::string before(offset, 'z'), after = std::string(offset % 7, ' ') + "end";
@@ -161,7 +162,7 @@ TEST_P(EachKernels, BlockBoundariesAgreeAtEveryOffset) {
 // Every yield of a conversion made to fail in turn, whole and streamed.
 TEST_P(EachKernels, FailingYieldsAgree) {
     const std::string page = "<!--ab-->x\n<script>1</script>&amp;lt;{f}|\t<b>  b\r\n\r\n\r\n" + std::string(3000, ' ') + "e\nf\n";
-    for (const unsigned options : {unsigned{kAllFlags}, 0u, unsigned{kSpaces}, kSpaces | kBlankLines, unsigned{kSpecial}})
+    for (const unsigned options : {unsigned{kAllFlags}, 0u, unsigned{kSpaces}, kSpaces | kBlankLines, unsigned{kSpecial}, kAllFlags | kDecode})
         for (long failAt = 1; failAt <= 60; ++failAt) {
             ASSERT_EQ(failAt <= 25 ? Compare(page, options, failAt) : "", "");
             for (const std::size_t chunk : {std::size_t{1}, std::size_t{20}, std::size_t{100000}})
@@ -236,10 +237,12 @@ TEST_P(EachKernels, StreamSeamsAgreeInChunksOfEverySize) {
         "a<!--\xC3\xA9-->b\n<!--\xF0\x9F\x98\x80-->c\n<script>\xE2\x82\xAC</script>d\n<!--\xC3\xA9\xC3\xA9-->\n",
         "caf&eacute; &copy;\n&#187;x&ntilde;\n\xE4\xB8\xAD <b>\xE4\xB8\xAD</b>\n  \xC2\xA0 \r\n\n\n",
         "\x80<a>\xBF\n\xC0<!--x\n-->\xFF\xC3\n\xA9{\xF0\x9F}\n",
+        "&nGt;&nLt;&nGt;&nLt;&nGt;\n&nGt; &notin &not\n&#x1F600;&am<!--x-->p;<b>&lt;</b>\n&#10;&#10; &nbsp;\n",
         "<!--\xF0\x9F\x98\x80x-->\xF0\x9F\x98\x80<!--\xC3\xA9-->y\n<style>\xC3\xA9</style><script\xC3\xA9/script>\n",
     };
     const unsigned sets[] = {kAllFlags, 0u, kAllFlags & ~kAllCRLF, kSpaces | kAllCRLF, kBlankLines,
-                             kSpaces | kBlankLines, kComments | kTags, kScripts | kStyles | kFunctions};
+                             kSpaces | kBlankLines, kComments | kTags, kScripts | kStyles | kFunctions,
+                             kAllFlags | kDecode, kDecode, kDecode | kComments | kTags | kSpaces | kBlankLines};
     for (const std::string& page : pages)
         for (std::size_t chunk = 1; chunk <= page.size() + 1; ++chunk)
             for (std::size_t split = 1; split <= page.size(); split += chunk % 3 + (Nightly() ? 1 : 4)) {
@@ -250,7 +253,7 @@ TEST_P(EachKernels, StreamSeamsAgreeInChunksOfEverySize) {
             }
     for (const char* page : {"<scr<!--xx-->ipt>a</script>b\n&am{x}p;\n&amp;lt;\n<!--ab--><!--cd-->\n{a{b}c}{\n",
                              "a<script/script>b<script>c</script>d<scr\n&lt;b&gt;&#10;|&brvbar;\t\n \r\n\r\n  x  \r\n"})
-        for (unsigned options = 0; options < (1u << 11); ++options)
+        for (unsigned options = 0; options < (1u << kOptionBits); ++options)
             ASSERT_EQ(CompareStream(page, options, Feeding{1 + options % 17, {1 + options % 5}}), "");
 }
 
@@ -314,17 +317,6 @@ TEST(Stream, Interface) {
     EXPECT_EQ(out, Engine(Options(kAllFlags)).ExtractBytes(page));
 }
 
-// The readable-text options are not carried across chunks: a stream refuses
-// each of them rather than convert without it.
-TEST(Stream, RefusesEachReadableTextOption) {
-    for (const unsigned flag : {kBlocks, kLinks, kAlt, kDecode}) {
-        EXPECT_THROW(ByteStreamExtractor(Options(kAllFlags | flag), nullptr, [](const unsigned char*, std::size_t) {}),
-                     std::invalid_argument);
-        EXPECT_THROW(Utf8StreamExtractor(Options(kAllFlags | flag), nullptr, [](const unsigned char*, std::size_t) {}),
-                     std::invalid_argument);
-    }
-}
-
 TEST(Stream, ASinkThatThrowsFailsTheStreamWithoutAReport) {
     Recorder recorder;
     ByteStreamExtractor stream({}, &recorder.context,
@@ -358,20 +350,19 @@ std::vector<std::string> CorpusShard(int shard) {
 
 class Corpus : public ::testing::TestWithParam<std::tuple<int, std::string>> {};
 
-// Under all options, none, each alone (the readable ones with the tag
-// removal), all but each, the --readable preset, the four readable ones with
-// and without the others, and seeded sets. The streams are held to the whole
+// Under all options, none, each alone (DecodeAllReferences with the tag
+// removal), all but each, DecodeAllReferences with and without the others,
+// and seeded sets. The streams are held to the whole
 // page's conversion (itself held to the literal engine here).
 TEST_P(Corpus, ConversionsAgree) {
     const auto& [shard, kernels] = GetParam();
     const UsingKernels using_(kernels);
     ASSERT_TRUE(using_.chosen);
-    std::vector<unsigned> sets = {kAllFlags, 0, kReadableFlags | 0x6E7, kReadableFlags | kAllFlags, kReadableFlags,
-                                  kReadableFlags | (kAllFlags & ~kTags)};
+    std::vector<unsigned> sets = {kAllFlags, 0, kDecode | 0x6E7, kDecode | kAllFlags, kDecode, kDecode | (kAllFlags & ~kTags)};
     std::mt19937 rng(20261207);
     for (unsigned bit = 0; bit < kOptionBits; ++bit)
         sets.insert(sets.end(), {(1u << bit) | (bit > 10 ? kTags : 0u), kAllFlags & ~(1u << bit),
-                                 static_cast<unsigned>(rng()) & (bit % 2 ? 0x7FFFu : kAllFlags)});
+                                 static_cast<unsigned>(rng()) & (bit % 2 ? (1u << kOptionBits) - 1 : kAllFlags)});
     for (const std::string& name : CorpusShard(shard)) {
         std::ifstream in(std::string(TESSARK_TEST_DATA "/corpus/") + name, std::ios::binary);
         const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -379,7 +370,6 @@ TEST_P(Corpus, ConversionsAgree) {
         for (const unsigned options : sets) {
             EXPECT_EQ(Compare(page, options), "") << name;
             EXPECT_EQ(CompareUtf8(page, options), "") << name;
-            if (options & kReadableFlags) continue;
             const Outcome bytes = Converted(options, 0, [&](Engine& e) { return AsUnits(e.ExtractBytes(page)); });
             const Outcome utf8 = Converted(options, 0, [&](Engine& e) { return AsUnits(e.ExtractUtf8(page)); });
             for (const Feeding& f : {Feeding{1, {4096}}, Feeding{700, {1, 2, 3, 5000}}, Feeding{16 << 10, {65536}},
