@@ -26,5 +26,8 @@ struct ProgramChoice {
 
 // The text ConvertOne writes for the file, or "FAILED: " and the reason.
 QByteArray ProgramText(const QString& path, const ProgramChoice& choice);
+// The classic text of the page converted whole (ConvertEncoded, classic
+// line ends), the way that never streams.
+QByteArray WholeClassicText(QByteArray page, const ProgramChoice& choice);
 
 }  // namespace tessark::test

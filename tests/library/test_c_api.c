@@ -44,6 +44,7 @@ static const struct conversion conversions[] = {
     {"classic line ends", {"engine", "classic", "remove_all_crlf", "false", "classic_line_ends", "true", NULL},
      "<b>a</b>\n<i>b</i>", "a\r\nb"},
     {"classic keeps tags", {"engine", "classic", "remove_all_tags", "false", NULL}, "<b>a</b>", "<b>a</b>\n"},
+    {"utf-8 byte-order mark", {"engine", "classic", "encoding", "utf-8", NULL}, "\xEF\xBB\xBF<b>a</b>", "a\n"},
     {"latin1 page", {"encoding", "latin1", NULL}, "<p>caf\xE9</p>", "caf\xC3\xA9\n"},
 };
 

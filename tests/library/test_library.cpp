@@ -89,6 +89,8 @@ class TestLibrary : public QObject {
 private Q_SLOTS:
     void sameTextAsProgram_data();
     void sameTextAsProgram();
+    void bigPageAcrossDetection_data();
+    void bigPageAcrossDetection();
     void encodingUsed_data();
     void encodingUsed();
     void errors_data();
@@ -136,6 +138,36 @@ void TestLibrary::sameTextAsProgram() {
     QCOMPARE(QByteArray::fromStdString(converter.convert(page)), expected);
     QCOMPARE(QByteArray::fromStdString(Streamed(options, page, 7)), expected);
     QCOMPARE(QByteArray::fromStdString(Streamed(options, page, 4099)), expected);
+}
+
+// A page longer than the bytes "auto" and a label decide by: fed whole, in
+// pieces that cross the end of those bytes, and in pieces that end on it,
+// the same text as the page converted whole without streaming.
+void TestLibrary::bigPageAcrossDetection_data() {
+    QTest::addColumn<QString>("encoding");
+    QTest::addColumn<QByteArray>("declared");
+    QTest::addColumn<QByteArray>("word");
+    const QByteArray cp1251 = "\xD0\xF3\xF1", utf8 = "\xD0\xA0\xD1\x83";
+    QTest::newRow("auto, meta") << "auto" << QByteArray("<meta charset=windows-1251>") << cp1251;
+    QTest::newRow("auto, guessed") << "auto" << QByteArray() << cp1251;
+    QTest::newRow("auto, valid utf-8") << "auto" << QByteArray() << utf8;
+    QTest::newRow("label") << "windows-1251" << QByteArray() << cp1251;
+    QTest::newRow("utf-8") << "utf-8" << QByteArray("\xEF\xBB\xBF") << utf8;
+}
+
+void TestLibrary::bigPageAcrossDetection() {
+    QFETCH(QString, encoding);
+    QFETCH(QByteArray, declared);
+    QFETCH(QByteArray, word);
+    QByteArray page = declared + "<p>";
+    while (page.size() < (1 << 20) + 5000) page += "<b>line</b> " + word + " &amp; | \t tab\n";
+    tessark::Options options = Classic(false, true, true);
+    options.encoding = encoding.toStdString();
+    const QByteArray expected = tessark::test::WholeClassicText(page, ProgramChoiceOf(options));
+    const std::string bytes = page.toStdString();
+    QCOMPARE(QByteArray::fromStdString(tessark::Converter(options).convert(bytes)), expected);
+    QCOMPARE(QByteArray::fromStdString(Streamed(options, bytes, 4099)), expected);
+    QCOMPARE(QByteArray::fromStdString(Streamed(options, bytes, std::size_t{1} << 19)), expected);
 }
 
 void TestLibrary::encodingUsed_data() {
