@@ -93,6 +93,8 @@ private Q_SLOTS:
     void bigPageAcrossDetection();
     void encodingUsed_data();
     void encodingUsed();
+    void convertText_data();
+    void convertText();
     void errors_data();
     void errors();
     void convertOnThreads();
@@ -196,6 +198,24 @@ void TestLibrary::encodingUsed() {
     converter.finish();
     QCOMPARE(QString::fromStdString(converter.encoding_used()), used);
     QCOMPARE(QString::fromStdString(converter.encoding_reason()), reason);
+}
+
+// Text handed over as text is UTF-8 whatever the encoding says.
+void TestLibrary::convertText_data() {
+    QTest::addColumn<bool>("classic");
+    QTest::addColumn<QString>("encoding");
+    QTest::newRow("readable, windows-1252") << false << "windows-1252";
+    QTest::newRow("classic, windows-1252") << true << "windows-1252";
+    QTest::newRow("classic, shift_jis") << true << "shift_jis";
+}
+
+void TestLibrary::convertText() {
+    QFETCH(bool, classic);
+    QFETCH(QString, encoding);
+    tessark::Options options = classic ? Classic(false, false, false) : tessark::Options();
+    options.encoding = encoding.toStdString();
+    QCOMPARE(tessark::Converter(options).convert_text("<p>caf\xC3\xA9 \xE2\x82\xAC</p>"),
+             std::string("caf\xC3\xA9 \xE2\x82\xAC\n"));
 }
 
 void TestLibrary::errors_data() {
