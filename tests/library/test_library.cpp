@@ -97,6 +97,8 @@ private Q_SLOTS:
     void convertText();
     void errors_data();
     void errors();
+    void failedPage_data();
+    void failedPage();
     void convertOnThreads();
     void version();
 };
@@ -241,6 +243,41 @@ void TestLibrary::errors() {
         QVERIFY(std::string(error.what()).find("klingon") != std::string::npos || encoding != "klingon");
     }
     QCOMPARE(thrown, number);
+}
+
+// A failure on the way (here the sink's own, which the readable engine
+// reports to its context and the classic stream passes on) leaves as Error
+// 51 with the program's wording, and the next feed starts a new page.
+void TestLibrary::failedPage_data() {
+    QTest::addColumn<bool>("classic");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("readable") << false << "ReadableText: Error 51: Internal error";
+    QTest::newRow("classic") << true << "Internal error";
+}
+
+void TestLibrary::failedPage() {
+    QFETCH(bool, classic);
+    QFETCH(QString, message);
+    bool refuse = true;
+    std::string text;
+    tessark::Options options = classic ? Classic(false, false, false) : tessark::Options();
+    tessark::Converter converter(options, [&](std::string_view piece) {
+        if (refuse) throw std::logic_error("sink");
+        text += piece;
+    });
+    int number = 0;
+    try {
+        converter.feed("<p>lost</p>");
+        converter.finish();
+    } catch (const tessark::Error& error) {
+        number = error.number();
+        QCOMPARE(QString::fromLatin1(error.what()), message);
+    }
+    QCOMPARE(number, 51);
+    refuse = false;
+    converter.feed("<p>kept</p>");
+    converter.finish();
+    QCOMPARE(text, std::string("kept\n"));
 }
 
 // One converter, pages converted on four threads at once: each result as
