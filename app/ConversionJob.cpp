@@ -1,7 +1,5 @@
 #include "ConversionJob.h"
 
-#include <cstring>
-#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>

@@ -1,5 +1,6 @@
 #include "PageStream.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 #include <vector>

@@ -8,6 +8,7 @@
 
 #include <new>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "ConversionContext.h"
@@ -56,6 +57,9 @@ PageOptions PageOptionsFor(const Options& options) {
         throw Error(info.number, info.description);
     }
 }
+
+// The pieces a whole page is fed in.
+constexpr std::size_t kWholePiece = std::size_t{1} << 20;
 
 // One page's conversion: its context, its stream, and the line ends of the
 // classic text that is not to keep the classic CR LF.
@@ -109,11 +113,15 @@ struct Converter::Impl {
     std::optional<Page> stream;  // the page being fed
     std::string encodingUsed, encodingReason;
 
-    void Start() {
-        if (stream) return;
+    // A step of the page being fed (started at need); after a failure the
+    // next feed starts a new page.
+    template <class Step>
+    void OnStream(const Step& step) {
         try {
-            stream.emplace(page, unixLines, sink);
+            if (!stream) stream.emplace(page, unixLines, sink);
+            step(*stream);
         } catch (...) {
+            stream.reset();
             RethrowAsError();
         }
     }
@@ -121,7 +129,9 @@ struct Converter::Impl {
         std::string text;
         try {
             Page one(chosen, unixLines, [&text](std::string_view piece) { text += piece; });
-            one.Feed(bytes);
+            // In pieces, as a file is read: the stream and the decoder then
+            // hold a piece at a time, not a copy of the page (or six).
+            for (std::size_t at = 0; at < bytes.size(); at += kWholePiece) one.Feed(bytes.substr(at, kWholePiece));
             one.Finish();
         } catch (...) {
             RethrowAsError();
@@ -154,25 +164,12 @@ std::string Converter::convert_text(std::string_view utf8) const {
 }
 
 void Converter::feed(std::string_view bytes) {
-    Impl& s = *impl_;
-    s.Start();
-    try {
-        s.stream->Feed(bytes);
-    } catch (...) {
-        s.stream.reset();
-        RethrowAsError();
-    }
+    impl_->OnStream([bytes](Page& page) { page.Feed(bytes); });
 }
 
 void Converter::finish() {
     Impl& s = *impl_;
-    s.Start();
-    try {
-        s.stream->Finish();
-    } catch (...) {
-        s.stream.reset();
-        RethrowAsError();
-    }
+    s.OnStream([](Page& page) { page.Finish(); });
     s.encodingUsed = s.stream->Used().encoding;
     s.encodingReason = std::string(encoding::ReasonName(s.stream->Used().reason));
     s.stream.reset();
