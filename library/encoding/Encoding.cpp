@@ -821,7 +821,8 @@ void Utf8Decoder::Decode(std::string_view bytes, bool last, std::string& out) {
 // becomes one U+FFFD, as ICU's UTF-8 converter decodes them.
 void Utf8Decoder::State::Utf8(std::string_view bytes, bool last, std::string& out) {
     static constexpr char kReplacement[] = "\xEF\xBF\xBD";
-    const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
+    // An empty piece may have no address, which memcpy does not take.
+    const auto* d = reinterpret_cast<const unsigned char*>(bytes.empty() ? "" : bytes.data());
     const auto n = bytes.size();
     std::size_t i = 0;
     if (carriedLength > 0) {

@@ -45,6 +45,7 @@ static const struct conversion conversions[] = {
      "<b>a</b>\n<i>b</i>", "a\r\nb"},
     {"classic keeps tags", {"engine", "classic", "remove_all_tags", "false", NULL}, "<b>a</b>", "<b>a</b>\n"},
     {"utf-8 byte-order mark", {"engine", "classic", "encoding", "utf-8", NULL}, "\xEF\xBB\xBF<b>a</b>", "a\n"},
+    {"utf8 label, cut off at the end", {"encoding", "utf8", NULL}, "<p>a\xC3", "a\xEF\xBF\xBD\n"},
     {"latin1 page", {"encoding", "latin1", NULL}, "<p>caf\xE9</p>", "caf\xC3\xA9\n"},
 };
 

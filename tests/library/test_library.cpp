@@ -91,6 +91,8 @@ private Q_SLOTS:
     void sameTextAsProgram();
     void bigPageAcrossDetection_data();
     void bigPageAcrossDetection();
+    void detectionWindow_data();
+    void detectionWindow();
     void encodingUsed_data();
     void encodingUsed();
     void convertText_data();
@@ -172,6 +174,28 @@ void TestLibrary::bigPageAcrossDetection() {
     QCOMPARE(QByteArray::fromStdString(tessark::Converter(options).convert(bytes)), expected);
     QCOMPARE(QByteArray::fromStdString(Streamed(options, bytes, 4099)), expected);
     QCOMPARE(QByteArray::fromStdString(Streamed(options, bytes, std::size_t{1} << 19)), expected);
+}
+
+// "auto" decides by the first encoding::kDetectBytes (and one more) of a
+// page, however it is fed: a byte that is not UTF-8 past them does not
+// count.
+void TestLibrary::detectionWindow_data() {
+    QTest::addColumn<int>("piece");
+    QTest::newRow("small pieces") << 4099;
+    QTest::newRow("1 MB pieces") << (1 << 20);
+    QTest::newRow("at once") << (4 << 20);
+}
+
+void TestLibrary::detectionWindow() {
+    QFETCH(int, piece);
+    std::string page((std::size_t{1} << 20) + 10000, 'a');
+    page += "\xE9t\xE9";
+    tessark::Converter converter(tessark::Options(), [](std::string_view) {});
+    for (std::size_t at = 0; at < page.size(); at += static_cast<std::size_t>(piece))
+        converter.feed(std::string_view(page).substr(at, static_cast<std::size_t>(piece)));
+    converter.finish();
+    QCOMPARE(converter.encoding_used(), std::string("UTF-8"));
+    QCOMPARE(converter.encoding_reason(), std::string("valid utf-8"));
 }
 
 void TestLibrary::encodingUsed_data() {
