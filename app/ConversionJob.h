@@ -6,9 +6,10 @@
 // ConvertOne receives everything it needs and touches no global state: the
 // request (input, output, options), the disk and a yield function. It checks
 // the input, opens the output, then streams: reads the input in blocks,
-// converts them with a streaming engine of its own (StreamExtractor.h) and
-// writes each piece of result as soon as it is final, so that memory stays
-// bounded whatever the size of the input. A page in "auto" or a charset
+// converts them with a page stream of its own (library/PageStream.h, the
+// library's core: the routes below are its routes) and writes each piece of
+// result as soon as it is final, so that memory stays bounded whatever the
+// size of the input. A page in "auto" or a charset
 // label is read as its first megabyte decides (TextEncoding::kDetectBytes)
 // and decoded into UTF-8 block by block on its way to the stream; only
 // DecodeAllReferences makes the page be read whole. Readable text (the

@@ -3,7 +3,13 @@
 # tessark_VERSION_ARCH.deb, holding exactly what cmake --install puts under
 # /usr: the program, its window part (tessark_window.so, loaded only when
 # the window opens) and readme.txt in lib/tessark with a relative link in
-# bin, the manual page, the bash completion, the desktop entry and the icon.
+# bin, the manual page, the bash completion, the desktop entry and the icon;
+# and the library (install component "library"): libtessark.so.1 with its
+# shlibs and ldconfig trigger, and beside it what programs build against
+# (libtessark.so, libtessark.a, the headers in include/tessark, the CMake
+# package and tessark.pc). One package rather than a -dev split: one cpack
+# call and one file that package-check.sh knows, and the development files
+# are small (two headers, a static library, two CMake files).
 set(CPACK_PACKAGE_NAME tessark)
 set(CPACK_PACKAGE_VENDOR "Orvane")
 set(CPACK_PACKAGE_CONTACT "Orvane Tessark maintainers <tessark@orvane.example>")
@@ -30,6 +36,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # the program and its window part link: the Qt 6 libraries (the GUI ones for
 # the window part only) and the C++ run-time.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The window's fonts stand in for the design's Windows fonts; GNU parallel
 # spreads large collections over several machines (see the manual page).

@@ -3,7 +3,7 @@
 
 Counts non-blank lines that are not comments in .cpp .cc .c .h .hpp .inl
 .py .pyi files. Tests: everything under tests/ (the data files excluded).
-Production: base/, engine/ (without the generated name table), app/,
+Production: base/, engine/ (without the generated name table), library/, app/,
 controls/, ui/, cli/, main/. fuzz/, bench/ and tools/ count on neither side.
 Usage: scripts/count-lines.py [-v]   (-v: every file's count too)
 """
@@ -11,7 +11,7 @@ import os
 import sys
 
 EXTENSIONS = ('.cpp', '.cc', '.c', '.h', '.hpp', '.inl', '.py', '.pyi')
-PRODUCTION = ('base', 'engine', 'app', 'controls', 'ui', 'cli', 'main')
+PRODUCTION = ('base', 'engine', 'library', 'app', 'controls', 'ui', 'cli', 'main')
 GENERATED = ('engine/HtmlEntityTable.cpp',)
 
 

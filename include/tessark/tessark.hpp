@@ -33,7 +33,7 @@
 
 namespace tessark {
 
-// "1.4.0"
+// The library's version, the project's "MAJOR.MINOR.PATCH" (e.g. "1.0.20").
 const char* version() noexcept;
 
 // Every failure of the library.
