@@ -5,6 +5,7 @@
 // Usage: tessark_python_overhead ROUNDS PAGE...
 #include <tessark/tessark.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
