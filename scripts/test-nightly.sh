@@ -36,7 +36,7 @@ stage "engine without AVX2"
 # The Python tests with TESSARK_NIGHTLY=1: pip builds the module from
 # nothing in the virtual environment (Release, no sanitizers).
 rm -rf build-nightly-python
-cmake -S . -B build-nightly-python -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARK_STRICT=ON -DTESSARK_BUILD_PYTHON=ON \
+cmake -S . -B build-nightly-python -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARK_STRICT=OFF -DTESSARK_BUILD_PYTHON=ON \
   -DTESSARK_BUILD_GUI=OFF >/dev/null
 cmake --build build-nightly-python --target _tessark tessark
 ctest --test-dir build-nightly-python --output-on-failure -j2 -L python

@@ -28,9 +28,10 @@ stage "tests passed"
 # The Python module is loaded into an ordinary Python, so it is built and
 # tested in a Release folder of its own without sanitizers: the module
 # against the program, Dask on two worker processes, the Debian package
-# python3-tessark and pip into a virtual environment.
+# python3-tessark and pip into a virtual environment. Without -Werror, as
+# every Release build here (GCC 12 warns falsely of overlapping copies at -O3).
 rm -rf build-python
-cmake -S . -B build-python -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARK_STRICT=ON -DTESSARK_BUILD_PYTHON=ON \
+cmake -S . -B build-python -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARK_STRICT=OFF -DTESSARK_BUILD_PYTHON=ON \
   -DTESSARK_BUILD_GUI=OFF >/dev/null
 cmake --build build-python --target _tessark tessark
 ctest --test-dir build-python --output-on-failure -j2 -L python
