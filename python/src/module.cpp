@@ -6,9 +6,12 @@
 // TypeError, a bad value a ValueError or TypeError). Every conversion runs
 // with the GIL released, over the bytes of the caller's object (bytes and
 // str are immutable and held while converting; any other buffer is copied
-// first). Text comes back as str: UTF-8 from the library, or Windows-1252
-// bytes (the classic engine with the encoding "windows-1252") decoded as
-// the web decodes windows-1252.
+// first). Text comes back as str: UTF-8 from the library (a byte that is
+// not UTF-8, which the classic engine passes through with the encoding
+// "utf-8", as a surrogate escape, so that encoding the text with
+// "surrogateescape" gives the library's bytes), or Windows-1252 bytes (the
+// classic engine with the encoding "windows-1252") decoded as the web
+// decodes windows-1252.
 //
 // Thread safety: to_text and Converter.convert may run on any number of
 // Python threads at once; Converter.feed and finish take the converter's
@@ -181,7 +184,7 @@ bool WritesWindows1252(const tessark::Options& options)
 py::str TextFrom(std::string_view text, bool windows1252)
 {
     if (!windows1252) {
-        PyObject* result = PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "strict");
+        PyObject* result = PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "surrogateescape");
         if (result == nullptr)
             throw py::error_already_set();
         return py::reinterpret_steal<py::str>(result);
@@ -213,14 +216,18 @@ std::size_t CompleteUtf8(std::string_view text)
     return size;
 }
 
-std::string Convert(const tessark::Converter& converter, const Page& page)
+// The converter's text of a page, as str: text handed over as text comes
+// back in UTF-8 whatever the encoding option says.
+py::str Convert(const tessark::Converter& converter, const Page& page)
 {
+    std::string text;
     try {
         py::gil_scoped_release release;
-        return page.text ? converter.convert_text(page.view) : converter.convert(page.view);
+        text = page.text ? converter.convert_text(page.view) : converter.convert(page.view);
     } catch (const tessark::Error& error) {
         RaiseError(error);
     }
+    return TextFrom(text, !page.text && WritesWindows1252(converter.options()));
 }
 
 tessark::Converter MakeConverter(const tessark::Options& options, tessark::Converter::Sink sink = {})
@@ -244,7 +251,7 @@ public:
     StreamingConverter(const StreamingConverter&) = delete;
     StreamingConverter& operator=(const StreamingConverter&) = delete;
 
-    py::str Convert(const py::handle& object) const { return TextFrom(::Convert(converter_, PageFrom(object)), windows1252_); }
+    py::str Convert(const py::handle& object) const { return ::Convert(converter_, PageFrom(object)); }
 
     py::str Feed(const py::handle& object)
     {
@@ -350,9 +357,9 @@ py::list ToTextMany(const py::iterable& pages, long long threads, const py::kwar
     }
     const bool windows1252 = WritesWindows1252(options);
     py::list result;
-    for (std::string& text : texts) {
-        result.append(TextFrom(text, windows1252));
-        std::string().swap(text);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        result.append(TextFrom(texts[i], windows1252 && !inputs[i].text));
+        std::string().swap(texts[i]);
     }
     return result;
 }
@@ -376,7 +383,7 @@ PYBIND11_MODULE(_tessark, m)
         "to_text",
         [](const py::handle& html, const py::kwargs& keywords) {
             const tessark::Options options = OptionsFrom(keywords);
-            return TextFrom(Convert(MakeConverter(options), PageFrom(html)), WritesWindows1252(options));
+            return Convert(MakeConverter(options), PageFrom(html));
         },
         py::arg("html"),
         "to_text(html, **options) -> str\n\n"

@@ -12,7 +12,7 @@ import tessark
 from conftest import corpus_pages
 
 # A page on which every option changes the text.
-PAGE = (b'<html><head><meta charset="windows-1252"><title>T</title></head><body><!-- note -->'
+PAGE = (b'<html><head><meta charset="windows-1252"><title>T</title></head><body><!-- a > b -->'
         b'<h1>Caf\xe9 &amp; Tea &rsquo;</h1><p>See <a href="/hours">the hours</a> and <img src="c.png" alt="a cup">.</p>'
         b'<script>var x;</script><style>p{}</style><ul><li>one</li><li>two</li></ul>\r\n'
         b'<p>Words that wrap when the width is small | pipe {brace}\tTab   spaces</p>\r\n\r\n\r\n<p>End</p></body></html>')
@@ -45,14 +45,15 @@ def program_text(program, path, options, tmp_path):
 
 KEYWORD_ROWS = [
     {"encoding": "utf-8"},
-    {"encoding": "windows-1252"},
+    {"encoding": "koi8-r"},
     {"links": "inline"},
     {"links": "list"},
     {"links": "inline", "base_url": "https://example.org/a/"},
     {"alt_text": False},
     {"width": 12},
     {"crlf": True},
-    *({"readable": False, name: not on} for name, on in CLASSIC_DEFAULTS.items()),
+    *({"readable": False, name: not on} for name, on in CLASSIC_DEFAULTS.items() if name != "remove_blank_lines"),
+    {"readable": False, "remove_all_crlf": False, "remove_blank_lines": False},
     {"readable": False, "classic_line_ends": True},
     {"readable": False, "encoding": "utf-8"},
 ]
@@ -63,10 +64,12 @@ def test_every_keyword_gives_the_command_lines_text(options, program, tmp_path):
     page = tmp_path / "page.html"
     page.write_bytes(PAGE)
     text = tessark.to_text(PAGE, **options)
-    assert text.encode("utf-8") == program_text(program, page, options, tmp_path)
-    if options not in ({}, {"readable": False}):
-        # the keyword acts: the text differs from its engine's default text
-        assert text != tessark.to_text(PAGE, readable=options.get("readable", True))
+    # bytes that are not UTF-8 (the classic engine's with "utf-8") come as surrogate escapes
+    assert text.encode("utf-8", "surrogateescape") == program_text(program, page, options, tmp_path)
+    if len(options) > 1 or (options and "readable" not in options):
+        # the row's last keyword acts: without it the text differs
+        without = dict(list(options.items())[:-1])
+        assert text != tessark.to_text(PAGE, **without)
 
 
 @pytest.mark.parametrize("readable", [True, False])
@@ -95,11 +98,20 @@ def test_streaming_gives_the_whole_text(chunk, options):
     converter = tessark.Converter(**options)
     pages = [PAGE] + [p.read_bytes() for p in corpus_pages(3 if chunk < 100 else 12)]
     for page in pages:  # one converter, page after page
-        pieces = [converter.feed(page[i:i + chunk]) for i in range(0, len(page), chunk)]
-        whole = "".join(pieces) + converter.finish()
+        whole = "".join(converter.feed(page[i:i + chunk]) for i in range(0, len(page), chunk)) + converter.finish()
         assert whole == converter.convert(page) == tessark.to_text(page, **options)
-        if chunk == 4096 and len(page) > 50000:
-            assert sum(1 for p in pieces if p) > 1, "the text leaves as the page arrives"
+
+
+@pytest.mark.parametrize("options", [{"encoding": "utf-8"}, {"readable": False, "encoding": "utf-8"},
+                                     {"readable": False, "encoding": "windows-1252"}], ids=repr)
+def test_text_leaves_as_the_page_arrives(options):
+    """A large page's text leaves piece by piece, in whole characters."""
+    page = b"<p>" + "caf\u00e9 \u20ac \U0001F600 <b>x</b> ".encode() * 300000
+    converter = tessark.Converter(**options)
+    pieces = [converter.feed(page[i:i + 65536]) for i in range(0, len(page), 65536)]
+    pieces.append(converter.finish())
+    assert sum(1 for p in pieces if p) > 10
+    assert "".join(pieces) == tessark.to_text(page, **options)
 
 
 def test_the_streamed_encoding_and_its_reason():
