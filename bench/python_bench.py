@@ -5,7 +5,7 @@
   2. the binding's cost: tessark.to_text against the library's C++ call
      (OVERHEAD_PROGRAM, bench/python_overhead.cpp) on the same pages;
   3. to_text_many on two threads against one.
-Each figure is the best of ROUNDS rounds. Usage (bench/python-bench.sh sets
+Each figure is the best of ROUNDS rounds after one to warm up. Usage (bench/python-bench.sh sets
 it up): PYTHONPATH=BUILD/python python_bench.py OVERHEAD_PROGRAM PAGE...
 """
 import subprocess
@@ -15,10 +15,12 @@ import warnings
 
 import tessark
 
-ROUNDS = 5
+ROUNDS = 10
+ALTERNATIONS = 5
 
 
 def best(function, rounds=ROUNDS):
+    function()  # a first round to warm up (the allocator's first pages, the caches)
     times = []
     for _ in range(rounds):
         start = time.perf_counter()
@@ -37,7 +39,18 @@ def main():
     size = sum(map(len, pages))
     print(f"{len(pages)} pages, {size / 1e6:.2f} MB")
 
-    seconds = best(lambda: [tessark.to_text(p) for p in pages])
+    # The figures compared with each other are taken in turns, ALTERNATIONS
+    # times, each the best of its turns, so that a burst of load elsewhere on
+    # the machine weighs on both alike.
+    to_text = lambda: [tessark.to_text(p) for p in pages]
+    cpp_command = [program, str(ROUNDS), *paths]
+    seconds = cpp = one = two = float("inf")
+    for _ in range(ALTERNATIONS):
+        seconds = min(seconds, best(to_text))
+        cpp = min(cpp, float(subprocess.run(cpp_command, capture_output=True, text=True, check=True).stdout.split()[2]))
+        one = min(one, best(lambda: tessark.to_text_many(pages, threads=1)))
+        two = min(two, best(lambda: tessark.to_text_many(pages, threads=2)))
+
     line("tessark.to_text", pages, size, seconds)
     try:
         import bs4
@@ -55,13 +68,8 @@ def main():
     except ImportError:
         print("html2text: not installed (python3-html2text)")
 
-    out = subprocess.run([program, str(ROUNDS), *paths], capture_output=True, text=True, check=True).stdout.split()
-    cpp = float(out[2])
     line("C++ tessark::to_text", pages, size, cpp)
     print(f"binding cost: {100 * (seconds - cpp) / cpp:+.1f} % of the C++ time")
-
-    one = best(lambda: tessark.to_text_many(pages, threads=1))
-    two = best(lambda: tessark.to_text_many(pages, threads=2))
     line("to_text_many threads=1", pages, size, one)
     line("to_text_many threads=2", pages, size, two)
     print(f"two threads: {one / two:.2f} times one")
