@@ -38,14 +38,14 @@ namespace py = pybind11;
 
 namespace {
 
-// The exception class tessark.Error (a ValueError with .number).
-PyObject* errorType = nullptr;
-
+// Raises the library's error as tessark.Error (a ValueError with .number),
+// the class the module holds.
 [[noreturn]] void RaiseError(const tessark::Error& error)
 {
-    py::object exception = py::reinterpret_borrow<py::object>(errorType)(error.what());
+    const py::object type = py::module_::import("tessark._tessark").attr("Error");
+    py::object exception = type(error.what());
     exception.attr("number") = error.number();
-    PyErr_SetObject(errorType, exception.ptr());
+    PyErr_SetObject(type.ptr(), exception.ptr());
     throw py::error_already_set();
 }
 
@@ -373,8 +373,7 @@ PYBIND11_MODULE(_tessark, m)
     m.doc() = "The compiled part of the package tessark (use the package).";
     m.attr("__version__") = tessark::version();
 
-    static py::exception<tessark::Error> error(m, "Error", PyExc_ValueError);
-    errorType = error.ptr();
+    py::exception<tessark::Error> error(m, "Error", PyExc_ValueError);
     error.doc() = "A failure of the conversion. .number is the error's number: 5 bad argument "
                   "(an option, an encoding), 7 out of memory, 51 internal error.";
     error.attr("number") = 0;

@@ -17,13 +17,20 @@ Thread safety: the functions build new bags; the conversions run wherever
 Dask runs them (tessark releases the GIL, so threaded workers convert in
 parallel).
 """
+from __future__ import annotations
+
 import os
 import pathlib
+from collections.abc import Iterable
+from typing import TYPE_CHECKING, Any
 
 import tessark
 
+if TYPE_CHECKING:
+    import dask.bag
 
-def _convert_partition(items, options):
+
+def _convert_partition(items: Iterable[Any], options: dict[str, Any]) -> list[str]:
     converter = tessark.Converter(**options)
     texts = []
     for item in items:
@@ -34,15 +41,15 @@ def _convert_partition(items, options):
     return texts
 
 
-def to_text_bag(bag, **options):
+def to_text_bag(bag: dask.bag.Bag, **options: Any) -> dask.bag.Bag:
     """A bag of the texts of the bag's pages, in order (lazy: compute it)."""
     tessark.Converter(**options)  # bad options fail here, not on a worker
     return bag.map_partitions(_convert_partition, options)
 
 
-def from_paths(paths, npartitions=None, **options):
+def from_paths(paths: Iterable[str | os.PathLike[str]], npartitions: int | None = None, **options: Any) -> dask.bag.Bag:
     """The texts of the files at paths (str or os.PathLike), read on the workers."""
-    import dask.bag
+    import dask.bag  # noqa: F811 (at run time, only when used)
 
     bag = dask.bag.from_sequence([pathlib.Path(p) for p in paths], npartitions=npartitions)
     return to_text_bag(bag, **options)
