@@ -29,6 +29,12 @@ keyword is a TypeError, a value of the wrong type a TypeError, a bad value
 a ValueError; a failure of the conversion (an unknown encoding, exhausted
 memory) is a tessark.Error, a ValueError whose .number is the error's number.
 
+Texts are str. With readable=False and encoding="windows-1252" the classic
+bytes come as the characters they stand for (as the web reads
+windows-1252); a byte that is not UTF-8 (the classic conversion passes a
+page's bytes through with "utf-8") comes as a surrogate escape, so that
+text.encode("utf-8", "surrogateescape") gives the program's bytes.
+
 Every conversion releases the GIL: Python threads convert in parallel, and
 to_text_many runs its own threads. tessark.dask converts Dask bags.
 """
