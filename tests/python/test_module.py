@@ -164,9 +164,19 @@ def big_page():
     return b"<p>" + b"<b>word</b> &amp; <i>words</i> " * 400000
 
 
-def test_to_text_releases_the_gil():
+def stream(converter, page):
+    converter.feed(page)
+    converter.finish()
+
+
+@pytest.mark.parametrize("convert", [
+    tessark.to_text,
+    tessark.Converter().convert,
+    lambda page: stream(tessark.Converter(), page),
+], ids=["to_text", "convert", "feed"])
+def test_conversions_release_the_gil(convert):
     """A Python thread keeps running while another converts: it counts its
-    turns (each one waits without the GIL) during one call of to_text."""
+    turns (each one waits without the GIL) during one conversion."""
     page, state = big_page(), {"inside": False, "turns": 0, "done": False}
 
     def monitor():
@@ -182,7 +192,7 @@ def test_to_text_releases_the_gil():
         for _ in range(50):
             before = state["turns"]
             state["inside"] = True
-            tessark.to_text(page)
+            convert(page)
             state["inside"] = False
             best = max(best, state["turns"] - before)
             if best >= 30:
