@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -137,7 +138,7 @@ tessark::Options OptionsFrom(const py::kwargs& keywords)
 struct Page {
     std::string_view view;
     bool text = false;
-    std::string copy;  // a mutable buffer's bytes (bytearray, memoryview)
+    std::unique_ptr<const std::string> copy;  // a mutable buffer's bytes (bytearray, memoryview), where moves leave them
     py::object owner;  // the bytes or str the view points into
 };
 
@@ -155,8 +156,9 @@ Page PageFrom(const py::handle& object)
         page.text = true;
     } else if (PyObject_CheckBuffer(object.ptr())) {
         const py::buffer_info info = py::reinterpret_borrow<py::buffer>(object).request();
-        page.copy.assign(static_cast<const char*>(info.ptr), static_cast<std::size_t>(info.size * info.itemsize));
-        page.view = page.copy;
+        page.copy = std::make_unique<const std::string>(static_cast<const char*>(info.ptr),
+                                                        static_cast<std::size_t>(info.size * info.itemsize));
+        page.view = *page.copy;
     } else {
         throw py::type_error(std::string("a page must be bytes or str, not ") + Py_TYPE(object.ptr())->tp_name);
     }
@@ -216,6 +218,12 @@ std::size_t CompleteUtf8(std::string_view text)
     return size;
 }
 
+// The converter's text of a page, as the library gives it.
+std::string TextOf(const tessark::Converter& converter, const Page& page)
+{
+    return page.text ? converter.convert_text(page.view) : converter.convert(page.view);
+}
+
 // The converter's text of a page, as str: text handed over as text comes
 // back in UTF-8 whatever the encoding option says.
 py::str Convert(const tessark::Converter& converter, const Page& page)
@@ -223,7 +231,7 @@ py::str Convert(const tessark::Converter& converter, const Page& page)
     std::string text;
     try {
         py::gil_scoped_release release;
-        text = page.text ? converter.convert_text(page.view) : converter.convert(page.view);
+        text = TextOf(converter, page);
     } catch (const tessark::Error& error) {
         RaiseError(error);
     }
@@ -330,7 +338,7 @@ py::list ToTextMany(const py::iterable& pages, long long threads, const py::kwar
         auto work = [&] {
             for (std::size_t i = next++; i < inputs.size(); i = next++) {
                 try {
-                    texts[i] = inputs[i].text ? converter.convert_text(inputs[i].view) : converter.convert(inputs[i].view);
+                    texts[i] = TextOf(converter, inputs[i]);
                 } catch (...) {
                     failures[i] = std::current_exception();
                 }

@@ -156,7 +156,7 @@ def test_bad_pages_and_arguments(call):
 @pytest.mark.parametrize("options", [{}, {"readable": False, "encoding": "windows-1252"}], ids=repr)
 def test_to_text_many_gives_a_loops_texts(threads, options):
     pages = [p.read_bytes() for p in corpus_pages(20)]
-    pages += [pages[0].decode("utf-8", "replace"), b"", PAGE]
+    pages += [pages[0].decode("utf-8", "replace"), b"", PAGE, bytearray(b"<b>x</b> y"), memoryview(PAGE)]
     assert tessark.to_text_many(pages, threads=threads, **options) == [tessark.to_text(p, **options) for p in pages]
 
 
