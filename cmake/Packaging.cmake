@@ -37,13 +37,12 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core | fonts-liberation")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "parallel")
 
 # ---- The Python package python3-tessark (TESSARK_BUILD_PYTHON only) -------
-# The module and its package files are the install component "python"
-# (python/CMakeLists.txt). The package tessark above keeps the other
-# components only, so it stays as it is; python3-tessark_VERSION_ARCH.deb
-# is made from the component "python" alone by a second configuration:
+# The module and its package files are the install component "python",
+# installed only when named (python/CMakeLists.txt), so the package tessark
+# above stays as it is; python3-tessark_VERSION_ARCH.deb is made from that
+# component alone by a second configuration:
 #     cpack --config BUILD/CPackConfig-python.cmake -G DEB
 if(TESSARK_BUILD_PYTHON)
-  set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};Unspecified;/")
   math(EXPR TESSARK_PYTHON_NEXT_MINOR "${TESSARK_PYTHON_MINOR} + 1")
   configure_file(${PROJECT_SOURCE_DIR}/python/CPackConfig-python.cmake.in
                  ${CMAKE_BINARY_DIR}/CPackConfig-python.cmake @ONLY)
