@@ -43,6 +43,19 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core | fonts-liberation")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "parallel")
 
+# ---- The Python package python3-tessark (TESSARK_BUILD_PYTHON only) -------
+# The module and its package files are the install component "python",
+# installed only when named (python/CMakeLists.txt), so the package tessark
+# above stays as it is; python3-tessark_VERSION_ARCH.deb is made from that
+# component alone by a second configuration:
+#     cpack --config BUILD/CPackConfig-python.cmake -G DEB
+if(TESSARK_BUILD_PYTHON)
+  math(EXPR TESSARK_PYTHON_NEXT_MINOR "${TESSARK_PYTHON_MINOR} + 1")
+  configure_file(${PROJECT_SOURCE_DIR}/python/CPackConfig-python.cmake.in
+                 ${CMAKE_BINARY_DIR}/CPackConfig-python.cmake @ONLY)
+endif()
+# ---- End of the Python package ---------------------------------------------
+
 if(NOT CPACK_GENERATOR AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
   set(CPACK_GENERATOR DEB)
 endif()

@@ -5,7 +5,9 @@
 #     random-page loops, the program killed mid-conversion, the huge inputs;
 #  2. the engine built without the AVX2 passes (-DTESSARK_AVX2=OFF), its tests
 #     with TESSARK_NIGHTLY=1 too;
-#  3. scripts/fuzz-nightly.sh: the three fuzzers for FUZZ_SECONDS each from random
+#  3. the Python tests (tests/python/) in a Release build, pip building the
+#     module from nothing;
+#  4. scripts/fuzz-nightly.sh: the three fuzzers for FUZZ_SECONDS each from random
 #     seeds, and the page over 2 GB with an optimised build of the program.
 # Usage: scripts/test-nightly.sh [FUZZ_SECONDS]   (default 300)
 set -euo pipefail
@@ -13,7 +15,8 @@ cd "$(dirname "$0")/.."
 seconds="${1:-300}"
 start=$SECONDS
 stage() { echo "test-nightly.sh: $1 ($((SECONDS - start)) s)"; }
-scripts/deps.sh libbenchmark-dev
+scripts/deps.sh libbenchmark-dev pybind11-dev python3-dev python3-pybind11 python3-pytest python3-dask \
+  python3-distributed python3-bs4 python3-html2text python3-venv python3-pip python3-setuptools python3-wheel
 export TESSARK_NIGHTLY=1
 
 rm -rf build-nightly-test
@@ -29,6 +32,15 @@ cmake -S . -B build-nightly-noavx2 -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARK_S
 cmake --build build-nightly-noavx2
 ctest --test-dir build-nightly-noavx2 --output-on-failure -j2 -L engine
 stage "engine without AVX2"
+
+# The Python tests with TESSARK_NIGHTLY=1: pip builds the module from
+# nothing in the virtual environment (Release, no sanitizers).
+rm -rf build-nightly-python
+cmake -S . -B build-nightly-python -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARK_STRICT=OFF -DTESSARK_BUILD_PYTHON=ON \
+  -DTESSARK_BUILD_GUI=OFF >/dev/null
+cmake --build build-nightly-python --target _tessark tessark
+ctest --test-dir build-nightly-python --output-on-failure -j2 -L python
+stage "Python module, pip from nothing"
 
 scripts/fuzz-nightly.sh "$seconds"
 stage "fuzzers and the page over 2 GB"
