@@ -83,7 +83,9 @@ struct PageStream::Impl {
     bool Decide(std::string_view start, bool more) {
         const encoding::Detection found = encoding::DecideEncoding(start, options.encoding, more);
         used = {found.encoding, found.reason, 0};
-        decoder.emplace(found.encoding);
+        // The readable-text engine reads UTF-8 itself, replacing what is
+        // not UTF-8 as the decoder would.
+        if (route != PageRoute::Readable || found.encoding != "UTF-8") decoder.emplace(found.encoding);
         head = Head::Open;
         return Decode(start.substr(found.bomLength), !more);
     }

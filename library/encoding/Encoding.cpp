@@ -778,9 +778,29 @@ struct Utf8Decoder::State {
     UChar* pivotTarget = pivot;
     bool started = false;
 
+    // Kind::Bytes: the UTF-8 of each byte value above 0x7F (two or three
+    // bytes, then NULs), from Decode's table, so that a page is decoded in
+    // one pass without a 16-bit copy.
+    std::array<std::array<char, 4>, 128> high{};
+
     void Utf8(std::string_view bytes, bool last, std::string& out);
     void Icu(std::string_view bytes, bool last, std::string& out);
+    void SingleBytes(std::string_view bytes, std::string& out) const;
 };
+
+void Utf8Decoder::State::SingleBytes(std::string_view bytes, std::string& out) const {
+    std::size_t i = 0;
+    const std::size_t n = bytes.size();
+    while (i < n) {
+        std::size_t run = i;
+        while (run < n && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
+        out.append(bytes.data() + i, run - i);
+        for (i = run; i < n && static_cast<unsigned char>(bytes[i]) >= 0x80; ++i) {
+            const std::array<char, 4>& u = high[static_cast<unsigned char>(bytes[i]) - 0x80u];
+            out.append(u.data(), u[2] != '\0' ? 3 : 2);
+        }
+    }
+}
 
 Utf8Decoder::Utf8Decoder(std::string_view encoding) : s_(std::make_unique<State>()) {
     const EncodingInfo* e = FindEncoding(encoding);
@@ -792,6 +812,11 @@ Utf8Decoder::Utf8Decoder(std::string_view encoding) : s_(std::make_unique<State>
         s_->kind = State::Kind::Replacement;
     } else if (!*e->converter) {
         s_->kind = State::Kind::Bytes;  // one character per byte
+        for (unsigned b = 0x80; b < 0x100; ++b) {
+            const char byte = static_cast<char>(b);
+            const std::string u = EncodeUtf8(encoding::Decode(std::string_view(&byte, 1), encoding));
+            std::copy(u.begin(), u.end(), s_->high[b - 0x80u].begin());
+        }
     } else {
         s_->kind = State::Kind::Icu;
         UErrorCode status = U_ZERO_ERROR;
@@ -809,7 +834,7 @@ void Utf8Decoder::Decode(std::string_view bytes, bool last, std::string& out) {
     switch (s_->kind) {
     case State::Kind::Utf8: s_->Utf8(bytes, last, out); break;
     case State::Kind::Icu: s_->Icu(bytes, last, out); break;
-    case State::Kind::Bytes: out += EncodeUtf8(encoding::Decode(bytes, s_->encoding)); break;
+    case State::Kind::Bytes: s_->SingleBytes(bytes, out); break;
     case State::Kind::Replacement:
         if (!bytes.empty() && !s_->replaced) out += "\xEF\xBF\xBD";
         s_->replaced = s_->replaced || !bytes.empty();
