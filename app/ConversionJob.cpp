@@ -23,40 +23,27 @@ constexpr std::size_t kReadBlock = std::size_t{1} << 20;
 
 // How a request is converted, decided once before anything is read: the
 // options of the page stream (PageStream.h, the library's core, whose routes
-// are the program's) and whether the page goes whole: a classic page with
-// DecodeAllReferences, whose step the stream does not carry, or with an
-// encoding that cannot be used (it fails there, after the input's checks).
-struct Plan {
+// are the program's).
+PageOptions PlanFor(const ConversionRequest& request) {
     PageOptions page;
-    bool whole = false;
-};
-
-Plan PlanFor(const ConversionRequest& request) {
-    Plan plan;
-    plan.page.readable = request.options.readable;
-    plan.page.layout = request.options.layout;
-    request.options.ApplyTo(plan.page.classic);
-    plan.page.encoding = EncodingName(request.encoding);
-    plan.whole = RouteFor(plan.page) == PageRoute::Whole ||
-                 (!plan.page.readable && !encoding::IsUsableEncoding(plan.page.encoding));
-    return plan;
+    page.readable = request.options.readable;
+    page.layout = request.options.layout;
+    request.options.ApplyTo(page.classic);
+    page.encoding = EncodingName(request.encoding);
+    return page;
 }
 
-// The input, checked and opened once: read whole (whole), with room for the
-// result to grow up to twice its size without moving (every unit an LF that
-// becomes CR LF), or opened for reading in blocks. `stop` is the message of
-// the check that stops the job, else empty.
+// The input, checked and opened once for reading in blocks. `stop` is the
+// message of the check that stops the job, else empty.
 struct Input {
     QString stop;
-    QByteArray bytes;
     std::unique_ptr<InputStream> reader;
 };
 
-Input OpenInput(const ConversionRequest& request, FileSystem& files, bool whole) {
+Input OpenInput(const ConversionRequest& request, FileSystem& files) {
     Input input;
     if (request.source == ConversionRequest::Source::StandardInput) {
-        if (whole) input.bytes = files.ReadStandardInput();
-        else input.reader = files.OpenStandardInput();
+        input.reader = files.OpenStandardInput();
         return input;
     }
     qint64 size = 0;
@@ -81,8 +68,7 @@ Input OpenInput(const ConversionRequest& request, FileSystem& files, bool whole)
             return input;
         }
     }
-    if (whole) input.bytes = files.ReadAll(request.inputPath, size);
-    else input.reader = files.OpenRead(request.inputPath);
+    input.reader = files.OpenRead(request.inputPath);
     return input;
 }
 
@@ -98,11 +84,10 @@ private:
     QByteArray& text_;
 };
 
-// The output, in one place: a streamed conversion opens it before it starts
-// (refused at once when it cannot be written) and writes it piece by piece,
-// a file output being replaced only at Commit; the whole page's conversion
-// writes it whole at the end. Unix lines are applied here, on either way, to
-// the classic text (readable text has its own line ends).
+// The output, in one place: opened before the conversion starts (refused at
+// once when it cannot be written) and written piece by piece, a file output
+// being replaced only at Commit. Unix lines are applied here to the classic
+// text (readable text has its own line ends).
 class Output {
 public:
     Output(const ConversionRequest& request, FileSystem& files, ConversionOutcome& outcome)
@@ -126,17 +111,6 @@ public:
     }
     void Discard() noexcept { stream_->Discard(); }
 
-    void WriteWhole(QByteArray&& bytes) {
-        if (unix_) {
-            const std::string converted = lines_.Convert(TextEncoding::View(bytes), true);
-            bytes = QByteArray(converted.data(), static_cast<qsizetype>(converted.size()));
-        }
-        switch (request_.target) {
-        case ConversionRequest::Target::File: files_.WriteAll(request_.outputPath, bytes); break;
-        case ConversionRequest::Target::StandardOutput: files_.WriteStandardOutput(bytes); break;
-        case ConversionRequest::Target::Memory: outcome_.text = std::move(bytes); break;
-        }
-    }
 
 private:
     void Pass(const std::string& bytes) {
@@ -213,38 +187,18 @@ QString ConversionOutcome::Reason() const {
 ConversionOutcome ConvertOne(const ConversionRequest& request, FileSystem& files, const ConversionYield& yield) {
     ConversionOutcome outcome;
     try {
-        const Plan plan = PlanFor(request);
-        Input input = OpenInput(request, files, plan.whole);
+        const PageOptions page = PlanFor(request);
+        Input input = OpenInput(request, files);
         if (!input.stop.isEmpty()) {
             outcome.result = ConversionOutcome::Result::Stopped;
             outcome.message = input.stop;
             return outcome;
         }
-        if (!plan.whole && !encoding::IsUsableEncoding(plan.page.encoding))
-            throw RuntimeError(ErrorNumber::InvalidProcedureCall);
+        if (!encoding::IsUsableEncoding(page.encoding)) throw RuntimeError(ErrorNumber::InvalidProcedureCall);
         ConversionContext context(yield);
         Output output(request, files, outcome);
-
-        if (plan.whole) {
-            // The page in memory, converted in place where the encoding allows
-            // (EncodedConversion.h): the buffer grows only when LF -> CR LF
-            // needs the room, which ReadAll reserved, so growing never copies
-            // the page. After a failure the engine's result is not the
-            // page's text, so the old output is kept.
-            outcome.bytesRead = input.bytes.size();
-            Engine engine(plan.page.classic, &context);
-            outcome.encodingUsed = ConvertEncoded(engine, input.bytes, request.encoding);
-            if (context.Failed()) {
-                FailedWith(context, outcome);
-                return outcome;
-            }
-            output.WriteWhole(std::move(input.bytes));
-            outcome.result = ConversionOutcome::Result::Written;
-            return outcome;
-        }
-
         output.Open();
-        ConvertStreamed(plan.page, std::move(input.reader), output, context, outcome);
+        ConvertStreamed(page, std::move(input.reader), output, context, outcome);
     } catch (...) {
         outcome = {};
         outcome.result = ConversionOutcome::Result::Failed;

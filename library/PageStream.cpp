@@ -6,10 +6,8 @@
 #include <vector>
 
 #include "ConversionContext.h"
-#include "Engine.h"
 #include "RuntimeError.h"
 #include "StreamExtractor.h"
-#include "WholePage.h"
 
 namespace tessark {
 namespace {
@@ -21,7 +19,6 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 PageRoute RouteFor(const PageOptions& options) {
     const auto setting = encoding::ParseSetting(options.encoding);
     if (options.readable) return PageRoute::Readable;
-    if (options.classic.DecodeAllReferences) return PageRoute::Whole;
     if (setting == encoding::Setting::Windows1252) return PageRoute::Bytes;
     if (setting == encoding::Setting::Utf8) return PageRoute::Utf8;
     return PageRoute::Decoded;
@@ -42,10 +39,10 @@ std::string UnixLines::Convert(std::string_view piece, bool last) {
 }
 
 // The page goes through a head, where its start is held until the
-// byte-order mark (Bom) or the encoding (Detect) is decided, or all of it
-// (Whole), then straight on (Open), decoded when a decoder is set.
+// byte-order mark (Bom) or the encoding (Detect) is decided, then straight
+// on (Open), decoded when a decoder is set.
 struct PageStream::Impl {
-    enum class Head { Open, Bom, Detect, Whole };
+    enum class Head { Open, Bom, Detect };
 
     Impl(const PageOptions& o, ConversionContext* c, Sink s)
         : options(o), route(RouteFor(o)), context(c), sink(std::move(s)) {}
@@ -92,7 +89,6 @@ struct PageStream::Impl {
     bool Feed(std::string_view data) {
         switch (head) {
         case Head::Open: return Decode(data, false);
-        case Head::Whole: held += data; return true;
         case Head::Bom: {
             held += data;
             if (held.size() < kUtf8Bom.size()) return true;
@@ -118,20 +114,12 @@ struct PageStream::Impl {
         case Head::Open: fine = !decoder || Decode({}, true); break;
         case Head::Bom: fine = Pass(held); break;  // shorter than a byte-order mark
         case Head::Detect: fine = Decide(held, false); break;
-        case Head::Whole: return FinishWhole();
         }
         head = Head::Open;
         held.clear();
         if (bytes) return bytes->Finish() && fine;
         if (utf8) return utf8->Finish() && fine;
         return readable->Finish() && fine;
-    }
-    bool FinishWhole() {
-        Engine engine(options.classic, context);
-        used = ConvertWhole(engine, held, options.encoding);
-        if (context->Failed()) return false;
-        if (!held.empty()) sink(held.data(), held.size());
-        return true;
     }
     bool Failed() const {
         if (context->Failed()) return true;
@@ -156,9 +144,7 @@ PageStream::PageStream(const PageOptions& options, ConversionContext* context, S
     case PageRoute::Bytes: s.bytes = std::make_unique<ByteStreamExtractor>(options.classic, context, toSink); break;
     case PageRoute::Utf8:
     case PageRoute::Decoded: s.utf8 = std::make_unique<Utf8StreamExtractor>(options.classic, context, toSink); break;
-    case PageRoute::Whole: s.head = Impl::Head::Whole; break;
     }
-    if (s.route == PageRoute::Whole) return;
     if (setting == encoding::Setting::Windows1252 && s.route == PageRoute::Bytes) {
         s.used = {"windows-1252", encoding::Reason::Chosen, 0};
     } else if (setting == encoding::Setting::Utf8) {

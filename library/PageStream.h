@@ -14,11 +14,7 @@
 //    label: the encoding is decided from the first encoding::kDetectBytes of
 //    the page (all of a shorter page, so that the decision is the whole
 //    page's), then the bytes are decoded piece by piece.
-//  - Whole: the classic conversion with DecodeAllReferences, which the
-//    stream does not carry: the page is held and converted whole at the end
-//    (WholePage.h).
-// Text leaves through the sink as soon as it is final (except on the Whole
-// route): UTF-8, or Windows-1252 bytes on the Bytes route; line ends as the
+// Text leaves through the sink as soon as it is final: UTF-8, or Windows-1252 bytes on the Bytes route; line ends as the
 // engines make them (UnixLines turns classic CR LF lines into LF lines).
 //
 // Failures: an unusable encoding throws RuntimeError 5 at construction;
@@ -51,7 +47,7 @@ struct PageOptions {
     std::string encoding = "windows-1252";  // a setting or a charset label (encoding::IsUsableEncoding)
 };
 
-enum class PageRoute { Bytes, Utf8, Decoded, Whole, Readable };
+enum class PageRoute { Bytes, Utf8, Decoded, Readable };
 PageRoute RouteFor(const PageOptions& options);
 
 // Classic CR LF lines as LF lines, piece by piece: CR LF becomes LF, also
