@@ -70,8 +70,8 @@ struct Entry {
     std::int32_t prevSame = kNone;
     std::int32_t prevBoundary = kNone;
     std::int32_t prevList = kNone;
-    std::size_t savedIndent = 0;
-    std::uint32_t colspan = 1, rowspan = 1;  // a cell's
+    std::uint16_t savedIndent = 0;  // at most TextFlow::kMaxIndent
+    std::uint16_t colspan = 1, rowspan = 1;  // a cell's, at most 1000
     bool closed = false;  // an inline element ended while blocks above it stay open
 };
 
@@ -478,7 +478,7 @@ struct ReadableConverter::Impl final : html::TokenSink {
             e.effects |= kHide;
             return;
         }
-        e.savedIndent = Flow().Indent();
+        e.savedIndent = static_cast<std::uint16_t>(Flow().Indent());
         const bool nestedList = !lists.empty() &&
                                 (tag == Tag::Ul || tag == Tag::Ol || tag == Tag::Menu || tag == Tag::Dir || tag == Tag::Dl);
         if ((flags & readable::kPara) && tag != Tag::Table && flows.size() > 1 && !tables.empty())
@@ -541,10 +541,10 @@ struct ReadableConverter::Impl final : html::TokenSink {
         }
     }
 
-    static std::uint32_t Span(const Token* t, std::string_view name) {
+    static std::uint16_t Span(const Token* t, std::string_view name) {
         long long n = 1;
         if (!t || !ParseInt(t->Attr(name), &n)) return 1;
-        return static_cast<std::uint32_t>(std::clamp<long long>(n, 1, 1000));
+        return static_cast<std::uint16_t>(std::clamp<long long>(n, 1, 1000));
     }
 
     void Indent(Entry& e, std::size_t columns) {
@@ -643,7 +643,10 @@ struct ReadableConverter::Impl final : html::TokenSink {
             Bracketed(url);
         } else {
             references.push_back(std::move(url));
-            Flow().Attach("[" + std::to_string(references.size()) + "]");
+            char number[24] = "[";
+            char* end = std::to_chars(number + 1, number + sizeof number - 1, references.size()).ptr;
+            *end++ = ']';
+            Flow().Attach(std::string_view(number, static_cast<std::size_t>(end - number)));
         }
     }
 
