@@ -16,6 +16,29 @@ const HtmlEntity* FindHtmlEntity(std::string_view name) noexcept {
     return it != kHtmlEntities.end() && it->name == name ? &*it : nullptr;
 }
 
+const HtmlEntity* HtmlEntityPrefix::Add(char c) noexcept {
+    // The names in [lo_, hi_) share their first length_ characters and are
+    // sorted, so they are sorted by their next character, a name that ends
+    // there first (-1).
+    const std::size_t at = length_++;
+    const auto next = [at](std::size_t e) {
+        const std::string_view name = kHtmlEntities[e].name;
+        return at < name.size() ? static_cast<int>(static_cast<unsigned char>(name[at])) : -1;
+    };
+    const int key = static_cast<unsigned char>(c);
+    const auto bound = [&](std::size_t lo, std::size_t hi, bool after) {
+        while (lo < hi) {
+            const std::size_t mid = lo + (hi - lo) / 2;
+            if (after ? next(mid) <= key : next(mid) < key) lo = mid + 1;
+            else hi = mid;
+        }
+        return lo;
+    };
+    lo_ = bound(lo_, hi_, false);
+    hi_ = bound(lo_, hi_, true);
+    return lo_ < hi_ && kHtmlEntities[lo_].name.size() == length_ ? &kHtmlEntities[lo_] : nullptr;
+}
+
 namespace fast {
 
 namespace {

@@ -39,6 +39,21 @@ extern const std::array<HtmlEntity, kHtmlEntityCount> kHtmlEntities;
 // The entry named exactly `name` (as in kHtmlEntities, ";" included), or null.
 const HtmlEntity* FindHtmlEntity(std::string_view name) noexcept;
 
+// The names that start with the characters read so far, for a reader that
+// takes a name one character at a time and wants the longest entry it has
+// passed (as HTML's named reference state does): Add narrows the range of
+// kHtmlEntities to the names that also have `c` next, and returns the entry
+// named exactly by all the characters added, or null. Once the range is
+// empty, no longer name can match and Add returns null.
+class HtmlEntityPrefix {
+public:
+    const HtmlEntity* Add(char c) noexcept;
+    bool Open() const noexcept { return lo_ < hi_; }
+
+private:
+    std::size_t lo_ = 0, hi_ = kHtmlEntityCount, length_ = 0;
+};
+
 namespace fast {
 
 // Decodes every reference of d[0, n) in place and returns the new length.

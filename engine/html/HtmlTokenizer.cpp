@@ -37,6 +37,8 @@ constexpr std::string_view kFffd{"\xEF\xBF\xBD", 3};
 constexpr std::size_t kMaxAttributes = 1024;
 // The longest reference name has 31 letters and digits before its ";".
 constexpr std::size_t kMaxNameBody = 32;
+// Text shorter than this is gathered behind references (see Gather).
+constexpr std::size_t kGatherBytes = 256;
 
 constexpr unsigned char U(char c) noexcept { return static_cast<unsigned char>(c); }
 constexpr bool IsAlpha(unsigned char c) noexcept { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
@@ -130,12 +132,19 @@ struct HtmlTokenizer::Impl {
     std::string publicId, systemId;
     bool hasPublic = false, hasSystem = false, quirks = false;
     std::string pending;  // the letters after "<!", a doctype's keyword, a reference's name
+    // A reference's name: the table's names it may still become, the
+    // longest entry it has passed and that entry's length in pending.
+    HtmlEntityPrefix prefix;
+    const HtmlEntity* match = nullptr;
+    std::size_t matchLength = 0;
     std::uint32_t number = 0;
     Token token;  // see NewToken
+    std::string gathered;  // see Gather
 
     void Feed(const unsigned char* d, std::size_t n);
     void Finish();
     void Run(const char* d, std::size_t n);
+    void Tokenize(const char* d, std::size_t n);
     void RunPiece(const unsigned char* d, std::size_t from, std::size_t to) {
         if (to > from) Run(reinterpret_cast<const char*>(d) + from, to - from);
     }
@@ -184,11 +193,33 @@ struct HtmlTokenizer::Impl {
 
     void Text(const char* p, std::size_t n) {
         if (n == 0) return;
+        if (!gathered.empty()) {
+            if (n < kGatherBytes) {
+                Gather(p, n);
+                return;
+            }
+            Deliver();
+        }
         Token& t = NewToken(Token::Kind::Text);
         t.data = std::string_view(p, n);
         sink.OnToken(t);
     }
     void Text(std::string_view v) { Text(v.data(), v.size()); }
+    // What references give, and the short text after them, is gathered and
+    // handed over in one token (a page of references would otherwise cost a
+    // token for every few bytes); it leaves before any other token, at the
+    // end of each piece of input, and when kGatherBytes are held.
+    void Gather(const char* p, std::size_t n) {
+        gathered.append(p, n);
+        if (gathered.size() >= kGatherBytes) Deliver();
+    }
+    void Deliver() {
+        if (gathered.empty()) return;
+        Token& t = NewToken(Token::Kind::Text);
+        t.data = gathered;
+        sink.OnToken(t);
+        gathered.clear();
+    }
 
     void StartTag(bool end) {
         endTag = end;
@@ -218,6 +249,7 @@ struct HtmlTokenizer::Impl {
         }
     }
     void EmitTag() {
+        Deliver();
         state = S::Data;  // before the sink, which may switch it with SetState
         Token& t = NewToken(endTag ? Token::Kind::EndTag : Token::Kind::StartTag);
         t.name = tagName;
@@ -229,6 +261,7 @@ struct HtmlTokenizer::Impl {
         sink.OnToken(t);
     }
     void EmitComment() {
+        Deliver();
         state = S::Data;
         Token& t = NewToken(Token::Kind::Comment);
         t.data = comment;
@@ -241,6 +274,7 @@ struct HtmlTokenizer::Impl {
         hasPublic = hasSystem = quirks = false;
     }
     void EmitDoctype() {
+        Deliver();
         state = S::Data;
         Token& t = NewToken(Token::Kind::Doctype);
         t.name = comment;
@@ -281,7 +315,7 @@ struct HtmlTokenizer::Impl {
         if (IsAttributeValue(returnState))
             Append(attr->value, v);
         else
-            Text(v);
+            Gather(v.data(), v.size());
     }
     void RefOut(char32_t c) {
         char buf[4];
@@ -291,10 +325,8 @@ struct HtmlTokenizer::Impl {
     // them); next is the character after them, -1 at the end of the input.
     void ResolveNamed(int next) {
         state = returnState;
-        const HtmlEntity* e = nullptr;
-        std::size_t len = pending.size();
-        for (; len > 0 && e == nullptr; --len) e = FindHtmlEntity(std::string_view(pending).substr(0, len));
-        if (e != nullptr) ++len;
+        const HtmlEntity* e = match;
+        const std::size_t len = matchLength;
         const bool semicolon = e != nullptr && pending[len - 1] == ';';
         const int after = len < pending.size() ? U(pending[len]) : next;
         if (e == nullptr || (IsAttributeValue(returnState) && !semicolon &&
@@ -405,10 +437,16 @@ void HtmlTokenizer::Impl::Finish() {
     if (!carry.empty()) Run(kFffd.data(), kFffd.size());
     carry.clear();
     EndOfInput();
+    Deliver();
     state = S::Data;
 }
 
 void HtmlTokenizer::Impl::Run(const char* d, std::size_t n) {
+    Tokenize(d, n);
+    Deliver();
+}
+
+void HtmlTokenizer::Impl::Tokenize(const char* d, std::size_t n) {
     std::size_t i = 0;
     while (i < n) {
         const unsigned char c = U(d[i]);
@@ -532,6 +570,15 @@ void HtmlTokenizer::Impl::Run(const char* d, std::size_t n) {
         case S::DblLt:
         case S::DblEnd:
             if (StepScript(c, d + i)) ++i;
+            break;
+        case S::CharRef:
+        case S::NamedRef:
+        case S::NumRef:
+        case S::HexStart:
+        case S::DecStart:
+        case S::HexRef:
+        case S::DecRef:
+            if (StepReference(c)) ++i;
             break;
         default:
             if (Step(c)) ++i;
@@ -910,6 +957,9 @@ bool HtmlTokenizer::Impl::StepReference(unsigned char c) {
         }
         if (IsAlnum(c)) {
             state = S::NamedRef;
+            prefix = {};
+            match = nullptr;
+            matchLength = 0;
         } else {
             RefOut("&");
             state = returnState;
@@ -918,6 +968,12 @@ bool HtmlTokenizer::Impl::StepReference(unsigned char c) {
     case S::NamedRef:
         if ((IsAlnum(c) && pending.size() < kMaxNameBody) || c == ';') {
             pending += static_cast<char>(c);
+            if (prefix.Open()) {
+                if (const HtmlEntity* e = prefix.Add(static_cast<char>(c))) {
+                    match = e;
+                    matchLength = pending.size();
+                }
+            }
             if (c == ';') ResolveNamed(-1);
             return true;
         }
