@@ -667,15 +667,14 @@ struct ReadableConverter::Impl final : html::TokenSink {
     }
 
     void CloseCell(bool caption, const Entry& e) {
-        TextFlow cell = std::move(flows.back());
-        flows.pop_back();
-        cell.Finish();
-        std::string text = std::move(cell.Out());
-        if (!text.empty() && text.back() == '\n') text.pop_back();
+        flows.back().Finish();
+        std::string_view text = flows.back().Out();
+        if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
         Table& table = tables.back();
         heldTable += text.size() + TableLayout::kCellOverhead;
-        if (caption) table.layout.SetCaption(std::move(text));
-        else table.layout.AddCell(std::move(text), e.colspan, e.rowspan);
+        if (caption) table.layout.SetCaption(std::string(text));
+        else table.layout.AddCell(text, e.colspan, e.rowspan);
+        flows.pop_back();
         if (heldTable > kMaxHeldTable) {
             // Past the limit: what is held goes now, even a row in the middle.
             for (Table& tb : tables) tb.streaming = true;
