@@ -41,6 +41,10 @@ constexpr std::size_t kBlockquoteIndent = 4;
 constexpr std::size_t kDdIndent = 4;
 constexpr std::size_t kListIndent = 2;
 constexpr std::size_t kRuleWidth = 40;
+// Tables nested deeper than this are read as blocks (each row and cell on
+// lines of its own, inside the cell that holds them), so that the memory of
+// held tables stays bounded however deep the nesting.
+constexpr std::size_t kMaxTableDepth = 32;
 
 // What closing an entry undoes.
 enum Effect : std::uint16_t {
@@ -59,6 +63,7 @@ enum Effect : std::uint16_t {
     kSvgEffect = 1 << 12,
     kSpaceEffect = 1 << 13,
     kBracketEffect = 1 << 14,
+    kDeepTableEffect = 1 << 15,  // a table nested past kMaxTableDepth: read as blocks
 };
 
 constexpr std::int32_t kNone = -1;
@@ -289,6 +294,11 @@ struct ReadableConverter::Impl final : html::TokenSink {
         if (verbatim > 0) Flow().Verbatim(data); else Flow().Text(data);
     }
 
+    // The innermost open table is read as blocks (see kMaxTableDepth).
+    bool InDeepTable() const {
+        const std::int32_t table = Top(Tag::Table);
+        return table != kNone && (stack[static_cast<std::size_t>(table)].effects & kDeepTableEffect) != 0;
+    }
     bool InTableContext() const { return Top(Tag::Table) != kNone && Top(Tag::Table) == boundaryTop; }
     bool InCell() const {
         return boundaryTop != kNone && (Top(Tag::Td) == boundaryTop || Top(Tag::Th) == boundaryTop ||
@@ -508,14 +518,28 @@ struct ReadableConverter::Impl final : html::TokenSink {
             e.effects |= kBracketEffect;
             break;
         case Tag::Table:
+            if (tables.size() >= kMaxTableDepth) {
+                e.effects |= kDeepTableEffect;
+                break;
+            }
             tables.emplace_back();
             e.effects |= kTableEffect;
             break;
         case Tag::Tr:
-            if (!tables.empty()) RowStart();
+            if (InDeepTable()) {
+                Flow().Break(false);
+                e.effects |= kBlockEffect;
+            } else if (!tables.empty()) {
+                RowStart();
+            }
             break;
         case Tag::Td: case Tag::Th: case Tag::Caption:
             if (tables.empty()) break;
+            if (InDeepTable()) {
+                Flow().Break(false);
+                e.effects |= kBlockEffect;
+                break;
+            }
             flows.emplace_back("\n", 0);
             e.effects |= tag == Tag::Caption ? kCaptionEffect : kCellEffect;
             e.colspan = Span(t, "colspan");
