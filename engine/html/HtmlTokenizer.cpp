@@ -339,14 +339,19 @@ struct HtmlTokenizer::Impl {
         if (e->second != 0) RefOut(e->second);
         RefOut(std::string_view(pending).substr(len));
     }
+    // The character of a numeric reference's number.
+    char32_t NumericCharacter() const {
+        const char32_t c = number;
+        if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0xFFFD;
+        return c >= 0x80 && c <= 0x9F ? kWindows1252High[c - 0x80] : c;
+    }
     void NumericEnd() {
         state = returnState;
-        char32_t c = number;
-        if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            c = 0xFFFD;
-        else if (c >= 0x80 && c <= 0x9F)
-            c = kWindows1252High[c - 0x80];
-        RefOut(c);
+        RefOut(NumericCharacter());
+    }
+    void GatherCharacter(char32_t c) {
+        char buf[4];
+        Gather(buf, PutUtf8(c, buf));
     }
     void Digit(unsigned char c, int base) {
         const int v = base == 16 ? HexValue(c) : (IsDigit(c) ? c - '0' : -1);
@@ -355,6 +360,45 @@ struct HtmlTokenizer::Impl {
                                              0x110000);
         else if (c == ';')
             NumericEnd();
+    }
+
+    // A reference in text at d[i] (after its "&") that ends before n,
+    // decoded at once as the reference states would: returns the index after
+    // what it takes, 0 when the states have to read it (it may go on past n).
+    // The letters and digits after a matched name are left as the text they are.
+    std::size_t WholeReference(const char* d, std::size_t i, std::size_t n) {
+        if (i >= n) return 0;
+        if (d[i] == '#') return WholeNumber(d, i + 1, n);
+        HtmlEntityPrefix names;
+        const HtmlEntity* e = nullptr;
+        std::size_t end = i, k = i;
+        for (; k < n && names.Open() && (IsAlnum(U(d[k])) || d[k] == ';'); ++k) {
+            if (const HtmlEntity* m = names.Add(d[k])) {
+                e = m;
+                end = k + 1;
+            }
+        }
+        if (k == n && names.Open()) return 0;
+        if (e == nullptr) {
+            Gather("&", 1);
+            return i;
+        }
+        GatherCharacter(e->first);
+        if (e->second != 0) GatherCharacter(e->second);
+        return end;
+    }
+    std::size_t WholeNumber(const char* d, std::size_t i, std::size_t n) {
+        const bool hex = i < n && (d[i] | 0x20) == 'x';
+        std::size_t k = hex ? i + 1 : i;
+        number = 0;
+        for (; k < n && (hex ? HexValue(U(d[k])) >= 0 : IsDigit(U(d[k]))); ++k) Digit(U(d[k]), hex ? 16 : 10);
+        if (k == n) return 0;
+        if (k == (hex ? i + 1 : i)) {  // no digit: "&#" or "&#x" stay as they are
+            Gather("&#", 1 + 1);
+            return i;
+        }
+        GatherCharacter(NumericCharacter());
+        return d[k] == ';' ? k + 1 : k;
     }
 
     // One character in the states outside the text's fast paths; returns
@@ -469,8 +513,12 @@ void HtmlTokenizer::Impl::Tokenize(const char* d, std::size_t n) {
             if (d[k] == '\0') {
                 Text(kFffd);
             } else if (d[k] == '&') {
-                returnState = state;
-                state = S::CharRef;
+                if (const std::size_t end = WholeReference(d, i, n); end != 0) {
+                    i = end;
+                } else {
+                    returnState = state;
+                    state = S::CharRef;
+                }
             } else {
                 textState = state;
                 state = state == S::Data ? S::TagOpen : S::Lt;
