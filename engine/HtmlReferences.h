@@ -20,6 +20,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string_view>
 
@@ -39,19 +40,32 @@ extern const std::array<HtmlEntity, kHtmlEntityCount> kHtmlEntities;
 // The entry named exactly `name` (as in kHtmlEntities, ";" included), or null.
 const HtmlEntity* FindHtmlEntity(std::string_view name) noexcept;
 
+// The names of kHtmlEntities as a trie, in HtmlEntityTable.cpp: node 0 is
+// the root; bit k of `children` says whether the character of symbol k
+// (digits 0-9, ";" 10, A-Z 11-36, a-z 37-62: byte order) follows, the
+// children standing from `first` in that order, so that a child's index
+// is `first` plus the count of the bits below its own; `entity` is the
+// index + 1 of the entry whose name ends at the node (0: none).
+struct HtmlEntityTrieNode {
+    std::uint64_t children;
+    std::uint16_t first;
+    std::uint16_t entity;
+};
+extern const HtmlEntityTrieNode kHtmlEntityTrie[];
+
 // The names that start with the characters read so far, for a reader that
 // takes a name one character at a time and wants the longest entry it has
-// passed (as HTML's named reference state does): Add narrows the range of
-// kHtmlEntities to the names that also have `c` next, and returns the entry
-// named exactly by all the characters added, or null. Once the range is
-// empty, no longer name can match and Add returns null.
+// passed (as HTML's named reference state does): Add follows `c` down the
+// trie and returns the entry named exactly by all the characters added, or
+// null. Once no name starts with them (Open() false), Add returns null.
 class HtmlEntityPrefix {
 public:
     const HtmlEntity* Add(char c) noexcept;
-    bool Open() const noexcept { return lo_ < hi_; }
+    bool Open() const noexcept { return open_; }
 
 private:
-    std::size_t lo_ = 0, hi_ = kHtmlEntityCount, length_ = 0;
+    std::uint16_t node_ = 0;
+    bool open_ = true;
 };
 
 namespace fast {
