@@ -171,7 +171,9 @@ struct HtmlTokenizer::Impl {
     }
     // Appends d[i, k) lowered.
     static void AppendLower(std::string& s, const char* d, std::size_t i, std::size_t k) {
-        for (; i < k && s.size() < kMaxHeldBytes; ++i) s += Lower(U(d[i]));
+        std::size_t at = s.size();
+        Append(s, d + i, k - i);
+        for (; at < s.size(); ++at) s[at] = Lower(U(s[at]));
     }
 
     // The token handed over next, cleared but for its kind. One member for
@@ -522,6 +524,16 @@ void HtmlTokenizer::Impl::Tokenize(const char* d, std::size_t n) {
             } else {
                 textState = state;
                 state = state == S::Data ? S::TagOpen : S::Lt;
+                // A tag's name right there: straight to it, as the tag open
+                // states would go.
+                if (state == S::TagOpen && i < n && IsAlpha(U(d[i]))) {
+                    StartTag(false);
+                    state = S::TagName;
+                } else if (state == S::TagOpen && i + 1 < n && d[i] == '/' && IsAlpha(U(d[i + 1]))) {
+                    StartTag(true);
+                    state = S::TagName;
+                    ++i;
+                }
             }
             break;
         }
