@@ -16,46 +16,6 @@ const HtmlEntity* FindHtmlEntity(std::string_view name) noexcept {
     return it != kHtmlEntities.end() && it->name == name ? &*it : nullptr;
 }
 
-namespace {
-// A name's character as its bit in HtmlEntityTrieNode::children, 63 for one
-// that no name has.
-constexpr std::array<std::uint8_t, 256> MakeSymbols() {
-    std::array<std::uint8_t, 256> t{};
-    for (std::uint8_t& v : t) v = 63;
-    for (int c = 0; c < 10; ++c) t[static_cast<std::size_t>('0' + c)] = static_cast<std::uint8_t>(c);
-    t[';'] = 10;
-    for (int c = 0; c < 26; ++c) {
-        t[static_cast<std::size_t>('A' + c)] = static_cast<std::uint8_t>(11 + c);
-        t[static_cast<std::size_t>('a' + c)] = static_cast<std::uint8_t>(37 + c);
-    }
-    return t;
-}
-constexpr std::array<std::uint8_t, 256> kSymbols = MakeSymbols();
-
-// The set bits of x, inline (std::popcount is a library call on processors
-// not known to have the instruction).
-constexpr unsigned Bits(std::uint64_t x) noexcept {
-    x -= (x >> 1) & 0x5555555555555555u;
-    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-    return static_cast<unsigned>((x * 0x0101010101010101u) >> 56);
-}
-static_assert(Bits(0) == 0 && Bits(0x7FFFFFFFFFFFF800u) == 52 && Bits(~std::uint64_t{0}) == 64);
-}  // namespace
-
-const HtmlEntity* HtmlEntityPrefix::Add(char c) noexcept {
-    if (!open_) return nullptr;
-    const HtmlEntityTrieNode& at = kHtmlEntityTrie[node_];
-    const unsigned symbol = kSymbols[static_cast<unsigned char>(c)];
-    const std::uint64_t bit = std::uint64_t{1} << symbol;  // symbol 63: no node has that bit
-    if ((at.children & bit) == 0) {
-        open_ = false;
-        return nullptr;
-    }
-    node_ = static_cast<std::uint16_t>(at.first + Bits(at.children & (bit - 1)));
-    const std::uint16_t entity = kHtmlEntityTrie[node_].entity;
-    return entity != 0 ? &kHtmlEntities[entity - 1u] : nullptr;
-}
 
 namespace fast {
 
