@@ -682,7 +682,7 @@ struct ReadableConverter::Impl final : html::TokenSink {
 
     void WriteTable(Table& table) {
         heldTable -= std::min(heldTable, table.layout.Held());
-        std::string lines = table.layout.Render();
+        const std::string_view lines = table.layout.Render();
         if (!lines.empty()) {
             Flow().Break(!table.written);
             Flow().Lines(lines);

@@ -47,8 +47,8 @@ void TableLayout::AddCell(std::string_view text, std::size_t colspan, std::size_
     text_.append(text);
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t e = text.find('\n', start);
-        if (e == std::string_view::npos) e = text.size();
+        std::size_t e = start;
+        while (e < text.size() && text[e] != '\n') ++e;  // cells are short: no library call
         const std::size_t width = Columns(text.substr(start, e - start));
         lines_.push_back({base + start, e - start, width});
         c.width = std::max(c.width, width);
@@ -58,17 +58,27 @@ void TableLayout::AddCell(std::string_view text, std::size_t colspan, std::size_
     cells_.push_back(c);
 }
 
-std::string TableLayout::Render(std::size_t gap) {
-    std::string out = std::move(caption_);
+std::string_view TableLayout::Render(std::size_t gap) {
+    std::string& out = out_;
+    out.assign(caption_);
     caption_.clear();
     if (!out.empty()) out += '\n';
     const auto lineOf = [this](const Cell& c, std::size_t i) {
         const Line& l = lines_[c.firstLine + i];
         return std::string_view(text_).substr(l.offset, l.size);
     };
-    // Rows with one cell are written as paragraphs; the others give the columns.
-    std::vector<std::size_t> widths;
+    // Rows with one cell are written as paragraphs; the others give the
+    // columns. Each column takes at least the gap: with too many of them
+    // the table cannot be aligned, and their widths are not needed.
+    std::vector<std::size_t>& widths = widths_;
+    widths.clear();
+    std::size_t columns = 0;
     for (std::size_t r = 0; r < rowStarts_.size(); ++r) {
+        const std::span<const Cell> row = RowCells(r);
+        if (!Paragraph(row)) columns = std::max(columns, row.back().column + row.back().span);
+    }
+    const bool tooWide = columns * gap > kMaxAlignedWidth + gap;
+    for (std::size_t r = 0; r < rowStarts_.size() && !tooWide; ++r) {
         const std::span<const Cell> row = RowCells(r);
         if (Paragraph(row)) continue;
         for (const Cell& c : row) {
@@ -76,7 +86,7 @@ std::string TableLayout::Render(std::size_t gap) {
             if (c.span == 1) widths[c.column] = std::max(widths[c.column], c.width);
         }
     }
-    for (std::size_t r = 0; r < rowStarts_.size(); ++r) {
+    for (std::size_t r = 0; r < rowStarts_.size() && !tooWide; ++r) {
         const std::span<const Cell> row = RowCells(r);
         for (const Cell& c : row) {
             if (Paragraph(row) || c.span == 1) continue;
@@ -88,7 +98,7 @@ std::string TableLayout::Render(std::size_t gap) {
     std::size_t total = 0;
     for (std::size_t w : widths) total += w + gap;
     const bool layout = blockCells_ * 4 >= cellCount_ && blockCells_ > 0;
-    const bool aligned = !layout && total <= kMaxAlignedWidth + gap;
+    const bool aligned = !layout && !tooWide && total <= kMaxAlignedWidth + gap;
     for (std::size_t r = 0; r < rowStarts_.size(); ++r) {
         const std::span<const Cell> row = RowCells(r);
         const bool oneLine = std::all_of(row.begin(), row.end(), [](const Cell& c) { return c.lineCount == 1; });

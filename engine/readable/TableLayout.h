@@ -40,7 +40,8 @@ public:
     std::size_t Held() const { return held_; }
     // The held rows as lines ("\n"-separated), caption first; empties the
     // table (rows spanning further keep their columns for the rows to come).
-    std::string Render(std::size_t columnGap = 2);
+    // The view is valid until the next call.
+    std::string_view Render(std::size_t columnGap = 2);
 
 private:
     // The cells' text is held in one string: a line is a range of it, a
@@ -62,6 +63,8 @@ private:
     std::vector<std::size_t> rowStarts_;
     std::vector<std::size_t> spanLeft_;  // per column: rows a cell above still covers
     std::string caption_;
+    std::string out_;                  // what Render returns, kept for its capacity
+    std::vector<std::size_t> widths_;  // Render's column widths, likewise
     std::size_t held_ = 0;
     std::size_t nextColumn_ = 0;
     bool blocks_ = false;

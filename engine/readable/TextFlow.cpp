@@ -62,6 +62,15 @@ void TextFlow::SetMarker(std::size_t column, std::string marker) {
 }
 
 void TextFlow::StartLine() {
+    if (marker_.empty() && indent_ == 0) {  // the common case, without library calls
+        line_.clear();
+        columns_ = 0;
+        columnsStale_ = false;
+        lastSpace_ = std::string::npos;
+        hasContent_ = true;
+        space_ = false;
+        return;
+    }
     line_.assign(marker_.empty() ? indent_ : markerColumn_, ' ');
     if (!marker_.empty()) {
         line_ += marker_;
@@ -84,7 +93,7 @@ void TextFlow::EmitLine() {
     } else {
         WriteBlank();
         out_.append(line_, 0, end);
-        out_ += eol_;
+        if (eol_.size() == 1) out_ += eol_[0]; else out_ += eol_;
         anyLine_ = true;
     }
     hasContent_ = false;
