@@ -65,20 +65,16 @@ void TextFlow::StartLine() {
     if (marker_.empty() && indent_ == 0) {  // the common case, without library calls
         line_.clear();
         columns_ = 0;
-        columnsStale_ = false;
-        lastSpace_ = std::string::npos;
-        hasContent_ = true;
-        space_ = false;
-        return;
+    } else {
+        line_.assign(marker_.empty() ? indent_ : markerColumn_, ' ');
+        if (!marker_.empty()) {
+            line_ += marker_;
+            const std::size_t at = markerColumn_ + Columns(marker_);
+            line_.append(at < indent_ ? indent_ - at : 1, ' ');
+            marker_.clear();
+        }
+        columns_ = Columns(line_);
     }
-    line_.assign(marker_.empty() ? indent_ : markerColumn_, ' ');
-    if (!marker_.empty()) {
-        line_ += marker_;
-        const std::size_t at = markerColumn_ + Columns(marker_);
-        line_.append(at < indent_ ? indent_ - at : 1, ' ');
-        marker_.clear();
-    }
-    columns_ = Columns(line_);
     columnsStale_ = false;
     lastSpace_ = std::string::npos;
     hasContent_ = true;
