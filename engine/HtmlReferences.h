@@ -1,5 +1,7 @@
 // HtmlReferences: character references decoded as HTML decodes them in text
-// content, for the option DecodeAllReferences.
+// content, for the option DecodeAllReferences; and the table of names with
+// its trie, which the readable-text engine's tokenizer walks a character at
+// a time (HtmlEntityPrefix).
 //
 // At each "&", left to right, once (nothing decoded is looked at again):
 //  - "&#" and decimal digits, or "&#x" / "&#X" and hexadecimal digits, with
@@ -14,8 +16,9 @@
 //    letters follow ("&notit;" gives "¬it;"). No name: the "&" stays.
 //  - a decoded no-break space (U+00A0) becomes a plain space.
 //
-// kHtmlEntities is constant data (thread-safe); the decoding functions keep
-// no state between calls and may run on any thread.
+// kHtmlEntities and kHtmlEntityTrie are constant data (thread-safe); the
+// decoding functions keep no state between calls and may run on any thread;
+// an HtmlEntityPrefix is used by one thread at a time.
 #pragma once
 
 #include <array>
