@@ -16,7 +16,6 @@ const HtmlEntity* FindHtmlEntity(std::string_view name) noexcept {
     return it != kHtmlEntities.end() && it->name == name ? &*it : nullptr;
 }
 
-
 namespace fast {
 
 namespace {
