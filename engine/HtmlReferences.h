@@ -1,5 +1,7 @@
 // HtmlReferences: character references decoded as HTML decodes them in text
-// content, for the option DecodeAllReferences.
+// content, for the option DecodeAllReferences; and the table of names with
+// its trie, which the readable-text engine's tokenizer walks a character at
+// a time (HtmlEntityPrefix).
 //
 // At each "&", left to right, once (nothing decoded is looked at again):
 //  - "&#" and decimal digits, or "&#x" / "&#X" and hexadecimal digits, with
@@ -14,12 +16,14 @@
 //    letters follow ("&notit;" gives "¬it;"). No name: the "&" stays.
 //  - a decoded no-break space (U+00A0) becomes a plain space.
 //
-// kHtmlEntities is constant data (thread-safe); the decoding functions keep
-// no state between calls and may run on any thread.
+// kHtmlEntities and kHtmlEntityTrie are constant data (thread-safe); the
+// decoding functions keep no state between calls and may run on any thread;
+// an HtmlEntityPrefix is used by one thread at a time.
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string_view>
 
@@ -38,6 +42,75 @@ extern const std::array<HtmlEntity, kHtmlEntityCount> kHtmlEntities;
 
 // The entry named exactly `name` (as in kHtmlEntities, ";" included), or null.
 const HtmlEntity* FindHtmlEntity(std::string_view name) noexcept;
+
+// The names of kHtmlEntities as a trie, in HtmlEntityTable.cpp: node 0 is
+// the root; bit k of `children` says whether the character of symbol k
+// (digits 0-9, ";" 10, A-Z 11-36, a-z 37-62: byte order) follows, the
+// children standing from `first` in that order, so that a child's index
+// is `first` plus the count of the bits below its own; `entity` is the
+// index + 1 of the entry whose name ends at the node (0: none).
+struct HtmlEntityTrieNode {
+    std::uint64_t children;
+    std::uint16_t first;
+    std::uint16_t entity;
+};
+extern const HtmlEntityTrieNode kHtmlEntityTrie[];
+
+// The names that start with the characters read so far, for a reader that
+// takes a name one character at a time and wants the longest entry it has
+// passed (as HTML's named reference state does): Add follows `c` down the
+// trie and returns the entry named exactly by all the characters added, or
+// null. Once no name starts with them (Open() false), Add returns null.
+class HtmlEntityPrefix {
+public:
+    const HtmlEntity* Add(char c) noexcept;
+    bool Open() const noexcept { return open_; }
+
+private:
+    std::uint16_t node_ = 0;
+    bool open_ = true;
+};
+
+namespace entity_detail {
+// A name's character as its bit in HtmlEntityTrieNode::children, 63 for one
+// that no name has.
+constexpr std::array<std::uint8_t, 256> MakeSymbols() {
+    std::array<std::uint8_t, 256> t{};
+    for (std::uint8_t& v : t) v = 63;
+    for (int c = 0; c < 10; ++c) t[static_cast<std::size_t>('0' + c)] = static_cast<std::uint8_t>(c);
+    t[';'] = 10;
+    for (int c = 0; c < 26; ++c) {
+        t[static_cast<std::size_t>('A' + c)] = static_cast<std::uint8_t>(11 + c);
+        t[static_cast<std::size_t>('a' + c)] = static_cast<std::uint8_t>(37 + c);
+    }
+    return t;
+}
+inline constexpr std::array<std::uint8_t, 256> kSymbols = MakeSymbols();
+
+// The set bits of x, inline (std::popcount is a library call on processors
+// not known to have the instruction).
+constexpr unsigned Bits(std::uint64_t x) noexcept {
+    x -= (x >> 1) & 0x5555555555555555u;
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<unsigned>((x * 0x0101010101010101u) >> 56);
+}
+static_assert(Bits(0) == 0 && Bits(0x7FFFFFFFFFFFF800u) == 52 && Bits(~std::uint64_t{0}) == 64);
+}  // namespace entity_detail
+
+// Inline: the tokenizer calls it for each character of a reference's name.
+inline const HtmlEntity* HtmlEntityPrefix::Add(char c) noexcept {
+    if (!open_) return nullptr;
+    const HtmlEntityTrieNode& at = kHtmlEntityTrie[node_];
+    const std::uint64_t bit = std::uint64_t{1} << entity_detail::kSymbols[static_cast<unsigned char>(c)];
+    if ((at.children & bit) == 0) {  // symbol 63: no node has that bit
+        open_ = false;
+        return nullptr;
+    }
+    node_ = static_cast<std::uint16_t>(at.first + entity_detail::Bits(at.children & (bit - 1)));
+    const std::uint16_t entity = kHtmlEntityTrie[node_].entity;
+    return entity != 0 ? &kHtmlEntities[entity - 1u] : nullptr;
+}
 
 namespace fast {
 

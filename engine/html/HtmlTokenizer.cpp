@@ -37,6 +37,8 @@ constexpr std::string_view kFffd{"\xEF\xBF\xBD", 3};
 constexpr std::size_t kMaxAttributes = 1024;
 // The longest reference name has 31 letters and digits before its ";".
 constexpr std::size_t kMaxNameBody = 32;
+// Text shorter than this is gathered behind references (see Gather).
+constexpr std::size_t kGatherBytes = 256;
 
 constexpr unsigned char U(char c) noexcept { return static_cast<unsigned char>(c); }
 constexpr bool IsAlpha(unsigned char c) noexcept { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
@@ -130,11 +132,19 @@ struct HtmlTokenizer::Impl {
     std::string publicId, systemId;
     bool hasPublic = false, hasSystem = false, quirks = false;
     std::string pending;  // the letters after "<!", a doctype's keyword, a reference's name
+    // A reference's name: the table's names it may still become, the
+    // longest entry it has passed and that entry's length in pending.
+    HtmlEntityPrefix prefix;
+    const HtmlEntity* match = nullptr;
+    std::size_t matchLength = 0;
     std::uint32_t number = 0;
+    Token token;  // see NewToken
+    std::string gathered;  // see Gather
 
     void Feed(const unsigned char* d, std::size_t n);
     void Finish();
     void Run(const char* d, std::size_t n);
+    void Tokenize(const char* d, std::size_t n);
     void RunPiece(const unsigned char* d, std::size_t from, std::size_t to) {
         if (to > from) Run(reinterpret_cast<const char*>(d) + from, to - from);
     }
@@ -161,17 +171,57 @@ struct HtmlTokenizer::Impl {
     }
     // Appends d[i, k) lowered.
     static void AppendLower(std::string& s, const char* d, std::size_t i, std::size_t k) {
-        for (; i < k && s.size() < kMaxHeldBytes; ++i) s += Lower(U(d[i]));
+        std::size_t at = s.size();
+        Append(s, d + i, k - i);
+        for (; at < s.size(); ++at) s[at] = Lower(U(s[at]));
+    }
+
+    // The token handed over next, cleared but for its kind. One member for
+    // all tokens: a fresh local Token costs a block clear of its 100 bytes
+    // per token, a third of the time on pages made of tags only.
+    Token& NewToken(Token::Kind kind) {
+        token.kind = kind;
+        token.name = {};
+        token.data = {};
+        token.publicId = {};
+        token.systemId = {};
+        token.attributes = {};
+        token.selfClosing = false;
+        token.forceQuirks = false;
+        token.hasPublicId = false;
+        token.hasSystemId = false;
+        return token;
     }
 
     void Text(const char* p, std::size_t n) {
         if (n == 0) return;
-        Token t;
-        t.kind = Token::Kind::Text;
+        if (!gathered.empty()) {
+            if (n < kGatherBytes) {
+                Gather(p, n);
+                return;
+            }
+            Deliver();
+        }
+        Token& t = NewToken(Token::Kind::Text);
         t.data = std::string_view(p, n);
         sink.OnToken(t);
     }
     void Text(std::string_view v) { Text(v.data(), v.size()); }
+    // What references give, and the short text after them, is gathered and
+    // handed over in one token (a page of references would otherwise cost a
+    // token for every few bytes); it leaves before any other token, at the
+    // end of each piece of input, and when kGatherBytes are held.
+    void Gather(const char* p, std::size_t n) {
+        gathered.append(p, n);
+        if (gathered.size() >= kGatherBytes) Deliver();
+    }
+    void Deliver() {
+        if (gathered.empty()) return;
+        Token& t = NewToken(Token::Kind::Text);
+        t.data = gathered;
+        sink.OnToken(t);
+        gathered.clear();
+    }
 
     void StartTag(bool end) {
         endTag = end;
@@ -201,9 +251,9 @@ struct HtmlTokenizer::Impl {
         }
     }
     void EmitTag() {
+        Deliver();
         state = S::Data;  // before the sink, which may switch it with SetState
-        Token t;
-        t.kind = endTag ? Token::Kind::EndTag : Token::Kind::StartTag;
+        Token& t = NewToken(endTag ? Token::Kind::EndTag : Token::Kind::StartTag);
         t.name = tagName;
         if (!endTag) {
             t.attributes = std::span<const Attribute>(attrs.data(), attrCount);
@@ -213,9 +263,9 @@ struct HtmlTokenizer::Impl {
         sink.OnToken(t);
     }
     void EmitComment() {
+        Deliver();
         state = S::Data;
-        Token t;
-        t.kind = Token::Kind::Comment;
+        Token& t = NewToken(Token::Kind::Comment);
         t.data = comment;
         sink.OnToken(t);
     }
@@ -226,9 +276,9 @@ struct HtmlTokenizer::Impl {
         hasPublic = hasSystem = quirks = false;
     }
     void EmitDoctype() {
+        Deliver();
         state = S::Data;
-        Token t;
-        t.kind = Token::Kind::Doctype;
+        Token& t = NewToken(Token::Kind::Doctype);
         t.name = comment;
         t.forceQuirks = quirks;
         t.hasPublicId = hasPublic;
@@ -267,7 +317,7 @@ struct HtmlTokenizer::Impl {
         if (IsAttributeValue(returnState))
             Append(attr->value, v);
         else
-            Text(v);
+            Gather(v.data(), v.size());
     }
     void RefOut(char32_t c) {
         char buf[4];
@@ -277,10 +327,8 @@ struct HtmlTokenizer::Impl {
     // them); next is the character after them, -1 at the end of the input.
     void ResolveNamed(int next) {
         state = returnState;
-        const HtmlEntity* e = nullptr;
-        std::size_t len = pending.size();
-        for (; len > 0 && e == nullptr; --len) e = FindHtmlEntity(std::string_view(pending).substr(0, len));
-        if (e != nullptr) ++len;
+        const HtmlEntity* e = match;
+        const std::size_t len = matchLength;
         const bool semicolon = e != nullptr && pending[len - 1] == ';';
         const int after = len < pending.size() ? U(pending[len]) : next;
         if (e == nullptr || (IsAttributeValue(returnState) && !semicolon &&
@@ -293,14 +341,19 @@ struct HtmlTokenizer::Impl {
         if (e->second != 0) RefOut(e->second);
         RefOut(std::string_view(pending).substr(len));
     }
+    // The character of a numeric reference's number.
+    char32_t NumericCharacter() const {
+        const char32_t c = number;
+        if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0xFFFD;
+        return c >= 0x80 && c <= 0x9F ? kWindows1252High[c - 0x80] : c;
+    }
     void NumericEnd() {
         state = returnState;
-        char32_t c = number;
-        if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            c = 0xFFFD;
-        else if (c >= 0x80 && c <= 0x9F)
-            c = kWindows1252High[c - 0x80];
-        RefOut(c);
+        RefOut(NumericCharacter());
+    }
+    void GatherCharacter(char32_t c) {
+        char buf[4];
+        Gather(buf, PutUtf8(c, buf));
     }
     void Digit(unsigned char c, int base) {
         const int v = base == 16 ? HexValue(c) : (IsDigit(c) ? c - '0' : -1);
@@ -309,6 +362,45 @@ struct HtmlTokenizer::Impl {
                                              0x110000);
         else if (c == ';')
             NumericEnd();
+    }
+
+    // A reference in text at d[i] (after its "&") that ends before n,
+    // decoded at once as the reference states would: returns the index after
+    // what it takes, 0 when the states have to read it (it may go on past n).
+    // The letters and digits after a matched name are left as the text they are.
+    std::size_t WholeReference(const char* d, std::size_t i, std::size_t n) {
+        if (i >= n) return 0;
+        if (d[i] == '#') return WholeNumber(d, i + 1, n);
+        HtmlEntityPrefix names;
+        const HtmlEntity* e = nullptr;
+        std::size_t end = i, k = i;
+        for (; k < n && names.Open() && (IsAlnum(U(d[k])) || d[k] == ';'); ++k) {
+            if (const HtmlEntity* m = names.Add(d[k])) {
+                e = m;
+                end = k + 1;
+            }
+        }
+        if (k == n && names.Open()) return 0;
+        if (e == nullptr) {
+            Gather("&", 1);
+            return i;
+        }
+        GatherCharacter(e->first);
+        if (e->second != 0) GatherCharacter(e->second);
+        return end;
+    }
+    std::size_t WholeNumber(const char* d, std::size_t i, std::size_t n) {
+        const bool hex = i < n && (d[i] | 0x20) == 'x';
+        std::size_t k = hex ? i + 1 : i;
+        number = 0;
+        for (; k < n && (hex ? HexValue(U(d[k])) >= 0 : IsDigit(U(d[k]))); ++k) Digit(U(d[k]), hex ? 16 : 10);
+        if (k == n) return 0;
+        if (k == (hex ? i + 1 : i)) {  // no digit: "&#" or "&#x" stay as they are
+            Gather("&#", 1 + 1);
+            return i;
+        }
+        GatherCharacter(NumericCharacter());
+        return d[k] == ';' ? k + 1 : k;
     }
 
     // One character in the states outside the text's fast paths; returns
@@ -391,10 +483,16 @@ void HtmlTokenizer::Impl::Finish() {
     if (!carry.empty()) Run(kFffd.data(), kFffd.size());
     carry.clear();
     EndOfInput();
+    Deliver();
     state = S::Data;
 }
 
 void HtmlTokenizer::Impl::Run(const char* d, std::size_t n) {
+    Tokenize(d, n);
+    Deliver();
+}
+
+void HtmlTokenizer::Impl::Tokenize(const char* d, std::size_t n) {
     std::size_t i = 0;
     while (i < n) {
         const unsigned char c = U(d[i]);
@@ -417,11 +515,25 @@ void HtmlTokenizer::Impl::Run(const char* d, std::size_t n) {
             if (d[k] == '\0') {
                 Text(kFffd);
             } else if (d[k] == '&') {
-                returnState = state;
-                state = S::CharRef;
+                if (const std::size_t end = WholeReference(d, i, n); end != 0) {
+                    i = end;
+                } else {
+                    returnState = state;
+                    state = S::CharRef;
+                }
             } else {
                 textState = state;
                 state = state == S::Data ? S::TagOpen : S::Lt;
+                // A tag's name right there: straight to it, as the tag open
+                // states would go.
+                if (state == S::TagOpen && i < n && IsAlpha(U(d[i]))) {
+                    StartTag(false);
+                    state = S::TagName;
+                } else if (state == S::TagOpen && i + 1 < n && d[i] == '/' && IsAlpha(U(d[i + 1]))) {
+                    StartTag(true);
+                    state = S::TagName;
+                    ++i;
+                }
             }
             break;
         }
@@ -518,6 +630,15 @@ void HtmlTokenizer::Impl::Run(const char* d, std::size_t n) {
         case S::DblLt:
         case S::DblEnd:
             if (StepScript(c, d + i)) ++i;
+            break;
+        case S::CharRef:
+        case S::NamedRef:
+        case S::NumRef:
+        case S::HexStart:
+        case S::DecStart:
+        case S::HexRef:
+        case S::DecRef:
+            if (StepReference(c)) ++i;
             break;
         default:
             if (Step(c)) ++i;
@@ -679,7 +800,7 @@ bool HtmlTokenizer::Impl::Step(unsigned char c) {
         NewAttr();
         state = S::AttrName;
         if (c != '=') return false;
-        attr->name = "=";
+        attr->name.assign(1, '=');
         return true;
     case S::AfterAttrName:
         if (IsSpace(c)) return true;
@@ -890,12 +1011,15 @@ bool HtmlTokenizer::Impl::StepReference(unsigned char c) {
     case S::CharRef:
         pending.clear();
         if (c == '#') {
-            pending = "#";
+            pending.assign(1, '#');
             state = S::NumRef;
             return true;
         }
         if (IsAlnum(c)) {
             state = S::NamedRef;
+            prefix = {};
+            match = nullptr;
+            matchLength = 0;
         } else {
             RefOut("&");
             state = returnState;
@@ -904,6 +1028,12 @@ bool HtmlTokenizer::Impl::StepReference(unsigned char c) {
     case S::NamedRef:
         if ((IsAlnum(c) && pending.size() < kMaxNameBody) || c == ';') {
             pending += static_cast<char>(c);
+            if (prefix.Open()) {
+                if (const HtmlEntity* e = prefix.Add(static_cast<char>(c))) {
+                    match = e;
+                    matchLength = pending.size();
+                }
+            }
             if (c == ';') ResolveNamed(-1);
             return true;
         }

@@ -148,29 +148,48 @@ constexpr bool Sorted() {
         if (!(kElements[i - 1].name < kElements[i].name)) return false;
     return true;
 }
-static_assert(Sorted(), "the element table is searched by halves and must stay sorted by name");
+static_assert(Sorted(), "the element table is kept sorted by name");
 
-// Per first letter a-z: the first entry at or after it (sorted table).
-constexpr std::array<std::uint8_t, 27> MakeStarts() {
-    std::array<std::uint8_t, 27> starts{};
-    std::size_t e = 0;
-    for (std::size_t c = 0; c < 27; ++c) {
-        while (e < kElements.size() && static_cast<std::size_t>(kElements[e].name[0] - 'a') < c) ++e;
-        starts[c] = static_cast<std::uint8_t>(e);
-    }
-    return starts;
+// An open-addressed hash of the names (first letter, last letter, length),
+// built at compile time: a name is found in one or two probes, each ruling
+// out most names by length and letters before the bytes are compared.
+constexpr std::size_t kSlots = 512;
+constexpr std::uint8_t kEmpty = 0xFF;
+static_assert(kElements.size() < kEmpty && kElements.size() * 2 < kSlots);
+
+constexpr std::size_t Hash(std::string_view n) noexcept {
+    return (static_cast<std::size_t>(static_cast<unsigned char>(n.front())) * 31 +
+            static_cast<std::size_t>(static_cast<unsigned char>(n.back())) * 7 + n.size() * 131) % kSlots;
 }
-constexpr std::array<std::uint8_t, 27> kStarts = MakeStarts();
-static_assert(kElements.size() < 256);
+
+constexpr std::array<std::uint8_t, kSlots> MakeSlots() {
+    std::array<std::uint8_t, kSlots> slots{};
+    for (std::uint8_t& s : slots) s = kEmpty;
+    for (std::size_t e = 0; e < kElements.size(); ++e) {
+        std::size_t h = Hash(kElements[e].name);
+        while (slots[h] != kEmpty) h = (h + 1) % kSlots;
+        slots[h] = static_cast<std::uint8_t>(e);
+    }
+    return slots;
+}
+constexpr std::array<std::uint8_t, kSlots> kSlotsOf = MakeSlots();
+
+constexpr bool Same(std::string_view a, std::string_view b) noexcept {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
 
 }  // namespace
 
 const ElementInfo* FindElement(std::string_view lowerName) noexcept {
-    if (lowerName.empty() || lowerName[0] < 'a' || lowerName[0] > 'z') return nullptr;
-    const auto c = static_cast<std::size_t>(lowerName[0] - 'a');
-    for (std::size_t e = kStarts[c]; e < kStarts[c + 1]; ++e)
-        if (kElements[e].name == lowerName) return &kElements[e];
-    return nullptr;
+    if (lowerName.empty()) return nullptr;
+    for (std::size_t h = Hash(lowerName);; h = (h + 1) % kSlots) {
+        const std::uint8_t e = kSlotsOf[h];
+        if (e == kEmpty) return nullptr;
+        if (Same(kElements[e].name, lowerName)) return &kElements[e];
+    }
 }
 
 }  // namespace tessark::readable

@@ -41,6 +41,10 @@ constexpr std::size_t kBlockquoteIndent = 4;
 constexpr std::size_t kDdIndent = 4;
 constexpr std::size_t kListIndent = 2;
 constexpr std::size_t kRuleWidth = 40;
+// Tables nested deeper than this are read as blocks (each row and cell on
+// lines of its own, inside the cell that holds them), so that the memory of
+// held tables stays bounded however deep the nesting.
+constexpr std::size_t kMaxTableDepth = 32;
 
 // What closing an entry undoes.
 enum Effect : std::uint16_t {
@@ -59,6 +63,7 @@ enum Effect : std::uint16_t {
     kSvgEffect = 1 << 12,
     kSpaceEffect = 1 << 13,
     kBracketEffect = 1 << 14,
+    kDeepTableEffect = 1 << 15,  // a table nested past kMaxTableDepth: read as blocks
 };
 
 constexpr std::int32_t kNone = -1;
@@ -70,8 +75,8 @@ struct Entry {
     std::int32_t prevSame = kNone;
     std::int32_t prevBoundary = kNone;
     std::int32_t prevList = kNone;
-    std::size_t savedIndent = 0;
-    std::uint32_t colspan = 1, rowspan = 1;  // a cell's
+    std::uint16_t savedIndent = 0;  // at most TextFlow::kMaxIndent
+    std::uint16_t colspan = 1, rowspan = 1;  // a cell's, at most 1000
     bool closed = false;  // an inline element ended while blocks above it stay open
 };
 
@@ -289,6 +294,11 @@ struct ReadableConverter::Impl final : html::TokenSink {
         if (verbatim > 0) Flow().Verbatim(data); else Flow().Text(data);
     }
 
+    // The innermost open table is read as blocks (see kMaxTableDepth).
+    bool InDeepTable() const {
+        const std::int32_t table = Top(Tag::Table);
+        return table != kNone && (stack[static_cast<std::size_t>(table)].effects & kDeepTableEffect) != 0;
+    }
     bool InTableContext() const { return Top(Tag::Table) != kNone && Top(Tag::Table) == boundaryTop; }
     bool InCell() const {
         return boundaryTop != kNone && (Top(Tag::Td) == boundaryTop || Top(Tag::Th) == boundaryTop ||
@@ -478,7 +488,7 @@ struct ReadableConverter::Impl final : html::TokenSink {
             e.effects |= kHide;
             return;
         }
-        e.savedIndent = Flow().Indent();
+        e.savedIndent = static_cast<std::uint16_t>(Flow().Indent());
         const bool nestedList = !lists.empty() &&
                                 (tag == Tag::Ul || tag == Tag::Ol || tag == Tag::Menu || tag == Tag::Dir || tag == Tag::Dl);
         if ((flags & readable::kPara) && tag != Tag::Table && flows.size() > 1 && !tables.empty())
@@ -508,14 +518,28 @@ struct ReadableConverter::Impl final : html::TokenSink {
             e.effects |= kBracketEffect;
             break;
         case Tag::Table:
+            if (tables.size() >= kMaxTableDepth) {
+                e.effects |= kDeepTableEffect;
+                break;
+            }
             tables.emplace_back();
             e.effects |= kTableEffect;
             break;
         case Tag::Tr:
-            if (!tables.empty()) RowStart();
+            if (InDeepTable()) {
+                Flow().Break(false);
+                e.effects |= kBlockEffect;
+            } else if (!tables.empty()) {
+                RowStart();
+            }
             break;
         case Tag::Td: case Tag::Th: case Tag::Caption:
             if (tables.empty()) break;
+            if (InDeepTable()) {
+                Flow().Break(false);
+                e.effects |= kBlockEffect;
+                break;
+            }
             flows.emplace_back("\n", 0);
             e.effects |= tag == Tag::Caption ? kCaptionEffect : kCellEffect;
             e.colspan = Span(t, "colspan");
@@ -541,10 +565,10 @@ struct ReadableConverter::Impl final : html::TokenSink {
         }
     }
 
-    static std::uint32_t Span(const Token* t, std::string_view name) {
+    static std::uint16_t Span(const Token* t, std::string_view name) {
         long long n = 1;
         if (!t || !ParseInt(t->Attr(name), &n)) return 1;
-        return static_cast<std::uint32_t>(std::clamp<long long>(n, 1, 1000));
+        return static_cast<std::uint16_t>(std::clamp<long long>(n, 1, 1000));
     }
 
     void Indent(Entry& e, std::size_t columns) {
@@ -643,7 +667,10 @@ struct ReadableConverter::Impl final : html::TokenSink {
             Bracketed(url);
         } else {
             references.push_back(std::move(url));
-            Flow().Attach("[" + std::to_string(references.size()) + "]");
+            char number[24] = "[";
+            char* end = std::to_chars(number + 1, number + sizeof number - 1, references.size()).ptr;
+            *end++ = ']';
+            Flow().Attach(std::string_view(number, static_cast<std::size_t>(end - number)));
         }
     }
 
@@ -655,7 +682,7 @@ struct ReadableConverter::Impl final : html::TokenSink {
 
     void WriteTable(Table& table) {
         heldTable -= std::min(heldTable, table.layout.Held());
-        std::string lines = table.layout.Render();
+        const std::string_view lines = table.layout.Render();
         if (!lines.empty()) {
             Flow().Break(!table.written);
             Flow().Lines(lines);
@@ -664,15 +691,14 @@ struct ReadableConverter::Impl final : html::TokenSink {
     }
 
     void CloseCell(bool caption, const Entry& e) {
-        TextFlow cell = std::move(flows.back());
-        flows.pop_back();
-        cell.Finish();
-        std::string text = std::move(cell.Out());
-        if (!text.empty() && text.back() == '\n') text.pop_back();
+        flows.back().Finish();
+        std::string_view text = flows.back().Out();
+        if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
         Table& table = tables.back();
         heldTable += text.size() + TableLayout::kCellOverhead;
-        if (caption) table.layout.SetCaption(std::move(text));
-        else table.layout.AddCell(std::move(text), e.colspan, e.rowspan);
+        if (caption) table.layout.SetCaption(std::string(text));
+        else table.layout.AddCell(text, e.colspan, e.rowspan);
+        flows.pop_back();
         if (heldTable > kMaxHeldTable) {
             // Past the limit: what is held goes now, even a row in the middle.
             for (Table& tb : tables) tb.streaming = true;

@@ -26,7 +26,8 @@
 // without text. Output leaves through the sink as soon as it is final: at
 // the latest at the end of each top-level block; a table is held until it
 // ends (up to kMaxHeldTable bytes, past which its rows are written one by
-// one without aligned columns).
+// one without aligned columns). Tables nested more than 32 deep are read as
+// blocks, each row and cell on lines of its own.
 //
 // Yields and reports go to the ConversionContext given (ConversionContext.h):
 // at least one yield per kYieldBytes of input; a failure (a yield that

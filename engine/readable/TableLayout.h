@@ -13,7 +13,9 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tessark::readable {
@@ -25,7 +27,7 @@ public:
 
     void StartRow();
     // A cell's lines ("\n"-separated) at the end of the current row.
-    void AddCell(std::string lines, std::size_t colspan, std::size_t rowspan);
+    void AddCell(std::string_view lines, std::size_t colspan, std::size_t rowspan);
     void SetCaption(std::string lines) {
         caption_ = std::move(lines);
         blocks_ = false;
@@ -38,24 +40,35 @@ public:
     std::size_t Held() const { return held_; }
     // The held rows as lines ("\n"-separated), caption first; empties the
     // table (rows spanning further keep their columns for the rows to come).
-    std::string Render(std::size_t columnGap = 2);
+    // The view is valid until the next call.
+    std::string_view Render(std::size_t columnGap = 2);
 
 private:
+    // The cells' text is held in one string: a line is a range of it, a
+    // cell a range of lines, a row a range of cells (from its start to the
+    // next row's), so that a cell costs no allocation of its own.
+    struct Line {
+        std::size_t offset, size, width;
+    };
     struct Cell {
-        std::vector<std::string> lines;
-        std::vector<std::size_t> widths;
+        std::size_t firstLine = 0, lineCount = 0;
         std::size_t column = 0, span = 1, width = 0;
     };
-    using Row = std::vector<Cell>;
     // A row written as its one cell's lines.
-    static bool Paragraph(const Row& row);
-    std::vector<Row> rows_;
+    static bool Paragraph(std::span<const Cell> row);
+    std::span<const Cell> RowCells(std::size_t row) const;
+    std::string text_;
+    std::vector<Line> lines_;
+    std::vector<Cell> cells_;  // a cell without text is not kept
+    std::vector<std::size_t> rowStarts_;
     std::vector<std::size_t> spanLeft_;  // per column: rows a cell above still covers
     std::string caption_;
+    std::string out_;                  // what Render returns, kept for its capacity
+    std::vector<std::size_t> widths_;  // Render's column widths, likewise
     std::size_t held_ = 0;
     std::size_t nextColumn_ = 0;
     bool blocks_ = false;
-    std::size_t cells_ = 0, blockCells_ = 0;
+    std::size_t cellCount_ = 0, blockCells_ = 0;
 };
 
 }  // namespace tessark::readable

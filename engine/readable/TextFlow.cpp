@@ -62,14 +62,19 @@ void TextFlow::SetMarker(std::size_t column, std::string marker) {
 }
 
 void TextFlow::StartLine() {
-    line_.assign(marker_.empty() ? indent_ : markerColumn_, ' ');
-    if (!marker_.empty()) {
-        line_ += marker_;
-        const std::size_t at = markerColumn_ + Columns(marker_);
-        line_.append(at < indent_ ? indent_ - at : 1, ' ');
-        marker_.clear();
+    if (marker_.empty() && indent_ == 0) {  // the common case, without library calls
+        line_.clear();
+        columns_ = 0;
+    } else {
+        line_.assign(marker_.empty() ? indent_ : markerColumn_, ' ');
+        if (!marker_.empty()) {
+            line_ += marker_;
+            const std::size_t at = markerColumn_ + Columns(marker_);
+            line_.append(at < indent_ ? indent_ - at : 1, ' ');
+            marker_.clear();
+        }
+        columns_ = Columns(line_);
     }
-    columns_ = Columns(line_);
     columnsStale_ = false;
     lastSpace_ = std::string::npos;
     hasContent_ = true;
@@ -84,7 +89,7 @@ void TextFlow::EmitLine() {
     } else {
         WriteBlank();
         out_.append(line_, 0, end);
-        out_ += eol_;
+        if (eol_.size() == 1) out_ += eol_[0]; else out_ += eol_;
         anyLine_ = true;
     }
     hasContent_ = false;

@@ -45,6 +45,13 @@ std::string Pieces(const std::string& html, const ReadableOptions& options, std:
     return out;
 }
 
+std::string Repeat(std::string_view s, std::size_t n) {
+    std::string out;
+    out.reserve(s.size() * n);
+    for (std::size_t i = 0; i < n; ++i) out += s;
+    return out;
+}
+
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class Layout : public testing::TestWithParam<Case> {};
@@ -119,7 +126,11 @@ INSTANTIATE_TEST_SUITE_P(Tables, Layout, testing::Values(
          "a  " + std::string(200, 'b') + "\nc\n\nd\ne\n"},
     Case{"OneParagraphInADataTable", "<table><tr><td>a<td>b<tr><td>c<td>d<tr><td>e<td><p>f</table>", "a  b\nc  d\ne  f\n"},
     Case{"OneColumnReadsAsParagraphs", "<table><tr><td>a b<tr><td>c</table>", "a b\nc\n"},
-    Case{"TableIsAParagraph", "x<table><tr><td>a</table>y", "x\n\na\n\ny\n"}),
+    Case{"TableIsAParagraph", "x<table><tr><td>a</table>y", "x\n\na\n\ny\n"},
+    // Past 32 tables deep, a table's rows and cells are blocks in the cell around it.
+    Case{"DeepTablesReadAsBlocks",
+         Repeat("<table><tr><td>", 32) + "<table><tr><td>a<td>b<tr><td>c</table><td>d" + Repeat("</table>", 32),
+         "a  d\nb\nc\n"}),
     CaseName);
 
 INSTANTIATE_TEST_SUITE_P(Links, Layout, testing::Values(
@@ -181,12 +192,6 @@ INSTANTIATE_TEST_SUITE_P(Urls, Resolution, testing::Values(
 
 // Hostile pages: each runs in linear time (the suite's time limit would
 // catch a quadratic one) and gives the text it should.
-std::string Repeat(std::string_view s, std::size_t n) {
-    std::string out;
-    out.reserve(s.size() * n);
-    for (std::size_t i = 0; i < n; ++i) out += s;
-    return out;
-}
 
 TEST(Bounds, AMillionUnclosedElements) {
     EXPECT_EQ(ReadableText(Repeat("<span>", 1000000) + "x" + Repeat("</b>", 1000000)), "x\n");

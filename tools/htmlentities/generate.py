@@ -32,9 +32,58 @@ def generate() -> str:
             points.append(0)
         assert len(points) == 2, name
         lines.append('    {"%s", 0x%05X, 0x%05X},' % (name, points[0], points[1]))
-    lines += ["}};", "", "}  // namespace tessark", ""]
+    lines += ["}};", ""]
+    lines += trie(names)
+    lines += ["}  // namespace tessark", ""]
     assert len(names) == 2231, len(names)
     return "\n".join(lines)
+
+
+def symbol(ch):
+    """A name's character as a bit of a node's children mask, in byte order:
+    digits 0-9, ";" 10, A-Z 11-36, a-z 37-62."""
+    if ch.isdigit():
+        return ord(ch) - ord("0")
+    if ch == ";":
+        return 10
+    if "A" <= ch <= "Z":
+        return 11 + ord(ch) - ord("A")
+    assert "a" <= ch <= "z", ch
+    return 37 + ord(ch) - ord("a")
+
+
+def trie(names):
+    """The names as a trie, breadth first, so that a node's children are
+    contiguous and in byte order: per node the mask of its children's
+    characters, its first child's index and its entry's index + 1 (0: no
+    name ends there)."""
+    root = {}
+    for index, name in enumerate(names):
+        node = root
+        for ch in name:
+            node = node.setdefault(ch, {})
+        node[""] = index
+    nodes = [[0, 0, 0]]
+    queue = [(root, 0)]
+    while queue:
+        children, at = queue.pop(0)
+        keys = sorted((k for k in children if k != ""), key=lambda k: k.encode("ascii"))
+        assert [symbol(k) for k in keys] == sorted(symbol(k) for k in keys)
+        nodes[at][0] = sum(1 << symbol(k) for k in keys)
+        nodes[at][1] = len(nodes)
+        for k in keys:
+            nodes.append([0, 0, children[k].get("", -1) + 1])
+            queue.append((children[k], len(nodes) - 1))
+    assert len(nodes) < 65536
+    lines = [
+        "// The names as a trie (see HtmlEntityTrieNode), node 0 the root.",
+        "const HtmlEntityTrieNode kHtmlEntityTrie[] = {",
+    ]
+    cells = ["{0x%X, %d, %d}" % tuple(n) for n in nodes]
+    for i in range(0, len(cells), 5):
+        lines.append("    " + ", ".join(cells[i : i + 5]) + ",")
+    lines += ["};", ""]
+    return lines
 
 
 def main(argv):
