@@ -8,7 +8,7 @@
 #include "ConversionContext.h"
 #include "RuntimeError.h"
 #include "TextEncoding.h"
-#include "Engine.h"
+#include "ClassicEngine.h"
 #include "PageStream.h"
 
 namespace tessark {

@@ -15,7 +15,7 @@ std::string EncodingName(const QString& encoding) {
 
 bool IsUsableEncoding(const QString& encoding) { return encoding::IsUsableEncoding(EncodingName(encoding)); }
 
-EncodingUsed ConvertEncoded(Engine& engine, QByteArray& bytes, const QString& encoding) {
+EncodingUsed ConvertEncoded(ClassicEngine& engine, QByteArray& bytes, const QString& encoding) {
     return UsedOf(ConvertWhole(engine, bytes, EncodingName(encoding)));
 }
 

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "TextEncoding.h"
-#include "Engine.h"
+#include "ClassicEngine.h"
 
 namespace tessark {
 
@@ -37,6 +37,6 @@ std::string EncodingName(const QString& encoding);
 // RuntimeError 5 for an encoding that IsUsableEncoding refuses;
 // std::bad_alloc propagates. The engine reports its own failures, as
 // ExtractText does.
-EncodingUsed ConvertEncoded(Engine& engine, QByteArray& bytes, const QString& encoding);
+EncodingUsed ConvertEncoded(ClassicEngine& engine, QByteArray& bytes, const QString& encoding);
 
 }  // namespace tessark

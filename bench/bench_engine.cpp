@@ -42,14 +42,14 @@
 #include "EncodedConversion.h"
 #include "FileSystem.h"
 #include "TextEncoding.h"
-#include "Engine.h"
+#include "ClassicEngine.h"
 #include "StreamExtractor.h"
 #include "readable/ReadableText.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using tessark::Engine;
+using tessark::ClassicEngine;
 
 fs::path DataDir() {
     const char* dir = std::getenv("TESSARK_BENCH_DATA");
@@ -225,7 +225,7 @@ tessark::EngineOptions PresetOptions(Preset preset) {
     return {};
 }
 
-std::size_t Convert(Engine& e, QByteArray& bytes, bool utf8 = false) {
+std::size_t Convert(ClassicEngine& e, QByteArray& bytes, bool utf8 = false) {
     auto* data = reinterpret_cast<unsigned char*>(bytes.data());
     const auto size = static_cast<std::size_t>(bytes.size());
     const auto grow = [&bytes](std::size_t newSize) {
@@ -245,7 +245,7 @@ void InMemory(benchmark::State& state, const Input* in, Preset preset, bool utf8
     const auto size = static_cast<qsizetype>(data.size());
     tessark::DiskFileSystem disk;
     QByteArray buffer = disk.ReadAll(QString::fromStdString(path.string()), size);
-    Engine e(PresetOptions(preset));
+    ClassicEngine e(PresetOptions(preset));
     for (auto _ : state) {
         state.PauseTiming();
         buffer.resize(size);
@@ -370,7 +370,7 @@ void CorpusPagesBench(benchmark::State& state, const char* mode) {
     std::int64_t total = 0;
     for (const QByteArray& p : pages) total += p.size();
     const bool detectOnly = std::strcmp(mode, "detect") == 0;
-    Engine e(PresetOptions(Preset::AllOn));
+    ClassicEngine e(PresetOptions(Preset::AllOn));
     std::vector<QByteArray> work(pages.size());
     for (auto _ : state) {
         if (detectOnly) {

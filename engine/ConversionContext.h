@@ -2,7 +2,7 @@
 //
 // The engine has no I/O and no user interface of its own. Two things reach
 // outside it, both through the ConversionContext that the caller hands to an
-// engine object (Engine, ReferenceEngine, a stream) when it makes one:
+// engine object (ClassicEngine, ReferenceEngine, a stream) when it makes one:
 //
 //  - the yield: at fixed points of a conversion the engine calls the
 //    context's yield function, so that a window can process its pending

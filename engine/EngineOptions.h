@@ -1,5 +1,5 @@
 // EngineOptions: the options of a conversion, one struct shared by the fast
-// engine (Engine), the literal one (ReferenceEngine) and the stream
+// engine (ClassicEngine), the literal one (ReferenceEngine) and the stream
 // (StreamExtractor). The application maps its option table onto these fields
 // (app/Options.h); tests and the fuzzer build them from a bit mask.
 //
@@ -21,7 +21,7 @@ struct EngineOptions {
     bool RemoveAllCRLF = false;         // every LF becomes a space
     bool RemoveSpaces = false;          // runs of spaces become one space
     bool RemoveBlankLines = false;      // blank lines are removed
-    // Off on a new value; acts in CutHTML (Engine.h):
+    // Off on a new value; acts in CutHTML (ClassicEngine.h):
     bool DecodeAllReferences = false;  // every HTML character reference, once, after the tags
 
     // Bit i of mask sets the i-th field above, in the order declared (bits

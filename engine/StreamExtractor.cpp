@@ -131,7 +131,7 @@ struct BasicStreamExtractor<C, U>::State {
     }
 
     // CutHTML's steps up to the tag removal and its step 14a over d[0, n),
-    // as Engine runs them, d having room for Room(n) units; *open tells
+    // as ClassicEngine runs them, d having room for Room(n) units; *open tells
     // whether a pass ended on something open. The decoding of step 14a
     // leaves nothing open: a chunk ends just after an LF or a space, which
     // no reference holds, and that unit is still its last after the passes

@@ -1,4 +1,4 @@
-// StreamExtractor (formerly cTessarkStream): the conversion of Engine over a page that arrives in
+// StreamExtractor (formerly cTessarkStream): the conversion of ClassicEngine over a page that arrives in
 // pieces (a file read in blocks, standard input, a pipe), in bounded memory.
 //
 // The input is fed in any pieces; the output leaves through a sink as soon
@@ -43,7 +43,7 @@
 #include <functional>
 #include <memory>
 
-#include "Engine.h"
+#include "ClassicEngine.h"
 
 namespace tessark {
 

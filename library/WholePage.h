@@ -4,9 +4,9 @@
 // logic for the program's job (over a QByteArray) and the library's
 // PageStream (over a std::string).
 //
-//   "windows-1252": the classic byte path (Engine::ExtractBytes), output in
+//   "windows-1252": the classic byte path (ClassicEngine::ExtractBytes), output in
 //                   Windows-1252, byte for byte as it always was.
-//   "utf-8":        the UTF-8 byte path (Engine::ExtractUtf8); a UTF-8
+//   "utf-8":        the UTF-8 byte path (ClassicEngine::ExtractUtf8); a UTF-8
 //                   byte-order mark at the start is dropped; bytes that are
 //                   not UTF-8 pass through.
 //   "auto":         encoding::Detect over the page; any other charset label:
@@ -25,7 +25,7 @@
 #include <string>
 #include <string_view>
 
-#include "Engine.h"
+#include "ClassicEngine.h"
 #include "encoding/Encoding.h"
 
 namespace tessark {
@@ -37,7 +37,7 @@ namespace tessark {
 // std::bad_alloc propagates. The engine reports its own failures, as
 // ExtractText does.
 template <class Buffer>
-encoding::Detection ConvertWhole(Engine& engine, Buffer& bytes, std::string_view encodingName) {
+encoding::Detection ConvertWhole(ClassicEngine& engine, Buffer& bytes, std::string_view encodingName) {
     using Size = decltype(bytes.size());
     using encoding::Reason;
     const auto size = [&bytes] { return static_cast<std::size_t>(bytes.size()); };
@@ -48,7 +48,7 @@ encoding::Detection ConvertWhole(Engine& engine, Buffer& bytes, std::string_view
             std::memmove(bytes.data(), bytes.data() + skip, size() - skip);
             bytes.resize(static_cast<Size>(size() - skip));
         }
-        const Engine::GrowBuffer grow = [&bytes](std::size_t grown) {
+        const ClassicEngine::GrowBuffer grow = [&bytes](std::size_t grown) {
             bytes.resize(static_cast<Size>(grown));
             return reinterpret_cast<unsigned char*>(bytes.data());
         };

@@ -1,4 +1,4 @@
-// Passes: the passes of the fast engine Engine, each one forward scan
+// Passes: the passes of the fast engine ClassicEngine, each one forward scan
 // over a buffer that it rewrites in place.
 //
 // Every function takes the text as d[0, n) and returns its new length; the

@@ -1,5 +1,5 @@
 // ReadableText: a page laid out as text for a reader, the readable-text
-// engine (beside the classic Engine, which it shares nothing with but the
+// engine (beside the classic ClassicEngine, which it shares nothing with but the
 // conversion context and the kernels' table).
 //
 // The page is tokenized as the HTML standard does (html/HtmlTokenizer.h),

@@ -1,10 +1,10 @@
 // ReferenceEngine (formerly cTessarkLiteral): the extraction engine written step by step as each pass is
 // defined, rescanning and rebuilding strings exactly as the definition reads.
-// It is the reference the fast engine Engine is proved against (the tests
+// It is the reference the fast engine ClassicEngine is proved against (the tests
 // and the differential fuzzer compare the two on every option set); the
-// program itself uses Engine.
+// program itself uses ClassicEngine.
 //
-// Same public interface as Engine: the options are one EngineOptions
+// Same public interface as ClassicEngine: the options are one EngineOptions
 // value, yields and reports go to the ConversionContext given at
 // construction, and ExtractText turns the text of a page into plain text:
 //
@@ -36,7 +36,7 @@
 // pass traps them, reports them to the context under its own name and
 // returns what the definition says (see ConversionContext.h).
 //
-// Its interface is the fast engine's (Engine.h), declared again on purpose:
+// Its interface is the fast engine's (ClassicEngine.h), declared again on purpose:
 // the oracle shares no code with what it checks, and the tests run both over
 // the same rows.
 //

@@ -154,7 +154,7 @@ private Q_SLOTS:
             OptionSet decodeAll = OptionSet::ClassicOn();
             decodeAll.Set(Option::DecodeAllReferences, true);
             for (const OptionSet& options : {decodeAll, OptionSet()}) {
-                Engine engine;
+                ClassicEngine engine;
                 options.ApplyTo(engine.options);
                 QByteArray bytes = page;
                 ConvertEncoded(engine, bytes, QStringLiteral("auto"));
@@ -194,7 +194,7 @@ private Q_SLOTS:
         for (int b = 0; b < 256; ++b)
             page += static_cast<char>(b) + QByteArray("&#38;lt;<!--ab--> <script>x</script>{y}|\t&nbsp&eacute;&#131;\r\n \r\n");
         for (unsigned bits = 0; bits < (1u << kOptionCount); bits += test::Nightly() ? 7u : 997u) {
-            Engine engine;
+            ClassicEngine engine;
             for (const OptionInfo& info : kOptions)
                 engine.options.*(info.flag) = ((bits >> static_cast<unsigned>(info.option)) & 1u) != 0;
             const std::string bytes = engine.ExtractBytes(page.toStdString());

@@ -9,7 +9,7 @@
 #include "ConversionJob.h"
 #include "FaultyDisk.h"
 #include "RuntimeError.h"
-#include "Engine.h"
+#include "ClassicEngine.h"
 #include "TextEncoding.h"
 #include "readable/ReadableText.h"
 
@@ -27,7 +27,7 @@ const QByteArray kPage = "<p>One &amp; two</p>\r\n<script>x()</script>\n\n<b>thr
 // `page` as the 16-bit engine converts it with the classic options on,
 // through the code page.
 QByteArray Converted(const QByteArray& page) {
-    Engine engine;
+    ClassicEngine engine;
     OptionSet::ClassicOn().ApplyTo(engine.options);
     return EncodeAnsi(engine.ExtractText(DecodeAnsi(page)));
 }
@@ -292,7 +292,7 @@ private Q_SLOTS:
         page += "<style>\n" + QByteArray(1500000, 'y') + "\n</style>tail\r\n";
         QVERIFY(page.size() > 4 * (1 << 20));
         WriteFile(Path("pages.html"), page);
-        Engine engine;
+        ClassicEngine engine;
         OptionSet::ClassicOn().ApplyTo(engine.options);
         QByteArray whole = page;
         ConvertEncoded(engine, whole, encoding);

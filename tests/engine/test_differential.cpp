@@ -215,7 +215,7 @@ TEST_P(EachKernels, DenseReferencesAgree) {
 // well-formed character is the one place where the byte path may count
 // otherwise than the 16-bit engine (two units there, one character here).
 TEST_P(EachKernels, Utf8JoinedPiecesAreTheOneKnownDifference) {
-    EXPECT_EQ(Engine(Options(kComments | kScripts)).ExtractUtf8("<script\xC3<!--ab-->\xA9/script>x"), "<script\xC3\xA9/script>x");
+    EXPECT_EQ(ClassicEngine(Options(kComments | kScripts)).ExtractUtf8("<script\xC3<!--ab-->\xA9/script>x"), "<script\xC3\xA9/script>x");
 }
 
 // ---------------------------------------------------------------- streaming
@@ -265,7 +265,7 @@ INSTANTIATE_TEST_SUITE_P(Kernels, EachKernels, ::testing::ValuesIn(Kernels()), [
 // size given, checks the output against the whole page's, and tells the
 // peak of units held.
 std::size_t PeakHeld(const std::string& page, std::size_t feed) {
-    Engine e(Options(kAllFlags));
+    ClassicEngine e(Options(kAllFlags));
     std::string out;
     ByteStreamExtractor stream(
         e.options, nullptr,
@@ -314,7 +314,7 @@ TEST(Stream, Interface) {
         ASSERT_TRUE(stream.Commit(std::min<std::size_t>(1000, page.size() - at)));
     }
     ASSERT_TRUE(stream.Finish());
-    EXPECT_EQ(out, Engine(Options(kAllFlags)).ExtractBytes(page));
+    EXPECT_EQ(out, ClassicEngine(Options(kAllFlags)).ExtractBytes(page));
 }
 
 TEST(Stream, ASinkThatThrowsFailsTheStreamWithoutAReport) {
@@ -370,8 +370,8 @@ TEST_P(Corpus, ConversionsAgree) {
         for (const unsigned options : sets) {
             EXPECT_EQ(Compare(page, options), "") << name;
             EXPECT_EQ(CompareUtf8(page, options), "") << name;
-            const Outcome bytes = Converted(options, 0, [&](Engine& e) { return AsUnits(e.ExtractBytes(page)); });
-            const Outcome utf8 = Converted(options, 0, [&](Engine& e) { return AsUnits(e.ExtractUtf8(page)); });
+            const Outcome bytes = Converted(options, 0, [&](ClassicEngine& e) { return AsUnits(e.ExtractBytes(page)); });
+            const Outcome utf8 = Converted(options, 0, [&](ClassicEngine& e) { return AsUnits(e.ExtractUtf8(page)); });
             for (const Feeding& f : {Feeding{1, {4096}}, Feeding{700, {1, 2, 3, 5000}}, Feeding{16 << 10, {65536}},
                                      Feeding{1 << 20, {333}}}) {
                 EXPECT_TRUE(StreamAgrees(bytes, Streamed<ByteStreamExtractor>(page, options, f), 0))

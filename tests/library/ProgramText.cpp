@@ -24,7 +24,7 @@ OptionSet ClassicSet(const ProgramChoice& choice) {
 QByteArray WholeClassicText(QByteArray page, const ProgramChoice& choice) {
     EngineOptions options;
     ClassicSet(choice).ApplyTo(options);
-    Engine engine(options);
+    ClassicEngine engine(options);
     ConvertEncoded(engine, page, choice.encoding);
     return page;
 }

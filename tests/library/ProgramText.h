@@ -1,7 +1,6 @@
 // ProgramText: the program's own conversion of a file (ConvertOne, into
 // memory) for the library's tests to compare with; in a file of its own,
-// since the program's headers and the library's public one each name a
-// different tessark::Engine.
+// so that the program's headers and the library's public one stay apart.
 //
 // Thread safety: reentrant, as ConvertOne.
 #pragma once

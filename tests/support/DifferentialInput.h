@@ -31,7 +31,7 @@
 #include "HtmlReferences.h"
 #include "SpecialCharTable.h"
 #include "Utf8.h"
-#include "Engine.h"
+#include "ClassicEngine.h"
 #include "ReferenceEngine.h"
 #include "StreamExtractor.h"
 #include "kernels/Implementations.h"
@@ -290,7 +290,7 @@ inline std::string BuildUtf8Page(Choices& c, std::size_t maxPieces, bool invalid
 
 // True when a byte of the page that could lead a sequence begins none: a
 // removal could then join it to the continuation bytes after the removed
-// stretch (see Engine::ExtractUtf8).
+// stretch (see ClassicEngine::ExtractUtf8).
 inline bool HasBrokenLead(std::string_view page) {
     for (std::size_t i = 0; i < page.size(); ++i) {
         const auto b = static_cast<unsigned char>(page[i]);
@@ -330,7 +330,7 @@ public:
 };
 
 // The outcome of convert(engine) on an engine of class E with the options.
-template <class E = Engine, class F>
+template <class E = ClassicEngine, class F>
 Outcome Converted(unsigned options, long failAt, F convert, bool badAlloc = false) {
     Recorder recorder(failAt, badAlloc);
     E e(Options(options), &recorder.context);
@@ -354,8 +354,8 @@ inline std::string Verdict(bool agree, std::string_view page, unsigned options, 
 inline std::string Compare(const std::string& page, unsigned options, long failAt = 0) {
     const std::u16string text = Decode(page);
     const Outcome literal = Converted<ReferenceEngine>(options, failAt, [&](auto& e) { return e.ExtractText(text); });
-    const Outcome fast = Converted(options, failAt, [&](Engine& e) { return e.ExtractText(text); });
-    const Outcome bytes = Converted(options, failAt, [&](Engine& e) { return Decode(e.ExtractBytes(page)); });
+    const Outcome fast = Converted(options, failAt, [&](ClassicEngine& e) { return e.ExtractText(text); });
+    const Outcome bytes = Converted(options, failAt, [&](ClassicEngine& e) { return Decode(e.ExtractBytes(page)); });
     Outcome literalBytes = literal;
     literalBytes.text = Decode(Encode(literal.text));
     return Verdict(literal == fast && literalBytes == bytes, page, options, failAt,
@@ -367,8 +367,8 @@ inline std::string Compare(const std::string& page, unsigned options, long failA
 // only the yields and reports must agree.
 inline std::string CompareUtf8(const std::string& page, unsigned options, long failAt = 0) {
     const Outcome oracle =
-        Converted(options, failAt, [&](Engine& e) { return AsUnits(EncodeUtf8(e.ExtractText(DecodeUtf8(page)))); });
-    const Outcome bytes = Converted(options, failAt, [&](Engine& e) { return AsUnits(e.ExtractUtf8(page)); });
+        Converted(options, failAt, [&](ClassicEngine& e) { return AsUnits(EncodeUtf8(e.ExtractText(DecodeUtf8(page)))); });
+    const Outcome bytes = Converted(options, failAt, [&](ClassicEngine& e) { return AsUnits(e.ExtractUtf8(page)); });
     const bool exact = !((options & 3u) == 3u && HasBrokenLead(page));
     const bool agree = exact ? oracle == bytes : oracle.yields == bytes.yields && oracle.reports == bytes.reports;
     return Verdict(agree, page, options, failAt, {{"oracle", &oracle}, {"utf-8", &bytes}});
@@ -426,7 +426,7 @@ inline std::string CompareStream(const std::string& page, unsigned options, cons
 }
 
 inline std::string CompareUtf8Stream(const std::string& page, unsigned options, const Feeding& f, long failAt = 0) {
-    const Outcome whole = Converted(options, 0, [&](Engine& e) { return AsUnits(e.ExtractUtf8(page)); });
+    const Outcome whole = Converted(options, 0, [&](ClassicEngine& e) { return AsUnits(e.ExtractUtf8(page)); });
     const Outcome stream = Streamed<Utf8StreamExtractor>(page, options, f, failAt);
     return Verdict(StreamAgrees(whole, stream, failAt), page, options, failAt,
                    {{"whole", &whole}, {"utf-8 stream", &stream}});

@@ -1,4 +1,4 @@
-// Engine (formerly cTessark): the extraction engine. Start here to see what a conversion does.
+// ClassicEngine (formerly cTessark): the extraction engine. Start here to see what a conversion does.
 //
 // The engine is not an HTML parser. ExtractText runs a fixed order of literal
 // searches and replacements over the whole text of a page:
@@ -66,9 +66,9 @@ struct ElementUnits;
 struct Utf8Units;
 }  // namespace fast
 
-class Engine {
+class ClassicEngine {
 public:
-    explicit Engine(const EngineOptions& chosen = {}, ConversionContext* context = nullptr)
+    explicit ClassicEngine(const EngineOptions& chosen = {}, ConversionContext* context = nullptr)
         : options(chosen), context_(context) {}
 
     EngineOptions options;

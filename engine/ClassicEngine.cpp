@@ -1,4 +1,4 @@
-#include "Engine.h"
+#include "ClassicEngine.h"
 
 #include <stdexcept>
 #include <type_traits>
@@ -13,7 +13,7 @@ namespace tessark {
 // The step numbers below are those of ReferenceEngine: CutHTML's in
 // CutSteps, ExtractText's in Extract.
 template <class U, class C>
-std::size_t Engine::CutSteps(C* d, std::size_t n) {
+std::size_t ClassicEngine::CutSteps(C* d, std::size_t n) {
     const fast::PassSet<C, U>& passes = fast::PassesFor<C, U>();
     if (options.RemoveComments) n = passes.CommentPass(d, n, nullptr);  // 2.
     Yield();                                           // 3.
@@ -32,7 +32,7 @@ std::size_t Engine::CutSteps(C* d, std::size_t n) {
 // CutHTML's step 14a. Over UTF-8 a reference can decode to more bytes than
 // it has: the text then moves into grow's buffer, and d follows it.
 template <class U, class C, class Grow>
-std::size_t Engine::DecodeAllStep(C*& d, std::size_t n, const Grow& grow) {
+std::size_t ClassicEngine::DecodeAllStep(C*& d, std::size_t n, const Grow& grow) {
     if constexpr (std::is_same_v<U, fast::Utf8Units>) {
         return fast::DecodeAllReferencesUtf8(d, n, [&d, &grow](std::size_t size) {
             d = grow(size);
@@ -43,7 +43,7 @@ std::size_t Engine::DecodeAllStep(C*& d, std::size_t n, const Grow& grow) {
     }
 }
 
-std::size_t Engine::ConsolidateYields(std::size_t length, std::size_t maxRun) {
+std::size_t ClassicEngine::ConsolidateYields(std::size_t length, std::size_t maxRun) {
     if (length == 0) return 0;  // an empty text returns at once
     try {
         for (std::size_t g = fast::SweepGroups(maxRun); g > 0; --g) Yield();
@@ -55,7 +55,7 @@ std::size_t Engine::ConsolidateYields(std::size_t length, std::size_t maxRun) {
 }
 
 template <class U, class C, class Grow>
-std::size_t Engine::Extract(C* d, std::size_t n, const Grow& grow) {
+std::size_t ClassicEngine::Extract(C* d, std::size_t n, const Grow& grow) {
     if (n == 0) return 0;  // 1.
     const fast::PassSet<C, U>& passes = fast::PassesFor<C, U>();
     std::size_t len = 0;
@@ -99,7 +99,7 @@ std::size_t Engine::Extract(C* d, std::size_t n, const Grow& grow) {
     return len;  // 14.
 }
 
-std::u16string Engine::ExtractText(const std::u16string& sIn) {
+std::u16string ClassicEngine::ExtractText(const std::u16string& sIn) {
     if (sIn.empty()) return {};
     std::u16string work;
     try {
@@ -116,11 +116,11 @@ std::u16string Engine::ExtractText(const std::u16string& sIn) {
     return work;
 }
 
-std::size_t Engine::ExtractBytes(unsigned char* data, std::size_t size, const GrowBuffer& grow) {
+std::size_t ClassicEngine::ExtractBytes(unsigned char* data, std::size_t size, const GrowBuffer& grow) {
     return Extract(data, size, grow);
 }
 
-std::string Engine::ExtractBytes(std::string bytes) {
+std::string ClassicEngine::ExtractBytes(std::string bytes) {
     const std::size_t len =
         Extract(reinterpret_cast<unsigned char*>(bytes.data()), bytes.size(), [&bytes](std::size_t size) {
             bytes.resize(size);
@@ -130,11 +130,11 @@ std::string Engine::ExtractBytes(std::string bytes) {
     return bytes;
 }
 
-std::size_t Engine::ExtractUtf8(unsigned char* data, std::size_t size, const GrowBuffer& grow) {
+std::size_t ClassicEngine::ExtractUtf8(unsigned char* data, std::size_t size, const GrowBuffer& grow) {
     return Extract<fast::Utf8Units>(data, size, grow);
 }
 
-std::string Engine::ExtractUtf8(std::string bytes) {
+std::string ClassicEngine::ExtractUtf8(std::string bytes) {
     const std::size_t len = Extract<fast::Utf8Units>(reinterpret_cast<unsigned char*>(bytes.data()), bytes.size(),
                                                      [&bytes](std::size_t size) {
                                                          bytes.resize(size);
@@ -144,7 +144,7 @@ std::string Engine::ExtractUtf8(std::string bytes) {
     return bytes;
 }
 
-std::u16string Engine::CutHTML(const std::u16string& text) {
+std::u16string ClassicEngine::CutHTML(const std::u16string& text) {
     if (text.empty()) return {};  // 1.
     try {
         std::u16string work = text;
@@ -162,7 +162,7 @@ std::u16string Engine::CutHTML(const std::u16string& text) {
     }
 }
 
-std::u16string Engine::ConsolidateChar(std::u16string text, const std::u16string& ch) {
+std::u16string ClassicEngine::ConsolidateChar(std::u16string text, const std::u16string& ch) {
     if (ch.size() != 1) return {};
     if (text.empty()) return {};
     std::size_t maxRun = 0;
@@ -171,7 +171,7 @@ std::u16string Engine::ConsolidateChar(std::u16string text, const std::u16string
     return text;
 }
 
-std::u16string Engine::StripTags(const std::u16string& text) {
+std::u16string ClassicEngine::StripTags(const std::u16string& text) {
     if (text.empty()) return {};
     std::u16string work = text;
     work.resize(fast::PassesFor<char16_t>().StripTags(work.data(), work.size(), nullptr));
