@@ -145,12 +145,20 @@ void ConvertStreamed(const PageOptions& page, std::unique_ptr<InputStream> reade
     PageStream stream(page, &context, [&output](const char* data, std::size_t size) {
         output.Write(data, static_cast<qint64>(size));
     });
-    for (;;) {
-        char* space = stream.InputSpace(kReadBlock);
-        const qint64 got = reader->Read(space, static_cast<qint64>(kReadBlock));
-        if (got <= 0) break;
-        outcome.bytesRead += got;
-        if (!stream.Commit(static_cast<std::size_t>(got))) break;
+    try {
+        for (;;) {
+            char* space = stream.InputSpace(kReadBlock);
+            const qint64 got = reader->Read(space, static_cast<qint64>(kReadBlock));
+            if (got <= 0) break;
+            outcome.bytesRead += got;
+            if (!stream.Commit(static_cast<std::size_t>(got))) break;
+            // Once per block also here: the stream may only have held it
+            // (the start of a page whose encoding is being decided).
+            context.Yield();
+        }
+    } catch (...) {
+        output.Discard();
+        throw;
     }
     reader.reset();  // closed before the output may replace it (a file converted onto itself)
     stream.Finish();

@@ -262,6 +262,46 @@ private Q_SLOTS:
         QVERIFY(ReadFile(Path("out.txt")) == QByteArray::fromStdString(whole));
     }
 
+    // Every route yields at least once per megabyte it reads, the start of a
+    // page whose encoding is being decided included, so that a window stays
+    // live: the bytes read between two yields (and before the first) never
+    // pass 1 MB.
+    void yieldsPerMegabyte_data() {
+        QTest::addColumn<QString>("encoding");
+        QTest::addColumn<bool>("readable");
+        QTest::addColumn<bool>("decodeAll");
+        QTest::newRow("classic, windows-1252") << "windows-1252" << false << false;
+        QTest::newRow("classic, utf-8") << "utf-8" << false << false;
+        QTest::newRow("classic, auto") << "auto" << false << false;
+        QTest::newRow("classic, a label") << "koi8-r" << false << false;
+        QTest::newRow("classic, every reference decoded") << "auto" << false << true;
+        QTest::newRow("readable, windows-1252") << "windows-1252" << true << false;
+        QTest::newRow("readable, auto") << "auto" << true << false;
+    }
+    void yieldsPerMegabyte() {
+        QFETCH(QString, encoding);
+        QFETCH(bool, readable);
+        QFETCH(bool, decodeAll);
+        WriteFile(Path("big.html"), QByteArray("<p>caf&eacute; \xF0\xF1 <b>x</b></p>\n").repeated(250000));
+        ConversionRequest request;
+        request.inputPath = Path("big.html");
+        request.outputPath = Path("big.txt");
+        request.encoding = encoding;
+        request.options = OptionSet::ClassicOn();
+        request.options.Set(Option::DecodeAllReferences, decodeAll);
+        request.options.readable = readable;
+        DiskFileSystem real;
+        FaultyDisk disk(real);
+        qint64 last = 0, widest = 0;
+        const auto yield = [&] {
+            widest = std::max(widest, disk.BytesRead() - last);
+            last = disk.BytesRead();
+        };
+        QCOMPARE(ConvertOne(request, disk, yield).result, ConversionOutcome::Result::Written);
+        QVERIFY(disk.BytesRead() > 7 * (1 << 20));
+        QVERIFY2(widest <= (1 << 20), qPrintable(QString::number(widest)));
+    }
+
     // With every option off each byte comes through.
     void optionsOff() {
         QByteArray all;

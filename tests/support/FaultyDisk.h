@@ -50,6 +50,8 @@ public:
     // How many outputs opened in blocks were discarded (given up, not
     // committed) so far, fault or none.
     int Discards() const { return discards_; }
+    // How many bytes the inputs opened in blocks have given so far.
+    qint64 BytesRead() const { return bytesRead_; }
 
     bool FindOrdinaryFile(const QString& path) const override { return real_.FindOrdinaryFile(path); }
     qint64 FileLen(const QString& path) const override { return real_.FileLen(path); }
@@ -60,9 +62,8 @@ public:
         const Fault f = Strikes(/*reading=*/true);
         if (f == Fault::OpenRead) ThrowDiskError(error_, 75);
         std::unique_ptr<InputStream> real = real_.OpenRead(path);
-        if (f == Fault::None) return real;
         const qint64 limit = f == Fault::ShortRead ? real_.FileLen(path) / 2 : -1;
-        return std::make_unique<FaultyInput>(std::move(real), f == Fault::Read ? error_ : 0, limit);
+        return std::make_unique<FaultyInput>(std::move(real), f == Fault::Read ? error_ : 0, limit, bytesRead_);
     }
     std::unique_ptr<OutputStream> OpenWrite(const QString& path) override {
         const Fault f = Strikes(/*reading=*/false);
@@ -75,13 +76,14 @@ private:
     // (unless 0) or ends at `limit` bytes (unless negative).
     class FaultyInput final : public InputStream {
     public:
-        FaultyInput(std::unique_ptr<InputStream> real, int error, qint64 limit)
-            : real_(std::move(real)), error_(error), limit_(limit) {}
+        FaultyInput(std::unique_ptr<InputStream> real, int error, qint64 limit, qint64& counted)
+            : real_(std::move(real)), error_(error), limit_(limit), counted_(counted) {}
         qint64 Read(char* data, qint64 max) override {
             if (error_ != 0 && blocks_++ > 0) ThrowDiskError(error_, 57);
             if (limit_ >= 0) max = std::min(max, limit_ - read_);
             const qint64 n = max > 0 ? real_->Read(data, max) : 0;
             read_ += n;
+            counted_ += n;
             return n;
         }
 
@@ -89,6 +91,7 @@ private:
         std::unique_ptr<InputStream> real_;
         int error_;
         qint64 limit_, read_ = 0;
+        qint64& counted_;
         int blocks_ = 0;
     };
 
@@ -135,6 +138,7 @@ private:
     int error_ = 0;
     mutable int struck_ = 0;
     int discards_ = 0;
+    mutable qint64 bytesRead_ = 0;
 };
 
 }  // namespace tessark::test
