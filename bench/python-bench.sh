@@ -10,5 +10,6 @@ build="${1:-build-python-bench}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARK_BUILD_PYTHON=ON -DTESSARK_BUILD_TESTS=OFF \
   -DTESSARK_BUILD_GUI=OFF -DTESSARK_SANITIZE=OFF >/dev/null
 cmake --build "$build" --target _tessark tessark_python_overhead
-PYTHONPATH="$PWD/$build/python" /usr/bin/python3 bench/python_bench.py "$build/python/tessark_python_overhead" \
+case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
+PYTHONPATH="$build/python" /usr/bin/python3 bench/python_bench.py "$build/python/tessark_python_overhead" \
   tests/data/corpus/*.html

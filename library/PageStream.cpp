@@ -78,7 +78,8 @@ struct PageStream::Impl {
     }
     // Decides the encoding from `start` and passes it on.
     bool Decide(std::string_view start, bool more) {
-        const encoding::Detection found = encoding::DecideEncoding(start, options.encoding, more);
+        const encoding::Detection found =
+            encoding::DecideEncoding(start, options.encoding, more, [this] { context->Yield(); });
         used = {found.encoding, found.reason, 0};
         // The readable-text engine reads UTF-8 itself, replacing what is
         // not UTF-8 as the decoder would.

@@ -3,7 +3,8 @@
 
 Counts non-blank lines that are not comments in .cpp .cc .c .h .hpp .inl
 .py .pyi files. Tests: everything under tests/ (the data files excluded).
-Production: base/, engine/ (without the generated name table), library/, app/,
+Production: base/, engine/ (without the generated name table), library/,
+include/, app/, python/,
 controls/, ui/, cli/, main/. fuzz/, bench/ and tools/ count on neither side.
 Usage: scripts/count-lines.py [-v]   (-v: every file's count too)
 """
@@ -11,7 +12,7 @@ import os
 import sys
 
 EXTENSIONS = ('.cpp', '.cc', '.c', '.h', '.hpp', '.inl', '.py', '.pyi')
-PRODUCTION = ('base', 'engine', 'library', 'app', 'controls', 'ui', 'cli', 'main')
+PRODUCTION = ('base', 'engine', 'library', 'include', 'app', 'controls', 'ui', 'cli', 'main', 'python')
 GENERATED = ('engine/HtmlEntityTable.cpp',)
 
 

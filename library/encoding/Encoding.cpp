@@ -14,6 +14,7 @@
 #include <new>
 #include <string_view>
 #include <vector>
+#include <type_traits>
 
 #include "RuntimeError.h"
 #include "Utf8.h"
@@ -611,8 +612,8 @@ bool IsUsableEncoding(std::string_view encoding) {
     return ParseSetting(encoding) || CanDecode(EncodingForLabel(encoding));
 }
 
-Detection DecideEncoding(std::string_view start, std::string_view encoding, bool more) {
-    if (ParseSetting(encoding) == Setting::Auto) return Detect(start, more);
+Detection DecideEncoding(std::string_view start, std::string_view encoding, bool more, const Pace& pace) {
+    if (ParseSetting(encoding) == Setting::Auto) return Detect(start, more, pace);
     Detection found;
     found.encoding = EncodingForLabel(encoding);
     if (!CanDecode(found.encoding)) throw RuntimeError(ErrorNumber::InvalidProcedureCall);
@@ -688,16 +689,21 @@ bool IsValidUtf8(std::string_view bytes, bool more) {
     return true;
 }
 
-std::string Guess(std::string_view bytes) {
+std::string Guess(std::string_view bytes, const Pace& pace) {
     bytes = bytes.substr(0, kGuessSampleBytes);
     const auto nonAscii = std::count_if(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; });
     if (static_cast<std::size_t>(nonAscii) < kGuessMinNonAscii) return {};
-    uchardet_t detector = uchardet_new();
+    const std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(uchardet_new(),
+                                                                                         &uchardet_delete);
     if (!detector) throw std::bad_alloc();
-    const int fed = uchardet_handle_data(detector, bytes.data(), bytes.size());
-    uchardet_data_end(detector);
-    const std::string name = fed == 0 ? std::string(uchardet_get_charset(detector)) : std::string();
-    uchardet_delete(detector);
+    int fed = 0;
+    for (std::size_t at = 0; at < bytes.size() && fed == 0; at += kGuessPieceBytes) {
+        if (pace && at > 0) pace();
+        const std::string_view piece = bytes.substr(at, kGuessPieceBytes);
+        fed = uchardet_handle_data(detector.get(), piece.data(), piece.size());
+    }
+    uchardet_data_end(detector.get());
+    const std::string name = fed == 0 ? std::string(uchardet_get_charset(detector.get())) : std::string();
     if (name.empty()) return {};
     const std::string label = std::string(name.data(), static_cast<std::size_t>(name.size()));
     std::string encoding = EncodingForLabel(label);
@@ -709,12 +715,12 @@ std::string Guess(std::string_view bytes) {
     return CanDecode(encoding) ? encoding : std::string();
 }
 
-Detection Detect(std::string_view bytes, bool more) {
+Detection Detect(std::string_view bytes, bool more, const Pace& pace) {
     if (auto bom = SniffBom(bytes)) return *bom;
     const std::string declared = PrescanMeta(bytes);
     if (!declared.empty() && CanDecode(declared)) return {declared, Reason::Meta, 0};
     if (IsValidUtf8(bytes, more)) return {std::string("UTF-8"), Reason::ValidUtf8, 0};
-    const std::string guessed = Guess(bytes);
+    const std::string guessed = Guess(bytes, pace);
     if (!guessed.empty()) return {guessed, Reason::Guess, 0};
     return {std::string("windows-1252"), Reason::Default, 0};
 }

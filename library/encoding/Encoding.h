@@ -28,6 +28,7 @@
 // ICU converter). A Utf8Decoder is used by one thread at a time.
 #pragma once
 
+#include <functional>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -79,14 +80,19 @@ inline constexpr std::size_t kDetectBytes = std::size_t{1} << 20;
 // The whole chain for "auto". With `more`, the bytes are only the beginning
 // of the input: a UTF-8 sequence cut off at their end still counts as
 // well-formed.
-Detection Detect(std::string_view bytes, bool more = false);
+// `pace`, when given, is called between the guess's pieces (about every
+// kGuessPieceBytes), so that a caller can stay live: the guess over a
+// megabyte takes about a fifth of a second. Whatever it throws propagates.
+using Pace = std::function<void()>;
+Detection Detect(std::string_view bytes, bool more = false, const Pace& pace = {});
 
 // The encoding that "auto" or a charset label reads a page in, decided from
 // `start`, the whole page or (with `more`) only its beginning: the chain of
 // Detect for "auto", else the label's encoding, whose own byte-order mark
 // at the start is skipped. Throws RuntimeError 5 for a label that cannot be
 // decoded.
-Detection DecideEncoding(std::string_view start, std::string_view encoding, bool more = false);
+Detection DecideEncoding(std::string_view start, std::string_view encoding, bool more = false,
+                         const Pace& pace = {});
 
 // Detect's steps, each on its own:
 // UTF-8 (EF BB BF), UTF-16BE (FE FF) or UTF-16LE (FF FE) at the start.
@@ -101,9 +107,10 @@ bool IsValidUtf8(std::string_view bytes, bool more = false);
 // uchardet's guess from the first kGuessSampleBytes bytes, when it names an
 // encoding of the label table that Decode can decode and those bytes hold
 // enough non-ASCII bytes to judge by (kGuessMinNonAscii); empty otherwise.
-std::string Guess(std::string_view bytes);
+std::string Guess(std::string_view bytes, const Pace& pace = {});
 inline constexpr std::size_t kGuessMinNonAscii = 16;
 inline constexpr std::size_t kGuessSampleBytes = kDetectBytes;
+inline constexpr std::size_t kGuessPieceBytes = std::size_t{64} << 10;
 
 // -------------------------------------------------------------- conversion
 

@@ -143,21 +143,20 @@ private Q_SLOTS:
         QCOMPARE(FilesIn(dir_->path()).size(), 6);
     }
 
-    // During a yield the engine fails (one message under the pass's name) or
-    // the caller asks to stop (the window closing: no message, no further
-    // yield reaches it); either way the output is discarded, the old one kept
-    // byte for byte and no temporary file left.
-    // Readable text yields at least once per ReadableConverter::kYieldBytes:
-    // its page is larger.
+    // During the first yield, the job's own after the first block it reads,
+    // the conversion fails (one message) or the caller asks to stop (the
+    // window closing: no message, no further yield reaches it); either way
+    // the output is discarded, the old one kept byte for byte and no
+    // temporary file left, with the classic engine or readable text.
     void yieldStops_data() {
         QTest::addColumn<bool>("readable");
         QTest::addColumn<bool>("stop");
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<classic::JobResult>("result");
-        QTest::newRow("engine fails") << false << false << QStringList{"CutHTML: Error 7: Out of memory"}
+        QTest::newRow("engine fails") << false << false << QStringList{"RemoveHTML: Error 7: Out of memory"}
                                       << classic::JobResult::Failed;
         QTest::newRow("stop asked") << false << true << QStringList{} << classic::JobResult::Stopped;
-        QTest::newRow("readable text fails") << true << false << QStringList{"ReadableText: Error 7: Out of memory"}
+        QTest::newRow("readable text fails") << true << false << QStringList{"RemoveHTML: Error 7: Out of memory"}
                                              << classic::JobResult::Failed;
         QTest::newRow("readable text, stop asked") << true << true << QStringList{} << classic::JobResult::Stopped;
     }
