@@ -16,6 +16,7 @@
 
 #if defined(__linux__)
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -227,6 +228,7 @@ public:
             Discard();
             ThrowDiskError(error, 57);
         }
+        if (save_) Settle(size);
     }
 
     void Commit() override {
@@ -253,8 +255,24 @@ public:
     }
 
 private:
+    // The temporary file is made durable as it grows, a few megabytes at a
+    // time, so that the commit, which makes it durable before it replaces
+    // the output, has only the last few to wait for: a conversion that
+    // yields as it goes does not stall at its end. Best effort: the commit
+    // still reports any failure.
+    static constexpr qint64 kSettleBytes = qint64{8} << 20;
+    void Settle(qint64 written) {
+        unsettled_ += written;
+        if (unsettled_ < kSettleBytes) return;
+        unsettled_ = 0;
+#if defined(__linux__)
+        if (save_->flush()) ::fdatasync(save_->handle());
+#endif
+    }
+
     std::unique_ptr<QSaveFile> save_;
     std::unique_ptr<QFile> device_;
+    qint64 unsettled_ = 0;
 };
 
 // The defaults over whole files.
