@@ -12,10 +12,11 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 flags=(remove-comments remove-scripts remove-styles remove-functions remove-pipe remove-tabs
        generate-special-chars remove-all-tags remove-all-crlf remove-spaces remove-blank-lines
-       break-at-blocks keep-links keep-alt-text decode-all-references)
-# The option sets: none, all classic, readable, each flag alone, all classic
-# but one, and 24 fixed pseudo-random masks over all fifteen.
-sets=("--none" "--all" "--readable")
+       decode-all-references)
+# The option sets: none, all classic, each flag alone, all classic but one,
+# 24 fixed pseudo-random masks over all twelve, and readable text in its
+# three link modes.
+sets=("--none" "--all" "--readable" "--readable --links=inline" "--readable --links=list --width 72")
 for f in "${flags[@]}"; do sets+=("--none --$f" "--all --no-$f"); done
 mask=12345
 for _ in $(seq 24); do
