@@ -102,7 +102,6 @@ private Q_SLOTS:
     void failedPage_data();
     void failedPage();
     void convertOnThreads();
-    void version();
 };
 
 void TestLibrary::sameTextAsProgram_data() {
@@ -327,8 +326,6 @@ void TestLibrary::convertOnThreads() {
         for (std::size_t i = 0; i < pages.size(); ++i) QCOMPARE(together[i], alone[i]);
     }
 }
-
-void TestLibrary::version() { QCOMPARE(QString::fromLatin1(tessark::version()), QStringLiteral(TESSARK_VERSION_TEXT)); }
 
 QTEST_GUILESS_MAIN(TestLibrary)
 #include "test_library.moc"
