@@ -28,6 +28,7 @@
 #include "OptionStore.h"
 #include "Options.h"
 #include "Progress.h"
+#include "RecordCommands.h"
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <fcntl.h>
@@ -280,6 +281,30 @@ struct Parser {
     QCommandLineOption verbose{{QStringLiteral("v"), QStringLiteral("verbose")},
                                QStringLiteral("Tell on standard error, for each input, the encoding it was read in "
                                               "and why (bom, meta, valid utf-8, guess, default, chosen, saved).")};
+    QCommandLineOption warc{QStringLiteral("warc"),
+                            QStringLiteral("The INPUTs are web archives (WARC 1.0 or 1.1, compressed record by record "
+                                           "or not): convert each HTML response in them, as readable text unless "
+                                           "--classic, --all, --none or a classic option flag is given, into one "
+                                           "output (-o FILE; compressed per record when FILE ends in .gz) in the "
+                                           "--format chosen. The charset of the HTTP header counts before the "
+                                           "page's own.")};
+    QCommandLineOption format{QStringLiteral("format"),
+                              QStringLiteral("With --warc: wet (the default: a WARC of conversion records, one per "
+                                             "page) or jsonl (one JSON object per page: url, date, record_id, "
+                                             "charset, text)."),
+                              QStringLiteral("FORMAT")};
+    QCommandLineOption jsonl{QStringLiteral("jsonl"),
+                             QStringLiteral("The INPUTs are JSON Lines, one object per line with the page in the field "
+                                            "--html-field: write each object again, in input order, with its text in "
+                                            "the field --text-field (readable text unless the classic conversion is "
+                                            "asked for, as with --warc). A line that is not an object with the page "
+                                            "is written with an \"error\" field.")};
+    QCommandLineOption htmlField{QStringLiteral("html-field"),
+                                 QStringLiteral("With --jsonl: the field that holds the page (default: html)."),
+                                 QStringLiteral("NAME")};
+    QCommandLineOption textField{QStringLiteral("text-field"),
+                                 QStringLiteral("With --jsonl: the field the text is written to (default: text)."),
+                                 QStringLiteral("NAME")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version and exit.")};
     // The older spellings of readable text's flags, hidden from the option
@@ -330,7 +355,7 @@ struct Parser {
                                      QStringLiteral("[INPUT]..."));
         for (QCommandLineOption* option :
              {&output, &outputDir, &recursive, &jobs, &readable, &links, &baseUrl, &altText, &width, &classic, &all, &none,
-              &encoding, &crlf, &save, &printOptions, &quiet, &verbose})
+              &encoding, &crlf, &save, &printOptions, &quiet, &verbose, &warc, &format, &jsonl, &htmlField, &textField})
             Add(*option);
         for (QCommandLineOption* hidden :
              {&noAltText, &breakAtBlocks, &noBreakAtBlocks, &keepLinks, &noKeepLinks, &keepAltText, &noKeepAltText}) {
@@ -437,6 +462,10 @@ const QStringList kReadableOnlyFlags{"links", "base-url", "width", "alt-text", "
 // --links or --width cannot take.
 std::optional<OptionSet> ChooseOptions(const Parser& p, QString& usage) {
     OptionSet options = OptionStore::Read(*OptionStore::Open());
+    // Archives and record streams are laid out as readable text unless this
+    // run asks for the classic conversion; the saved engine does not count.
+    const bool records = p.parser.isSet(p.warc) || p.parser.isSet(p.jsonl);
+    if (records) options.readable = true;
     qsizetype linksGiven = 0;
     for (const QString& name : p.parser.optionNames()) {
         const OptionSet before = options;
@@ -456,6 +485,7 @@ std::optional<OptionSet> ChooseOptions(const Parser& p, QString& usage) {
             layout->second(options);
         } else if (const auto flag = p.optionFlags.constFind(name); flag != p.optionFlags.cend()) {
             options.Set(flag->first, flag->second);
+            if (records) options.readable = false;
         }
         if (name == QLatin1String("all") || name == QLatin1String("none")) options.layout = before.layout;
     }
@@ -516,6 +546,31 @@ RunEncoding ChooseEncoding(const Parser& p) {
         run.name = run.shown = TextEncoding::SettingText(kModernDefaultEncoding);
     }
     return run;
+}
+
+// Why the flags of a record run (--warc, --jsonl) do not go together;
+// empty when they do.
+QString RecordUsageProblem(const Parser& p) {
+    const QCommandLineParser& parser = p.parser;
+    const bool warc = parser.isSet(p.warc), jsonl = parser.isSet(p.jsonl);
+    if (warc && jsonl) return QStringLiteral("--warc and --jsonl cannot be used together");
+    if (warc || jsonl) {
+        const QString mode = warc ? QStringLiteral("--warc") : QStringLiteral("--jsonl");
+        if (parser.isSet(p.outputDir)) return QStringLiteral("-d cannot be used with %1 (it writes one output: -o)").arg(mode);
+        if (parser.isSet(p.recursive)) return QStringLiteral("-r cannot be used with %1").arg(mode);
+    }
+    if (parser.isSet(p.format)) {
+        if (!warc) return QStringLiteral("--format needs --warc");
+        const QString format = parser.value(p.format);
+        if (format != QLatin1String("wet") && format != QLatin1String("jsonl"))
+            return QStringLiteral("invalid format: '%1' (wet or jsonl)").arg(format);
+    }
+    for (const QCommandLineOption* field : {&p.htmlField, &p.textField}) {
+        if (!parser.isSet(*field)) continue;
+        if (!jsonl) return QStringLiteral("--%1 needs --jsonl").arg(field->names().front());
+        if (parser.value(*field).isEmpty()) return QStringLiteral("--%1 needs a name").arg(field->names().front());
+    }
+    return {};
 }
 
 bool PrintOptions(const OptionSet& options, const QString& encoding) {
@@ -745,6 +800,7 @@ int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& s
         outputPath = parser.value(p.outputDir);
         if (outputPath.isEmpty()) return UsageError(QStringLiteral("-d needs a folder name"));
     }
+    if (const QString problem = RecordUsageProblem(p); !problem.isEmpty()) return UsageError(problem);
     QStringList inputs = parser.positionalArguments();
     if (inputs.isEmpty()) inputs << QStringLiteral("-");
     if (mode == OutputMode::OneFile && inputs.size() > 1)
@@ -781,10 +837,12 @@ int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& s
     }
 
     QStringList notes;
-    std::vector<WorkItem> items =
-        PlanWork(inputs, mode, outputPath, parser.isSet(p.recursive), options, encoding.name,
-                 parser.isSet(p.crlf) ? ConversionRequest::LineEnds::Classic : ConversionRequest::LineEnds::Unix, notes,
-                 usage);
+    const bool records = parser.isSet(p.warc) || parser.isSet(p.jsonl);
+    std::vector<WorkItem> items;
+    if (!records)
+        items = PlanWork(inputs, mode, outputPath, parser.isSet(p.recursive), options, encoding.name,
+                         parser.isSet(p.crlf) ? ConversionRequest::LineEnds::Classic : ConversionRequest::LineEnds::Unix,
+                         notes, usage);
     if (!usage.isEmpty()) return UsageError(usage);
     if (std::any_of(items.begin(), items.end(), ToStandardOutput) && streams.outputClosed) {
         WriteError(QStringLiteral("tessark: standard output is closed"));
@@ -816,6 +874,22 @@ int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& s
     }
     if (!quiet)
         for (const QString& note : notes) WriteError(note);
+    if (records) {
+        RecordRun run;
+        run.inputs = inputs;
+        run.output = outputPath;
+        run.options = options;
+        run.encoding = encoding.name;
+        run.jobs = jobs;
+        run.verbose = verbose;
+        run.quiet = quiet;
+        if (parser.value(p.format) == QLatin1String("jsonl")) run.format = RecordRun::Format::JsonLines;
+        if (parser.isSet(p.htmlField)) run.htmlField = parser.value(p.htmlField).toStdString();
+        if (parser.isSet(p.textField)) run.textField = parser.value(p.textField).toStdString();
+        run.outputClosed = streams.outputClosed;
+        run.inputClosed = streams.inputClosed;
+        return std::max(status, parser.isSet(p.warc) ? RunWarc(run, disk) : RunJsonLines(run, disk));
+    }
     if (items.empty()) return status;
 
     // The output folders, made before any conversion starts; a folder that
