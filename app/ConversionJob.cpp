@@ -24,14 +24,7 @@ constexpr std::size_t kReadBlock = std::size_t{1} << 20;
 // How a request is converted, decided once before anything is read: the
 // options of the page stream (PageStream.h, the library's core, whose routes
 // are the program's).
-PageOptions PlanFor(const ConversionRequest& request) {
-    PageOptions page;
-    page.readable = request.options.readable;
-    page.layout = request.options.layout;
-    request.options.ApplyTo(page.classic);
-    page.encoding = EncodingName(request.encoding);
-    return page;
-}
+PageOptions PlanFor(const ConversionRequest& request) { return PageOptionsFor(request.options, request.encoding); }
 
 // The input, checked and opened once for reading in blocks. `stop` is the
 // message of the check that stops the job, else empty.
@@ -188,6 +181,15 @@ QString ConversionOutcome::Reason() const {
     if (result == Result::Stopped) return message;
     if (result == Result::Failed && !errors.empty()) return errors.front().Message();
     return {};
+}
+
+PageOptions PageOptionsFor(const OptionSet& options, const QString& encoding) {
+    PageOptions page;
+    page.readable = options.readable;
+    page.layout = options.layout;
+    options.ApplyTo(page.classic);
+    page.encoding = EncodingName(encoding);
+    return page;
 }
 
 // Top to bottom: the plan, the input's checks and opening, the output, then

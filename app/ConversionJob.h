@@ -48,6 +48,7 @@
 #include "EncodedConversion.h"
 #include "FileSystem.h"
 #include "Options.h"
+#include "PageStream.h"
 
 namespace tessark {
 
@@ -123,6 +124,10 @@ struct ConversionOutcome {
 };
 
 using ConversionYield = std::function<void()>;
+
+// The page stream's options (PageStream.h) for a conversion with `options`
+// of a page read in `encoding` (a setting or a charset label).
+PageOptions PageOptionsFor(const OptionSet& options, const QString& encoding);
 
 // Converts as described at the top. Never throws: every failure is in the
 // outcome.

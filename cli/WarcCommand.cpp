@@ -1,10 +1,203 @@
+// tessark --warc: the pages of web archives as WET or JSON Lines records.
+// One thread reads and takes the archives apart (decompression is serial);
+// pages are converted in batches on the pool (-j) and written in the order
+// they were read.
+#include <QFileInfo>
+#include <QFuture>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+#include <deque>
+#include <filesystem>
+
+#include "ConversionJob.h"
+#include "FileSystem.h"
+#include "ModernCommandLine.h"
 #include "RecordCommands.h"
+#include "records/ArchivePages.h"
 
 namespace tessark::cli {
+namespace {
 
-int RunWarc(const RecordRun& run, FileSystem&) {
-    RecordError(QStringLiteral("tessark"), QStringLiteral("not built yet"));
-    return run.inputs.isEmpty() ? 1 : 1;
+// A batch of pages is converted at once on a worker: about this much HTML.
+constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
+
+class InputSource final : public records::ByteSource {
+public:
+    explicit InputSource(InputStream& stream) : stream_(stream) {}
+    std::size_t Read(char* data, std::size_t size) override {
+        return static_cast<std::size_t>(stream_.Read(data, static_cast<qint64>(size)));
+    }
+
+private:
+    InputStream& stream_;
+};
+
+struct Batch {
+    std::vector<records::ArchivePage> pages;
+    std::size_t bytes = 0;
+};
+
+struct Converted {
+    std::vector<std::string> records;                  // one per page converted, in order
+    std::vector<records::WarcProblem> failures;  // pages that could not be converted
+};
+
+Converted ConvertBatch(const Batch& batch, const PageOptions& options, RecordRun::Format format) {
+    Converted out;
+    for (const records::ArchivePage& page : batch.pages) {
+        const records::PageText text = records::ConvertPage(page, options);
+        if (!text.converted) {
+            out.failures.push_back({page.offset, page.url + ": " + text.problem + ": skipped"});
+            continue;
+        }
+        out.records.push_back(format == RecordRun::Format::Wet ? records::WetConversionRecord(page, text.text)
+                                                               : records::JsonPageLine(page, text));
+    }
+    return out;
+}
+
+// The output failed; its message has been said.
+struct OutputFailed {};
+
+bool SameFile(const QString& a, const QString& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(std::filesystem::path(QFile::encodeName(a).toStdString()),
+                                       std::filesystem::path(QFile::encodeName(b).toStdString()), error) &&
+           !error;
+}
+
+QString ShownInput(const QString& input) {
+    return input == QLatin1String("-") ? QStringLiteral("(standard input)") : input;
+}
+
+}  // namespace
+
+int RunWarc(const RecordRun& run, FileSystem& disk) {
+    const bool toStandardOutput = run.output.isEmpty() || run.output == QLatin1String("-");
+    if (toStandardOutput && run.outputClosed) {
+        RecordError(QStringLiteral("tessark"), QStringLiteral("standard output is closed"));
+        return kExitFailed;
+    }
+    const PageOptions options = PageOptionsFor(run.options, run.encoding);
+    std::unique_ptr<RecordOutput> output;
+    try {
+        output = std::make_unique<RecordOutput>(disk, run.output);
+        if (run.format == RecordRun::Format::Wet) {
+            const QString description = QStringLiteral("The text of the HTML pages of %1, as %2")
+                                            .arg(run.inputs.join(QStringLiteral(", ")),
+                                                 run.options.readable ? QStringLiteral("readable text")
+                                                                      : QStringLiteral("the classic conversion"));
+            output->Write(records::WetInfoRecord(toStandardOutput ? std::string()
+                                                                  : QFileInfo(run.output).fileName().toStdString(),
+                                                 VersionText().toStdString(), description.toStdString()));
+        }
+    } catch (...) {
+        RecordError(output ? output->Shown() : run.output, QStringLiteral("cannot write: ") + CurrentErrorText());
+        return kExitFailed;
+    }
+
+    QThreadPool pool;
+    pool.setMaxThreadCount(run.jobs);
+    int status = kExitConverted;
+    for (const QString& input : run.inputs) {
+        const QString shown = ShownInput(input);
+        const auto report = [&](const records::WarcProblem& problem) {
+            RecordError(shown, QStringLiteral("offset %1: %2").arg(problem.offset).arg(QString::fromStdString(problem.message)));
+            status = kExitFailed;
+        };
+        if (input == QLatin1String("-") && run.inputClosed) {
+            RecordError(shown, QStringLiteral("standard input is closed"));
+            status = kExitFailed;
+            continue;
+        }
+        if (!toStandardOutput && input != QLatin1String("-") && SameFile(input, run.output)) {
+            RecordError(shown, QStringLiteral("input file is output file"));
+            status = kExitFailed;
+            continue;
+        }
+        std::deque<QFuture<Converted>> pending;
+        std::uint64_t failed = 0;
+        const auto write = [&](const Converted& done) {
+            for (const records::WarcProblem& failure : done.failures) report(failure);
+            failed += done.failures.size();
+            try {
+                for (const std::string& record : done.records) output->Write(record);
+            } catch (...) {
+                RecordError(output->Shown(), QStringLiteral("cannot write: ") + CurrentErrorText());
+                throw OutputFailed();
+            }
+        };
+        const auto writeOldest = [&]() {
+            const Converted done = pending.front().result();
+            pending.pop_front();
+            write(done);
+        };
+        try {
+            std::unique_ptr<InputStream> stream = OpenRecordInput(disk, input);
+            InputSource source(*stream);
+            records::ArchivePages pages(source);
+            std::vector<records::WarcProblem> problems;
+            Batch batch;
+            const auto submit = [&]() {
+                if (batch.pages.empty()) return;
+                if (run.jobs <= 1) {
+                    write(ConvertBatch(batch, options, run.format));
+                } else {
+                    pending.push_back(QtConcurrent::run(&pool, [b = std::move(batch), &options, format = run.format] {
+                        return ConvertBatch(b, options, format);
+                    }));
+                    while (pending.size() > static_cast<std::size_t>(run.jobs) * 2) writeOldest();
+                }
+                batch = Batch();
+            };
+            records::ArchivePage page;
+            for (;;) {
+                const bool more = pages.Next(page, problems);
+                for (const records::WarcProblem& problem : problems) report(problem);
+                problems.clear();
+                if (!more) break;
+                batch.bytes += page.html.size();
+                batch.pages.push_back(std::move(page));
+                page = records::ArchivePage();
+                if (batch.bytes >= kBatchBytes) submit();
+            }
+            submit();
+            while (!pending.empty()) writeOldest();
+            if (run.verbose) {
+                const records::ArchiveCounts& counts = pages.Counts();
+                RecordError(shown, QStringLiteral("%1 records: %2 pages converted, %3 not responses, %4 not HTML, "
+                                                  "%5 not successful, %6 skipped for a problem")
+                                       .arg(counts.records)
+                                       .arg(counts.pages - failed)
+                                       .arg(counts.notResponse)
+                                       .arg(counts.notHtml)
+                                       .arg(counts.notSuccess)
+                                       .arg(counts.problems + failed));
+            }
+        } catch (const OutputFailed&) {
+            pool.waitForDone();
+            return kExitFailed;
+        } catch (...) {
+            // An input that cannot be read ends there; the pages before it
+            // are kept, in order.
+            const QString error = CurrentErrorText();
+            try {
+                while (!pending.empty()) writeOldest();
+            } catch (const OutputFailed&) {
+                pool.waitForDone();
+                return kExitFailed;
+            }
+            RecordError(shown, error);
+            status = kExitFailed;
+        }
+    }
+    try {
+        output->Commit();
+    } catch (...) {
+        RecordError(output->Shown(), QStringLiteral("cannot write: ") + CurrentErrorText());
+        return kExitFailed;
+    }
+    return status;
 }
 
 }  // namespace tessark::cli
