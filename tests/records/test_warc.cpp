@@ -1,0 +1,261 @@
+// Web archives taken apart: well-formed archives in every storage form, and
+// damaged ones, each read whole and a few bytes at a time, with every gzip
+// codec the build has; the pages' bodies decoded and converted; the record
+// formats' digests and IDs against known values.
+#include <gtest/gtest.h>
+#include <simdjson.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "records/ArchivePages.h"
+#include "records/Gzip.h"
+#include "records/Http.h"
+
+namespace tessark::records {
+namespace {
+
+std::string Record(const std::string& type, const std::string& url, const std::string& block,
+                   const std::string& lengthText = "") {
+    return "WARC/1.1\r\nWARC-Type: " + type + "\r\nWARC-Target-URI: " + url +
+           "\r\nWARC-Date: 2026-12-01T12:00:00Z\r\nWARC-Record-ID: <urn:uuid:" + url +
+           ">\r\nContent-Length: " + (lengthText.empty() ? std::to_string(block.size()) : lengthText) + "\r\n\r\n" +
+           block + "\r\n\r\n";
+}
+
+std::string Response(const std::string& url, const std::string& header, const std::string& body) {
+    return Record("response", url, "HTTP/1.1 200 OK\r\n" + header + "\r\n" + body);
+}
+
+std::string Page(const std::string& url, const std::string& words) {
+    return Response(url, "Content-Type: text/html\r\n", "<p>" + words + "</p>");
+}
+
+std::string Gz(const std::string& data, Codec codec = Codecs().front()) {
+    std::string out;
+    AppendGzipMember(out, data, codec);
+    return out;
+}
+
+std::string Zlib(const std::string& data, bool raw) {
+    // A gzip member's deflate data, wrapped as zlib (header, adler32) or bare.
+    const std::string member = Gz(data);
+    const std::string deflate = member.substr(10, member.size() - 18);
+    if (raw) return deflate;
+    std::uint32_t a = 1, b = 0;
+    for (const char byte : data) {
+        const auto c = static_cast<unsigned char>(byte);
+        a = (a + c) % 65521;
+        b = (b + a) % 65521;
+    }
+    const std::uint32_t adler = (b << 16) | a;
+    std::string out = "\x78\x9c" + deflate;
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((adler >> shift) & 0xFF);
+    return out;
+}
+
+std::string Chunked(const std::string& body) {
+    std::string out;
+    for (std::size_t at = 0; at < body.size(); at += 5) {
+        const std::string piece = body.substr(at, 5);
+        char size[16];
+        std::snprintf(size, sizeof size, "%zx", piece.size());
+        out += std::string(size) + "\r\n" + piece + "\r\n";
+    }
+    return out + "0\r\n\r\n";
+}
+
+// A source that hands out at most `step` bytes a read.
+class Trickle final : public ByteSource {
+public:
+    Trickle(std::string_view bytes, std::size_t step) : bytes_(bytes), step_(step) {}
+    std::size_t Read(char* data, std::size_t size) override {
+        const std::size_t n = std::min({size, step_, bytes_.size()});
+        std::copy_n(bytes_.data(), n, data);
+        bytes_.remove_prefix(n);
+        return n;
+    }
+
+private:
+    std::string_view bytes_;
+    std::size_t step_;
+};
+
+struct Read {
+    std::vector<std::string> pages;  // "url=text" of each page, text converted as readable text
+    std::vector<std::string> problems;  // "offset: message"
+    ArchiveCounts counts;
+};
+
+Read ReadArchive(const std::string& archive, std::size_t step, WarcLimits limits = {}) {
+    Trickle source(archive, step);
+    ArchivePages pages(source, limits);
+    Read read;
+    ArchivePage page;
+    std::vector<WarcProblem> problems;
+    PageOptions options;
+    options.readable = true;
+    options.encoding = "auto";
+    while (pages.Next(page, problems)) {
+        const PageText text = ConvertPage(page, options);
+        read.pages.push_back(page.url + "=" + (text.converted ? text.text : "?" + text.problem));
+    }
+    for (const WarcProblem& problem : problems)
+        read.problems.push_back(std::to_string(problem.offset) + ": " + problem.message);
+    read.counts = pages.Counts();
+    return read;
+}
+
+struct ArchiveCase {
+    const char* name;
+    std::function<std::string(Codec)> archive;
+    std::vector<std::string> pages;
+    std::vector<std::string> problems;  // each a part of one problem's text, in order
+    WarcLimits limits = {};
+};
+
+const std::string kA = Page("http://a/", "alpha"), kB = Page("http://b/", "beta"), kC = Page("http://c/", "gamma");
+
+const ArchiveCase kArchives[] = {
+    {"Plain", [](Codec) { return kA + kB; }, {"http://a/=alpha\n", "http://b/=beta\n"}, {}},
+    {"GzipPerRecord", [](Codec c) { return Gz(kA, c) + Gz(kB, c); }, {"http://a/=alpha\n", "http://b/=beta\n"}, {}},
+    {"OneGzipStream", [](Codec c) { return Gz(kA + kB + kC, c); },
+     {"http://a/=alpha\n", "http://b/=beta\n", "http://c/=gamma\n"}, {}},
+    {"LineFeedsOnly",
+     [](Codec) {
+         std::string lf = kA;
+         lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+         const std::size_t length = lf.find("Content-Length: ");
+         const std::size_t body = lf.find("\n\n") + 2;
+         const std::size_t end = lf.rfind("\n\n");
+         lf.replace(length, lf.find('\n', length) - length, "Content-Length: " + std::to_string(end - body));
+         return lf + kB;
+     },
+     {"http://a/=alpha\n", "http://b/=beta\n"}, {}},
+    {"RecordsThatAreNotPages",
+     [](Codec c) {
+         return Gz(Record("warcinfo", "x", "software: test\r\n"), c) +
+                Gz(Record("request", "http://a/", "GET / HTTP/1.1\r\n\r\n"), c) + Gz(kA, c) +
+                Gz(Response("http://png/", "Content-Type: image/png\r\n", "\x89PNG\r\n"), c) +
+                Gz(Record("response", "http://moved/", "HTTP/1.1 301 Moved\r\nLocation: /b\r\n\r\n"), c) +
+                Gz(Record("response", "http://404/", "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n\r\n<p>no"), c) +
+                Gz(Record("response", "dns:a", "20261201 a. 60 IN A 127.0.0.1"), c) + Gz(kB, c);
+     },
+     {"http://a/=alpha\n", "http://b/=beta\n"}, {}},
+    {"BodiesDecoded",
+     [](Codec c) {
+         const std::string html = "<p>packed</p>";
+         return Gz(Response("http://gzip/", "Content-Type: text/html\r\nContent-Encoding: gzip\r\n", Gz(html)), c) +
+                Gz(Response("http://chunked/", "Content-Type: text/html\r\nTransfer-Encoding: chunked\r\n",
+                            Chunked(html)), c) +
+                Gz(Response("http://both/",
+                            "Content-Type: text/html\r\nContent-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n",
+                            Chunked(Gz(html))), c) +
+                Gz(Response("http://deflate/", "Content-Type: text/html\r\nContent-Encoding: deflate\r\n",
+                            Zlib(html, false)), c) +
+                Gz(Response("http://raw/", "Content-Type: text/html\r\nContent-Encoding: deflate\r\n",
+                            Zlib(html, true)), c) +
+                Gz(Response("http://sniffed/", "", "\n  <!DOCTYPE html><p>sniffed"), c) +
+                Gz(Response("http://binary/", "", std::string("\0\1\2<p>", 6)), c) +
+                Gz(Response("http://br/", "Content-Type: text/html\r\nContent-Encoding: br\r\n", "\x1b\x02"), c);
+     },
+     {"http://gzip/=packed\n", "http://chunked/=packed\n", "http://both/=packed\n", "http://deflate/=packed\n",
+      "http://raw/=packed\n", "http://sniffed/=sniffed\n"},
+     {"content coding 'br'"}},
+    {"HeaderCharsetBeforeMeta",
+     [](Codec) {
+         return Response("http://cyrillic/", "Content-Type: text/html; charset=\"windows-1251\"\r\n",
+                         "<meta charset=koi8-r><p>\xcf\xf0\xe8\xe2\xe5\xf2</p>");
+     },
+     {"http://cyrillic/=\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82\n"}, {}},
+    {"TruncatedGzipMember",
+     [](Codec c) {
+         const std::string last = Gz(kB, c);
+         return Gz(kA, c) + last.substr(0, last.size() / 2);
+     },
+     {"http://a/=alpha\n"}, {"truncated"}},
+    {"DamagedGzipMember",
+     [](Codec c) {
+         std::string bad = Gz(kB, c);
+         for (std::size_t k = 20; k < bad.size() - 8; ++k) bad[k] = static_cast<char>(bad[k] ^ 0x55);
+         return Gz(kA, c) + bad + Gz(kC, c);
+     },
+     {"http://a/=alpha\n", "http://c/=gamma\n"}, {"damaged gzip member"}},
+    {"LengthTooShortPlain",
+     [](Codec) { return Record("response", "http://short/", "HTTP/1.1 200 OK\r\n\r\n<p>cut here", "20") + kB; },
+     {"http://b/=beta\n"}, {"does not end after its Content-Length"}},
+    {"LengthTooLongGzip",
+     [](Codec c) { return Gz(Record("response", "http://long/", "HTTP/1.1 200 OK\r\n\r\n<p>x", "400"), c) + Gz(kB, c); },
+     {"http://b/=beta\n"}, {"runs past the end"}},
+    {"LengthTooLongAtTheEnd",
+     [](Codec) { return kA + Record("response", "http://long/", "HTTP/1.1 200 OK\r\n\r\n<p>x", "4000"); },
+     {"http://a/=alpha\n"}, {"truncated record"}},
+    {"NoContentLength",
+     [](Codec) { return "WARC/1.0\r\nWARC-Type: response\r\n\r\nHTTP/1.1 200 OK\r\n\r\n<p>x\r\n\r\n" + kB; },
+     {"http://b/=beta\n"}, {"no valid Content-Length"}},
+    {"GarbageBetweenRecords", [](Codec) { return kA + "garbage\r\nmore garbage\r\n" + kB; },
+     {"http://a/=alpha\n", "http://b/=beta\n"}, {"not the start of a WARC record"}},
+    {"HeaderWithoutEnd", [](Codec) { return kA + "WARC/1.0\r\nWARC-Type: response\r\nContent-Le"; },
+     {"http://a/=alpha\n"}, {"ends inside its header"}},
+    {"RecordOverTheLimit", [](Codec c) { return Gz(Page("http://big/", std::string(3000, 'x')), c) + Gz(kB, c); },
+     {"http://b/=beta\n"}, {"over the limit of 1000"}, {4096, 1000}},
+    {"HeaderOverTheLimit",
+     [](Codec) { return "WARC/1.0\r\nX: " + std::string(5000, 'x') + "\r\nContent-Length: 0\r\n\r\n\r\n\r\n" + kB; },
+     {"http://b/=beta\n"}, {"a header over 4096 bytes"}, {4096, 1000}},
+};
+
+class Archives : public testing::TestWithParam<std::tuple<ArchiveCase, Codec, std::size_t>> {};
+
+TEST_P(Archives, PagesAndProblems) {
+    const auto& [c, codec, step] = GetParam();
+    const Read read = ReadArchive(c.archive(codec), step, c.limits);
+    EXPECT_EQ(read.pages, c.pages);
+    ASSERT_EQ(read.problems.size(), c.problems.size()) << testing::PrintToString(read.problems);
+    for (std::size_t k = 0; k < c.problems.size(); ++k)
+        EXPECT_NE(read.problems[k].find(c.problems[k]), std::string::npos) << read.problems[k];
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, Archives,
+                         testing::Combine(testing::ValuesIn(kArchives), testing::ValuesIn(Codecs()),
+                                          testing::Values(std::size_t{1} << 20, std::size_t{7})),
+                         [](const auto& row) {
+                             return std::string(std::get<0>(row.param).name) + "_" +
+                                    CodecName(std::get<1>(row.param))[0] + "_" +
+                                    std::to_string(std::get<2>(row.param));
+                         });
+
+TEST(Archives, OffsetsAreThoseOfTheMembers) {
+    const std::string first = Gz(kA), bad = "WARC/1.0\r\nWARC-Type: response\r\n\r\n";
+    const Read read = ReadArchive(first + Gz(bad) + Gz(kB), 1 << 20);
+    ASSERT_EQ(read.problems.size(), 1u);
+    EXPECT_EQ(read.problems[0].substr(0, read.problems[0].find(':')), std::to_string(first.size()));
+    EXPECT_EQ(read.counts.records, 2u);
+}
+
+TEST(Formats, DigestsAndIds) {
+    EXPECT_EQ(Sha1Digest("abc"), "sha1:VGMT4NSHA2AWVOR6EVYXQUGCNSONBWE5");
+    EXPECT_EQ(Sha1Digest(""), "sha1:3I42H3S6NNFQ2MSVX7XZKYAYSCX5QBYJ");
+    EXPECT_EQ(RecordIdFor("http://example.test/"), "<urn:uuid:91eba657-eed7-5eba-9a88-a405b2693f0b>");
+}
+
+TEST(Formats, JsonLineReadsBack) {
+    ArchivePage page;
+    page.url = "http://a/\"q\"";
+    page.date = "2026-12-01T12:00:00Z";
+    page.recordId = "<urn:uuid:1>";
+    PageText text;
+    text.text = std::string("tab\there\nquote\" back\\ ctl\x01 bad\xff end \xe2\x82\xac");
+    text.charset = "windows-1252";
+    const std::string line = JsonPageLine(page, text);
+    ASSERT_EQ(line.back(), '\n');
+    simdjson::dom::parser parser;
+    const simdjson::dom::element object = parser.parse(line);
+    EXPECT_EQ(std::string_view(object["url"]), page.url);
+    EXPECT_EQ(std::string_view(object["charset"]), "windows-1252");
+    EXPECT_EQ(std::string_view(object["text"]), "tab\there\nquote\" back\\ ctl\x01 bad\xef\xbf\xbd end \xe2\x82\xac");
+}
+
+}  // namespace
+}  // namespace tessark::records
