@@ -21,17 +21,6 @@ ConversionError ErrorOf(const QString& source, const ErrorInfo& info) {
 // The input is read in blocks of this size, straight into the stream's buffer.
 constexpr std::size_t kReadBlock = std::size_t{1} << 20;
 
-// How a request is converted, decided once before anything is read: the
-// options of the page stream (PageStream.h, the library's core, whose routes
-// are the program's).
-PageOptions PlanFor(const ConversionRequest& request) {
-    PageOptions page;
-    page.readable = request.options.readable;
-    page.layout = request.options.layout;
-    request.options.ApplyTo(page.classic);
-    page.encoding = EncodingName(request.encoding);
-    return page;
-}
 
 // The input, checked and opened once for reading in blocks. `stop` is the
 // message of the check that stops the job, else empty.
@@ -175,6 +164,18 @@ void ConvertStreamed(const PageOptions& page, std::unique_ptr<InputStream> reade
 }
 
 }  // namespace
+
+// How a request is converted, decided once before anything is read: the
+// options of the page stream (PageStream.h, the library's core, whose routes
+// are the program's).
+PageOptions PlanFor(const ConversionRequest& request) {
+    PageOptions page;
+    page.readable = request.options.readable;
+    page.layout = request.options.layout;
+    request.options.ApplyTo(page.classic);
+    page.encoding = EncodingName(request.encoding);
+    return page;
+}
 
 ConversionError ConversionError::FromCurrentException(const QString& source) {
     return ErrorOf(source, ErrorFromCurrentException());

@@ -122,6 +122,11 @@ struct ConversionOutcome {
     QString Reason() const;
 };
 
+struct PageOptions;
+// The page stream's options for a request (its engine, options, layout and
+// encoding): what ConvertOne converts with, for the record runs to share.
+PageOptions PlanFor(const ConversionRequest& request);
+
 using ConversionYield = std::function<void()>;
 
 // Converts as described at the top. Never throws: every failure is in the
