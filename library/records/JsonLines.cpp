@@ -198,11 +198,12 @@ struct JsonLineConverter::Impl {
             if (auto error = field.unescaped_key().get(key)) return error;
             if (auto error = field.value().get(value)) return error;
             fields.any = true;
-            const std::size_t begin = static_cast<std::size_t>(value.raw_json_token().data() - base);
+            const std::string_view token = value.raw_json_token();
+            const std::size_t begin = static_cast<std::size_t>(token.data() - base);
+            ondemand::json_type type;
+            if (auto error = value.type().get(type)) return error;
             bool read = false;
             if (key == options.htmlField) {
-                ondemand::json_type type;
-                if (auto error = value.type().get(type)) return error;
                 fields.pageNotString = type != ondemand::json_type::string;
                 if (!fields.pageNotString) {
                     std::string_view page;
@@ -213,10 +214,15 @@ struct JsonLineConverter::Impl {
             }
             if (!read)
                 if (auto error = CheckValue(value, 1)) return error;
-            const char* next = nullptr;
-            if (auto error = document.current_location().get(next)) return error;
-            std::size_t end = static_cast<std::size_t>(next - base);
-            while (end > begin && Blank(line[end - 1])) --end;
+            // A scalar is its token (numbers are not consumed by the
+            // check); an array or object runs to where the iterator is now.
+            std::size_t end = begin + Trimmed(token).size();
+            if (type == ondemand::json_type::array || type == ondemand::json_type::object) {
+                const char* next = nullptr;
+                if (auto error = document.current_location().get(next)) return error;
+                end = static_cast<std::size_t>(next - base);
+                while (end > begin && Blank(line[end - 1])) --end;
+            }
             if (key == options.textField) fields.text.push_back({begin, end});
             if (key == "error") fields.error.push_back({begin, end});
         }
