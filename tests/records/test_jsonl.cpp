@@ -84,13 +84,13 @@ private slots:
             << QByteArray("{\"body\":\"<p>x</p><p>y</p>\",\"html\":1}")
             << QByteArray("{\"body\":\"<p>x</p><p>y</p>\",\"html\":1,\"t\":\"xy\\n\"}" "\n") << QByteArray();
         QTest::newRow("errors of every kind") << none
-            << QByteArray("garbage\n[1,2]\n{\"a\":1}\n{\"html\":3,\"error\":\"old\"}\n{\"html\":\"a\"} x\n"
+            << QByteArray("garbage\n[1,2]\n{\"a\":1}\n{\"html\":3,\"error\":\"old\"}\n{\"html\":\"a\"}}\n"
                           "{\"html\":\"\xFF\"}\n{\"a\":tru,\"html\":\"x\"}\n{\"a\":01,\"html\":\"x\"}\n{\"html\":\"\\ud800\"}\n{}\n")
             << QByteArray("{\"error\":\"not valid JSON\",\"line\":\"garbage\"}\n"
                           "{\"error\":\"not a JSON object\",\"line\":\"[1,2]\"}\n"
                           "{\"a\":1,\"error\":\"no field \\\"html\\\"\"}\n"
                           "{\"html\":3,\"error\":\"field \\\"html\\\" is not a string\"}\n"
-                          "{\"error\":\"not valid JSON\",\"line\":\"{\\\"html\\\":\\\"a\\\"} x\"}\n"
+                          "{\"error\":\"not valid JSON\",\"line\":\"{\\\"html\\\":\\\"a\\\"}}\"}\n"
                           "{\"error\":\"not valid UTF-8\",\"line\":\"{\\\"html\\\":\\\"\xEF\xBF\xBD\\\"}\"}\n"
                           "{\"error\":\"not valid JSON\",\"line\":\"{\\\"a\\\":tru,\\\"html\\\":\\\"x\\\"}\"}\n"
                           "{\"error\":\"not valid JSON\",\"line\":\"{\\\"a\\\":01,\\\"html\\\":\\\"x\\\"}\"}\n"
