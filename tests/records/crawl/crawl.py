@@ -3,7 +3,8 @@
 
 Serves the pages of a folder from an HTTP server on 127.0.0.1 (a free port, in
 a thread of this process), fetches them with wget into NAME.warc.gz (wget
-compresses each record on its own) or, with --uncompressed, NAME.warc, and
+compresses each record on its own) and, with --uncompressed, once more into
+NAME.warc, and
 writes NAME.manifest.json beside it: for every URL, the file it came from, the
 Content-Type sent, the charset that header declared, the Content-Encoding and
 transfer coding the server chose on its own, the status, and whether the
@@ -152,8 +153,22 @@ def _handler_for(folder, plan):
     return Handler
 
 
-def crawl(out_dir, name="crawl", site=DEFAULT_SITE, compressed=True, wget="wget"):
-    """Crawls `site` into out_dir/NAME.warc[.gz]; returns (archive, manifest) paths."""
+def _wget(wget, urls, downloads, stem, compressed):
+    command = [wget, "--no-verbose", "--no-proxy", "--tries=1", "--timeout=20",
+               "--no-directories", "--directory-prefix", downloads, "--input-file", urls,
+               "--warc-file", stem, "--no-warc-keep-log", "--warc-cdx=off"]
+    if not compressed:
+        command.append("--no-warc-compression")
+    result = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, text=True)
+    # 8: the server answered an error (the planned 404); anything else is a failure.
+    if result.returncode not in (0, 8):
+        raise RuntimeError("wget failed (%d):\n%s" % (result.returncode, result.stderr))
+
+
+def crawl(out_dir, name="crawl", site=DEFAULT_SITE, uncompressed=False, wget="wget"):
+    """Crawls `site` into out_dir/NAME.warc.gz and, when asked, a second time
+    from the same server into out_dir/NAME.warc; returns the paths
+    (archive, uncompressed archive or None, manifest)."""
     plan = load_plan(site)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), _handler_for(site, plan))
     thread = threading.Thread(target=server.serve_forever, daemon=True)
@@ -164,31 +179,24 @@ def crawl(out_dir, name="crawl", site=DEFAULT_SITE, compressed=True, wget="wget"
     stem = os.path.join(out_dir, name)
     downloads = tempfile.mkdtemp(prefix="crawl-", dir=out_dir)
     try:
-        with open(os.path.join(downloads, "urls.txt"), "w") as f:
+        urls = os.path.join(downloads, "urls.txt")
+        with open(urls, "w") as f:
             for entry in plan:
                 if entry["path"] not in targets:
                     f.write(base + entry["path"] + "\n")
-        command = [wget, "--no-verbose", "--no-proxy", "--tries=1", "--timeout=20",
-                   "--no-directories", "--directory-prefix", downloads,
-                   "--input-file", os.path.join(downloads, "urls.txt"),
-                   "--warc-file", stem, "--no-warc-keep-log", "--warc-cdx=off"]
-        if not compressed:
-            command.append("--no-warc-compression")
-        result = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, text=True)
-        # 8: the server answered an error (the planned 404); anything else is a failure.
-        if result.returncode not in (0, 8):
-            raise RuntimeError("wget failed (%d):\n%s" % (result.returncode, result.stderr))
+        _wget(wget, urls, downloads, stem, True)
+        if uncompressed:
+            _wget(wget, urls, downloads, stem, False)
     finally:
         server.shutdown()
         server.server_close()
         thread.join()
         shutil.rmtree(downloads, ignore_errors=True)
-    archive = stem + (".warc.gz" if compressed else ".warc")
     manifest = stem + ".manifest.json"
     with open(manifest, "w", encoding="utf-8") as f:
-        json.dump({"archive": os.path.basename(archive), "site": os.path.abspath(site),
+        json.dump({"archive": name + ".warc.gz", "site": os.path.abspath(site),
                    "urls": [_manifest_entry(base, entry) for entry in plan]}, f, indent=1)
-    return archive, manifest
+    return stem + ".warc.gz", stem + ".warc" if uncompressed else None, manifest
 
 
 def _manifest_entry(base, entry):
@@ -214,12 +222,12 @@ def main():
     parser.add_argument("out_dir")
     parser.add_argument("--name", default="crawl")
     parser.add_argument("--site", default=DEFAULT_SITE)
-    parser.add_argument("--uncompressed", action="store_true", help="write NAME.warc, not NAME.warc.gz")
+    parser.add_argument("--uncompressed", action="store_true", help="also write NAME.warc")
     parser.add_argument("--wget", default="wget")
     args = parser.parse_args()
-    archive, manifest = crawl(args.out_dir, args.name, args.site, not args.uncompressed, args.wget)
-    print(archive)
-    print(manifest)
+    for path in crawl(args.out_dir, args.name, args.site, args.uncompressed, args.wget):
+        if path:
+            print(path)
 
 
 if __name__ == "__main__":
