@@ -48,13 +48,23 @@ class Checks:
         if want != got:
             self.failed.append("%s: %s: want %s, got %s" % (where, what, _short(want), _short(got)))
 
+    def same_list(self, where, what, want, got):
+        """Like equal, but says which items are missing or unexpected."""
+        self.count += 1
+        if want != got:
+            missing = [item for item in want if item not in got]
+            unexpected = [item for item in got if item not in want]
+            self.failed.append("%s: %s: missing %s, unexpected %s%s" % (
+                where, what, _short(missing), _short(unexpected),
+                "" if missing or unexpected else ", order or count differs"))
+
     def true(self, where, what, condition):
         self.equal(where, what, True, bool(condition))
 
 
 def _short(value):
     text = repr(value)
-    return text if len(text) < 160 else text[:150] + "...(%d chars)" % len(text)
+    return text if len(text) < 400 else text[:390] + "...(%d chars)" % len(text)
 
 
 def _first_difference(want, got):
@@ -118,7 +128,7 @@ def expected_texts(tessark, pages, site, work, env):
 def check_source(checks, manifest, records):
     """The crawl itself: wget stored a valid response for every URL, in order."""
     responses = [r for r in records if r["type"] == "response"]
-    checks.equal("archive", "response URLs", [u["url"] for u in manifest["urls"]],
+    checks.same_list("archive", "response URLs", [u["url"] for u in manifest["urls"]],
                  [r["headers"]["WARC-Target-URI"] for r in responses])
     for record in records:
         where = "archive %s %s" % (record["type"], record["headers"].get("WARC-Target-URI", ""))
@@ -142,7 +152,7 @@ def check_wet(checks, name, records, pages, sources, texts):
     checks.equal(name, "first record", "warcinfo", records[0]["type"])
     conversions = records[1:]
     checks.equal(name, "record types", ["conversion"] * len(conversions), [r["type"] for r in conversions])
-    checks.equal(name, "pages in order", [p["url"] for p in pages],
+    checks.same_list(name, "pages in order", [p["url"] for p in pages],
                  [r["headers"].get("WARC-Target-URI") for r in conversions])
     ids = [r["headers"].get("WARC-Record-ID") for r in records]
     checks.equal(name, "distinct record ids", len(ids), len(set(ids)))
@@ -163,6 +173,7 @@ def check_wet(checks, name, records, pages, sources, texts):
         where = "%s %s" % (name, url)
         checks.equal(where, "WARC-Refers-To", source["headers"]["WARC-Record-ID"],
                      record["headers"].get("WARC-Refers-To"))
+        checks.equal(where, "WARC-Date", source["headers"]["WARC-Date"], record["headers"].get("WARC-Date"))
         checks.equal(where, "Content-Type", "text/plain", record["headers"].get("Content-Type", "").split(";")[0])
         if texts[url] != record["payload"]:
             checks.failed.append("%s: %s" % (where, _first_difference(texts[url], record["payload"])))
@@ -177,7 +188,7 @@ def check_jsonl(checks, name, data, pages, sources, texts, jq):
             objects.append(json.loads(line))
         except ValueError as error:
             checks.failed.append("%s line %d: not JSON: %s" % (name, number, error))
-    checks.equal(name, "pages in order", [p["url"] for p in pages], [o.get("url") for o in objects])
+    checks.same_list(name, "pages in order", [p["url"] for p in pages], [o.get("url") for o in objects])
     by_url = {o.get("url"): o for o in objects}
     for page, obj in ((p, by_url[p["url"]]) for p in pages if p["url"] in by_url):
         where = "%s %s" % (name, page["url"])
@@ -272,6 +283,10 @@ def main():
             records = read_warc(args.node, args.reader, out(name))
             check_wet(checks, name, records, pages, use_sources, texts)
             checks.equal(name, "gzip members", len(records) if name.endswith(".gz") else 0, gzip_members(out(name)))
+            if not name.endswith(".gz"):
+                # wget writes "<URL>", which warcio hides; the WET is to write the URL bare.
+                with open(out(name), "rb") as f:
+                    checks.true(name, "WARC-Target-URI without <>", b"\nWARC-Target-URI: <" not in f.read())
         else:
             data = result.stdout if name.startswith("stdout") else open(out(name), "rb").read()
             check_jsonl(checks, name, data, pages, sources, texts, shutil.which("jq"))
