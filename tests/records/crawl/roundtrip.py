@@ -120,7 +120,7 @@ def expected_texts(tessark, pages, site, work, env):
             raise RuntimeError("tessark --readable failed:\n" + result.stderr.decode(errors="replace"))
         for page in group:
             name = os.path.splitext(page["file"])[0] + ".txt"
-            with open(os.path.join(folder, name), encoding="utf-8") as f:
+            with open(os.path.join(folder, name), encoding="utf-8", newline="") as f:
                 texts[page["url"]] = f.read()
     return texts
 
@@ -129,7 +129,7 @@ def check_source(checks, manifest, records):
     """The crawl itself: wget stored a valid response for every URL, in order."""
     responses = [r for r in records if r["type"] == "response"]
     checks.same_list("archive", "response URLs", [u["url"] for u in manifest["urls"]],
-                 [r["headers"]["WARC-Target-URI"] for r in responses])
+                     [r["headers"]["WARC-Target-URI"] for r in responses])
     for record in records:
         where = "archive %s %s" % (record["type"], record["headers"].get("WARC-Target-URI", ""))
         checks.equal(where, "digest_ok", True, record["digest_ok"])
@@ -288,7 +288,10 @@ def main():
                 with open(out(name), "rb") as f:
                     checks.true(name, "WARC-Target-URI without <>", b"\nWARC-Target-URI: <" not in f.read())
         else:
-            data = result.stdout if name.startswith("stdout") else open(out(name), "rb").read()
+            data = result.stdout
+            if not name.startswith("stdout"):
+                with open(out(name), "rb") as f:
+                    data = f.read()
             check_jsonl(checks, name, data, pages, sources, texts, shutil.which("jq"))
     return report(checks, "round trip")
 
