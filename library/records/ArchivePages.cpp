@@ -1,6 +1,6 @@
 #include "ArchivePages.h"
 
-#include <openssl/evp.h>
+#include <nettle/sha1.h>
 
 #include <chrono>
 #include <cstdio>
@@ -31,9 +31,10 @@ std::string Base32(const unsigned char* bytes, std::size_t size) {
 }
 
 void Sha1(std::string_view bytes, unsigned char (&digest)[20]) {
-    unsigned int size = 0;
-    if (EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha1(), nullptr) != 1 || size != 20)
-        throw std::runtime_error("SHA-1 is not available");
+    sha1_ctx context;
+    sha1_init(&context);
+    sha1_update(&context, bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data()));
+    sha1_digest(&context, sizeof digest, digest);
 }
 
 // "<urn:uuid:xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx>" of 16 bytes.
