@@ -1,8 +1,8 @@
 // The conversion job on real files in a temporary folder: the classic job's
 // checks, questions and messages (RemoveHTML), its failures on a disk that
 // fails on command (FaultyDisk), the engine's failures and a stop asked by
-// the yield, the options off, ConvertOne's streamed output against the
-// whole page's conversion, readable text's route (encodings in, UTF-8 out,
+// the yield, ConvertOne's streamed output against the whole page's
+// conversion, readable text's route (encodings in, UTF-8 out,
 // streamed as the whole page converts), and the disk layer's error numbers.
 #include "AnsiCodePage.h"
 #include "AppTestSupport.h"
@@ -16,9 +16,6 @@
 using namespace tessark;
 using namespace tessark::test;
 using Fault = FaultyDisk::Fault;
-
-Q_DECLARE_METATYPE(tessark::test::FaultyDisk::Fault)
-Q_DECLARE_METATYPE(tessark::classic::JobResult)
 
 namespace {
 
@@ -41,6 +38,69 @@ int ErrorNumberOf(const std::function<void()>& action) {
     return 0;
 }
 
+// The window's job: its question (-1: none asked; 0 Cancel, 1 OK), the one
+// box it shows, and the output afterwards ("=": the converted page).
+const struct JobRow {
+    const char *name, *input, *output;
+    int answer;
+    const char *shown, *after;
+} kJobRows[] = {
+    {"no input", "", "out.txt", -1, "You have not selected the input file.", "old"},
+    {"no output", "page.html", "", -1, "You have not selected the output file.", "old"},
+    {"missing input", "nope.html", "out.txt", -1, "Input file is missing", "old"},
+    {"hidden input", ".hidden.html", "out.txt", -1, "Input file is missing", "old"},
+    {"folder input", "folder.html", "out.txt", -1, "Input file is missing", "old"},
+    {"pattern, only hidden", "*hidden*", "out.txt", -1, "Input file is missing", "old"},
+    {"pattern", "pa*.htm?", "out.txt", 1, "RemoveHTML: Error 53: File not found", "old"},
+    {"empty input", "empty.html", "out.txt", 1, "Input file is empty!", "old"},
+    {"empty input, Cancel", "empty.html", "out.txt", 0, "", "old"},
+    {"overwrite, Cancel", "page.html", "out.txt", 0, "", "old"},
+    {"overwrite, OK", "page.html", "out.txt", 1, "Done", "="},
+    {"new output", "page.html", "new.txt", -1, "Done", "="},
+    {"onto itself", "page.html", "page.html", 1, "Done", "="},
+    {"empty result", "tags.html", "new.txt", -1, "Done", ""},
+    {"missing folder", "page.html", "no/out.txt", -1, "RemoveHTML: Error 76: Path not found", "<missing>"},
+    {"output is a folder", "page.html", "folder.html", -1, "RemoveHTML: Error 75: Path/File access error", "<missing>"},
+    {"read-only output", "page.html", "readonly.txt", 1, "RemoveHTML: Error 70: Permission denied", "kept"},
+    {"device full", "page.html", "/dev/full", -1, "RemoveHTML: Error 61: Disk full", ""},
+};
+
+// A disk that fails on command; an empty message: the half read is written.
+const struct FaultRow {
+    const char* name;
+    Fault fault;
+    int error;
+    const char* shown;
+} kFaultRows[] = {
+    {"input not opened", Fault::OpenRead, EACCES, "RemoveHTML: Error 70: Permission denied"},
+    {"read error", Fault::Read, EIO, "RemoveHTML: Error 57: Device I/O error"},
+    {"output not created", Fault::OpenWrite, EACCES, "RemoveHTML: Error 70: Permission denied"},
+    {"read-only file system", Fault::OpenWrite, EROFS, "RemoveHTML: Error 70: Permission denied"},
+    {"disk full", Fault::Write, ENOSPC, "RemoveHTML: Error 61: Disk full"},
+    {"quota", Fault::Write, EDQUOT, "RemoveHTML: Error 61: Disk full"},
+    {"write error", Fault::Write, EIO, "RemoveHTML: Error 57: Device I/O error"},
+    {"rename, I/O", Fault::Rename, EIO, "RemoveHTML: Error 57: Device I/O error"},
+    {"rename, busy", Fault::Rename, EBUSY, "RemoveHTML: Error 75: Path/File access error"},
+    {"rename, denied", Fault::Rename, EACCES, "RemoveHTML: Error 70: Permission denied"},
+    {"short read", Fault::ShortRead, 0, ""},
+};
+
+// Readable text from each encoding into UTF-8, in the layout's line ends
+// whatever the classic ones; the encoding used, or the failure's message.
+const struct ReadableRow {
+    const char *name, *encoding, *page;
+    bool crlf;
+    const char *text, *used;
+} kReadableRows[] = {
+    {"windows-1252", "windows-1252", "<p>caf\xE9 \x80</p>", false, "caf\xC3\xA9 \xE2\x82\xAC\n", "windows-1252 (chosen)"},
+    {"utf-8, its mark dropped", "utf-8", "\xEF\xBB\xBF<p>caf\xC3\xA9</p>", false, "caf\xC3\xA9\n", "UTF-8 (chosen)"},
+    {"a label", "sjis", "<p>\x93\xFA\x96\x7B</p>", false, "\xE6\x97\xA5\xE6\x9C\xAC\n", "Shift_JIS (chosen)"},
+    {"auto, meta", "auto", "<meta charset=koi8-r><p>\xF0</p>", false, "\xD0\x9F\n", "KOI8-R (meta)"},
+    {"CR LF lines", "utf-8", "<pre>a\nb</pre>", true, "a\r\nb\r\n", "UTF-8 (chosen)"},
+    {"an encoding that cannot be used", "ebcdic", "<p>x</p>", false,
+     "RemoveHTML: Error 5: Invalid procedure call or argument", ""},
+};
+
 }  // namespace
 
 class TestJob : public QObject {
@@ -58,88 +118,37 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(Path("readonly.txt"), QFileDevice::ReadOwner));
         QVERIFY(QDir().mkdir(Path("folder.html")));
     }
-    // The window's job: its question (-1: none asked; 0 Cancel, 1 OK), the
-    // one box it shows, and the output afterwards ("=": the converted page).
-    void classicJob_data() {
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QByteArray>("after");
-        const QByteArray old = "old";
-        QTest::newRow("no input") << "" << "out.txt" << -1 << "You have not selected the input file." << old;
-        QTest::newRow("no output") << "page.html" << "" << -1 << "You have not selected the output file." << old;
-        QTest::newRow("missing input") << "nope.html" << "out.txt" << -1 << "Input file is missing" << old;
-        QTest::newRow("hidden input") << ".hidden.html" << "out.txt" << -1 << "Input file is missing" << old;
-        QTest::newRow("folder input") << "folder.html" << "out.txt" << -1 << "Input file is missing" << old;
-        QTest::newRow("pattern, only hidden") << "*hidden*" << "out.txt" << -1 << "Input file is missing" << old;
-        QTest::newRow("pattern") << "pa*.htm?" << "out.txt" << 1 << "RemoveHTML: Error 53: File not found" << old;
-        QTest::newRow("empty input") << "empty.html" << "out.txt" << 1 << "Input file is empty!" << old;
-        QTest::newRow("empty input, Cancel") << "empty.html" << "out.txt" << 0 << "" << old;
-        QTest::newRow("overwrite, Cancel") << "page.html" << "out.txt" << 0 << "" << old;
-        QTest::newRow("overwrite, OK") << "page.html" << "out.txt" << 1 << "Done" << QByteArray("=");
-        QTest::newRow("new output") << "page.html" << "new.txt" << -1 << "Done" << QByteArray("=");
-        QTest::newRow("onto itself") << "page.html" << "page.html" << 1 << "Done" << QByteArray("=");
-        QTest::newRow("empty result") << "tags.html" << "new.txt" << -1 << "Done" << QByteArray();
-        QTest::newRow("missing folder") << "page.html" << "no/out.txt" << -1 << "RemoveHTML: Error 76: Path not found"
-                                        << QByteArray("<missing>");
-        QTest::newRow("output is a folder") << "page.html" << "folder.html" << -1
-                                            << "RemoveHTML: Error 75: Path/File access error" << QByteArray("<missing>");
-        QTest::newRow("read-only output") << "page.html" << "readonly.txt" << 1
-                                          << "RemoveHTML: Error 70: Permission denied" << QByteArray("kept");
-        QTest::newRow("device full") << "page.html" << "/dev/full" << -1 << "RemoveHTML: Error 61: Disk full"
-                                     << QByteArray();
-    }
+    void classicJob_data() { TableRows(kJobRows); }
     void classicJob() {
-        QFETCH(QString, input);
-        QFETCH(QString, output);
-        QFETCH(int, answer);
-        QFETCH(QString, shown);
-        QFETCH(QByteArray, after);
-        sink_.answers.push_back(answer == 1);
+        QFETCH(int, row);
+        const JobRow& r = kJobRows[row];
+        const QString shown = r.shown;
+        sink_.answers.push_back(r.answer == 1);
         DiskFileSystem disk;
-        const classic::JobResult result = classic::RemoveHTML(Request(input, output), disk, sink_);
-        QCOMPARE(sink_.asked, answer < 0 ? QStringList{} : QStringList{"Output file already exists, overwrite?"});
+        const classic::JobResult result = classic::RemoveHTML(Request(r.input, r.output), disk, sink_);
+        QCOMPARE(sink_.asked, r.answer < 0 ? QStringList{} : QStringList{"Output file already exists, overwrite?"});
         QCOMPARE(sink_.shown, shown.isEmpty() ? QStringList{} : QStringList{shown});
         QVERIFY(sink_.notes.isEmpty());
         QCOMPARE(result, shown == "Done" ? classic::JobResult::Written
                          : shown.contains(": Error ") ? classic::JobResult::Failed
                                                        : classic::JobResult::Stopped);
-        if (!output.startsWith('/'))
-            QCOMPARE(ReadFile(Path(output.isEmpty() ? "out.txt" : output)), after == "=" ? Converted(kPage) : after);
+        if (r.output[0] != '/')
+            QCOMPARE(ReadFile(Path(*r.output ? r.output : "out.txt")), r.after == QByteArray("=") ? Converted(kPage) : QByteArray(r.after));
         QCOMPARE(FilesIn(dir_->path()).filter(".tmp"), QStringList{});
     }
 
-    // A disk that fails on command: the failure's message, the old output
-    // byte for byte and no stray file. A read that ends early is no error:
-    // the half that was read is written.
-    void diskFaults_data() {
-        QTest::addColumn<Fault>("fault");
-        QTest::addColumn<int>("error");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("input not opened") << Fault::OpenRead << EACCES << "RemoveHTML: Error 70: Permission denied";
-        QTest::newRow("read error") << Fault::Read << EIO << "RemoveHTML: Error 57: Device I/O error";
-        QTest::newRow("output not created") << Fault::OpenWrite << EACCES << "RemoveHTML: Error 70: Permission denied";
-        QTest::newRow("read-only file system") << Fault::OpenWrite << EROFS << "RemoveHTML: Error 70: Permission denied";
-        QTest::newRow("disk full") << Fault::Write << ENOSPC << "RemoveHTML: Error 61: Disk full";
-        QTest::newRow("quota") << Fault::Write << EDQUOT << "RemoveHTML: Error 61: Disk full";
-        QTest::newRow("write error") << Fault::Write << EIO << "RemoveHTML: Error 57: Device I/O error";
-        QTest::newRow("rename, I/O") << Fault::Rename << EIO << "RemoveHTML: Error 57: Device I/O error";
-        QTest::newRow("rename, busy") << Fault::Rename << EBUSY << "RemoveHTML: Error 75: Path/File access error";
-        QTest::newRow("rename, denied") << Fault::Rename << EACCES << "RemoveHTML: Error 70: Permission denied";
-        QTest::newRow("short read") << Fault::ShortRead << 0 << "";
-    }
+    // The failure's message, the old output byte for byte and no stray file.
+    void diskFaults_data() { TableRows(kFaultRows); }
     void diskFaults() {
-        QFETCH(Fault, fault);
-        QFETCH(int, error);
-        QFETCH(QString, shown);
+        QFETCH(int, row);
+        const FaultRow& r = kFaultRows[row];
         DiskFileSystem real;
         FaultyDisk disk(real);
-        disk.Arm(fault, error);
+        disk.Arm(r.fault, r.error);
         classic::RemoveHTML(Request("page.html", "out.txt"), disk, sink_);
         QCOMPARE(disk.Struck(), 1);
-        QCOMPARE(sink_.shown, QStringList{shown.isEmpty() ? "Done" : shown});
-        QCOMPARE(ReadFile(Path("out.txt")), shown.isEmpty() ? Converted(kPage.left(kPage.size() / 2)) : "old");
+        QCOMPARE(sink_.shown, QStringList{*r.shown ? r.shown : "Done"});
+        QCOMPARE(ReadFile(Path("out.txt")), *r.shown ? QByteArray("old") : Converted(kPage.left(kPage.size() / 2)));
         QCOMPARE(FilesIn(dir_->path()).size(), 6);
     }
 
@@ -151,20 +160,12 @@ private Q_SLOTS:
     void yieldStops_data() {
         QTest::addColumn<bool>("readable");
         QTest::addColumn<bool>("stop");
-        QTest::addColumn<QStringList>("shown");
-        QTest::addColumn<classic::JobResult>("result");
-        QTest::newRow("engine fails") << false << false << QStringList{"RemoveHTML: Error 7: Out of memory"}
-                                      << classic::JobResult::Failed;
-        QTest::newRow("stop asked") << false << true << QStringList{} << classic::JobResult::Stopped;
-        QTest::newRow("readable text fails") << true << false << QStringList{"RemoveHTML: Error 7: Out of memory"}
-                                             << classic::JobResult::Failed;
-        QTest::newRow("readable text, stop asked") << true << true << QStringList{} << classic::JobResult::Stopped;
+        for (const bool readable : {false, true})
+            for (const bool stop : {false, true}) QTest::addRow("readable %d, stop %d", readable, stop) << readable << stop;
     }
     void yieldStops() {
         QFETCH(bool, readable);
         QFETCH(bool, stop);
-        QFETCH(QStringList, shown);
-        QFETCH(classic::JobResult, result);
         DiskFileSystem disk;
         int yields = 0;
         const classic::JobYield yield = [&] {
@@ -173,92 +174,66 @@ private Q_SLOTS:
             return false;
         };
         classic::JobRequest request = Request("page.html", "out.txt");
-        if (readable) {
-            QVERIFY(QFile::resize(Path("page.html"), qint64{ReadableConverter::kYieldBytes} * 3 / 2));
-            request.options.readable = true;
-        }
-        QCOMPARE(classic::RemoveHTML(request, disk, sink_, yield), result);
+        if (readable) QVERIFY(QFile::resize(Path("page.html"), qint64{ReadableConverter::kYieldBytes} * 3 / 2));
+        request.options.readable = readable;
+        QCOMPARE(classic::RemoveHTML(request, disk, sink_, yield), stop ? classic::JobResult::Stopped : classic::JobResult::Failed);
         QCOMPARE(yields, 1);
-        QCOMPARE(sink_.shown, shown);
+        QCOMPARE(sink_.shown, stop ? QStringList{} : QStringList{"RemoveHTML: Error 7: Out of memory"});
         QCOMPARE(ReadFile(Path("out.txt")), QByteArray("old"));
         QCOMPARE(FilesIn(dir_->path()).size(), 6);
     }
 
-    // Readable text from each encoding into UTF-8, in the layout's line
-    // ends whatever the classic ones; the encoding that was used, or the
-    // failure of one that cannot be.
-    void readableText_data() {
-        QTest::addColumn<QString>("encoding");
-        QTest::addColumn<QByteArray>("page");
-        QTest::addColumn<bool>("crlf");
-        QTest::addColumn<QByteArray>("text");  // or the failure's message
-        QTest::addColumn<QString>("used");
-        QTest::newRow("windows-1252") << "windows-1252" << QByteArray("<p>caf\xE9 \x80</p>") << false
-                                      << QByteArray("caf\xC3\xA9 \xE2\x82\xAC\n") << "windows-1252 (chosen)";
-        QTest::newRow("utf-8, its mark dropped") << "utf-8" << QByteArray("\xEF\xBB\xBF<p>caf\xC3\xA9</p>") << false
-                                                 << QByteArray("caf\xC3\xA9\n") << "UTF-8 (chosen)";
-        QTest::newRow("a label") << "sjis" << QByteArray("<p>\x93\xFA\x96\x7B</p>") << false
-                                 << QByteArray("\xE6\x97\xA5\xE6\x9C\xAC\n") << "Shift_JIS (chosen)";
-        QTest::newRow("auto, meta") << "auto" << QByteArray("<meta charset=koi8-r><p>\xF0</p>") << false
-                                    << QByteArray("\xD0\x9F\n") << "KOI8-R (meta)";
-        QTest::newRow("CR LF lines") << "utf-8" << QByteArray("<pre>a\nb</pre>") << true << QByteArray("a\r\nb\r\n")
-                                     << "UTF-8 (chosen)";
-        QTest::newRow("an encoding that cannot be used") << "ebcdic" << QByteArray("<p>x</p>") << false
-                                                         << QByteArray("RemoveHTML: Error 5: Invalid procedure call or argument")
-                                                         << "";
-    }
+    void readableText_data() { TableRows(kReadableRows); }
     void readableText() {
-        QFETCH(QString, encoding);
-        QFETCH(QByteArray, page);
-        QFETCH(bool, crlf);
-        QFETCH(QByteArray, text);
-        QFETCH(QString, used);
-        WriteFile(Path("in.html"), page);
-        ConversionRequest request;
-        request.inputPath = Path("in.html");
-        request.target = ConversionRequest::Target::Memory;
-        request.encoding = encoding;
-        request.lineEnds = ConversionRequest::LineEnds::Unix;
-        request.options.readable = true;
-        request.options.layout.crlf = crlf;
+        QFETCH(int, row);
+        const ReadableRow& r = kReadableRows[row];
+        WriteFile(Path("in.html"), r.page);
+        ConversionRequest request = Conversion("in.html", r.encoding, true);
+        request.options.layout.crlf = r.crlf;
+        request.lineEnds = r.crlf ? ConversionRequest::LineEnds::Unix : ConversionRequest::LineEnds::Classic;
         DiskFileSystem disk;
         const ConversionOutcome outcome = ConvertOne(request, disk);
-        QCOMPARE(outcome.result == ConversionOutcome::Result::Written ? outcome.text : outcome.Reason().toUtf8(), text);
-        if (!used.isEmpty())
-            QCOMPARE(outcome.encodingUsed.encoding + " (" + TextEncoding::ReasonText(outcome.encodingUsed.reason) + ")", used);
+        QCOMPARE(outcome.result == ConversionOutcome::Result::Written ? outcome.text : outcome.Reason().toUtf8(), QByteArray(r.text));
+        if (*r.used)
+            QCOMPARE(outcome.encodingUsed.encoding + " (" + TextEncoding::ReasonText(outcome.encodingUsed.reason) + ")", QString(r.used));
     }
 
-    // Readable text streamed in blocks from a file into a file is the text
-    // of the whole page decoded at once, also where a block ends inside a
-    // character.
-    void readableStreamedEqualsWhole_data() {
+    // Pages of several megabytes streamed in blocks from a file into a file
+    // (real pages, a style block across the blocks, characters cut at a
+    // block's end) are the text of the whole page converted at once: the
+    // classic conversion (ConvertEncoded) or readable text of the page
+    // decoded whole.
+    void streamedEqualsWhole_data() {
+        QTest::addColumn<bool>("readable");
         QTest::addColumn<QString>("encoding");
         QTest::addColumn<QByteArray>("page");
-        QByteArray corpus;
-        const QDir folder(QStringLiteral(TESSARK_TEST_DATA "/corpus"));
-        for (const QString& name : folder.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name))
-            corpus += ReadFile(folder.filePath(name));
-        QTest::newRow("windows-1252") << "windows-1252" << corpus;
-        QTest::newRow("utf-8") << "utf-8" << corpus;
-        QTest::newRow("shift_jis") << "shift_jis" << "<p>" + QByteArray("\x93\xFA\x96\x7B").repeated(800000) + "</p>";
+        const QByteArray corpus = WholeCorpus() + "<style>\n" + QByteArray(1500000, 'y') + "\n</style>tail\r\n";
+        const QByteArray sjis = "<p>" + QByteArray("\x93\xFA\x96\x7B").repeated(800000) + "</p>";
+        for (const bool readable : {false, true})
+            for (const char* encoding : {"windows-1252", "utf-8"})
+                QTest::addRow("%s, %s", readable ? "readable" : "classic", encoding) << readable << encoding << corpus;
+        QTest::newRow("readable, shift_jis") << true << "shift_jis" << sjis;
     }
-    void readableStreamedEqualsWhole() {
+    void streamedEqualsWhole() {
+        QFETCH(bool, readable);
         QFETCH(QString, encoding);
         QFETCH(QByteArray, page);
-        QVERIFY(page.size() > 2 * (1 << 20));
+        QVERIFY(page.size() > 3 * (1 << 20));
         WriteFile(Path("pages.html"), page);
-        const QByteArray utf8 = encoding == "utf-8" ? page
-                                                    : TextEncoding::EncodeUtf8(TextEncoding::Decode(
-                                                          page, TextEncoding::EncodingForLabel(encoding)));
-        ConversionRequest request;
-        request.inputPath = Path("pages.html");
-        request.outputPath = Path("out.txt");
-        request.encoding = encoding;
-        request.options.readable = true;
+        QByteArray whole = page;
+        if (readable) {
+            const QByteArray utf8 = TextEncoding::EncodeUtf8(TextEncoding::Decode(page, TextEncoding::EncodingForLabel(encoding)));
+            whole = QByteArray::fromStdString(ReadableText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))));
+        } else {
+            ClassicEngine engine;
+            OptionSet::ClassicOn().ApplyTo(engine.options);
+            ConvertEncoded(engine, whole, encoding);
+        }
         DiskFileSystem disk;
-        QCOMPARE(ConvertOne(request, disk).result, ConversionOutcome::Result::Written);
-        const std::string whole = ReadableText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
-        QVERIFY(ReadFile(Path("out.txt")) == QByteArray::fromStdString(whole));
+        const ConversionOutcome outcome = ConvertOne(Conversion("pages.html", encoding, readable, "out.txt"), disk);
+        QCOMPARE(outcome.result, ConversionOutcome::Result::Written);
+        QCOMPARE(outcome.bytesRead, page.size());
+        QVERIFY(ReadFile(Path("out.txt")) == whole);
     }
 
     // Every route yields at least once per megabyte it reads, the start of a
@@ -269,10 +244,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("encoding");
         QTest::addColumn<bool>("readable");
         QTest::addColumn<bool>("decodeAll");
-        QTest::newRow("classic, windows-1252") << "windows-1252" << false << false;
-        QTest::newRow("classic, utf-8") << "utf-8" << false << false;
-        QTest::newRow("classic, auto") << "auto" << false << false;
-        QTest::newRow("classic, a label") << "koi8-r" << false << false;
+        for (const char* encoding : {"windows-1252", "utf-8", "auto", "koi8-r"})
+            QTest::addRow("classic, %s", encoding) << encoding << false << false;
         QTest::newRow("classic, every reference decoded") << "auto" << false << true;
         QTest::newRow("readable, windows-1252") << "windows-1252" << true << false;
         QTest::newRow("readable, auto") << "auto" << true << false;
@@ -282,13 +255,8 @@ private Q_SLOTS:
         QFETCH(bool, readable);
         QFETCH(bool, decodeAll);
         WriteFile(Path("big.html"), QByteArray("<p>caf&eacute; \xF0\xF1 <b>x</b></p>\n").repeated(250000));
-        ConversionRequest request;
-        request.inputPath = Path("big.html");
-        request.outputPath = Path("big.txt");
-        request.encoding = encoding;
-        request.options = OptionSet::ClassicOn();
+        ConversionRequest request = Conversion("big.html", encoding, readable, "big.txt");
         request.options.Set(Option::DecodeAllReferences, decodeAll);
-        request.options.readable = readable;
         DiskFileSystem real;
         FaultyDisk disk(real);
         qint64 last = 0, widest = 0;
@@ -301,85 +269,21 @@ private Q_SLOTS:
         QVERIFY2(widest <= (1 << 20), qPrintable(QString::number(widest)));
     }
 
-    // With every option off each byte comes through.
-    void optionsOff() {
-        QByteArray all;
-        for (int i = 1; i < 256; ++i)
-            if (!QByteArray("\r\n <>").contains(static_cast<char>(i))) all += static_cast<char>(i);
-        WriteFile(Path("bytes.html"), all + "<b>x</b>");
-        classic::JobRequest request = Request("bytes.html", "new.txt");
-        request.options = OptionSet();
-        DiskFileSystem disk;
-        QCOMPARE(classic::RemoveHTML(request, disk, sink_), classic::JobResult::Written);
-        QCOMPARE(ReadFile(Path("new.txt")), all + "<b>x</b>");
-    }
-
-    // Real pages and a style block across the read blocks, streamed: the
-    // whole page's conversion, which for Windows-1252 is
-    // the 16-bit conversion through the code page.
-    void streamedEqualsWholePage_data() {
-        QTest::addColumn<QString>("encoding");
-        QTest::newRow("windows-1252") << "windows-1252";
-        QTest::newRow("utf-8") << "utf-8";
-    }
-    void streamedEqualsWholePage() {
-        QFETCH(QString, encoding);
-        QByteArray page;
-        const QDir corpus(QStringLiteral(TESSARK_TEST_DATA "/corpus"));
-        for (const QString& name : corpus.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name))
-            page += ReadFile(corpus.filePath(name));
-        page += "<style>\n" + QByteArray(1500000, 'y') + "\n</style>tail\r\n";
-        QVERIFY(page.size() > 4 * (1 << 20));
-        WriteFile(Path("pages.html"), page);
-        ClassicEngine engine;
-        OptionSet::ClassicOn().ApplyTo(engine.options);
-        QByteArray whole = page;
-        ConvertEncoded(engine, whole, encoding);
-        if (encoding == "windows-1252") QVERIFY(whole == Converted(page));
-        ConversionRequest request;
-        request.inputPath = Path("pages.html");
-        request.outputPath = Path("out.txt");
-        request.options = OptionSet::ClassicOn();
-        request.encoding = encoding;
-        DiskFileSystem disk;
-        const ConversionOutcome outcome = ConvertOne(request, disk);
-        QCOMPARE(outcome.result, ConversionOutcome::Result::Written);
-        QCOMPARE(outcome.bytesRead, page.size());
-        QVERIFY(ReadFile(Path("out.txt")) == whole);
-    }
-
     // The disk's error numbers; reading and writing in blocks fail as whole
     // files do, and a refused write keeps the old file.
-    void diskErrors_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("write");
-        QTest::addColumn<int>("number");
-        QTest::newRow("read a missing file") << "nope.html" << false << 53;
-        QTest::newRow("read a folder") << "folder.html" << false << 75;
-        QTest::newRow("write into a missing folder") << "no/out.txt" << true << 76;
-        QTest::newRow("write over a folder") << "folder.html" << true << 75;
-        QTest::newRow("write a read-only file") << "readonly.txt" << true << 70;
-        QTest::newRow("write with no name") << "" << true << 52;
-    }
     void diskErrors() {
-        QFETCH(QString, name);
-        QFETCH(bool, write);
-        QFETCH(int, number);
-        const QString path = name.isEmpty() ? QString() : Path(name);
-        DiskFileSystem disk;
-        if (write) {
-            QCOMPARE(ErrorNumberOf([&] { disk.OpenWrite(path); }), number);
-            QCOMPARE(ErrorNumberOf([&] { disk.WriteAll(path, "x"); }), number);
-        } else {
-            QCOMPARE(ErrorNumberOf([&] { disk.OpenRead(path); }), number);
-            QCOMPARE(ErrorNumberOf([&] { disk.ReadAll(path); }), number);
+        const std::tuple<const char*, bool, int> rows[] = {
+            {"nope.html", false, 53}, {"folder.html", false, 75}, {"no/out.txt", true, 76},
+            {"folder.html", true, 75}, {"readonly.txt", true, 70}, {"", true, 52}};
+        for (const auto& [name, write, number] : rows) {
+            const QString path = *name ? Path(name) : QString();
+            DiskFileSystem disk;
+            QCOMPARE(ErrorNumberOf([&] { write ? void(disk.OpenWrite(path)) : void(disk.OpenRead(path)); }), number);
+            QCOMPARE(ErrorNumberOf([&] { write ? disk.WriteAll(path, "x") : void(disk.ReadAll(path)); }), number);
+            if (number == 53) QCOMPARE(ErrorNumberOf([&] { disk.FileLen(path); }), 53);
+            QCOMPARE(ReadFile(Path("readonly.txt")), QByteArray("kept"));
         }
-        if (number == 53) QCOMPARE(ErrorNumberOf([&] { disk.FileLen(path); }), 53);
-        QCOMPARE(ReadFile(Path("readonly.txt")), QByteArray("kept"));
     }
-
-    // The whole file, with room to grow in place (no move, no copy), also
-    // where huge pages are advised.
 
 private:
     QString Path(const QString& name) const { return name.startsWith('/') ? name : dir_->filePath(name); }
@@ -389,6 +293,18 @@ private:
         request.inputFile = input.isEmpty() ? QString() : Path(input);
         request.outputFile = output.isEmpty() ? QString() : Path(output);
         request.options = OptionSet::ClassicOn();
+        return request;
+    }
+    // ConvertOne's request: `input` in `encoding`, the classic options on or
+    // readable text, into the file `output` (none: into memory).
+    ConversionRequest Conversion(const QString& input, const QString& encoding, bool readable, const QString& output = {}) const {
+        ConversionRequest request;
+        request.inputPath = Path(input);
+        request.outputPath = output.isEmpty() ? QString() : Path(output);
+        request.target = output.isEmpty() ? ConversionRequest::Target::Memory : ConversionRequest::Target::File;
+        request.encoding = encoding;
+        request.options = OptionSet::ClassicOn();
+        request.options.readable = readable;
         return request;
     }
     RecordingSink sink_;

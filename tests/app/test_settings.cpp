@@ -17,6 +17,34 @@ const QByteArray kAllTrue =
     "RemoveComments=True\nRemoveFunctions=True\nRemovePipe=True\nRemoveScripts=True\nRemoveSpaces=True\n"
     "RemoveStyles=True\nRemoveTabs=True\n";
 
+// The keys beside the classic eleven: the window's or the classic form's
+// (batch) store, its lines of [General], the choices made
+// ("readable links alt encoding"; "": as loaded), those loaded, and the keys
+// saved (the readable three, Encoding and the three older; "-": no key).
+const struct KeyRow {
+    const char* name;
+    bool batch;
+    const char *stored, *choose, *loaded, *saved;
+} kKeyRows[] = {
+    {"window, nothing", false, "", "", "0 none 1 windows-1252", "- - - - - - -"},
+    {"window, chosen", false, "", "1 list 0 auto", "0 none 1 windows-1252", "True list False auto - - -"},
+    {"window, back", false, "ReadableText=True\nLinks=inline\nEncoding=utf-8\n", "0 none 1 windows-1252", "1 inline 1 utf-8",
+     "False none - windows-1252 - - -"},
+    {"older keys", false, "BreakAtBlocks=True\nKeepLinks=True\nKeepAltText=False\n", "", "1 inline 0 windows-1252",
+     "True inline False - - - -"},
+    {"older keys at their defaults", false, "BreakAtBlocks=False\nKeepLinks=yes\nKeepAltText=True\n", "", "0 none 1 windows-1252",
+     "- - - - - - -"},
+    {"new keys first", false, "ReadableText=False\nBreakAtBlocks=True\nLinks=list\nKeepLinks=True\n", "", "0 list 1 windows-1252",
+     "False list - - - - -"},
+    {"unreadable", false, "ReadableText=yes\nLinks=Inline\nAltText=x\nEncoding=x\n", "", "0 none 0 windows-1252",
+     "False none False windows-1252 - - -"},
+    {"window, letter case", false, "Encoding=AUTO\n", "", "0 none 1 auto", "- - - auto - - -"},
+    {"window, a list", false, "Encoding=auto, utf-8\n", "", "0 none 1 windows-1252", "- - - windows-1252 - - -"},
+    {"batch, chosen", true, "", "1 inline 0 utf-8", "0 none 1 windows-1252", "- - - - - - -"},
+    {"batch, unreadable", true, "Encoding=utf8\n", "", "0 none 1 windows-1252", "- - - utf8 - - -"},
+    {"batch keeps older keys", true, "BreakAtBlocks=True\nEncoding=auto\n", "0 none 1 utf-8", "1 none 1 auto", "- - - auto True - -"},
+};
+
 }  // namespace
 
 class TestSettings : public QObject {
@@ -26,28 +54,20 @@ private Q_SLOTS:
 
     // The program folder is "/app/". A word holding ":\" anywhere, or
     // absolute here, is used as it stands; any other is put after it.
-    void parseCommandLine_data() {
-        QTest::addColumn<QStringList>("words");
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("output");
-        QTest::newRow("relative") << QStringList{"page.html", "out.txt"} << "/app/page.html" << "/app/out.txt";
-        QTest::newRow("drive paths") << QStringList{"C:\\a\\p.html", "d:\\o.txt"} << "C:\\a\\p.html" << "d:\\o.txt";
-        QTest::newRow(":\\ in the middle") << QStringList{"dir/a:\\b.html", "o"} << "dir/a:\\b.html" << "/app/o";
-        QTest::newRow("network path") << QStringList{"\\\\srv\\p.html", "o"} << "/app/\\\\srv\\p.html" << "/app/o";
-        QTest::newRow("drive-relative") << QStringList{"C:page.html", "a:/o"} << "/app/C:page.html" << "/app/a:/o";
-        QTest::newRow("absolute") << QStringList{"/data/p.html", "/data/o.txt"} << "/data/p.html" << "/data/o.txt";
-        QTest::newRow("one word") << QStringList{"page.html"} << "/app/page.html" << "";
-        QTest::newRow("empty second word") << QStringList{"page.html", ""} << "/app/page.html" << "";
-        QTest::newRow("more words") << QStringList{"a.html", "b.txt", "c"} << "/app/a.html" << "/app/b.txt";
-        QTest::newRow("no words") << QStringList{} << "" << "";
-    }
     void parseCommandLine() {
-        QFETCH(QStringList, words);
-        QFETCH(QString, input);
-        QFETCH(QString, output);
-        const classic::JobRequest request = startup::ParseCommandLine(words, "/app/");
-        QCOMPARE(request.inputFile, input);
-        QCOMPARE(request.outputFile, output);
+        const std::tuple<QStringList, QString, QString> rows[] = {
+            {{"page.html", "out.txt"}, "/app/page.html", "/app/out.txt"},
+            {{"C:\\a\\p.html", "d:\\o.txt"}, "C:\\a\\p.html", "d:\\o.txt"},  // drive paths
+            {{"dir/a:\\b.html", "o"}, "dir/a:\\b.html", "/app/o"},                   // ":\\" in the middle
+            {{"\\\\srv\\p.html", "o"}, "/app/\\\\srv\\p.html", "/app/o"},           // a network path
+            {{"C:page.html", "a:/o"}, "/app/C:page.html", "/app/a:/o"},               // drive-relative
+            {{"/data/p.html", "/data/o.txt"}, "/data/p.html", "/data/o.txt"},
+            {{"page.html"}, "/app/page.html", ""}, {{"page.html", ""}, "/app/page.html", ""},
+            {{"a.html", "b.txt", "c"}, "/app/a.html", "/app/b.txt"}, {{}, "", ""}};
+        for (const auto& [words, input, output] : rows) {
+            const classic::JobRequest request = startup::ParseCommandLine(words, "/app/");
+            QCOMPARE(request.inputFile + " | " + request.outputFile, input + " | " + output);
+        }
     }
 
     // A stored text is read as the Boolean it spells (unreadable: off) and
@@ -94,44 +114,15 @@ private Q_SLOTS:
     // options as it meant then, a new key first). The window writes a key
     // once it is not at its default or is stored, and drops the older keys;
     // the classic form writes none of them.
-    void keysBesideTheClassicEleven_data() {
-        QTest::addColumn<bool>("batch");
-        QTest::addColumn<QByteArray>("stored");  // lines of [General]
-        QTest::addColumn<QString>("choose");     // "readable links alt encoding"; "": as loaded
-        QTest::addColumn<QString>("loaded");     // "readable links alt encoding"
-        QTest::addColumn<QString>("saved");      // the keys below, "-": no key
-        const auto row = [](const char* name, bool batch, const QByteArray& stored, const QString& choose,
-                            const QString& loaded, const QString& saved) {
-            QTest::newRow(name) << batch << stored << choose << loaded << saved;
-        };
-        row("window, nothing", false, {}, "", "0 none 1 windows-1252", "- - - - - - -");
-        row("window, chosen", false, {}, "1 list 0 auto", "0 none 1 windows-1252", "True list False auto - - -");
-        row("window, back", false, "ReadableText=True\nLinks=inline\nEncoding=utf-8\n", "0 none 1 windows-1252",
-            "1 inline 1 utf-8", "False none - windows-1252 - - -");
-        row("older keys", false, "BreakAtBlocks=True\nKeepLinks=True\nKeepAltText=False\n", "", "1 inline 0 windows-1252",
-            "True inline False - - - -");
-        row("older keys at their defaults", false, "BreakAtBlocks=False\nKeepLinks=yes\nKeepAltText=True\n", "",
-            "0 none 1 windows-1252", "- - - - - - -");
-        row("new keys first", false, "ReadableText=False\nBreakAtBlocks=True\nLinks=list\nKeepLinks=True\n", "",
-            "0 list 1 windows-1252", "False list - - - - -");
-        row("unreadable", false, "ReadableText=yes\nLinks=Inline\nAltText=x\nEncoding=x\n", "", "0 none 0 windows-1252",
-            "False none False windows-1252 - - -");
-        row("window, letter case", false, "Encoding=AUTO\n", "", "0 none 1 auto", "- - - auto - - -");
-        row("window, a list", false, "Encoding=auto, utf-8\n", "", "0 none 1 windows-1252", "- - - windows-1252 - - -");
-        row("batch, chosen", true, {}, "1 inline 0 utf-8", "0 none 1 windows-1252", "- - - - - - -");
-        row("batch, unreadable", true, "Encoding=utf8\n", "", "0 none 1 windows-1252", "- - - utf8 - - -");
-        row("batch keeps older keys", true, "BreakAtBlocks=True\nEncoding=auto\n", "0 none 1 utf-8", "1 none 1 auto",
-            "- - - auto True - -");
-    }
+    void keysBesideTheClassicEleven_data() { TableRows(kKeyRows); }
     void keysBesideTheClassicEleven() {
-        QFETCH(bool, batch);
-        QFETCH(QByteArray, stored);
-        QFETCH(QString, choose);
-        QFETCH(QString, loaded);
-        QFETCH(QString, saved);
+        QFETCH(int, row);
+        const KeyRow& r = kKeyRows[row];
+        const bool batch = r.batch;
+        const QString choose = r.choose;
         TempSettings settings;
         QVERIFY(QDir().mkpath(QFileInfo(settings.FilePath()).path()));
-        WriteFile(settings.FilePath(), "[General]\n" + stored);
+        WriteFile(settings.FilePath(), "[General]\n" + QByteArray(r.stored));
         startup::LoadOptions(boxes_);
         OptionBoxes& boxes = boxes_;
         const auto shown = [&boxes] {
@@ -140,7 +131,7 @@ private Q_SLOTS:
                                TextEncoding::SettingText(boxes.EncodingChoice())}
                 .join(' ');
         };
-        QCOMPARE(shown(), loaded);
+        QCOMPARE(shown(), QString(r.loaded));
         if (!choose.isEmpty()) {
             const QStringList words = choose.split(' ');
             boxes.SetReadableChoice(words[0] == "1");
@@ -156,7 +147,7 @@ private Q_SLOTS:
         QStringList keys;
         for (const char* key : {kReadableKey, kLinksKey, kAltTextKey, kEncodingKey, "BreakAtBlocks", "KeepLinks", "KeepAltText"})
             keys << after.value(key, "-").toString();
-        QCOMPARE(keys.join(' '), saved);
+        QCOMPARE(keys.join(' '), QString(r.saved));
         QVERIFY(!after.contains("DecodeAllReferences"));
         QCOMPARE(after.value(QStringLiteral("RemoveTabs")).toString(), QStringLiteral("True"));
     }

@@ -250,29 +250,21 @@ private Q_SLOTS:
     // A stored text that is no Boolean leaves Enabled alone (which texts are
     // Booleans is test_settings'); Visible takes only 0 and 1. Saved again,
     // each is one of its two texts.
-    void storedSettings_data() {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("before");  // 1: enabled, 2: opaque
-        QTest::addColumn<int>("after");
-        for (const auto& [stored, before, after] : std::initializer_list<std::tuple<const char*, int, int>>{
-                 {"", 0, 3}, {"Enabled=-1", 2, 3}, {"Enabled=fALSE", 3, 2}, {"Enabled=yes", 3, 3}, {"Enabled=", 2, 2},
-                 {"Visible=0", 3, 1}, {"Visible=1", 1, 3}, {"Visible=2", 3, 3}, {"Visible=2", 1, 1}, {"Visible=-1", 1, 1},
-                 {"Visible=x", 3, 3}})
-            QTest::newRow(qPrintable(QString("%1 (%2)").arg(stored).arg(before))) << QString(stored) << before << after;
-    }
     void storedSettings() {
-        QFETCH(QString, stored);
-        QFETCH(int, before);
-        QFETCH(int, after);
-        SkinnedButton b;
-        b.SetEnabled(before & 1 ? -1 : 0);
-        b.SetVisible(before & 2 ? 1 : 0);
-        b.ReadProperties(Bag(stored));
-        QCOMPARE((b.State() != ButtonStates::Disabled) + 2 * (b.Visible() != 0), after);
-        MemoryPropertyBag again;
-        b.WriteProperties(again);
-        QCOMPARE(again.Text("Enabled"), QString(after & 1 ? "" : "False"));
-        QCOMPARE(again.Text("Visible"), QString(after & 2 ? "" : "0"));
+        const std::tuple<const char*, int, int> rows[] = {  // stored, before, after (1: enabled, 2: opaque)
+            {"", 0, 3}, {"Enabled=-1", 2, 3}, {"Enabled=fALSE", 3, 2}, {"Enabled=yes", 3, 3}, {"Enabled=", 2, 2},
+            {"Visible=0", 3, 1}, {"Visible=1", 1, 3}, {"Visible=2", 3, 3}, {"Visible=2", 1, 1}, {"Visible=-1", 1, 1},
+            {"Visible=x", 3, 3}};
+        for (const auto& [stored, before, after] : rows) {
+            SkinnedButton b;
+            b.SetEnabled(before & 1 ? -1 : 0);
+            b.SetVisible(before & 2 ? 1 : 0);
+            b.ReadProperties(Bag(stored));
+            MemoryPropertyBag again;
+            b.WriteProperties(again);
+            QCOMPARE(QString("%1 %2 %3").arg((b.State() != ButtonStates::Disabled) + 2 * (b.Visible() != 0)).arg(again.Text("Enabled"), again.Text("Visible")),
+                     QString("%1 %2 %3").arg(after).arg(after & 1 ? "" : "False", after & 2 ? "" : "0"));
+        }
     }
 
     void propertyStore() {

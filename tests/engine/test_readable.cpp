@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ConversionContext.h"
+#include "DifferentialInput.h"
 #include "readable/ReadableText.h"
 #include "readable/Url.h"
 
@@ -16,6 +17,7 @@ namespace tessark {
 namespace {
 
 using Links = ReadableOptions::Links;
+using test::Repeat;
 
 struct Case {
     const char* name;
@@ -42,13 +44,6 @@ std::string Pieces(const std::string& html, const ReadableOptions& options, std:
     for (std::size_t i = 0; i < html.size(); i += piece)
         converter.Feed(html.data() + i, std::min(piece, html.size() - i));
     converter.Finish();
-    return out;
-}
-
-std::string Repeat(std::string_view s, std::size_t n) {
-    std::string out;
-    out.reserve(s.size() * n);
-    for (std::size_t i = 0; i < n; ++i) out += s;
     return out;
 }
 

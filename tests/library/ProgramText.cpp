@@ -7,45 +7,44 @@ namespace tessark::test {
 
 namespace {
 
-// ClassicOptions' order.
-constexpr Option kOrder[] = {Option::RemoveComments,      Option::RemoveScripts,    Option::RemoveStyles,
-                             Option::RemoveFunctions,     Option::RemovePipe,       Option::RemoveTabs,
-                             Option::GenerateSpecialChars, Option::RemoveAllTags,   Option::RemoveAllCRLF,
-                             Option::RemoveSpaces,        Option::RemoveBlankLines, Option::DecodeAllReferences};
-
-OptionSet ClassicSet(const ProgramChoice& choice) {
+// The program's option set for the library's classic steps.
+OptionSet ClassicSet(const ClassicOptions& c) {
+    const std::pair<Option, bool> steps[] = {
+        {Option::RemoveComments, c.remove_comments}, {Option::RemoveScripts, c.remove_scripts},
+        {Option::RemoveStyles, c.remove_styles}, {Option::RemoveFunctions, c.remove_functions},
+        {Option::RemovePipe, c.remove_pipe}, {Option::RemoveTabs, c.remove_tabs},
+        {Option::GenerateSpecialChars, c.generate_special_chars}, {Option::RemoveAllTags, c.remove_all_tags},
+        {Option::RemoveAllCRLF, c.remove_all_crlf}, {Option::RemoveSpaces, c.remove_spaces},
+        {Option::RemoveBlankLines, c.remove_blank_lines}, {Option::DecodeAllReferences, c.decode_all_references}};
     OptionSet set;
-    for (std::size_t i = 0; i < choice.classic.size(); ++i) set.Set(kOrder[i], choice.classic[i]);
+    for (const auto& [option, on] : steps) set.Set(option, on);
     return set;
 }
 
 }  // namespace
 
-QByteArray WholeClassicText(QByteArray page, const ProgramChoice& choice) {
-    EngineOptions options;
-    ClassicSet(choice).ApplyTo(options);
-    ClassicEngine engine(options);
-    ConvertEncoded(engine, page, choice.encoding);
+QByteArray WholeClassicText(QByteArray page, const Options& options) {
+    ClassicEngine engine;
+    ClassicSet(options.classic).ApplyTo(engine.options);
+    ConvertEncoded(engine, page, QString::fromStdString(options.encoding));
     return page;
 }
 
-QByteArray ProgramText(const QString& path, const ProgramChoice& choice) {
+QByteArray ProgramText(const QString& path, const Options& options) {
     ConversionRequest request;
     request.inputPath = path;
     request.target = ConversionRequest::Target::Memory;
-    request.encoding = choice.encoding;
+    request.encoding = QString::fromStdString(options.encoding);
     request.emptyInputStops = false;
-    request.lineEnds = choice.classicLineEnds ? ConversionRequest::LineEnds::Classic : ConversionRequest::LineEnds::Unix;
-    request.options.readable = choice.readable;
-    request.options.layout.links = static_cast<ReadableOptions::Links>(choice.links);
-    request.options.layout.altText = choice.altText;
-    request.options.layout.width = static_cast<std::size_t>(choice.width);
-    request.options.layout.crlf = choice.crlf;
-    const bool readable = request.options.readable;
-    const ReadableOptions layout = request.options.layout;
-    request.options = ClassicSet(choice);
-    request.options.readable = readable;
-    request.options.layout = layout;
+    request.lineEnds = options.classic.classic_line_ends ? ConversionRequest::LineEnds::Classic : ConversionRequest::LineEnds::Unix;
+    request.options = ClassicSet(options.classic);
+    request.options.readable = options.engine == Engine::Readable;
+    request.options.layout.links = options.links == Links::Inline ? ReadableOptions::Links::Inline
+                                   : options.links == Links::List ? ReadableOptions::Links::List
+                                                                  : ReadableOptions::Links::None;
+    request.options.layout.altText = options.alt_text;
+    request.options.layout.width = options.width;
+    request.options.layout.crlf = options.crlf;
     DiskFileSystem disk;
     const ConversionOutcome outcome = ConvertOne(request, disk);
     if (outcome.result != ConversionOutcome::Result::Written) return "FAILED: " + outcome.Reason().toUtf8();

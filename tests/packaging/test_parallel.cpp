@@ -38,45 +38,47 @@ mkdir -p "$STAND_IN_REMOTE/$host" && cd "$STAND_IN_REMOTE/$host" && exec sh -c "
 const QStringList kOptions{"--all", "--no-remove-all-crlf", "--no-generate-special-chars"};
 const QStringList kPages{"a", "b", "c", "d", "e", "sub/f", "sub/g", "sub/page two"};  // .html under pages/
 
+// GNU parallel 20221122 quotes a returned name for the remote shell, and
+// rsync 3.2.4 and later quote it again unless told not to: a page name with
+// a space needs RSYNC_OLD_ARGS=1 (docs/performance.md says so).
+const char kSent[] = R"(RSYNC_OLD_ARGS=1 parallel --ssh "$STAND_IN_SSH" --sshlogin 1/hostA,1/hostB --trc {.}.txt)";
+const char kFound[] = "find pages -name '*.html'";
+const struct Run {
+    const char *name, *pages, *parallel;
+    bool remote, missingPage;
+} kRuns[] = {
+    {"this machine, two jobs", kFound, "parallel -j2", false, false},
+    {"this machine as the login", kFound, "parallel --sshlogin 2/:", false, false},
+    {"two machines, pages sent and texts returned", kFound, kSent, true, false},
+    {"two machines sharing the folder", R"(find "$PWD/pages" -name '*.html')",
+     R"(parallel --ssh "$STAND_IN_SSH" --sshlogin 1/hostA,1/hostB)", true, false},
+    {"a missing page fails alone", kFound, "parallel -j2", false, true},
+    {"a missing page on another machine fails alone", kFound, kSent, true, true},
+};
+
 }  // namespace
 
 class TestParallel : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() {  // the texts of eight real pages, converted directly
-        const QStringList corpus = QDir(TESSARK_TEST_DATA "/corpus").entryList({"*.html"}, QDir::Files, QDir::Name).mid(0, 8);
-        QCOMPARE(corpus.size(), 8);
-        for (const QString& page : corpus) {
-            corpus_ << TESSARK_TEST_DATA "/corpus/" + page;
-            texts_ << RunProcess(TESSARK_PROGRAM, kOptions + QStringList{"-q", "-o", "-", corpus_.last()}, config_.path(),
+        corpus_ = CorpusPages().mid(0, 8);
+        QCOMPARE(corpus_.size(), 8);
+        for (const QString& page : corpus_) {
+            texts_ << RunProcess(TESSARK_PROGRAM, kOptions + QStringList{"-q", "-o", "-", page}, config_.path(),
                                  TestEnvironment(config_.path())).out;
             QVERIFY(!texts_.last().isEmpty());
         }
     }
 
-    void convert_data() {
-        QTest::addColumn<QString>("pages");         // the command that lists the pages
-        QTest::addColumn<QString>("parallel");      // the command up to tessark, as a shell reads it
-        QTest::addColumn<bool>("remote");           // the stand-in machines must have done work
-        QTest::addColumn<bool>("missingPage");      // a page that does not exist is in the list
-        const QString relative = "find pages -name '*.html'";
-        // GNU parallel 20221122 quotes a returned name for the remote shell,
-        // and rsync 3.2.4 and later quote it again unless told not to: a
-        // page name with a space needs RSYNC_OLD_ARGS=1 (docs/performance.md says so).
-        const QString sent = R"(RSYNC_OLD_ARGS=1 parallel --ssh "$STAND_IN_SSH" --sshlogin 1/hostA,1/hostB --trc {.}.txt)";
-        QTest::newRow("this machine, two jobs") << relative << "parallel -j2" << false << false;
-        QTest::newRow("this machine as the login") << relative << "parallel --sshlogin 2/:" << false << false;
-        QTest::newRow("two machines, pages sent and texts returned") << relative << sent << true << false;
-        QTest::newRow("two machines sharing the folder")
-            << R"(find "$PWD/pages" -name '*.html')" << R"(parallel --ssh "$STAND_IN_SSH" --sshlogin 1/hostA,1/hostB)" << true << false;
-        QTest::newRow("a missing page fails alone") << relative << "parallel -j2" << false << true;
-        QTest::newRow("a missing page on another machine fails alone") << relative << sent << true << true;
-    }
+    // Each row: the command that lists the pages, the command up to tessark
+    // as a shell reads it, whether the stand-in machines must have done work,
+    // and whether a page that does not exist is in the list.
+    void convert_data() { TableRows(kRuns); }
     void convert() {
-        QFETCH(QString, pages);
-        QFETCH(QString, parallel);
-        QFETCH(bool, remote);
-        QFETCH(bool, missingPage);
+        QFETCH(int, row);
+        const QString pages = kRuns[row].pages, parallel = kRuns[row].parallel;
+        const bool remote = kRuns[row].remote, missingPage = kRuns[row].missingPage;
         for (const char* tool : {"parallel", "rsync"})
             if (QStandardPaths::findExecutable(tool).isEmpty()) QSKIP(qPrintable(QString(tool) + " is not installed (scripts/deps.sh installs it)"));
         QTemporaryDir dir;

@@ -1,13 +1,15 @@
 // Helpers for the tests that run programs or touch files: running a process
-// to its end with a given environment and standard input, and whole-file
-// reads and writes (the one pair every test folder uses). Used from the
-// test's main thread only.
+// to its end with a given environment and standard input, whole-file reads
+// and writes (the one pair every test folder uses), the corpus pages, and Qt
+// Test rows from a table. Used from the test's main thread only.
 #pragma once
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <QTest>
 
 namespace tessark::test {
 
@@ -52,6 +54,28 @@ inline QProcessEnvironment TestEnvironment(const QString& configFolder) {
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     return env;
+}
+
+// The corpus pages (tests/data/corpus), by name; `whole`: all of them, one
+// after another.
+inline QStringList CorpusPages() {
+    const QDir corpus(QStringLiteral(TESSARK_TEST_DATA "/corpus"));
+    QStringList paths;
+    for (const QString& name : corpus.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name)) paths << corpus.filePath(name);
+    return paths;
+}
+inline QByteArray WholeCorpus() {
+    QByteArray whole;
+    for (const QString& path : CorpusPages()) whole += ReadFile(path);
+    return whole;
+}
+
+// One Qt Test row per entry of a table whose entries have a `name`: the
+// column "row" holds its index (QFETCH(int, row), then rows[row]).
+template <class Row, std::size_t N>
+void TableRows(const Row (&rows)[N]) {
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < N; ++i) QTest::newRow(rows[i].name) << static_cast<int>(i);
 }
 
 }  // namespace tessark::test

@@ -130,6 +130,28 @@ const QMap<QString, QString> kLooks{
 
 QString Colour(const QColor& c) { return c.name().toUpper(); }
 
+// The window's settings: the options stored alternately False/True (else
+// none stored), the encoding stored ("": none), where the context menu is
+// opened ("": not at all) and the encoding chosen there, the one saved;
+// readable text's stored lines, the checked items of "Readable text" then,
+// the items triggered, and "ReadableText Links AltText" saved ("-": no key).
+const QStringList kClassicItems{"&Classic conversion", "&No links", "Image &alt text"};
+const struct SettingsRow {
+    const char* name;
+    bool alternate;
+    const char *stored, *open, *choose, *saved;
+    QStringList readable, loaded, pick;
+    const char* readableSaved;
+} kSettingsRows[] = {
+    {"empty store", false, "", "", "", "", {}, kClassicItems, {}, "- - -"},
+    {"background", true, "utf-8", "background", "Detect automatically", "auto", {"BreakAtBlocks=True", "KeepLinks=True"},
+     {"&Readable text", "Links &inline as [URL]", "Image &alt text"}, {"Links in a numbered &list", "Image &alt text"},
+     "True list False"},
+    {"frame", false, "auto", "frame", "Windows-1252 (classic)", "windows-1252", {"ReadableText=True", "AltText=False"},
+     {"&Readable text", "&No links"}, {"&Classic conversion"}, "False - False"},
+    {"key", true, "", "key", "UTF-8", "utf-8", {}, kClassicItems, {"&Readable text", "Links &inline as [URL]"}, "True inline -"},
+};
+
 }  // namespace
 
 class FrmMainTest : public QObject {
@@ -142,47 +164,19 @@ private Q_SLOTS:
     // context-menu key opens; readable text's stored choices (older keys
     // too) are the checked items of "Readable text", its links and alt text
     // enabled only with readable text. Closing writes them all back.
-    void settings_data() {
-        QTest::addColumn<bool>("alternate");  // options stored alternately False/True; else none stored
-        QTest::addColumn<QString>("stored");  // encoding; "" none
-        QTest::addColumn<QString>("open");
-        QTest::addColumn<QString>("choose");
-        QTest::addColumn<QString>("saved");
-        QTest::addColumn<QStringList>("readable");  // stored lines; then the checked items of "Readable text"
-        QTest::addColumn<QStringList>("loaded");
-        QTest::addColumn<QStringList>("pick");       // items of "Readable text" triggered
-        QTest::addColumn<QString>("readableSaved");  // "ReadableText Links AltText", "-": no key
-        const QStringList classic{"&Classic conversion", "&No links", "Image &alt text"};
-        QTest::newRow("empty store") << false << "" << "" << "" << "" << QStringList{} << classic << QStringList{}
-                                     << "- - -";
-        QTest::newRow("background") << true << "utf-8" << "background" << "Detect automatically" << "auto"
-                                    << QStringList{"BreakAtBlocks=True", "KeepLinks=True"}
-                                    << QStringList{"&Readable text", "Links &inline as [URL]", "Image &alt text"}
-                                    << QStringList{"Links in a numbered &list", "Image &alt text"} << "True list False";
-        QTest::newRow("frame") << false << "auto" << "frame" << "Windows-1252 (classic)" << "windows-1252"
-                               << QStringList{"ReadableText=True", "AltText=False"}
-                               << QStringList{"&Readable text", "&No links"} << QStringList{"&Classic conversion"}
-                               << "False - False";
-        QTest::newRow("key") << true << "" << "key" << "UTF-8" << "utf-8" << QStringList{} << classic
-                             << QStringList{"&Readable text", "Links &inline as [URL]"} << "True inline -";
-    }
+    void settings_data() { TableRows(kSettingsRows); }
     void settings() {
-        QFETCH(bool, alternate);
-        QFETCH(QString, stored);
-        QFETCH(QString, open);
-        QFETCH(QString, choose);
-        QFETCH(QString, saved);
-        QFETCH(QStringList, readable);
-        QFETCH(QStringList, loaded);
-        QFETCH(QStringList, pick);
-        QFETCH(QString, readableSaved);
+        QFETCH(int, row);
+        const SettingsRow& r = kSettingsRows[row];
+        const bool alternate = r.alternate;
+        const QString stored = r.stored, open = r.open;
         TempSettings settings;
         const auto on = [&](std::size_t i) { return alternate ? i % 2 == 1 : kOptions[i].classic; };
         {
             QSettings s = settings.Open();
             for (std::size_t i = 0; alternate && i < kOptionCount; ++i) s.setValue(kOptions[i].name, on(i) ? "True" : "False");
             if (!stored.isEmpty()) s.setValue(kEncodingKey, stored);
-            for (const QString& line : readable) s.setValue(line.section('=', 0, 0), line.section('=', 1));
+            for (const QString& line : r.readable) s.setValue(line.section('=', 0, 0), line.section('=', 1));
         }
         Session session;
         MainWindow& f = session.form();
@@ -201,9 +195,9 @@ private Q_SLOTS:
                                      "&Readable text", "&Classic conversion", "&Readable text", "&No links",
                                      "Links &inline as [URL]", "Links in a numbered &list", "Image &alt text",
                                      "&Decode all character references"}));
-        QCOMPARE(checked, QStringList{stored == "utf-8" ? "UTF-8" : stored == "auto" ? "Detect automatically" : "Windows-1252 (classic)"} + loaded);
+        QCOMPARE(checked, QStringList{stored == "utf-8" ? "UTF-8" : stored == "auto" ? "Detect automatically" : "Windows-1252 (classic)"} + r.loaded);
         for (QAction* a : f.mnuReadableText->actions())
-            if (pick.contains(a->text())) a->trigger();
+            if (r.pick.contains(a->text())) a->trigger();
         const bool readableOn = f.mnuReadable->isChecked();
         for (QAction* a : {f.LinkAction(0), f.LinkAction(1), f.LinkAction(2), f.mnuAltText})
             QCOMPARE(a->isEnabled(), readableOn);
@@ -220,7 +214,7 @@ private Q_SLOTS:
         if (!open.isEmpty()) {
             QTRY_VERIFY(f.ContextMenu->isVisible());
             for (QAction* a : f.mnuEncoding->actions())
-                if (a->text() == choose) a->trigger();
+                if (a->text() == r.choose) a->trigger();
             f.ContextMenu->close();
         }
         f.close();
@@ -228,10 +222,10 @@ private Q_SLOTS:
         QSettings s = settings.Open();
         for (std::size_t i = 0; i < kOptionCount; ++i)
             QCOMPARE(s.value(kOptions[i].name).toString(), QString(on(i) ? "True" : alternate || kOptions[i].classic ? "False" : ""));
-        QCOMPARE(s.value(kEncodingKey).toString(), saved);
+        QCOMPARE(s.value(kEncodingKey).toString(), QString(r.saved));
         QStringList keys;
         for (const char* key : {kReadableKey, kLinksKey, kAltTextKey}) keys << s.value(key, "-").toString();
-        QCOMPARE(keys.join(' '), readableSaved);
+        QCOMPARE(keys.join(' '), QString(r.readableSaved));
         for (const char* older : {"BreakAtBlocks", "KeepLinks"}) QVERIFY(!s.contains(older));
     }
 
