@@ -5,7 +5,7 @@
 #   bench/jsonl.sh PROGRAM [PAGES_FOLDER] [RUNS]
 set -eu
 program=${1:?usage: bench/jsonl.sh PROGRAM [PAGES_FOLDER] [RUNS]}
-pages=${2:-$(dirname "$0")/../../shared/corpus/pages}
+pages=${2:-$(dirname "$0")/../tests/data/corpus}
 runs=${3:-3}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -17,9 +17,11 @@ PAGE`), w3m -dump, lynx -dump -nolist, and Python's html2text when Debian's
 /usr/bin/python3 has the module. Tools not installed are left out.
 
 Usage:
-  bench/readable_quality.py [--tessark BIN] [-v] [--keep DIR] [--cases DIR]
+  bench/readable_quality.py [--tessark BIN] [-v] [--keep DIR] [--cases DIR] [--fail-below S]
   bench/readable_quality.py --corpus [DIR] [--tessark BIN] [-v] [--keep DIR]
 --keep DIR writes each tool's text to DIR/TOOL/NAME.txt, to read or diff.
+--fail-below S judges tessark alone and fails (status 1) when any page
+scores under S: the test suite's guard of the expected texts.
 """
 import argparse
 import os
@@ -103,6 +105,8 @@ def suite(args):
     if not pages:
         sys.exit(f"no NAME.html with NAME.txt in {cases}")
     tools = tool_commands(args.tessark, suite=True)
+    if args.fail_below is not None:
+        tools = {"tessark": tools["tessark"]}
     outputs = convert_all(pages, tools, args.keep)
     scores = {t: {} for t in tools}  # tool -> page -> (W, L, S, G)
     for page in pages:
@@ -132,6 +136,10 @@ def suite(args):
         ranked = sorted(scores["tessark"].items(), key=lambda kv: kv[1][2])[:args.worst]
         for name, (w, l, s, g) in ranked:
             print(f"  {s:.3f}  W={w:.3f} L={l:.3f} G={g}  {name}")
+    if args.fail_below is not None:
+        under = [name for name, row in scores["tessark"].items() if row[2] < args.fail_below]
+        if under:
+            sys.exit(f"under {args.fail_below}: {' '.join(sorted(under))}")
 
 
 def corpus(args):
@@ -173,7 +181,10 @@ def main():
     parser.add_argument("--keep", help="write each tool's texts under this folder")
     parser.add_argument("--worst", type=int, default=5, help="list tessark's N worst pages")
     parser.add_argument("-v", "--verbose", action="store_true", help="a row per page")
+    parser.add_argument("--fail-below", type=float, help="tessark alone; fail when a page scores under this")
     args = parser.parse_args()
+    if args.fail_below is not None and not args.tessark:
+        parser.error("--fail-below needs --tessark")
     if args.tessark:
         args.tessark = str(pathlib.Path(args.tessark).resolve())
     corpus(args) if args.corpus else suite(args)

@@ -456,6 +456,12 @@ private Q_SLOTS:
         }
         for (const char* name : {"a.html", "bin/page.html", "build/bin/IN.html", "pages/a/b.html", "saved/c.html"})
             WriteFile(Path(name), kPage);
+        // A crawl and a stream of records holding the page.
+        const QByteArray response = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n" + kPage;
+        WriteFile(Path("crawl.warc"), "WARC/1.0\r\nWARC-Type: response\r\nWARC-Target-URI: http://a/\r\nContent-Length: " +
+                                          QByteArray::number(response.size()) + "\r\n\r\n" + response + "\r\n\r\n");
+        WriteFile(Path("pages.jsonl"), R"({"body":"<p>One&amp;two</p>\r\n<p>three</p>"})" "\n");
+        QCOMPARE(Run({"-c", "gzip crawl.warc pages.jsonl"}, {}, "bash").exitCode, 0);
         for (const QString& command : commands) {
             if (command.contains("--sshlogin")) continue;
             QString shell = command;
