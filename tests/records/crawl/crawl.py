@@ -35,6 +35,8 @@ import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEFAULT_SITE = os.path.join(HERE, "site")
+# Pages the plan names that are not in the site folder come from the corpus.
+CORPUS = os.path.normpath(os.path.join(HERE, "..", "..", "data", "corpus"))
 CHUNK = 4000  # bytes of body per chunk when the answer is chunked
 
 
@@ -90,6 +92,8 @@ def load_plan(folder):
         entry.setdefault("chunked", False)
         if entry["status"] == 200:
             entry["file"] = entry.get("file", entry["path"].lstrip("/"))
+            if not os.path.exists(os.path.join(folder, entry["file"])):
+                entry["file"] = os.path.join(CORPUS, entry["file"])
             entry.setdefault("type", mimetypes.guess_type(entry["file"])[0])
         else:
             entry.setdefault("type", "text/html; charset=utf-8")

@@ -119,7 +119,7 @@ def expected_texts(tessark, pages, site, work, env):
         if result.returncode != 0:
             raise RuntimeError("tessark --readable failed:\n" + result.stderr.decode(errors="replace"))
         for page in group:
-            name = os.path.splitext(page["file"])[0] + ".txt"
+            name = os.path.splitext(os.path.basename(page["file"]))[0] + ".txt"
             with open(os.path.join(folder, name), encoding="utf-8", newline="") as f:
                 texts[page["url"]] = f.read()
     return texts
