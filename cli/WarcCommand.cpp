@@ -38,7 +38,7 @@ struct Batch {
 };
 
 struct Converted {
-    std::vector<std::string> records;                  // one per page converted, in order
+    std::vector<std::string> records;            // what the pages gave, in order, each written at once
     std::vector<records::WarcProblem> failures;  // pages that could not be converted
 };
 
@@ -50,8 +50,14 @@ Converted ConvertBatch(const Batch& batch, const PageOptions& options, RecordRun
             out.failures.push_back({page.offset, page.url + ": " + text.problem + ": skipped"});
             continue;
         }
-        out.records.push_back(format == RecordRun::Format::Wet ? records::WetConversionRecord(page, text.text)
-                                                               : records::JsonPageLine(page, text));
+        // A WET record is a gzip member of its own in a .gz output; JSON
+        // lines are written (and compressed) a batch at a time.
+        if (format == RecordRun::Format::Wet)
+            out.records.push_back(records::WetConversionRecord(page, text.text));
+        else if (out.records.empty())
+            out.records.push_back(records::JsonPageLine(page, text));
+        else
+            out.records.front() += records::JsonPageLine(page, text);
     }
     return out;
 }
