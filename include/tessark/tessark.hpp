@@ -174,7 +174,8 @@ struct ArchiveCounts {
     std::uint64_t not_response = 0;  // request, metadata, warcinfo, ... records
     std::uint64_t not_html = 0;      // responses of another type (images, styles, ...)
     std::uint64_t not_success = 0;   // redirects, errors and other statuses
-    std::uint64_t problems = 0;      // records and pages skipped for a problem
+    std::uint64_t problems = 0;      // HTML responses skipped: a body or a conversion that failed
+                                     // (malformed records are in problems() only, as the program counts)
 };
 
 class ArchiveReader {
