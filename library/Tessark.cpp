@@ -1,11 +1,17 @@
 // The C++ API (tessark.hpp) over the page stream (PageStream.h): options
 // mapped onto the engines', each conversion with a context and a stream of
 // its own (so convert is safe on several threads at once), failures turned
-// into tessark::Error.
+// into tessark::Error. Web archives and JSON Lines over the records module
+// (records/ArchivePages.h, records/JsonLines.h), the program's own code, so
+// that both make the same records.
 #pragma GCC visibility push(default)
 #include <tessark/tessark.hpp>
 #pragma GCC visibility pop
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <new>
 #include <optional>
 #include <string>
@@ -14,6 +20,8 @@
 #include "ConversionContext.h"
 #include "PageStream.h"
 #include "RuntimeError.h"
+#include "records/ArchivePages.h"
+#include "records/JsonLines.h"
 
 namespace tessark {
 namespace {
@@ -187,5 +195,186 @@ std::string Converter::encoding_reason() const {
 }
 
 std::string to_text(std::string_view bytes, const Options& options) { return Converter(options).convert(bytes); }
+
+// ---- Web archives ------------------------------------------------------------
+
+namespace {
+
+// An archive file read through stdio; failures as the program's errors 53
+// and 75, named by the path.
+class FileSource final : public records::ByteSource {
+public:
+    explicit FileSource(const std::string& path) : path_(path), file_(std::fopen(path.c_str(), "rb"), &std::fclose) {
+        if (!file_) Fail(errno == ENOENT ? ErrorNumber::FileNotFound : ErrorNumber::PathFileAccessError);
+        struct stat status {};
+        if (fstat(fileno(file_.get()), &status) == 0 && S_ISDIR(status.st_mode)) Fail(ErrorNumber::PathFileAccessError);
+    }
+    std::size_t Read(char* data, std::size_t size) override {
+        const std::size_t got = std::fread(data, 1, size, file_.get());
+        if (got == 0 && std::ferror(file_.get())) Fail(ErrorNumber::PathFileAccessError);
+        return got;
+    }
+
+private:
+    [[noreturn]] void Fail(ErrorNumber number) const {
+        const int n = static_cast<int>(number);
+        throw Error(n, path_ + ": Error " + std::to_string(n) + ": " + ErrorDescription(number));
+    }
+
+    std::string path_;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
+};
+
+// The caller's read function as a source.
+class FunctionSource final : public records::ByteSource {
+public:
+    explicit FunctionSource(ArchiveReader::Read read) : read_(std::move(read)) {}
+    std::size_t Read(char* data, std::size_t size) override {
+        const std::size_t got = read_(data, size);
+        if (got > size) throw Error(5, "The read function gave more bytes than asked for");
+        return got;
+    }
+
+private:
+    ArchiveReader::Read read_;
+};
+
+PageOptions CheckedPageOptions(const Options& options) {
+    if (!encoding::IsUsableEncoding(options.encoding))
+        throw Error(5, "Unknown encoding \"" + options.encoding + "\"");
+    return PageOptionsFor(options);
+}
+
+}  // namespace
+
+struct ArchiveReader::Impl {
+    Impl(std::unique_ptr<records::ByteSource> from, const Options& options)
+        : chosen(CheckedPageOptions(options)), source(std::move(from)), pages(*source) {}
+
+    PageOptions chosen;
+    std::unique_ptr<records::ByteSource> source;
+    records::ArchivePages pages;
+    std::vector<records::WarcProblem> met;  // the problems of the current step
+    std::vector<ArchiveProblem> problems;
+    ArchiveCounts counts;
+    std::uint64_t failed = 0;  // pages that could not be converted
+    bool ended = false;
+
+    void Keep(std::uint64_t offset, std::string message) { problems.push_back({offset, std::move(message)}); }
+    void Count() {
+        const records::ArchiveCounts& c = pages.Counts();
+        counts = {c.records, c.pages - failed, c.notResponse, c.notHtml, c.notSuccess, c.problems + failed};
+    }
+    bool Next(ArchivePage& out) {
+        records::ArchivePage page;
+        for (;;) {
+            const bool more = pages.Next(page, met);
+            for (records::WarcProblem& problem : met) Keep(problem.offset, std::move(problem.message));
+            met.clear();
+            if (!more) return false;
+            const records::PageText text = records::ConvertPage(page, chosen);
+            if (!text.converted) {
+                ++failed;
+                Keep(page.offset, page.url + ": " + text.problem + ": skipped");
+                continue;
+            }
+            out.url = std::move(page.url);
+            out.date = std::move(page.date);
+            out.record_id = std::move(page.recordId);
+            out.charset = text.charset;
+            out.text = text.text;
+            out.offset = page.offset;
+            return true;
+        }
+    }
+};
+
+ArchiveReader::ArchiveReader(const std::string& path, const Options& options) {
+    try {
+        impl_ = std::make_unique<Impl>(std::make_unique<FileSource>(path), options);
+    } catch (...) {
+        RethrowAsError();
+    }
+}
+
+ArchiveReader::ArchiveReader(Read read, const Options& options)
+    : impl_(std::make_unique<Impl>(std::make_unique<FunctionSource>(std::move(read)), options)) {}
+
+ArchiveReader::~ArchiveReader() = default;
+ArchiveReader::ArchiveReader(ArchiveReader&&) noexcept = default;
+ArchiveReader& ArchiveReader::operator=(ArchiveReader&&) noexcept = default;
+
+bool ArchiveReader::next(ArchivePage& page) {
+    Impl& s = *impl_;
+    if (s.ended) return false;
+    try {
+        const bool more = s.Next(page);
+        s.Count();
+        s.ended = !more;
+        return more;
+    } catch (...) {
+        // The source failed: the archive ends here, what it threw goes on.
+        s.ended = true;
+        s.Count();
+        throw;
+    }
+}
+
+const std::vector<ArchiveProblem>& ArchiveReader::problems() const noexcept { return impl_->problems; }
+const ArchiveCounts& ArchiveReader::counts() const noexcept { return impl_->counts; }
+std::uint64_t ArchiveReader::bytes_read() const { return impl_->pages.BytesRead(); }
+
+// ---- JSON Lines ----------------------------------------------------------------
+
+struct JsonLinesConverter::Impl {
+    static records::JsonLineOptions OptionsOf(const JsonLinesOptions& options) {
+        records::JsonLineOptions out;
+        out.page = PageOptionsFor(options.options);
+        out.page.encoding = "utf-8";
+        out.htmlField = options.html_field;
+        out.textField = options.text_field;
+        out.unixLines = !options.options.classic.classic_line_ends;
+        return out;
+    }
+    explicit Impl(const JsonLinesOptions& options) : converter(OptionsOf(options)) {}
+
+    records::JsonLineConverter converter;
+    std::uint64_t errors = 0;
+};
+
+JsonLinesConverter::JsonLinesConverter(const JsonLinesOptions& options) : impl_(std::make_unique<Impl>(options)) {}
+JsonLinesConverter::~JsonLinesConverter() = default;
+JsonLinesConverter::JsonLinesConverter(JsonLinesConverter&&) noexcept = default;
+JsonLinesConverter& JsonLinesConverter::operator=(JsonLinesConverter&&) noexcept = default;
+
+std::string JsonLinesConverter::convert_line(std::string_view line) {
+    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    records::BatchResult result;
+    impl_->converter.Convert(line, 1, result);
+    impl_->errors += result.errors.size();
+    if (!result.out.empty() && result.out.back() == '\n') result.out.pop_back();
+    return std::move(result.out);
+}
+
+std::string JsonLinesConverter::convert(std::string_view lines) {
+    records::LineBatcher batcher;
+    std::vector<records::LineBatch> batches;
+    batcher.Feed(lines, batches);
+    batcher.Finish(batches);
+    std::string out;
+    for (const records::LineBatch& batch : batches) {
+        records::BatchResult result = impl_->converter.Convert(batch);
+        impl_->errors += result.errors.size();
+        out += result.out;
+    }
+    return out;
+}
+
+std::uint64_t JsonLinesConverter::errors() const noexcept { return impl_->errors; }
+
+std::string convert_json_line(std::string_view line, const JsonLinesOptions& options) {
+    return JsonLinesConverter(options).convert_line(line);
+}
 
 }  // namespace tessark

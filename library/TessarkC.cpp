@@ -1,6 +1,7 @@
 // The C API (tessark.h) over the C++ one: options set by name from a table,
 // every call guarded so that no exception crosses into C, the message of
-// the calling thread's last failure kept per thread.
+// the calling thread's last failure kept per thread. An archive keeps its
+// last page, which the caller's pointers point into.
 #pragma GCC visibility push(default)
 #include <tessark/tessark.h>
 #pragma GCC visibility pop
@@ -13,11 +14,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "encoding/Encoding.h"
 
 struct tessark_options {
     tessark::Options options;
+};
+
+struct tessark_archive {
+    tessark::ArchiveReader reader;
+    tessark::ArchivePage page;
 };
 
 struct tessark_converter {
@@ -52,7 +59,9 @@ tessark_status Guard(const Call& call) {
         return TESSARK_OK;
     } catch (const tessark::Error& error) {
         const int n = error.number();
-        return Fail(n == 5 ? TESSARK_BAD_ARGUMENT : n == 7 ? TESSARK_OUT_OF_MEMORY : TESSARK_INTERNAL, error.what());
+        const bool known = n == TESSARK_BAD_ARGUMENT || n == TESSARK_OUT_OF_MEMORY || n == TESSARK_FILE_NOT_FOUND ||
+                           n == TESSARK_FILE_ACCESS;
+        return Fail(known ? static_cast<tessark_status>(n) : TESSARK_INTERNAL, error.what());
     } catch (const std::bad_alloc&) {
         return Fail(TESSARK_OUT_OF_MEMORY, "Out of memory");
     } catch (const std::exception& error) {
@@ -125,6 +134,15 @@ bool Set(tessark::Options& o, std::string_view name, std::string_view value) {
     return true;
 }
 
+// A NUL-terminated copy of `text` for the caller to release with tessark_free.
+void Give(const std::string& text, char** out, size_t* size) {
+    auto* copy = static_cast<char*>(std::malloc(text.size() + 1));
+    if (!copy) throw std::bad_alloc();
+    std::memcpy(copy, text.c_str(), text.size() + 1);
+    *out = copy;
+    if (size) *size = text.size();
+}
+
 }  // namespace
 
 extern "C" {
@@ -163,12 +181,7 @@ tessark_status tessark_convert(const tessark_converter* converter, const char* b
     *text = nullptr;
     if (text_size) *text_size = 0;
     return Guard([&] {
-        const std::string result = converter->converter.convert(std::string_view(bytes ? bytes : "", size));
-        auto* copy = static_cast<char*>(std::malloc(result.size() + 1));
-        if (!copy) throw std::bad_alloc();
-        std::memcpy(copy, result.c_str(), result.size() + 1);
-        *text = copy;
-        if (text_size) *text_size = result.size();
+        Give(converter->converter.convert(std::string_view(bytes ? bytes : "", size)), text, text_size);
     });
 }
 
@@ -188,5 +201,62 @@ tessark_status tessark_finish(tessark_converter* converter, tessark_sink sink, v
 }
 
 void tessark_free(void* text) { std::free(text); }
+
+tessark_status tessark_archive_open(const char* path, const tessark_options* options, tessark_archive** archive) {
+    if (!path || !archive) return Fail(TESSARK_BAD_ARGUMENT, "A null argument");
+    *archive = nullptr;
+    return Guard([&] {
+        *archive = new tessark_archive{tessark::ArchiveReader(path, options ? options->options : tessark::Options()),
+                                       {}};
+    });
+}
+
+tessark_status tessark_archive_next(tessark_archive* archive, tessark_archive_page* page) {
+    if (!archive || !page) return Fail(TESSARK_BAD_ARGUMENT, "A null argument");
+    *page = {};
+    bool more = false;
+    const tessark_status status = Guard([&] { more = archive->reader.next(archive->page); });
+    if (status != TESSARK_OK) return status;
+    if (!more) return TESSARK_END;
+    const tessark::ArchivePage& p = archive->page;
+    *page = {p.url.c_str(), p.date.c_str(), p.record_id.c_str(), p.charset.c_str(), p.text.c_str(), p.text.size(),
+             p.offset};
+    return TESSARK_OK;
+}
+
+const char* tessark_archive_problem(const tessark_archive* archive, size_t index, unsigned long long* offset) {
+    if (!archive || index >= archive->reader.problems().size()) return nullptr;
+    const tessark::ArchiveProblem& problem = archive->reader.problems()[index];
+    if (offset) *offset = problem.offset;
+    return problem.message.c_str();
+}
+
+unsigned long long tessark_archive_count(const tessark_archive* archive, const char* name) {
+    if (!archive || !name) return 0;
+    const tessark::ArchiveCounts& c = archive->reader.counts();
+    const std::pair<const char*, std::uint64_t> counts[] = {
+        {"records", c.records},   {"pages", c.pages},     {"not_response", c.not_response},
+        {"not_html", c.not_html}, {"not_success", c.not_success}, {"problems", c.problems}};
+    for (const auto& [counted, value] : counts)
+        if (std::strcmp(name, counted) == 0) return value;
+    return 0;
+}
+
+void tessark_archive_close(tessark_archive* archive) { delete archive; }
+
+tessark_status tessark_convert_json_line(const tessark_options* options, const char* html_field,
+                                         const char* text_field, const char* line, size_t size, char** out,
+                                         size_t* out_size) {
+    if ((!line && size > 0) || !out) return Fail(TESSARK_BAD_ARGUMENT, "A null argument");
+    *out = nullptr;
+    if (out_size) *out_size = 0;
+    return Guard([&] {
+        tessark::JsonLinesOptions chosen;
+        if (options) chosen.options = options->options;
+        if (html_field) chosen.html_field = html_field;
+        if (text_field) chosen.text_field = text_field;
+        Give(tessark::convert_json_line(std::string_view(line ? line : "", size), chosen), out, out_size);
+    });
+}
 
 }  // extern "C"

@@ -16,20 +16,30 @@
 // cannot be decoded, exhausted memory), with a number and a message; nothing
 // else is thrown but std::bad_alloc where the Error cannot be built.
 //
+// Web archives and JSON Lines, as `tessark --warc` and `tessark --jsonl`
+// make them: an ArchiveReader hands out the HTML pages of a web archive
+// (WARC, compressed record by record or not) with their text; a
+// JsonLinesConverter converts JSON Lines records, one object a line.
+//
 // Thread safety: convert and convert_text are const and may run on several
 // threads at once on one Converter. feed and finish change the converter's
 // stream: one thread at a time per Converter (or one Converter per thread).
+// An ArchiveReader or a JsonLinesConverter is used by one thread at a time;
+// separate ones run at once on separate threads, and convert_json_line is
+// reentrant.
 //
 // Stability: this header and tessark.h are the library's public interface;
 // nothing else under include/ or the source tree is.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessark {
 
@@ -135,5 +145,109 @@ private:
 
 // Converter(options).convert(bytes).
 std::string to_text(std::string_view bytes, const Options& options = {});
+
+// ---- Web archives ------------------------------------------------------------
+
+// An HTML page of a web archive: a `response` record with a successful
+// (2xx) HTTP response whose body is HTML, the body's transfer and content
+// codings undone, and its text.
+struct ArchivePage {
+    std::string url;        // WARC-Target-URI
+    std::string date;       // WARC-Date, "2026-12-09T10:00:00Z"
+    std::string record_id;  // WARC-Record-ID, "<urn:uuid:...>"
+    std::string charset;    // the encoding the page was read in ("utf-8", "windows-1251", ...)
+    std::string text;       // UTF-8, whatever the options' encoding
+    std::uint64_t offset = 0;  // of its record in the file as stored (of its gzip member when compressed)
+};
+
+// A record skipped (malformed, damaged, over a limit) or a page that could
+// not be converted; reading goes on after it.
+struct ArchiveProblem {
+    std::uint64_t offset = 0;
+    std::string message;
+};
+
+// What the archive held so far, by kind of record.
+struct ArchiveCounts {
+    std::uint64_t records = 0;       // well-formed records
+    std::uint64_t pages = 0;         // pages handed out by next
+    std::uint64_t not_response = 0;  // request, metadata, warcinfo, ... records
+    std::uint64_t not_html = 0;      // responses of another type (images, styles, ...)
+    std::uint64_t not_success = 0;   // redirects, errors and other statuses
+    std::uint64_t problems = 0;      // HTML responses skipped: a body or a conversion that failed
+                                     // (malformed records are in problems() only, as the program counts)
+};
+
+class ArchiveReader {
+public:
+    // Puts up to `size` bytes of the archive in `data`; returns how many,
+    // 0 at the end. What it throws comes out of next() unchanged, and the
+    // archive ends there.
+    using Read = std::function<std::size_t(char* data, std::size_t size)>;
+
+    // The pages' text as Converter makes it with `options`; options.encoding
+    // is for pages whose HTTP header declares no usable charset ("auto": the
+    // page's own <meta>, then a guess). Throws Error 5 for options it cannot
+    // use, Error 53 (file not found) or 75 (cannot be read) for the file.
+    explicit ArchiveReader(const std::string& path, const Options& options = {});
+    explicit ArchiveReader(Read read, const Options& options = {});
+    ~ArchiveReader();
+    ArchiveReader(ArchiveReader&&) noexcept;
+    ArchiveReader& operator=(ArchiveReader&&) noexcept;
+
+    // The next page; false at the end of the archive. Problems met on the
+    // way are added to problems(); a read error of the file throws Error 75,
+    // and the archive ends there.
+    bool next(ArchivePage& page);
+    // Every problem met so far, in order.
+    const std::vector<ArchiveProblem>& problems() const noexcept;
+    const ArchiveCounts& counts() const noexcept;
+    // Bytes of the file read so far.
+    std::uint64_t bytes_read() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// ---- JSON Lines ----------------------------------------------------------------
+
+// Each line is a JSON object whose field html_field holds the page as a JSON
+// string (already text: options.encoding does not apply); it comes out as
+// the same object, every other field as written, with text_field replaced
+// in place or added at the end holding the page's text. A line that cannot
+// be converted is never dropped nor thrown: an object comes out with an
+// "error" field, anything else as {"error":WHY,"line":THE LINE}, as the
+// program writes them. The classic text's lines end in LF unless
+// options.classic.classic_line_ends.
+struct JsonLinesOptions {
+    Options options;
+    std::string html_field = "html";
+    std::string text_field = "text";
+};
+
+class JsonLinesConverter {
+public:
+    explicit JsonLinesConverter(const JsonLinesOptions& options = {});
+    ~JsonLinesConverter();
+    JsonLinesConverter(JsonLinesConverter&&) noexcept;
+    JsonLinesConverter& operator=(JsonLinesConverter&&) noexcept;
+
+    // One line (a line end at its end is dropped): the line written, without
+    // a line end; "" for a line of only blanks (it holds no record).
+    std::string convert_line(std::string_view line);
+    // Whole lines (LF or CR LF ends; a last line without one is a line): the
+    // lines written, each ending in LF, in order.
+    std::string convert(std::string_view lines);
+    // Lines written with an "error" field, since construction.
+    std::uint64_t errors() const noexcept;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// JsonLinesConverter(options).convert_line(line).
+std::string convert_json_line(std::string_view line, const JsonLinesOptions& options = {});
 
 }  // namespace tessark

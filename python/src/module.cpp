@@ -17,7 +17,10 @@
 // Python threads at once; Converter.feed and finish take the converter's
 // own lock, so threads sharing one streaming converter take turns (the
 // stream is one page: interleaved pieces make no sense, but are safe).
-// to_text_many runs its own threads over one const converter.
+// to_text_many runs its own threads over one const converter. A warc_pages
+// or convert_jsonl iterator is used by one thread at a time (as any Python
+// iterator); it reads and converts without the GIL, and a read function of a
+// file object takes the GIL back for each read.
 #include <tessark/tessark.hpp>
 
 #include <pybind11/pybind11.h>
@@ -25,6 +28,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -372,6 +376,163 @@ py::list ToTextMany(const py::iterable& pages, long long threads, const py::kwar
     return result;
 }
 
+// ---- Web archives -------------------------------------------------------------
+
+// An archive page for Python: the fields as str; `url, text = page`.
+struct ArchivePage {
+    tessark::ArchivePage page;
+    py::tuple Fields() const { return py::make_tuple(TextFrom(page.url, false), TextFrom(page.text, false)); }
+};
+
+// A read of a Python file object failed: its exception is the thread's
+// Python error, raised again once the GIL is back.
+struct PythonReadFailed {};
+
+class WarcPages {
+public:
+    WarcPages(const py::object& source, const py::kwargs& keywords)
+    {
+        const tessark::Options options = OptionsFrom(keywords);
+        const bool isPath = py::isinstance<py::str>(source) || py::isinstance<py::bytes>(source) ||
+                            py::hasattr(source, "__fspath__");
+        try {
+            if (isPath) {
+                const std::string path = py::module_::import("os").attr("fsencode")(source).cast<std::string>();
+                reader_.emplace(path, options);
+            } else if (py::hasattr(source, "read")) {
+                read_ = source.attr("read");
+                reader_.emplace([this](char* data, std::size_t size) { return Read(data, size); }, options);
+            } else {
+                throw py::type_error(std::string("an archive must be a path or a binary file, not ") +
+                                     Py_TYPE(source.ptr())->tp_name);
+            }
+        } catch (const tessark::Error& error) {
+            RaiseError(error);
+        }
+    }
+
+    ArchivePage Next()
+    {
+        ArchivePage page;
+        bool more = false;
+        bool readFailed = false;
+        std::optional<tessark::Error> failure;
+        {
+            py::gil_scoped_release release;
+            try {
+                more = reader_->next(page.page);
+            } catch (const PythonReadFailed&) {
+                readFailed = true;
+            } catch (const tessark::Error& error) {
+                failure = error;
+            }
+        }
+        const auto& all = reader_->problems();
+        for (; reported_ < all.size(); ++reported_)
+            problems_.append(py::make_tuple(all[reported_].offset, TextFrom(all[reported_].message, false)));
+        if (readFailed)
+            throw py::error_already_set();
+        if (failure)
+            RaiseError(*failure);
+        if (!more)
+            throw py::stop_iteration();
+        return page;
+    }
+
+    py::list Problems() const { return problems_; }
+    py::dict Counts() const
+    {
+        const tessark::ArchiveCounts& c = reader_->counts();
+        py::dict counts;
+        counts["records"] = c.records;
+        counts["pages"] = c.pages;
+        counts["not_response"] = c.not_response;
+        counts["not_html"] = c.not_html;
+        counts["not_success"] = c.not_success;
+        counts["problems"] = c.problems;
+        return counts;
+    }
+
+private:
+    // Called without the GIL, from the reader.
+    std::size_t Read(char* data, std::size_t size)
+    {
+        py::gil_scoped_acquire gil;
+        try {
+            const py::object chunk = read_(size);
+            if (chunk.is_none())
+                throw py::type_error("read() gave None: the archive needs a blocking binary file");
+            if (PyUnicode_Check(chunk.ptr()))
+                throw py::type_error("read() gave str: open the archive in binary mode (\"rb\")");
+            const py::buffer_info info = py::reinterpret_borrow<py::buffer>(chunk).request();
+            const auto got = static_cast<std::size_t>(info.size * info.itemsize);
+            if (got > size)
+                throw py::value_error("read(n) gave more than n bytes");
+            std::copy_n(static_cast<const char*>(info.ptr), got, data);
+            return got;
+        } catch (py::error_already_set& error) {
+            error.restore();
+        } catch (const py::builtin_exception& error) {
+            error.set_error();
+        }
+        throw PythonReadFailed();
+    }
+
+    py::object read_;
+    std::optional<tessark::ArchiveReader> reader_;
+    py::list problems_;
+    std::size_t reported_ = 0;
+};
+
+// ---- JSON Lines -----------------------------------------------------------------
+
+tessark::JsonLinesOptions JsonLinesOptionsFrom(const std::string& htmlField, const std::string& textField,
+                                               const py::kwargs& keywords)
+{
+    tessark::JsonLinesOptions options;
+    options.options = OptionsFrom(keywords);
+    options.html_field = htmlField;
+    options.text_field = textField;
+    return options;
+}
+
+// A line given as str, bytes or another buffer, converted without the GIL.
+std::string ConvertLine(tessark::JsonLinesConverter& converter, const py::handle& line)
+{
+    const Page page = PageFrom(line);
+    py::gil_scoped_release release;
+    return converter.convert_line(page.view);
+}
+
+class JsonLines {
+public:
+    JsonLines(const py::iterable& lines, const tessark::JsonLinesOptions& options)
+        : lines_(py::iter(lines)), converter_(options)
+    {
+    }
+    py::str Next()
+    {
+        for (;;) {
+            py::object line = py::reinterpret_steal<py::object>(PyIter_Next(lines_.ptr()));
+            if (!line) {
+                if (PyErr_Occurred())
+                    throw py::error_already_set();
+                throw py::stop_iteration();
+            }
+            std::string out = ConvertLine(converter_, line);
+            if (out.empty())
+                continue;  // a blank line holds no record
+            out += '\n';
+            return TextFrom(out, false);
+        }
+    }
+    std::uint64_t Errors() const { return converter_.errors(); }
+
+private:
+    py::iterator lines_;
+    tessark::JsonLinesConverter converter_;
+};
+
 }  // namespace
 
 PYBIND11_MODULE(_tessark, m)
@@ -415,4 +576,62 @@ PYBIND11_MODULE(_tessark, m)
                                "The encoding the current or last streamed page was read in.")
         .def_property_readonly("encoding_reason", &StreamingConverter::EncodingReason,
                                "Why that encoding: bom, meta, valid utf-8, guess, default or chosen.");
+
+    py::class_<ArchivePage>(m, "ArchivePage", "An HTML page of a web archive and its text; `url, text = page`.")
+        .def_property_readonly("url", [](const ArchivePage& p) { return TextFrom(p.page.url, false); })
+        .def_property_readonly("date", [](const ArchivePage& p) { return TextFrom(p.page.date, false); })
+        .def_property_readonly("record_id", [](const ArchivePage& p) { return TextFrom(p.page.record_id, false); })
+        .def_property_readonly("charset", [](const ArchivePage& p) { return TextFrom(p.page.charset, false); },
+                               "The encoding the page was read in.")
+        .def_property_readonly("text", [](const ArchivePage& p) { return TextFrom(p.page.text, false); })
+        .def_property_readonly("offset", [](const ArchivePage& p) { return p.page.offset; },
+                               "The offset of its record (of its gzip member when compressed).")
+        .def("__iter__", [](const ArchivePage& p) { return py::iter(p.Fields()); })
+        .def("__repr__", [](const ArchivePage& p) {
+            return py::str("ArchivePage(url={!r}, offset={})").format(TextFrom(p.page.url, false), p.page.offset);
+        });
+
+    py::class_<WarcPages>(m, "WarcPages", "The pages of a web archive (tessark.warc_pages).")
+        .def("__iter__", [](WarcPages& self) -> WarcPages& { return self; })
+        .def("__next__", &WarcPages::Next)
+        .def_property_readonly("problems", &WarcPages::Problems,
+                               "The problems met so far, as (offset, message): records skipped, pages not converted.")
+        .def_property_readonly("counts", &WarcPages::Counts,
+                               "records, pages, not_response, not_html, not_success, problems: so far.");
+
+    m.def(
+        "warc_pages",
+        [](const py::object& source, const py::kwargs& keywords) { return new WarcPages(source, keywords); },
+        py::arg("source"),
+        "warc_pages(source, **options) -> WarcPages\n\n"
+        "The HTML pages of a web archive, as tessark --warc converts them: source\n"
+        "is a path (str, bytes, os.PathLike) or a binary file (anything with\n"
+        ".read(n)). Problems do not raise: they gather in .problems.");
+
+    py::class_<JsonLines>(m, "JsonLines", "The lines tessark.convert_jsonl writes.")
+        .def("__iter__", [](JsonLines& self) -> JsonLines& { return self; })
+        .def("__next__", &JsonLines::Next)
+        .def_property_readonly("errors", &JsonLines::Errors, "Lines written with an \"error\" field so far.");
+
+    m.def(
+        "convert_jsonl",
+        [](const py::iterable& lines, const std::string& htmlField, const std::string& textField,
+           const py::kwargs& keywords) {
+            return new JsonLines(lines, JsonLinesOptionsFrom(htmlField, textField, keywords));
+        },
+        py::arg("lines"), py::arg("html_field") = "html", py::arg("text_field") = "text",
+        "convert_jsonl(lines, html_field=\"html\", text_field=\"text\", **options) -> JsonLines\n\n"
+        "The lines tessark --jsonl writes for lines (str or bytes each, or a file\n"
+        "open in either mode), each ending in \"\\n\"; blank lines give none.");
+
+    m.def(
+        "convert_json_line",
+        [](const py::handle& line, const std::string& htmlField, const std::string& textField,
+           const py::kwargs& keywords) {
+            tessark::JsonLinesConverter converter(JsonLinesOptionsFrom(htmlField, textField, keywords));
+            return TextFrom(ConvertLine(converter, line), false);
+        },
+        py::arg("line"), py::arg("html_field") = "html", py::arg("text_field") = "text",
+        "convert_json_line(line, html_field=\"html\", text_field=\"text\", **options) -> str\n\n"
+        "One line converted, without a line end (\"\" for a blank line).");
 }

@@ -35,9 +35,35 @@ windows-1252); a byte that is not UTF-8 (the classic conversion passes a
 page's bytes through with "utf-8") comes as a surrogate escape, so that
 text.encode("utf-8", "surrogateescape") gives the program's bytes.
 
-Every conversion releases the GIL: Python threads convert in parallel, and
-to_text_many runs its own threads. tessark.dask converts Dask bags.
-"""
-from ._tessark import Converter, Error, __version__, to_text, to_text_many
+Web archives and JSON Lines, as `tessark --warc` and `tessark --jsonl`
+make them (the same options; readable text unless readable=False):
 
-__all__ = ["Converter", "Error", "__version__", "to_text", "to_text_many"]
+    for page in tessark.warc_pages("crawl.warc.gz"):    # a path or a binary file
+        print(page.url, page.date, page.record_id, page.charset, page.offset)
+        url, text = page
+    pages = tessark.warc_pages(open("crawl.warc.gz", "rb"), encoding="windows-1251")
+    list(pages); pages.problems; pages.counts         # [(offset, message)], {"pages": ...}
+
+    with open("in.jsonl", "rb") as f, open("out.jsonl", "w") as out:
+        out.writelines(tessark.convert_jsonl(f, html_field="html", text_field="text"))
+    line = tessark.convert_json_line('{"html": "<p>a</p>"}')
+
+For an archive, encoding is for the pages whose HTTP header declares no
+charset. Damaged records and pages that cannot be converted do not raise:
+they are skipped and gather in the iterator's .problems list, (offset,
+message) in order, while reading goes on; a path that cannot be opened or
+read raises tessark.Error (.number 53 or 75), and what a file object's
+read raises comes out of the iteration. Each JSON line comes out as the
+program writes it, ending in "\n", a line that cannot be converted with
+an "error" field (never raised); blank lines give none.
+
+Every conversion releases the GIL: Python threads convert in parallel, and
+to_text_many runs its own threads; warc_pages reads and converts without
+it (a file object's read takes it back). tessark.dask converts Dask bags,
+and the pages of archives (tessark.dask.archive_pages).
+"""
+from ._tessark import (ArchivePage, Converter, Error, JsonLines, WarcPages, __version__, convert_json_line,
+                       convert_jsonl, to_text, to_text_many, warc_pages)
+
+__all__ = ["ArchivePage", "Converter", "Error", "JsonLines", "WarcPages", "__version__", "convert_json_line",
+           "convert_jsonl", "to_text", "to_text_many", "warc_pages"]

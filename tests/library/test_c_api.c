@@ -1,6 +1,7 @@
 /* The C API from C: a page converted whole and in pieces (the pieces' text
  * the same as the whole's), options set by name, and the failures with
- * their status and message. A plain C program: a table of cases, one line
+ * their status and message; an archive's pages, problem and counts; a JSON
+ * line. A plain C program: a table of cases, one line
  * per failure, exit status 1 when any case fails. */
 #include <tessark/tessark.h>
 
@@ -119,11 +120,71 @@ static void error_cases(void) {
     tessark_options_free(options);
 }
 
+#define RESPONSE(url, body)                                                                               \
+    "WARC/1.0\r\nWARC-Type: response\r\nWARC-Target-URI: " url "\r\nWARC-Date: 2024-05-01T10:00:00Z\r\n" \
+    "WARC-Record-ID: <urn:uuid:" url ">\r\nContent-Length: 100\r\n\r\n"                                   \
+    "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=iso-8859-1\r\n\r\n" body "\r\n\r\n"
+
+static void archive_cases(void) {
+    /* Each body makes the block 100 bytes; the record between has no length. */
+    static const char archive[] = RESPONSE("http://a/", "<p>caf\xE9 &amp; cr\xE8me</p>" "             ")
+        "WARC/1.0\r\nWARC-Type: response\r\n\r\n"
+        RESPONSE("http://b/", "<p>two</p>" "                          ");
+    const char* path = "test_c_api.warc";
+    FILE* f = fopen(path, "wb");
+    check(f && fwrite(archive, 1, sizeof archive - 1, f) == sizeof archive - 1 && fclose(f) == 0, "archive written",
+          path);
+    tessark_archive* a = NULL;
+    tessark_archive_page page;
+    check(tessark_archive_open(path, NULL, &a) == TESSARK_OK, "archive_open", tessark_last_error());
+    check(tessark_archive_next(a, &page) == TESSARK_OK, "first page", tessark_last_error());
+    check(strcmp(page.url, "http://a/") == 0 && strcmp(page.record_id, "<urn:uuid:http://a/>") == 0 &&
+              strcmp(page.date, "2024-05-01T10:00:00Z") == 0 && page.offset == 0,
+          "first page's record", page.url);
+    check(strcmp(page.text, "caf\xC3\xA9 & cr\xC3\xA8me\n") == 0 && page.text_size == strlen(page.text),
+          "first page's text", page.text);
+    check(strcmp(page.charset, "windows-1252") == 0, "first page's charset", page.charset);
+    check(tessark_archive_next(a, &page) == TESSARK_OK && strcmp(page.url, "http://b/") == 0 &&
+              strcmp(page.text, "two\n") == 0,
+          "second page", page.text);
+    check(tessark_archive_next(a, &page) == TESSARK_END && tessark_archive_next(a, &page) == TESSARK_END, "end",
+          NULL);
+    unsigned long long offset = 0;
+    const char* problem = tessark_archive_problem(a, 0, &offset);
+    check(problem && offset > 0 && strstr(problem, "Content-Length"), "the record without a length", problem);
+    check(tessark_archive_problem(a, 1, &offset) == NULL, "one problem", NULL);
+    check(tessark_archive_count(a, "pages") == 2 && tessark_archive_count(a, "not_response") == 0 &&
+              tessark_archive_count(a, "records") == 2 && tessark_archive_count(a, "colour") == 0,
+          "counts", NULL);
+    tessark_archive_close(a);
+    remove(path);
+    check(tessark_archive_open(path, NULL, &a) == TESSARK_FILE_NOT_FOUND && a == NULL, "missing archive", NULL);
+    check(strstr(tessark_last_error(), path) != NULL, "the message names the file", tessark_last_error());
+}
+
+static void json_line_cases(void) {
+    static const char line[] = "{\"id\":7,\"page\":\"<p>a &amp; b</p>\"}\r\n";
+    char* out = NULL;
+    size_t size = 0;
+    check(tessark_convert_json_line(NULL, "page", NULL, line, sizeof line - 1, &out, &size) == TESSARK_OK,
+          "json line", tessark_last_error());
+    check(out && strcmp(out, "{\"id\":7,\"page\":\"<p>a &amp; b</p>\",\"text\":\"a & b\\n\"}") == 0 &&
+              size == strlen(out),
+          "json line's text", out);
+    tessark_free(out);
+    check(tessark_convert_json_line(NULL, NULL, NULL, "[1]", 3, &out, NULL) == TESSARK_OK && out &&
+              strstr(out, "\"error\"") != NULL,
+          "a bad line is written with its error", out);
+    tessark_free(out);
+}
+
 int main(void) {
     check(strcmp(tessark_version(), TESSARK_VERSION_TEXT) == 0, "version", tessark_version());
     check(strcmp(tessark_last_error(), "") == 0, "no error yet", tessark_last_error());
     convert_cases();
     error_cases();
+    archive_cases();
+    json_line_cases();
     if (failures == 0) puts("test_c_api: all passed");
     return failures == 0 ? 0 : 1;
 }

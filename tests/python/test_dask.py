@@ -42,3 +42,15 @@ def test_bad_options_fail_before_the_cluster_works():
         tessark.dask.to_text_bag(dask_bag.from_sequence([b"x"]), no_such_option=True)
     with pytest.raises(tessark.Error):
         tessark.dask.from_paths([pathlib.Path("x.html")], encoding="no-such-charset")
+
+
+def test_archive_pages_are_warc_pages_on_the_workers(client, tmp_path):
+    from test_records import ARCHIVE
+
+    paths = [tmp_path / "a.warc.gz", tmp_path / "b.warc.gz"]
+    paths[0].write_bytes(ARCHIVE)
+    paths[1].write_bytes(ARCHIVE[:ARCHIVE.index(b"\x1f\x8b", 10)])  # the first record only
+    pages = tessark.dask.archive_pages(paths, width=8).compute()
+    assert [(p["archive"], p["url"], p["text"]) for p in pages] == [
+        (str(path), page.url, page.text) for path in paths for page in tessark.warc_pages(path, width=8)]
+    assert len(pages) == 4
