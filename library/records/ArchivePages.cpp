@@ -105,7 +105,16 @@ std::string RecordIdFor(std::string_view name) {
 ArchivePages::ArchivePages(ByteSource& source, WarcLimits limits) : reader_(source, limits), limits_(limits) {}
 
 bool ArchivePages::Next(ArchivePage& page, std::vector<WarcProblem>& problems) {
-    while (reader_.Next(record_, problems)) {
+    // Every problem is a record skipped, the reader's and the bodies' alike.
+    std::size_t seen = problems.size();
+    const auto tally = [&] {
+        counts_.problems += problems.size() - seen;
+        seen = problems.size();
+    };
+    for (;;) {
+        const bool more = reader_.Next(record_, problems);
+        tally();
+        if (!more) return false;
         ++counts_.records;
         if (!SameName(record_.Field("WARC-Type"), "response")) {
             ++counts_.notResponse;
@@ -113,7 +122,7 @@ bool ArchivePages::Next(ArchivePage& page, std::vector<WarcProblem>& problems) {
         }
         const auto problem = [&](const std::string& why) {
             problems.push_back({record_.offset, why + ": skipped"});
-            ++counts_.problems;
+            tally();
         };
         HttpResponse response;
         std::string why;
@@ -150,7 +159,6 @@ bool ArchivePages::Next(ArchivePage& page, std::vector<WarcProblem>& problems) {
         ++counts_.pages;
         return true;
     }
-    return false;
 }
 
 PageText ConvertPage(const ArchivePage& page, const PageOptions& options) {
