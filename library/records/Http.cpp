@@ -102,12 +102,14 @@ bool ParseHttpResponse(std::string_view block, HttpResponse& response, std::stri
     response = HttpResponse();
     std::size_t lineEnd = block.find('\n');
     const std::string_view status = Trim(block.substr(0, lineEnd));
-    if (status.substr(0, 5) != "HTTP/" || status.size() < 12 || status[8] != ' ') {
+    // "HTTP/1.1 200 OK", "HTTP/2 200": the version, a space, three digits.
+    const std::size_t space = status.find(' ');
+    if (status.substr(0, 5) != "HTTP/" || space == std::string_view::npos || status.size() < space + 4) {
         why = "not an HTTP response";
         return false;
     }
     response.status = 0;
-    for (std::size_t k = 9; k < 12; ++k) {
+    for (std::size_t k = space + 1; k < space + 4; ++k) {
         if (status[k] < '0' || status[k] > '9') {
             why = "not an HTTP status";
             return false;

@@ -158,11 +158,12 @@ const ArchiveCase kArchives[] = {
                 Gz(Response("http://raw/", "Content-Type: text/html\r\nContent-Encoding: deflate\r\n",
                             Zlib(html, true)), c) +
                 Gz(Response("http://sniffed/", "", "\n  <!DOCTYPE html><p>sniffed"), c) +
+                Gz(Record("response", "http://h2/", "HTTP/2 200\r\ncontent-type: text/html\r\n\r\n<p>two"), c) +
                 Gz(Response("http://binary/", "", std::string("\0\1\2<p>", 6)), c) +
                 Gz(Response("http://br/", "Content-Type: text/html\r\nContent-Encoding: br\r\n", "\x1b\x02"), c);
      },
      {"http://gzip/=packed\n", "http://chunked/=packed\n", "http://both/=packed\n", "http://deflate/=packed\n",
-      "http://raw/=packed\n", "http://sniffed/=sniffed\n"},
+      "http://raw/=packed\n", "http://sniffed/=sniffed\n", "http://h2/=two\n"},
      {"content coding 'br'"}},
     {"HeaderCharsetBeforeMeta",
      [](Codec) {
