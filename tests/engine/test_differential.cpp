@@ -7,8 +7,8 @@
 // the corpus (the whole corpus in the nightly tier, which also runs ten
 // times the random pages and every option set). Then the stream's own
 // behaviour: the input it holds stays near the chunk size, a failure is
-// reported under the step that failed, a sink that throws fails it. (Its
-// InputSpace and Commit are the job's way in: test_job streams through them.)
+// reported under the step that failed, a sink that throws fails it. (Feed
+// is InputSpace and Commit, so every stream above goes through both.)
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -215,10 +215,16 @@ TEST(Streaming, OutputLeavesBeforeTheEnd) {
     EXPECT_EQ(after, Repeat("word ", 200000 - 1) + "word\n");
 }
 
-// A failing yield fails the conversion once, under its own name (how often
-// it yields is test_job's, through the file route).
-TEST(Context, AFailingYieldReportsOnce) {
+// A page fed whole yields once per megabyte (the job feeds smaller blocks);
+// a failing yield fails the conversion once, under its own name.
+TEST(Context, YieldsPerMegabyteAndReportsOnce) {
     const std::string page = Repeat("<p>word word</p>", 300000);  // 4.8 MB
+    int yields = 0;
+    ConversionContext counting([&yields] { ++yields; });
+    ReadableConverter a({}, &counting, [](const char*, std::size_t) {});
+    EXPECT_TRUE(a.Feed(page.data(), page.size()));
+    EXPECT_GE(yields, static_cast<int>(page.size() / ReadableConverter::kYieldBytes));
+
     int calls = 0;
     ConversionContext failing([&calls] {
         if (++calls == 2) throw std::runtime_error("stop");
