@@ -1,12 +1,13 @@
 // Text encodings: charset labels, the detection chain for "auto" step by
 // step, the conversion of a page in each setting or named charset
 // (ConvertOne, what was used and why), and the Windows-1252 code page of the
-// classic byte path.
+// classic byte path. Real pages under "auto" are the differential test's
+// (the UTF-8 path against the 16-bit engine) and the library's (the whole
+// page against the program's stream).
 #include "AnsiCodePage.h"
 #include "AppTestSupport.h"
 #include "ConversionJob.h"
 #include "SpecialCharTable.h"
-#include "Tier.h"
 
 using namespace tessark;
 using namespace tessark::TextEncoding;
@@ -82,15 +83,17 @@ private Q_SLOTS:
         QCOMPARE(d.encoding + " " + ReasonText(d.reason), encoding + " " + reason);
     }
 
-    // A page in each setting and named charset, the classic options on: the
-    // output bytes, the encoding used and why, or the failure.
+    // A page in each setting and named charset, the classic options on or
+    // readable text (its layout's line ends whatever the classic ones, UTF-8
+    // out): the output bytes, the encoding used and why, or the failure.
     void conversions_data() {
         QTest::addColumn<QString>("encoding");
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QByteArray>("output");  // or the failure
         QTest::addColumn<QString>("used");
+        QTest::addColumn<int>("route");  // 0 classic, 1 readable, 2 readable with CR LF lines
         const auto row = [](const char* name, const char* encoding, const QByteArray& input, const QByteArray& output,
-                            const char* used) { QTest::newRow(name) << encoding << input << output << used; };
+                            const char* used, int route = 0) { QTest::newRow(name) << encoding << input << output << used << route; };
         const QByteArray page = "\xEF\xBB\xBF<p>caf&eacute; \xE2\x82\xAC 10 &copy;</p>";
         row("classic: bytes as they are", "windows-1252", page, "\xEF\xBB\xBF" "caf\xE9 \xE2\x82\xAC 10 (c)",
             "windows-1252 (chosen)");
@@ -121,17 +124,27 @@ private Q_SLOTS:
         for (const auto& [label, used] : labels) row(label, label, "abc", "abc", qPrintable(QString(used) + " (chosen)"));
         for (const char* bad : {"utf-9", "utf -8", "utf\u20138", "iso-8859-16", "", "x"})
             row(bad, bad, "abc", "RemoveHTML: Error 5: Invalid procedure call or argument", "");
+        row("readable: windows-1252", "windows-1252", "<p>caf\xE9 \x80</p>", "caf\xC3\xA9 \xE2\x82\xAC\n", "windows-1252 (chosen)", 1);
+        row("readable: utf-8, its mark dropped", "utf-8", "\xEF\xBB\xBF<p>caf\xC3\xA9</p>", "caf\xC3\xA9\n", "UTF-8 (chosen)", 1);
+        row("readable: a label", "sjis", "<p>\x93\xFA\x96\x7B</p>", "\xE6\x97\xA5\xE6\x9C\xAC\n", "Shift_JIS (chosen)", 1);
+        row("readable: auto, meta", "auto", "<meta charset=koi8-r><p>\xF0</p>", "\xD0\x9F\n", "KOI8-R (meta)", 1);
+        row("readable: CR LF lines", "utf-8", "<pre>a\nb</pre>", "a\r\nb\r\n", "UTF-8 (chosen)", 2);
+        row("readable: ebcdic", "ebcdic", "<p>x</p>", "RemoveHTML: Error 5: Invalid procedure call or argument", "", 1);
     }
     void conversions() {
         QFETCH(QString, encoding);
         QFETCH(QByteArray, input);
         QFETCH(QByteArray, output);
         QFETCH(QString, used);
+        QFETCH(int, route);
         QTemporaryDir dir;
         ConversionRequest request;
         request.inputPath = dir.filePath("in.html");
         request.target = ConversionRequest::Target::Memory;
         request.options = OptionSet::ClassicOn();
+        request.options.readable = route > 0;
+        request.options.layout.crlf = route == 2;
+        request.lineEnds = route == 2 ? ConversionRequest::LineEnds::Unix : ConversionRequest::LineEnds::Classic;
         request.encoding = encoding;
         test::WriteFile(request.inputPath, input);
         DiskFileSystem disk;
@@ -140,27 +153,6 @@ private Q_SLOTS:
         QCOMPARE(IsUsableEncoding(encoding), !used.isEmpty());
         if (!used.isEmpty())
             QCOMPARE(outcome.encodingUsed.encoding + " (" + ReasonText(outcome.encodingUsed.reason) + ")", used);
-    }
-
-    // The corpus under "auto": valid UTF-8, the 16-bit engine's result for
-    // the page as detected and decoded (every page at night, a sample by day).
-    void corpusUnderAuto() {
-        const QStringList pages = test::CorpusPages();
-        QCOMPARE(pages.size(), 65);
-        for (qsizetype i = 0; i < pages.size(); i += test::Nightly() ? 1 : 8) {
-            const QByteArray page = test::ReadFile(pages[i]);
-            OptionSet decodeAll = OptionSet::ClassicOn();
-            decodeAll.Set(Option::DecodeAllReferences, true);
-            for (const OptionSet& options : {decodeAll, OptionSet()}) {
-                ClassicEngine engine;
-                options.ApplyTo(engine.options);
-                QByteArray bytes = page;
-                ConvertEncoded(engine, bytes, QStringLiteral("auto"));
-                const Detection d = Detect(page);
-                QVERIFY2(bytes == EncodeUtf8(engine.ExtractText(Decode(QByteArrayView(page).sliced(d.bomLength), d.encoding))),
-                         qPrintable(pages[i]));
-            }
-        }
     }
 
     // The code page: every byte round trips, the five undefined bytes keep

@@ -2,13 +2,12 @@
 // checks, questions and messages (RemoveHTML), its failures on a disk that
 // fails on command (FaultyDisk), the engine's failures and a stop asked by
 // the yield, ConvertOne's streamed output against the whole page's
-// conversion, readable text's route (encodings in, UTF-8 out,
-// streamed as the whole page converts), and the disk layer's error numbers.
+// conversion, readable text's route streamed as the whole page converts,
+// and the bytes read between yields.
 #include "AnsiCodePage.h"
 #include "AppTestSupport.h"
 #include "ConversionJob.h"
 #include "FaultyDisk.h"
-#include "RuntimeError.h"
 #include "ClassicEngine.h"
 #include "TextEncoding.h"
 #include "readable/ReadableText.h"
@@ -27,15 +26,6 @@ QByteArray Converted(const QByteArray& page) {
     ClassicEngine engine;
     OptionSet::ClassicOn().ApplyTo(engine.options);
     return EncodeAnsi(engine.ExtractText(DecodeAnsi(page)));
-}
-
-int ErrorNumberOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
 }
 
 // The window's job: its question (-1: none asked; 0 Cancel, 1 OK), the one
@@ -83,22 +73,6 @@ const struct FaultRow {
     {"rename, busy", Fault::Rename, EBUSY, "RemoveHTML: Error 75: Path/File access error"},
     {"rename, denied", Fault::Rename, EACCES, "RemoveHTML: Error 70: Permission denied"},
     {"short read", Fault::ShortRead, 0, ""},
-};
-
-// Readable text from each encoding into UTF-8, in the layout's line ends
-// whatever the classic ones; the encoding used, or the failure's message.
-const struct ReadableRow {
-    const char *name, *encoding, *page;
-    bool crlf;
-    const char *text, *used;
-} kReadableRows[] = {
-    {"windows-1252", "windows-1252", "<p>caf\xE9 \x80</p>", false, "caf\xC3\xA9 \xE2\x82\xAC\n", "windows-1252 (chosen)"},
-    {"utf-8, its mark dropped", "utf-8", "\xEF\xBB\xBF<p>caf\xC3\xA9</p>", false, "caf\xC3\xA9\n", "UTF-8 (chosen)"},
-    {"a label", "sjis", "<p>\x93\xFA\x96\x7B</p>", false, "\xE6\x97\xA5\xE6\x9C\xAC\n", "Shift_JIS (chosen)"},
-    {"auto, meta", "auto", "<meta charset=koi8-r><p>\xF0</p>", false, "\xD0\x9F\n", "KOI8-R (meta)"},
-    {"CR LF lines", "utf-8", "<pre>a\nb</pre>", true, "a\r\nb\r\n", "UTF-8 (chosen)"},
-    {"an encoding that cannot be used", "ebcdic", "<p>x</p>", false,
-     "RemoveHTML: Error 5: Invalid procedure call or argument", ""},
 };
 
 }  // namespace
@@ -183,21 +157,6 @@ private Q_SLOTS:
         QCOMPARE(FilesIn(dir_->path()).size(), 6);
     }
 
-    void readableText_data() { TableRows(kReadableRows); }
-    void readableText() {
-        QFETCH(int, row);
-        const ReadableRow& r = kReadableRows[row];
-        WriteFile(Path("in.html"), r.page);
-        ConversionRequest request = Conversion("in.html", r.encoding, true);
-        request.options.layout.crlf = r.crlf;
-        request.lineEnds = r.crlf ? ConversionRequest::LineEnds::Unix : ConversionRequest::LineEnds::Classic;
-        DiskFileSystem disk;
-        const ConversionOutcome outcome = ConvertOne(request, disk);
-        QCOMPARE(outcome.result == ConversionOutcome::Result::Written ? outcome.text : outcome.Reason().toUtf8(), QByteArray(r.text));
-        if (*r.used)
-            QCOMPARE(outcome.encodingUsed.encoding + " (" + TextEncoding::ReasonText(outcome.encodingUsed.reason) + ")", QString(r.used));
-    }
-
     // Pages of several megabytes streamed in blocks from a file into a file
     // (real pages, a style block across the blocks, characters cut at a
     // block's end) are the text of the whole page converted at once: the
@@ -269,22 +228,6 @@ private Q_SLOTS:
         QVERIFY2(widest <= (1 << 20), qPrintable(QString::number(widest)));
     }
 
-    // The disk's error numbers; reading and writing in blocks fail as whole
-    // files do, and a refused write keeps the old file.
-    void diskErrors() {
-        const std::tuple<const char*, bool, int> rows[] = {
-            {"nope.html", false, 53}, {"folder.html", false, 75}, {"no/out.txt", true, 76},
-            {"folder.html", true, 75}, {"readonly.txt", true, 70}, {"", true, 52}};
-        for (const auto& [name, write, number] : rows) {
-            const QString path = *name ? Path(name) : QString();
-            DiskFileSystem disk;
-            QCOMPARE(ErrorNumberOf([&] { write ? void(disk.OpenWrite(path)) : void(disk.OpenRead(path)); }), number);
-            QCOMPARE(ErrorNumberOf([&] { write ? disk.WriteAll(path, "x") : void(disk.ReadAll(path)); }), number);
-            if (number == 53) QCOMPARE(ErrorNumberOf([&] { disk.FileLen(path); }), 53);
-            QCOMPARE(ReadFile(Path("readonly.txt")), QByteArray("kept"));
-        }
-    }
-
 private:
     QString Path(const QString& name) const { return name.startsWith('/') ? name : dir_->filePath(name); }
     // The window's request: the classic options on, Windows-1252.
@@ -296,12 +239,12 @@ private:
         return request;
     }
     // ConvertOne's request: `input` in `encoding`, the classic options on or
-    // readable text, into the file `output` (none: into memory).
-    ConversionRequest Conversion(const QString& input, const QString& encoding, bool readable, const QString& output = {}) const {
+    // readable text, into the file `output`.
+    ConversionRequest Conversion(const QString& input, const QString& encoding, bool readable, const QString& output) const {
         ConversionRequest request;
         request.inputPath = Path(input);
-        request.outputPath = output.isEmpty() ? QString() : Path(output);
-        request.target = output.isEmpty() ? ConversionRequest::Target::Memory : ConversionRequest::Target::File;
+        request.outputPath = Path(output);
+        request.target = ConversionRequest::Target::File;
         request.encoding = encoding;
         request.options = OptionSet::ClassicOn();
         request.options.readable = readable;

@@ -119,10 +119,7 @@ private Q_SLOTS:
 
     // Large pages whose result is known: `head` and `unit` repeated give
     // `headOut` and `unitOut` repeated (less the head's units), less `trim`.
-    void bigPage_data() {
-        QTest::addColumn<int>("row");
-        for (int i = 0; i < 3; ++i) QTest::newRow(kBigPages[i].name) << i;
-    }
+    void bigPage_data() { TableRows(kBigPages); }
     void bigPage() {
         QFETCH(int, row);
         const BigPage& r = kBigPages[row];
@@ -158,9 +155,7 @@ private:
     // killed with SIGKILL that long after it started, if still running.
     QProcess& Start(const QString& input, qint64 killAfterMs) {
         process_ = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", config_->path());
-        process_->setProcessEnvironment(env);
+        process_->setProcessEnvironment(TestEnvironment(config_->path()));
         process_->start(Program(), {input, Path("out.txt")});
         if (process_->waitForStarted(30000) && killAfterMs >= 0 && !process_->waitForFinished(int(killAfterMs)))
             ::kill(pid_t(process_->processId()), SIGKILL);

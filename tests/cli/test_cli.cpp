@@ -124,9 +124,6 @@ const struct ShellRow {
     {"--help", R"($T --help | head -1; $T --help | awk 'length > 80' | wc -l; $T --help | tr '\n' ' ' |
                    grep -o -e '--no-remove-tabs' -e 'tessark INPUT OUTPUT' -e 'opens the window')",
      0, "Usage: tessark [OPTION]... [INPUT]...\n0\n--no-remove-tabs\ntessark INPUT OUTPUT\nopens the window\n", ""},
-    {"completion of -rd offers folders",
-     R"(mkdir dir; bash -c 'source "$SRC/completion/tessark"; COMP_WORDS=(tessark -rd ""); COMP_CWORD=2; _tessark; echo "${COMPREPLY[*]}"')",
-     0, "dir\n", ""},
     {"-r reports what it cannot read, unprivileged",
      R"x(mkdir -p s/locked; cp page.html s/a.html; cp page.html s/zero.html; cp page.html "s/$(printf 'n\377.html')";
         chmod 000 s/locked s/zero.html; chmod 777 s; $U $T -q -r -d out s; s=$?; ls out; exit $s)x",

@@ -38,14 +38,17 @@ ReadableOptions Width(std::size_t width) {
     return o;
 }
 
-std::string Pieces(const std::string& html, const ReadableOptions& options, std::size_t piece) {
+// What left while `html` was fed in pieces of `piece` bytes, and then all
+// of it once finished.
+std::pair<std::string, std::string> Fed(const std::string& html, const ReadableOptions& options = {}, std::size_t piece = SIZE_MAX) {
     std::string out;
     ReadableConverter converter(options, nullptr, [&out](const char* d, std::size_t n) { out.append(d, n); });
-    for (std::size_t i = 0; i < html.size(); i += piece)
-        converter.Feed(html.data() + i, std::min(piece, html.size() - i));
+    for (std::size_t i = 0; i < html.size(); i += piece) converter.Feed(html.data() + i, std::min(piece, html.size() - i));
+    std::string before = out;
     converter.Finish();
-    return out;
+    return {std::move(before), std::move(out)};
 }
+std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
@@ -54,7 +57,7 @@ class Layout : public testing::TestWithParam<Case> {};
 TEST_P(Layout, WholeAndInPieces) {
     const Case& c = GetParam();
     EXPECT_EQ(ReadableText(c.html, c.options), c.text);
-    for (std::size_t piece : {1u, 7u}) EXPECT_EQ(Pieces(c.html, c.options, piece), c.text) << "pieces of " << piece;
+    for (std::size_t piece : {1u, 7u}) EXPECT_EQ(Fed(c.html, c.options, piece).second, c.text) << "pieces of " << piece;
 }
 
 std::string CaseName(const testing::TestParamInfo<Case>& info) { return info.param.name; }
@@ -198,46 +201,22 @@ TEST(Bounds, AMillionUnclosedElements) {
 }
 
 TEST(Bounds, AMillionCellsAreWrittenRowByRowPastTheLimit) {
-    const std::string row = "<tr><td>a" + std::string(50, 'b') + "<td>c";
-    std::size_t pieces = 0, lines = 0;
-    ReadableConverter converter({}, nullptr, [&](const char* d, std::size_t n) {
-        ++pieces;
-        lines += static_cast<std::size_t>(std::count(d, d + n, '\n'));
-    });
-    const std::string page = "<table>" + Repeat(row, 200000);
-    converter.Feed(page.data(), page.size());
-    EXPECT_GT(lines, 0u) << "rows are written before the table ends";
-    converter.Finish();
-    EXPECT_NEAR(static_cast<double>(lines), 200000.0, 1.0) << "a row cut where the limit is reached, at most";
-
-    lines = 0;  // a million cells in one row
-    ReadableConverter row1({}, nullptr, [&](const char* d, std::size_t n) {
-        lines += static_cast<std::size_t>(std::count(d, d + n, '\n'));
-    });
-    const std::string cells = "<table>" + Repeat("<td>x", 1000000);
-    row1.Feed(cells.data(), cells.size());
-    EXPECT_GT(lines, 0u);
+    const auto [before, after] = Fed("<table>" + Repeat("<tr><td>a" + std::string(50, 'b') + "<td>c", 200000));
+    EXPECT_GT(Lines(before), 0u) << "rows are written before the table ends";
+    EXPECT_NEAR(static_cast<double>(Lines(after)), 200000.0, 1.0) << "a row cut where the limit is reached, at most";
+    EXPECT_GT(Lines(Fed("<table>" + Repeat("<td>x", 1000000)).first), 0u) << "a million cells in one row";
 }
 
 TEST(Streaming, OutputLeavesBeforeTheEnd) {
-    std::string out;
-    ReadableConverter converter({}, nullptr, [&out](const char* d, std::size_t n) { out.append(d, n); });
-    const std::string page = "<p>first</p><div>second</div><p>th";
-    converter.Feed(page.data(), page.size());
-    EXPECT_EQ(out, "first\n\nsecond\n");
-    converter.Finish();
-    EXPECT_EQ(out, "first\n\nsecond\n\nth\n");
-
-    out.clear();  // one endless line
-    ReadableConverter endless({}, nullptr, [&out](const char* d, std::size_t n) { out.append(d, n); });
-    const std::string words = Repeat("word  ", 100000);
-    endless.Feed(words.data(), words.size());
-    EXPECT_GT(out.size(), 400000u);
-    endless.Feed(words.data(), words.size());
-    endless.Finish();
-    EXPECT_EQ(out, Repeat("word ", 200000 - 1) + "word\n");
+    EXPECT_EQ(Fed("<p>first</p><div>second</div><p>th"), std::make_pair(std::string("first\n\nsecond\n"), std::string("first\n\nsecond\n\nth\n")));
+    const std::string words = Repeat("word  ", 100000);  // one endless line
+    const auto [before, after] = Fed(words + words, {}, words.size());
+    EXPECT_GT(before.size(), 400000u);
+    EXPECT_EQ(after, Repeat("word ", 200000 - 1) + "word\n");
 }
 
+// A page fed whole yields once per megabyte (the job feeds smaller blocks);
+// a failing yield fails the conversion once, under its own name.
 TEST(Context, YieldsPerMegabyteAndReportsOnce) {
     const std::string page = Repeat("<p>word word</p>", 300000);  // 4.8 MB
     int yields = 0;

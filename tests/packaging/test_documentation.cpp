@@ -84,6 +84,7 @@ private Q_SLOTS:
         QTest::newRow("option name") << QStringList{"--output-d"} << QStringList{"--output-dir"};
         QTest::newRow("negated options") << QStringList{"--no-remove-a"} << QStringList{"--no-remove-all-crlf", "--no-remove-all-tags"};
         QTest::newRow("-d: folders only") << QStringList{"-d", ""} << QStringList{"my dir", "site"};
+        QTest::newRow("-rd: folders only") << QStringList{"-rd", ""} << QStringList{"my dir", "site"};
         QTest::newRow("--output-dir=, split at the =") << QStringList{"--output-dir", "=", "s"} << QStringList{"site"};
         QTest::newRow("--output-dir=, one word") << QStringList{"--output-dir=s"} << QStringList{"site"};
         QTest::newRow("-o: files") << QStringList{"-o", "n"} << QStringList{"notes.txt"};

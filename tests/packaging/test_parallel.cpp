@@ -47,12 +47,10 @@ const struct Run {
     const char *name, *pages, *parallel;
     bool remote, missingPage;
 } kRuns[] = {
-    {"this machine, two jobs", kFound, "parallel -j2", false, false},
     {"this machine as the login", kFound, "parallel --sshlogin 2/:", false, false},
     {"two machines, pages sent and texts returned", kFound, kSent, true, false},
     {"two machines sharing the folder", R"(find "$PWD/pages" -name '*.html')",
      R"(parallel --ssh "$STAND_IN_SSH" --sshlogin 1/hostA,1/hostB)", true, false},
-    {"a missing page fails alone", kFound, "parallel -j2", false, true},
     {"a missing page on another machine fails alone", kFound, kSent, true, true},
 };
 

@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <deque>
-#include <functional>
 
 #include "ProcessTestSupport.h"
 #include "ClassicJob.h"
@@ -22,7 +21,6 @@ public:
     void Show(const QString& text) override { shown << text; }
     bool AskOkCancel(const QString& text) override {
         asked << text;
-        if (onAsk) onAsk();
         if (answers.empty()) return true;
         const bool ok = answers.front();
         answers.pop_front();
@@ -32,7 +30,6 @@ public:
 
     QStringList shown, asked, notes;
     std::deque<bool> answers;  // true = OK
-    std::function<void()> onAsk;  // runs while a question is open
 };
 
 // Points the per-user settings store at a fresh temporary folder.

@@ -351,13 +351,20 @@ inline std::string Verdict(bool agree, std::string_view page, unsigned options, 
     return s;
 }
 
-inline std::string Compare(const std::string& page, unsigned options, long failAt = 0) {
+// The literal engine's outcome on the page read as Windows-1252, and the
+// same with its text as the bytes the byte pipeline writes, one unit each.
+inline std::pair<Outcome, Outcome> Literal(const std::string& page, unsigned options, long failAt) {
     const std::u16string text = Decode(page);
-    const Outcome literal = Converted<ReferenceEngine>(options, failAt, [&](auto& e) { return e.ExtractText(text); });
-    const Outcome fast = Converted(options, failAt, [&](ClassicEngine& e) { return e.ExtractText(text); });
-    const Outcome bytes = Converted(options, failAt, [&](ClassicEngine& e) { return Decode(e.ExtractBytes(page)); });
-    Outcome literalBytes = literal;
-    literalBytes.text = Decode(Encode(literal.text));
+    std::pair<Outcome, Outcome> o;
+    o.first = o.second = Converted<ReferenceEngine>(options, failAt, [&](auto& e) { return e.ExtractText(text); });
+    o.second.text = AsUnits(Encode(o.first.text));
+    return o;
+}
+
+inline std::string Compare(const std::string& page, unsigned options, long failAt = 0) {
+    const auto [literal, literalBytes] = Literal(page, options, failAt);
+    const Outcome fast = Converted(options, failAt, [&](ClassicEngine& e) { return e.ExtractText(Decode(page)); });
+    const Outcome bytes = Converted(options, failAt, [&](ClassicEngine& e) { return AsUnits(e.ExtractBytes(page)); });
     return Verdict(literal == fast && literalBytes == bytes, page, options, failAt,
                    {{"literal", &literal}, {"fast", &fast}, {"bytes", &bytes}});
 }
@@ -416,11 +423,8 @@ inline bool StreamAgrees(const Outcome& oracle, const Outcome& stream, long fail
 }
 
 inline std::string CompareStream(const std::string& page, unsigned options, const Feeding& f, long failAt = 0) {
-    const std::u16string text = Decode(page);
-    const Outcome literal = Converted<ReferenceEngine>(options, 0, [&](auto& e) { return e.ExtractText(text); });
+    const auto [literal, literalBytes] = Literal(page, options, 0);
     const Outcome bytes = Streamed<ByteStreamExtractor>(page, options, f, failAt);
-    Outcome literalBytes = literal;  // as the bytes the byte pipeline writes, one unit each
-    literalBytes.text = AsUnits(Encode(literal.text));
     return Verdict(StreamAgrees(literalBytes, bytes, failAt), page, options, failAt,
                    {{"literal", &literal}, {"byte stream", &bytes}});
 }

@@ -47,9 +47,6 @@ public:
     }
     // How often the armed fault struck.
     int Struck() const { return struck_; }
-    // How many outputs opened in blocks were discarded (given up, not
-    // committed) so far, fault or none.
-    int Discards() const { return discards_; }
     // How many bytes the inputs opened in blocks have given so far.
     qint64 BytesRead() const { return bytesRead_; }
 
@@ -68,7 +65,7 @@ public:
     std::unique_ptr<OutputStream> OpenWrite(const QString& path) override {
         const Fault f = Strikes(/*reading=*/false);
         if (f == Fault::OpenWrite) ThrowDiskError(error_, 75);
-        return std::make_unique<FaultyOutput>(real_.OpenWrite(path), f, error_, discards_);
+        return std::make_unique<FaultyOutput>(real_.OpenWrite(path), f, error_);
     }
 
 private:
@@ -96,11 +93,11 @@ private:
     };
 
     // A file written in blocks whose first write fails halfway (Write) or
-    // whose Commit fails (Rename); it counts its Discard.
+    // whose Commit fails (Rename).
     class FaultyOutput final : public OutputStream {
     public:
-        FaultyOutput(std::unique_ptr<OutputStream> real, Fault fault, int error, int& discards)
-            : real_(std::move(real)), fault_(fault), error_(error), discards_(discards) {}
+        FaultyOutput(std::unique_ptr<OutputStream> real, Fault fault, int error)
+            : real_(std::move(real)), fault_(fault), error_(error) {}
         void Write(const char* data, qint64 size) override {
             real_->Write(data, fault_ == Fault::Write ? size / 2 : size);
             if (fault_ == Fault::Write) ThrowDiskError(error_, 57);
@@ -113,16 +110,12 @@ private:
             }
             real_->Commit();
         }
-        void Discard() noexcept override {
-            ++discards_;
-            real_->Discard();
-        }
+        void Discard() noexcept override { real_->Discard(); }
 
     private:
         std::unique_ptr<OutputStream> real_;
         Fault fault_;
         int error_;
-        int& discards_;
     };
 
     // The fault that strikes this call, or None: the armed one, on the first
@@ -137,7 +130,6 @@ private:
     Fault fault_ = Fault::None;
     int error_ = 0;
     mutable int struck_ = 0;
-    int discards_ = 0;
     mutable qint64 bytesRead_ = 0;
 };
 

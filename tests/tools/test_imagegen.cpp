@@ -1,10 +1,10 @@
 // The committed skins, background and icon are what tessark-imagegen draws
 // (the same pixels and size, 8-bit PNG, alpha only in the icon; a second run
-// into a folder it creates writes the same bytes), each skin carries its own
-// frame colours (that its edges are straight test_SkinnedButton sees in every
-// stretched paint), and a bad command line writes nothing.
+// into a folder it creates writes the same bytes; how a skin is stretched is
+// test_SkinnedButton's, in every paint), and a bad command line writes nothing.
 #include <QDir>
 #include <QImage>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,17 +22,7 @@ std::pair<int, QString> Generate(const QStringList& args, const QString& folder 
     return {r.exitCode, QString::fromLocal8Bit(r.err)};
 }
 
-// Per skin, its rings at the middle of each edge, outermost first (top 4,
-// bottom 4, left 2, right 2) and the shaded side ring at its ends (left at
-// rows 4 and 20, right the same).
-const std::pair<const char*, const char*> kSkins[] = {
-    {"Normal", "E0DCC9 003C74 F3F3EE F3F3EE F8F7F0 003C74 D6D0C5 E2DFD6 E2DECB 003C74 F0EEE0 003C74 FDFDFB ECEBE6 FDFDFB E0DDD4"},
-    {"HighLight", "E0DCC9 003C74 FFF0CF FDD889 F8F7F0 003C74 E59700 F8B330 E2DECB 003C74 F0EEE0 003C74 FEDF9A F9B435 FEDF9A F9B435"},
-    {"Pressed", "E0DCC9 003C74 D1CCC1 DCD8CF F8F7F0 003C74 F2F1EE EAE9E3 E2DECB 003C74 F0EEE0 003C74 D8D4CB D8D4CB E5E4DD E5E4DD"},
-    {"Selected", "003C74 CEE7FF CEE7FF F3F3EE 003C74 6982EE 6982EE ECEBE5 003C74 A1BFEC 003C74 A1BFEC B7D0F4 8BADE4 B7D0F4 8BADE4"},
-    {"HighLightSelect", "003C74 FFF0CF FFF0CF F3F3EE 003C74 E59700 E59700 F3F3EE 003C74 FCCB68 003C74 FCCB68 FEDD95 F9B83B FEDD95 F9B83B"},
-    {"Disable", "ECE9D8 C9C7BA F5F4EA F5F4EA ECE9D8 C9C7BA F5F4EA F5F4EA ECE9D8 C9C7BA ECE9D8 C9C7BA F5F4EA F5F4EA F5F4EA F5F4EA"},
-};
+const char* const kSkins[] = {"Normal", "HighLight", "Pressed", "Selected", "HighLightSelect", "Disable"};
 
 }  // namespace
 
@@ -44,10 +34,12 @@ private Q_SLOTS:
         QCOMPARE(Generate({temp.filePath("first")}), std::make_pair(0, QString()));
         QCOMPARE(Generate({temp.filePath("second/nested")}).first, 0);
         QStringList files{"ui/images/background.png 789x461 2", "ui/images/icon.png 32x32 6"};
-        for (const auto& [skin, colours] : kSkins) files << QString("controls/skins/%1.png 64x25 2").arg(skin);
+        for (const char* skin : kSkins) files << QString("controls/skins/%1.png 64x25 2").arg(skin);
+        QSet<QByteArray> distinct;  // no two images alike: each skin is drawn in its own colours
         for (const QString& file : files) {
             const QString name = file.section(' ', 0, 0).section('/', -1), header = file.section(' ', 1);
             const QByteArray committed = ReadFile(kSource + file.section(' ', 0, 0));
+            distinct << committed;
             const QByteArray generated = ReadFile(temp.filePath("first/" + name));
             for (const QByteArray& png : {committed, generated}) {  // size, then 8 bits and the colour type (2: RGB, 6: RGBA)
                 const QImage image = QImage::fromData(png, "PNG");
@@ -58,18 +50,7 @@ private Q_SLOTS:
                      QImage::fromData(committed).convertToFormat(QImage::Format_ARGB32));
             QCOMPARE(ReadFile(temp.filePath("second/nested/" + name)), generated);
         }
-    }
-
-    void skinFrameColours() {
-        for (const auto& [skin, colours] : kSkins) {
-            const QImage image(kSource + "controls/skins/" + skin + ".png");
-            const auto hex = [&](int x, int y) { return image.pixelColor(x, y).name().mid(1).toUpper(); };
-            QStringList got;
-            for (const QPoint p : {QPoint(32, 0), {32, 1}, {32, 2}, {32, 3}, {32, 24}, {32, 23}, {32, 22}, {32, 21}, {0, 12},
-                                   {1, 12}, {63, 12}, {62, 12}, {2, 4}, {2, 20}, {61, 4}, {61, 20}})
-                got << hex(p.x(), p.y());
-            QCOMPARE(got.join(' '), QString(colours));
-        }
+        QCOMPARE(distinct.size(), files.size());
     }
 
     void badCommandLine() {
