@@ -199,7 +199,9 @@ private slots:
         QCOMPARE(Texts(run.out), texts);
         for (const QString& fragment : errors) QVERIFY2(run.err.contains(fragment.toUtf8()), run.err.constData());
         if (errors.isEmpty()) QCOMPARE(run.err, QByteArray());
-        QVERIFY(!QFileInfo::exists(Path("out")));
+        const bool madeFolder = QFileInfo::exists(Path("out"));
+        QDir(Path("out")).removeRecursively();
+        QVERIFY(!madeFolder);
     }
 
     // -o FILE: a gzip member per record (--warc) or per batch of lines
