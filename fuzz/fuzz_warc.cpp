@@ -23,7 +23,8 @@
 // added), when JsonLineConverter writes a line that simdjson does not read as
 // JSON, or not one line for each line that holds something. The sanitizers
 // catch the rest; -timeout catches a hang. FUZZ_WARC_SHOW=1 in the
-// environment prints what each input read (to look at a reproducer).
+// environment prints what each input read (to look at a reproducer), and
+// FUZZ_WARC_FILE=PATH writes the archive built to PATH.
 //
 // Thread safety: libFuzzer calls it on one thread.
 #include <simdjson.h>
@@ -294,6 +295,12 @@ void CheckArchive(Choices& c, const Built& built) {
     options.readable = c.Next(3) != 2;
     options.encoding = Pick(c, kEncodings);
 
+    if (const char* path = std::getenv("FUZZ_WARC_FILE")) {  // the archive, for the program to read
+        if (std::FILE* out = std::fopen(path, "wb")) {
+            std::fwrite(built.file.data(), 1, built.file.size(), out);
+            std::fclose(out);
+        }
+    }
     const Read whole = ReadArchive(built.file, built.file.size() + 1, limits);
     const Read pieces = ReadArchive(built.file, piece, limits);
     // A damaged gzip member is found damaged only as far as it has been
