@@ -19,8 +19,8 @@
 //  - the kinds of records counted do not add up to the records read, or, for
 //    an archive without a flipped byte, more records and problems come out
 //    than the archive holds record starts and stretches of garbage;
-// and, with the same bytes cut into lines (with JSON lines of the pages
-// added), when JsonLineConverter writes a line that simdjson does not read as
+// and, with the same bytes cut into lines (with JSON lines of pieces of the
+// archive added), when JsonLineConverter writes a line that simdjson does not read as
 // JSON, or not one line for each line that holds something. The sanitizers
 // catch the rest; -timeout catches a hang. FUZZ_WARC_SHOW=1 in the
 // environment prints what each input read (to look at a reproducer), and
@@ -139,7 +139,7 @@ std::string HttpBlock(Choices& c) {
     return header + body;
 }
 
-// One record; `present` counts the record starts written.
+// One record, each of its parts chosen by the input, most of them right.
 void AppendRecord(Choices& c, std::string& out) {
     static const char* const kTypes[] = {"response", "response", "response", "request", "warcinfo", "metadata", "resource",
                                          "RESPONSE", "revisit"};
