@@ -18,7 +18,7 @@
 //    its conversion fails;
 //  - the kinds of records counted do not add up to the records read, or, for
 //    an archive without a flipped byte, more records and problems come out
-//    than the archive holds record starts and stretches of garbage;
+//    than the archive holds places where a record can begin;
 // and, with the same bytes cut into lines (with JSON lines of pieces of the
 // archive added), when JsonLineConverter writes a line that simdjson does not read as
 // JSON, or not one line for each line that holds something. The sanitizers
@@ -52,7 +52,9 @@ using tessark::test::Pick;
 struct Built {
     std::string plain;        // the records as written, before storage
     std::string file;         // as stored (and damaged)
-    std::size_t garbage = 0;  // stretches of garbage put between records
+    std::size_t records = 0;    // records written
+    std::size_t versioned = 0;  // of them, those whose version line begins "WARC/"
+    std::size_t garbage = 0;    // stretches of garbage put between records
     bool flipped = false;     // a byte of a compressed file was changed
 };
 
@@ -139,8 +141,9 @@ std::string HttpBlock(Choices& c) {
     return header + body;
 }
 
-// One record, each of its parts chosen by the input, most of them right.
-void AppendRecord(Choices& c, std::string& out) {
+// One record, each of its parts chosen by the input, most of them right;
+// true when its version line begins "WARC/".
+bool AppendRecord(Choices& c, std::string& out) {
     static const char* const kTypes[] = {"response", "response", "response", "request", "warcinfo", "metadata", "resource",
                                          "RESPONSE", "revisit"};
     static const char* const kVersions[] = {"WARC/1.0", "WARC/1.1", "WARC/1.0", "WARC/0.18", "WARC/2.0", "WARC/1.0 x",
@@ -160,7 +163,8 @@ void AppendRecord(Choices& c, std::string& out) {
         case 4: length.clear(); break;
         default: break;
     }
-    out.append(Pick(c, kVersions)).append("\r\n");
+    const std::string_view version = Pick(c, kVersions);
+    out.append(version).append("\r\n");
     out.append("WARC-Type: ").append(type).append("\r\n");
     if (c.Next(6) != 5) out.append("WARC-Target-URI: ").append(Pick(c, kUris)).append("\r\n");
     out += "WARC-Date: 2026-12-09T10:00:00Z\r\n";
@@ -176,6 +180,7 @@ void AppendRecord(Choices& c, std::string& out) {
         case 5: out += "\r\n"; break;
         default: out += "\r\n\r\n"; break;
     }
+    return version.substr(0, 5) == "WARC/";
 }
 
 Built BuildArchive(Choices& c) {
@@ -187,7 +192,8 @@ Built BuildArchive(Choices& c) {
             record = c.Next(2) == 0 ? RawBytes(c, 40) : "\r\nWARC/1.0 not quite\n";
             ++built.garbage;
         }
-        AppendRecord(c, record);
+        built.versioned += AppendRecord(c, record) ? 1 : 0;
+        ++built.records;
         records.push_back(std::move(record));
     }
     for (const std::string& record : records) built.plain += record;
@@ -316,7 +322,10 @@ void CheckArchive(Choices& c, const Built& built) {
     if (k.pages + k.notResponse + k.notHtml + k.notSuccess + k.problems != k.records || k.pages != whole.pages.size())
         Fail("the counts do not add up", Describe(whole));
     const std::size_t readerProblems = whole.problems.size() - k.problems;
-    const std::size_t present = Count(built.plain, "WARC/") + built.garbage + 1;
+    // Where a record can begin: each record written, each "WARC/" that is
+    // not a record's own version line (in a block, in garbage), and the
+    // garbage.
+    const std::size_t present = built.records + Count(built.plain, "WARC/") - built.versioned + built.garbage + 1;
     if (!built.flipped && k.records + readerProblems > present)
         Fail("more records and problems than the archive holds (" + std::to_string(present) + ")", Describe(whole));
     for (const ArchivePage& page : whole.pages) {
