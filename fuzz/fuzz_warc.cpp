@@ -54,6 +54,7 @@ struct Built {
     std::string file;         // as stored (and damaged)
     std::size_t records = 0;    // records written
     std::size_t versioned = 0;  // of them, those whose version line begins "WARC/"
+    std::size_t lies = 0;       // of them, those whose Content-Length lies
     std::size_t garbage = 0;    // stretches of garbage put between records
     bool flipped = false;     // a byte of a compressed file was changed
 };
@@ -141,9 +142,8 @@ std::string HttpBlock(Choices& c) {
     return header + body;
 }
 
-// One record, each of its parts chosen by the input, most of them right;
-// true when its version line begins "WARC/".
-bool AppendRecord(Choices& c, std::string& out) {
+// One record, each of its parts chosen by the input, most of them right.
+void AppendRecord(Choices& c, std::string& out, Built& built) {
     static const char* const kTypes[] = {"response", "response", "response", "request", "warcinfo", "metadata", "resource",
                                          "RESPONSE", "revisit"};
     static const char* const kVersions[] = {"WARC/1.0", "WARC/1.1", "WARC/1.0", "WARC/0.18", "WARC/2.0", "WARC/1.0 x",
@@ -154,7 +154,9 @@ bool AppendRecord(Choices& c, std::string& out) {
                         : std::string_view(type) == "request" ? "GET / HTTP/1.1\r\nHost: e.com\r\n\r\n"
                                                               : HttpBlock(c);
     std::string length = std::to_string(block.size());
-    switch (c.Next(10)) {
+    const unsigned lie = c.Next(10);
+    built.lies += lie == 5 || lie == 8 || lie == 9 ? 1 : 0;
+    switch (lie) {
         case 9: length = std::to_string(block.size() - std::min<std::size_t>(block.size(), 1 + c.Next(40))); break;
         case 8: length = std::to_string(block.size() + 1 + c.Next(40)); break;
         case 7: length = "12x"; break;
@@ -180,7 +182,8 @@ bool AppendRecord(Choices& c, std::string& out) {
         case 5: out += "\r\n"; break;
         default: out += "\r\n\r\n"; break;
     }
-    return version.substr(0, 5) == "WARC/";
+    ++built.records;
+    built.versioned += version.substr(0, 5) == "WARC/" ? 1 : 0;
 }
 
 Built BuildArchive(Choices& c) {
@@ -192,8 +195,7 @@ Built BuildArchive(Choices& c) {
             record = c.Next(2) == 0 ? RawBytes(c, 40) : "\r\nWARC/1.0 not quite\n";
             ++built.garbage;
         }
-        built.versioned += AppendRecord(c, record) ? 1 : 0;
-        ++built.records;
+        AppendRecord(c, record, built);
         records.push_back(std::move(record));
     }
     for (const std::string& record : records) built.plain += record;
@@ -323,9 +325,10 @@ void CheckArchive(Choices& c, const Built& built) {
         Fail("the counts do not add up", Describe(whole));
     const std::size_t readerProblems = whole.problems.size() - k.problems;
     // Where a record can begin: each record written, each "WARC/" that is
-    // not a record's own version line (in a block, in garbage), and the
-    // garbage.
-    const std::size_t present = built.records + Count(built.plain, "WARC/") - built.versioned + built.garbage + 1;
+    // not a record's own version line (in a block, in garbage), the garbage,
+    // and where a lying Content-Length ends.
+    const std::size_t present =
+        built.records + Count(built.plain, "WARC/") - built.versioned + built.garbage + built.lies + 1;
     if (!built.flipped && k.records + readerProblems > present)
         Fail("more records and problems than the archive holds (" + std::to_string(present) + ")", Describe(whole));
     for (const ArchivePage& page : whole.pages) {
