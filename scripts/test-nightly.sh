@@ -8,7 +8,9 @@
 #  3. the Python tests (tests/python/) in a Release build, pip building the
 #     module from nothing;
 #  4. scripts/fuzz-nightly.sh: the three fuzzers for FUZZ_SECONDS each from random
-#     seeds, and the page over 2 GB with an optimised build of the program.
+#     seeds, and the page over 2 GB with an optimised build of the program;
+#  5. the web archive fuzzer (fuzz_warc) for FUZZ_SECONDS from a random seed,
+#     in the same build; what it finds is kept in build-fuzz/crashes-fuzz_warc/.
 # Usage: scripts/test-nightly.sh [FUZZ_SECONDS]   (default 300)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -44,3 +46,9 @@ stage "Python module, pip from nothing"
 
 scripts/fuzz-nightly.sh "$seconds"
 stage "fuzzers and the page over 2 GB"
+
+cmake --build build-fuzz --target fuzz_warc
+mkdir -p build-fuzz/corpus-fuzz_warc build-fuzz/crashes-fuzz_warc
+build-fuzz/fuzz/fuzz_warc -max_len=4096 -max_total_time="$seconds" -print_final_stats=1 \
+  -artifact_prefix=build-fuzz/crashes-fuzz_warc/ build-fuzz/corpus-fuzz_warc
+stage "web archive fuzzer"

@@ -75,7 +75,7 @@ public:
         const std::uint32_t inBefore = state_.avail_in, outBefore = state_.avail_out;
         const int code = isal_inflate(&state_);
         Inflater::Step step;
-        step.consumed = inBefore - state_.avail_in;
+        step.consumed = state_.avail_in > inBefore ? 0 : inBefore - state_.avail_in;  // damage can leave avail_in at -1
         step.produced = outBefore - state_.avail_out;
         if (code < 0 || code == ISAL_NEED_DICT) {
             step.damaged = true;
