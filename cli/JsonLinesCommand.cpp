@@ -141,6 +141,7 @@ int RunJsonLines(const RecordRun& run, FileSystem& disk) {
         RecordError(QStringLiteral("tessark"), QStringLiteral("standard output is closed"));
         return 1;
     }
+    if (OutputIsAnInput(run)) return 1;
     bool allOk = true;
     try {
         RecordOutput output(disk, run.output);

@@ -803,7 +803,7 @@ int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& s
     if (const QString problem = RecordUsageProblem(p); !problem.isEmpty()) return UsageError(problem);
     QStringList inputs = parser.positionalArguments();
     if (inputs.isEmpty()) inputs << QStringLiteral("-");
-    if (mode == OutputMode::OneFile && inputs.size() > 1)
+    if (mode == OutputMode::OneFile && inputs.size() > 1 && !parser.isSet(p.warc) && !parser.isSet(p.jsonl))
         return UsageError(QStringLiteral("-o writes one output, but there are %1 inputs (use -d for several)")
                               .arg(inputs.size()));
 

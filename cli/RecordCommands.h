@@ -77,6 +77,11 @@ private:
     std::string packed_;
 };
 
+// True, with "tessark: INPUT: input file is output file" said for each,
+// when the output file is one of the inputs (also through a link): the run
+// is then refused before anything is written.
+bool OutputIsAnInput(const RecordRun& run);
+
 // "tessark: SHOWN: message" on standard error.
 void RecordError(const QString& shown, const QString& message);
 // The message of the exception being handled (call inside a catch block).

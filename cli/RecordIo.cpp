@@ -1,5 +1,7 @@
+#include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <filesystem>
 
 #include "ConversionJob.h"
 #include "FileSystem.h"
@@ -36,6 +38,20 @@ void RecordOutput::Write(std::string_view bytes) {
 void RecordOutput::Commit() {
     stream_->Commit();
     stream_.reset();
+}
+
+bool OutputIsAnInput(const RecordRun& run) {
+    if (run.output.isEmpty() || run.output == QLatin1String("-")) return false;
+    const auto native = [](const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); };
+    bool found = false;
+    for (const QString& input : run.inputs) {
+        std::error_code error;
+        if (input != QLatin1String("-") && std::filesystem::equivalent(native(input), native(run.output), error) && !error) {
+            RecordError(input, QStringLiteral("input file is output file"));
+            found = true;
+        }
+    }
+    return found;
 }
 
 void RecordError(const QString& shown, const QString& message) {

@@ -7,7 +7,6 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <deque>
-#include <filesystem>
 
 #include "ConversionJob.h"
 #include "FileSystem.h"
@@ -65,13 +64,6 @@ Converted ConvertBatch(const Batch& batch, const PageOptions& options, RecordRun
 // The output failed; its message has been said.
 struct OutputFailed {};
 
-bool SameFile(const QString& a, const QString& b) {
-    std::error_code error;
-    return std::filesystem::equivalent(std::filesystem::path(QFile::encodeName(a).toStdString()),
-                                       std::filesystem::path(QFile::encodeName(b).toStdString()), error) &&
-           !error;
-}
-
 QString ShownInput(const QString& input) {
     return input == QLatin1String("-") ? QStringLiteral("(standard input)") : input;
 }
@@ -84,6 +76,7 @@ int RunWarc(const RecordRun& run, FileSystem& disk) {
         RecordError(QStringLiteral("tessark"), QStringLiteral("standard output is closed"));
         return kExitFailed;
     }
+    if (OutputIsAnInput(run)) return kExitFailed;
     const PageOptions options = PageOptionsFor(run.options, run.encoding);
     std::unique_ptr<RecordOutput> output;
     try {
@@ -113,11 +106,6 @@ int RunWarc(const RecordRun& run, FileSystem& disk) {
         };
         if (input == QLatin1String("-") && run.inputClosed) {
             RecordError(shown, QStringLiteral("standard input is closed"));
-            status = kExitFailed;
-            continue;
-        }
-        if (!toStandardOutput && input != QLatin1String("-") && SameFile(input, run.output)) {
-            RecordError(shown, QStringLiteral("input file is output file"));
             status = kExitFailed;
             continue;
         }

@@ -181,6 +181,9 @@ PageText ConvertPage(const ArchivePage& page, const PageOptions& options) {
     });
     result.converted = stream.Feed(page.html.data(), page.html.size()) && stream.Finish();
     if (classic) result.text += lines.Convert({}, true);
+    // The classic conversion passes a page's bytes through as they are:
+    // what is not UTF-8 in them cannot go into a record.
+    MakeValidUtf8(result.text);
     result.charset = stream.Used().encoding;
     if (!result.converted) {
         result.text.clear();

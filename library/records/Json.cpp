@@ -81,6 +81,24 @@ void AppendJsonString(std::string& out, std::string_view text) {
     out += '"';
 }
 
+void MakeValidUtf8(std::string& text) {
+    if (simdjson::validate_utf8(text.data(), text.size())) return;
+    std::string valid;
+    valid.reserve(text.size() + 16);
+    for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            valid += text[i++];
+        } else if (const std::size_t length = SequenceLength(text, i); length > 0) {
+            valid.append(text, i, length);
+            i += length;
+        } else {
+            valid += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    text = std::move(valid);
+}
+
 void AppendJsonField(std::string& out, std::string_view key, std::string_view value, bool first) {
     if (!first) out += ',';
     AppendJsonString(out, key);

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <optional>
 
 namespace tessark::records {
 namespace {
 
 constexpr std::size_t kReadSize = 256 * 1024;
 constexpr std::string_view kVersionPrefix = "WARC/";
+// How far past a compressed record the reader looks for its member's end.
+constexpr std::uint64_t kLookahead = std::uint64_t{1} << 20;
 
 bool IsSpace(char c) { return c == ' ' || c == '\t'; }
 
@@ -195,11 +198,12 @@ struct WarcReader::Impl {
         }
     }
 
-    // The first cut in (from, to], or 0 when none.
-    std::uint64_t CutWithin(std::uint64_t from, std::uint64_t to) const {
+    // The first cut in [from, to), if any: bytes of a damaged member that
+    // would have been there are gone.
+    std::optional<std::uint64_t> CutWithin(std::uint64_t from, std::uint64_t to) const {
         for (const std::uint64_t cut : cuts)
-            if (cut > from && cut <= to) return cut;
-        return 0;
+            if (cut >= from && cut < to) return cut;
+        return std::nullopt;
     }
 
     // Goes on after a malformed record that starts at plain offset `from`:
@@ -282,8 +286,8 @@ struct WarcReader::Impl {
             if (pos == plain.size() && !Fill()) return false;
             const std::uint64_t at = plainBase + pos;
             const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, plain.size() - pos));
-            if (const std::uint64_t cut = CutWithin(at, at + n)) {
-                pos = Index(cut);
+            if (const std::optional<std::uint64_t> cut = CutWithin(at, at + n)) {
+                pos = Index(*cut);
                 return false;
             }
             pos += n;
@@ -305,7 +309,17 @@ struct WarcReader::Impl {
             }
             const std::uint64_t start = plainBase + pos;
             record.offset = FileOffset(start);
+            // From here a cut at or after the start is damage in this record's
+            // members: the record goes (the damage has been reported) and
+            // reading goes on where the next member's bytes begin.
+            while (!cuts.empty() && cuts.front() <= start) cuts.pop_front();
+            const auto damaged = [&](std::uint64_t upTo) {
+                const std::optional<std::uint64_t> cut = CutWithin(start, upTo);
+                if (cut) pos = Index(*cut);
+                return cut.has_value();
+            };
             Ensure(kVersionPrefix.size());
+            if (damaged(start + kVersionPrefix.size())) continue;
             if (std::string_view(plain).substr(pos, kVersionPrefix.size()) != kVersionPrefix) {
                 Problem(record.offset, "not the start of a WARC record: skipped to the next one");
                 if (!Resync(start)) return false;
@@ -325,6 +339,7 @@ struct WarcReader::Impl {
                 searchedTo = plain.size();
                 if (plain.size() - pos > limits.header || !Fill()) break;
             }
+            if (damaged(headerEnd == std::string::npos ? PlainEnd() + 1 : plainBase + headerEnd)) continue;
             if (headerEnd == std::string::npos) {
                 const bool atFileEnd = plain.size() - pos <= limits.header;
                 Problem(record.offset, atFileEnd ? "truncated record: the file ends inside its header"
@@ -335,10 +350,6 @@ struct WarcReader::Impl {
                     return false;
                 }
                 if (!Resync(start)) return false;
-                continue;
-            }
-            if (const std::uint64_t cut = CutWithin(start, plainBase + headerEnd)) {
-                pos = Index(cut);
                 continue;
             }
             std::uint64_t length = 0;
@@ -362,10 +373,7 @@ struct WarcReader::Impl {
             const auto blockSize = static_cast<std::size_t>(length);
             const bool whole = Ensure(headerEnd - pos + blockSize);
             const std::uint64_t blockEnd = blockStart + length;
-            if (const std::uint64_t cut = CutWithin(start, std::min(blockEnd, PlainEnd()))) {
-                pos = Index(cut);
-                continue;
-            }
+            if (damaged(blockEnd)) continue;
             // Compressed, a record ends with its member: a member that begins
             // inside the block with a record of its own means the length lies.
             bool overrun = false;
@@ -391,6 +399,7 @@ struct WarcReader::Impl {
             // end of the file, by what there is of them.
             const std::size_t after = Index(blockEnd);
             const bool tailWhole = Ensure(after - pos + 4);
+            if (damaged(blockEnd)) continue;
             const std::string_view tail = std::string_view(plain).substr(after, 4);
             std::size_t tailSize = 0;
             if (tail.substr(0, 4) == "\r\n\r\n")
@@ -406,8 +415,16 @@ struct WarcReader::Impl {
                 if (!Resync(start)) return false;
                 continue;
             }
+            // Compressed, the record is handed out once its member has ended
+            // and its checksum held, looking no further than kLookahead past
+            // it (a file that is one gzip stream ends only at its end).
+            const std::uint64_t recordEnd = blockEnd + tailSize;
+            while (compressed && memberOpen && memberPlainStart < recordEnd && PlainEnd() < recordEnd + kLookahead &&
+                   Fill()) {
+            }
+            if (damaged(recordEnd)) continue;
             record.block.assign(plain, Index(blockStart), blockSize);
-            pos = after + tailSize;
+            pos = Index(recordEnd);
             return true;
         }
     }

@@ -6,6 +6,8 @@
 #include <simdjson.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <string>
 #include <vector>
@@ -234,6 +236,35 @@ TEST(Archives, OffsetsAreThoseOfTheMembers) {
     ASSERT_EQ(read.problems.size(), 1u);
     EXPECT_EQ(read.problems[0].substr(0, read.problems[0].find(':')), std::to_string(first.size()));
     EXPECT_EQ(read.counts.records, 2u);
+}
+
+// Archives the fuzzer found, with damaged members where the reader once
+// moved memory by a negative size or read past a cut: each gives the same
+// pages and problems whatever the size of the reads.
+TEST(Archives, DamagedMembersReadAlikeInPieces) {
+    for (int k = 1; k <= 6; ++k) {
+        std::ifstream file(std::string(TESSARK_TEST_DATA) + "/records/damaged-" + std::to_string(k) + ".warc.gz",
+                           std::ios::binary);
+        const std::string archive{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        ASSERT_FALSE(archive.empty()) << k;
+        const Read whole = ReadArchive(archive, 1 << 20);
+        EXPECT_FALSE(whole.problems.empty()) << k;
+        for (const std::size_t step : {std::size_t{1}, std::size_t{7}}) {
+            const Read pieces = ReadArchive(archive, step);
+            EXPECT_EQ(pieces.pages, whole.pages) << k << " " << step;
+            EXPECT_EQ(pieces.problems, whole.problems) << k << " " << step;
+        }
+    }
+}
+
+TEST(Formats, ClassicTextIsValidUtf8) {
+    ArchivePage page;
+    page.html = "<p>caf\xe9 \xff ok</p>";
+    PageOptions options;
+    options.encoding = "utf-8";  // the classic conversion passes the bytes through
+    const PageText text = ConvertPage(page, options);
+    ASSERT_TRUE(text.converted);
+    EXPECT_NE(text.text.find("caf\xef\xbf\xbd \xef\xbf\xbd ok"), std::string::npos) << text.text;
 }
 
 TEST(Formats, DigestsAndIds) {
