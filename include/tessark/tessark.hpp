@@ -169,13 +169,13 @@ struct ArchiveProblem {
 
 // What the archive held so far, by kind of record.
 struct ArchiveCounts {
-    std::uint64_t records = 0;       // well-formed records
+    std::uint64_t records = 0;       // every record met: the sum of the five below
     std::uint64_t pages = 0;         // pages handed out by next
     std::uint64_t not_response = 0;  // request, metadata, warcinfo, ... records
     std::uint64_t not_html = 0;      // responses of another type (images, styles, ...)
     std::uint64_t not_success = 0;   // redirects, errors and other statuses
-    std::uint64_t problems = 0;      // HTML responses skipped: a body or a conversion that failed
-                                     // (malformed records are in problems() only, as the program counts)
+    std::uint64_t problems = 0;      // records skipped for a problem: malformed or damaged records,
+                                     // bodies that cannot be decoded (each one in problems())
 };
 
 class ArchiveReader {

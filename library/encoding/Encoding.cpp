@@ -689,6 +689,29 @@ bool IsValidUtf8(std::string_view bytes, bool more) {
     return true;
 }
 
+std::string ToValidUtf8(std::string_view bytes) {
+    if (IsValidUtf8(bytes)) return std::string(bytes);
+    const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::string out;
+    out.reserve(bytes.size() + 16);
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (d[i] < 0x80) {
+            out += bytes[i++];
+            continue;
+        }
+        const std::ptrdiff_t length = Utf8Sequence(d + i, bytes.size() - i);
+        if (length > 0) {
+            out.append(bytes, i, static_cast<std::size_t>(length));
+            i += static_cast<std::size_t>(length);
+        } else {
+            out += "\xEF\xBF\xBD";
+            // A sequence cut off by the end is one ill-formed part.
+            i += length == 0 ? bytes.size() - i : static_cast<std::size_t>(-length);
+        }
+    }
+    return out;
+}
+
 std::string Guess(std::string_view bytes, const Pace& pace) {
     bytes = bytes.substr(0, kGuessSampleBytes);
     const auto nonAscii = std::count_if(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; });

@@ -104,6 +104,9 @@ std::string PrescanMeta(std::string_view bytes);
 // True when every byte belongs to a well-formed UTF-8 sequence; with
 // `more`, also when the last sequence is only cut off by the end.
 bool IsValidUtf8(std::string_view bytes, bool more = false);
+// `bytes` as well-formed UTF-8: each maximal ill-formed part becomes U+FFFD,
+// as the decoders make it.
+std::string ToValidUtf8(std::string_view bytes);
 // uchardet's guess from the first kGuessSampleBytes bytes, when it names an
 // encoding of the label table that Decode can decode and those bytes hold
 // enough non-ASCII bytes to judge by (kGuessMinNonAscii); empty otherwise.

@@ -105,15 +105,17 @@ std::string RecordIdFor(std::string_view name) {
 ArchivePages::ArchivePages(ByteSource& source, WarcLimits limits) : reader_(source, limits), limits_(limits) {}
 
 bool ArchivePages::Next(ArchivePage& page, std::vector<WarcProblem>& problems) {
-    // Every problem is a record skipped, the reader's and the bodies' alike.
+    // Every problem is a record skipped, the reader's and the bodies' alike;
+    // those the reader skips were not counted as records yet.
     std::size_t seen = problems.size();
-    const auto tally = [&] {
+    const auto tally = [&](bool reader) {
         counts_.problems += problems.size() - seen;
+        if (reader) counts_.records += problems.size() - seen;
         seen = problems.size();
     };
     for (;;) {
         const bool more = reader_.Next(record_, problems);
-        tally();
+        tally(true);
         if (!more) return false;
         ++counts_.records;
         if (!SameName(record_.Field("WARC-Type"), "response")) {
@@ -122,7 +124,7 @@ bool ArchivePages::Next(ArchivePage& page, std::vector<WarcProblem>& problems) {
         }
         const auto problem = [&](const std::string& why) {
             problems.push_back({record_.offset, why + ": skipped"});
-            tally();
+            tally(false);
         };
         HttpResponse response;
         std::string why;
@@ -183,7 +185,7 @@ PageText ConvertPage(const ArchivePage& page, const PageOptions& options) {
     if (classic) result.text += lines.Convert({}, true);
     // The classic conversion passes a page's bytes through as they are:
     // what is not UTF-8 in them cannot go into a record.
-    MakeValidUtf8(result.text);
+    if (!encoding::IsValidUtf8(result.text)) result.text = encoding::ToValidUtf8(result.text);
     result.charset = stream.Used().encoding;
     if (!result.converted) {
         result.text.clear();

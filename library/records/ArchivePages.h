@@ -40,7 +40,7 @@ struct ArchivePage {
 
 // What an archive held, by kind of record.
 struct ArchiveCounts {
-    std::uint64_t records = 0;      // well-formed records (those skipped for a problem not among them)
+    std::uint64_t records = 0;      // every record met: the sum of the five below
     std::uint64_t pages = 0;        // HTML responses handed out
     std::uint64_t notResponse = 0;  // request, metadata, warcinfo, ... records
     std::uint64_t notHtml = 0;      // responses of another type (images, styles, ...)
