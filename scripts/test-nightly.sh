@@ -10,7 +10,8 @@
 #  4. scripts/fuzz-nightly.sh: the three fuzzers for FUZZ_SECONDS each from random
 #     seeds, and the page over 2 GB with an optimised build of the program;
 #  5. the web archive fuzzer (fuzz_warc) for FUZZ_SECONDS from a random seed,
-#     in the same build; what it finds is kept in build-fuzz/crashes-fuzz_warc/.
+#     in the same build; what it finds is kept in build-fuzz/crashes-fuzz_warc/;
+#  6. a web archive of 2.4 GB through a pipe, under 64 MB of memory.
 # Usage: scripts/test-nightly.sh [FUZZ_SECONDS]   (default 300)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -52,3 +53,18 @@ mkdir -p build-fuzz/corpus-fuzz_warc build-fuzz/crashes-fuzz_warc
 build-fuzz/fuzz/fuzz_warc -max_len=4096 -max_total_time="$seconds" -print_final_stats=1 \
   -artifact_prefix=build-fuzz/crashes-fuzz_warc/ build-fuzz/corpus-fuzz_warc
 stage "web archive fuzzer"
+
+# A web archive of 2.4 GB of records (the corpus pages, bench/make-warc.py,
+# four times through a pipe) converted in bounded memory, on one thread and
+# two, by the optimised program of the stage above.
+archive=$(mktemp -d)
+/usr/bin/python3 bench/make-warc.py "$archive/corpus.warc.gz" 600 tests/data/corpus
+for jobs in 1 2; do
+  cat "$archive/corpus.warc.gz" "$archive/corpus.warc.gz" "$archive/corpus.warc.gz" "$archive/corpus.warc.gz" |
+    /usr/bin/time -f %M -o "$archive/peak" build-nightly/bin/tessark --warc -j"$jobs" -o /dev/null -
+  peak=$(tail -1 "$archive/peak")
+  echo "tessark --warc -j$jobs over 2.4 GB: peak $((peak / 1024)) MB"
+  [ "$peak" -lt $((64 * 1024)) ] || { echo "test-nightly.sh: over 64 MB" >&2; exit 1; }
+done
+rm -rf "$archive"
+stage "a web archive of 2.4 GB in bounded memory"
