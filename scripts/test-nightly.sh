@@ -19,7 +19,7 @@ seconds="${1:-300}"
 start=$SECONDS
 stage() { echo "test-nightly.sh: $1 ($((SECONDS - start)) s)"; }
 scripts/deps.sh libbenchmark-dev pybind11-dev python3-dev python3-pybind11 python3-pytest python3-dask \
-  python3-distributed python3-bs4 python3-html2text python3-venv python3-pip python3-setuptools python3-wheel
+  python3-distributed python3-bs4 python3-html2text python3-venv python3-pip python3-setuptools python3-wheel time
 export TESSARK_NIGHTLY=1
 
 rm -rf build-nightly-test
