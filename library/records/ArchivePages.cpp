@@ -174,7 +174,9 @@ PageText ConvertPage(const ArchivePage& page, const PageOptions& options) {
     PageText result;
     ConversionContext context;
     UnixLines lines;
-    const bool classic = !chosen.readable;
+    // The classic text's CR LF lines become LF lines unless CR LF is asked
+    // for (readable text makes its own).
+    const bool classic = !chosen.readable && !chosen.layout.crlf;
     PageStream stream(chosen, &context, [&](const char* data, std::size_t size) {
         if (classic)
             result.text += lines.Convert(std::string_view(data, size), false);

@@ -71,7 +71,8 @@ struct PageText {
 };
 
 // The page's text with `options` (options.encoding: for a page whose header
-// declares no usable charset).
+// declares no usable charset; options.layout.crlf: CR LF lines, for the
+// classic conversion too, else LF lines).
 PageText ConvertPage(const ArchivePage& page, const PageOptions& options);
 
 // WET records. The date is WARC's form, "2026-12-09T10:00:00Z".
