@@ -87,17 +87,16 @@ private slots:
     void archive_data() {
         QTest::addColumn<tessark::Options>("options");
         QTest::addColumn<QStringList>("flags");  // the program's flags for the same options
-        tessark::Options list;
-        list.links = tessark::Links::List;
-        list.width = 20;
-        list.alt_text = false;
-        tessark::Options fallback;
-        fallback.encoding = "windows-1251";
-        QTest::newRow("readable, auto") << tessark::Options() << QStringList{"--readable"};
-        QTest::newRow("links, width, no alt text")
-            << list << QStringList{"--readable", "--links=list", "--width", "20", "--no-alt-text"};
-        QTest::newRow("fallback encoding") << fallback << QStringList{"--readable", "--encoding", "windows-1251"};
-        QTest::newRow("classic") << Classic() << QStringList{"--classic"};
+        tessark::Options every;
+        every.links = tessark::Links::List;
+        every.width = 20;
+        every.alt_text = false;
+        every.encoding = "windows-1251";
+        tessark::Options classic = Classic();
+        classic.encoding = "koi8-r";
+        QTest::newRow("readable, every option") << every << QStringList{"--readable", "--links=list", "--width", "20",
+                                                                        "--no-alt-text", "--encoding", "windows-1251"};
+        QTest::newRow("classic, encoding") << classic << QStringList{"--classic", "--encoding", "koi8-r"};
     }
     // The pages, problems and counts are the program's, whether the archive
     // is a file or comes through a read function a few bytes at a time.
@@ -202,12 +201,10 @@ private slots:
         tessark::JsonLinesOptions fields;
         fields.html_field = "page";
         fields.text_field = "body";
-        tessark::JsonLinesOptions classic;
-        classic.options = Classic();
+        fields.options = Classic();
         QTest::newRow("readable") << tessark::JsonLinesOptions() << QStringList{"--readable"} << lines;
-        QTest::newRow("field names") << fields << QStringList{"--readable", "--html-field", "page", "--text-field", "body"}
-                                     << lines;
-        QTest::newRow("classic") << classic << QStringList{"--classic"} << lines;
+        QTest::newRow("field names, classic")
+            << fields << QStringList{"--classic", "--html-field", "page", "--text-field", "body"} << lines;
     }
     // The lines are the program's, converted whole or one at a time; a line
     // that cannot be converted is written with its error, never thrown.
