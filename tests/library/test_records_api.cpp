@@ -38,6 +38,7 @@ std::string Archive() {
                  "<h1>Caf\xc3\xa9</h1><p>See <a href=\"/hours\">the hours</a> <img src=c.png alt=cup>.</p>"
                  "<p>Words that wrap when the width is small</p>"),
         Record("request", "http://utf8/", "GET / HTTP/1.1\r\n\r\n"),
+        Record("metadata", "http://utf8/", "fetchTimeMs: 12\r\n"),  // two not responses, so that no count is another's
         Response("http://undeclared/", "200 OK", "Content-Type: text/html\r\n", "<p>\xcf\xf0\xe8\xe2\xe5\xf2</p>"),
         Response("http://missing/", "404 Not Found", "Content-Type: text/html\r\n", "<p>gone</p>"),
         Response("http://image/", "200 OK", "Content-Type: image/png\r\n", "\x89PNG\r\n"),
@@ -194,9 +195,7 @@ private slots:
                                  "{\"text\":\"old\",\"html\":\"<p>a<br>b</p>\",\"error\":\"x\"}\r\n"
                                  "\n   \n"
                                  "not json\n"
-                                 "[1,2]\n"
                                  "{\"id\":2}\n"
-                                 "{\"html\":5}\n"
                                  "{\"page\":\"<p>other field</p>\",\"html\":\"<p>x</p>\"}";
         tessark::JsonLinesOptions fields;
         fields.html_field = "page";
