@@ -137,22 +137,18 @@ static void archive_cases(void) {
     tessark_archive* a = NULL;
     tessark_archive_page page;
     check(tessark_archive_open(path, NULL, &a) == TESSARK_OK, "archive_open", tessark_last_error());
-    check(tessark_archive_next(a, &page) == TESSARK_OK, "first page", tessark_last_error());
-    check(strcmp(page.url, "http://a/") == 0 && strcmp(page.record_id, "<urn:uuid:http://a/>") == 0 &&
-              strcmp(page.date, "2024-05-01T10:00:00Z") == 0 && page.offset == 0,
-          "first page's record", page.url);
-    check(strcmp(page.text, "caf\xC3\xA9 & cr\xC3\xA8me\n") == 0 && page.text_size == strlen(page.text),
-          "first page's text", page.text);
-    check(strcmp(page.charset, "windows-1252") == 0, "first page's charset", page.charset);
-    check(tessark_archive_next(a, &page) == TESSARK_OK && strcmp(page.url, "http://b/") == 0 &&
-              strcmp(page.text, "two\n") == 0,
-          "second page", page.text);
+    check(tessark_archive_next(a, &page) == TESSARK_OK && strcmp(page.url, "http://a/") == 0 &&
+              strcmp(page.record_id, "<urn:uuid:http://a/>") == 0 && strcmp(page.date, "2024-05-01T10:00:00Z") == 0 &&
+              page.offset == 0 && strcmp(page.charset, "windows-1252") == 0 &&
+              strcmp(page.text, "caf\xC3\xA9 & cr\xC3\xA8me\n") == 0 && page.text_size == strlen(page.text),
+          "first page", page.text);
+    check(tessark_archive_next(a, &page) == TESSARK_OK && strcmp(page.text, "two\n") == 0, "second page", page.text);
     check(tessark_archive_next(a, &page) == TESSARK_END && tessark_archive_next(a, &page) == TESSARK_END, "end",
           NULL);
     unsigned long long offset = 0;
     const char* problem = tessark_archive_problem(a, 0, &offset);
-    check(problem && offset > 0 && strstr(problem, "Content-Length"), "the record without a length", problem);
-    check(tessark_archive_problem(a, 1, &offset) == NULL, "one problem", NULL);
+    check(problem && offset > 0 && strstr(problem, "Content-Length") && !tessark_archive_problem(a, 1, &offset),
+          "one problem: the record without a length", problem);
     check(tessark_archive_count(a, "pages") == 2 && tessark_archive_count(a, "not_response") == 0 &&
               tessark_archive_count(a, "records") == 3 && tessark_archive_count(a, "colour") == 0,
           "counts", NULL);

@@ -1,11 +1,9 @@
-// tessark --jsonl: lines cut into batches (records::LineBatcher), lines in
-// and out through the real program, the same output whatever -j, and the
-// output read back by simdjson, jq and Python's json.
+// tessark --jsonl: lines cut into batches (records::LineBatcher), and lines
+// in and out through the real program, byte for byte. -j is tested by
+// test_records_cli; jq reading the output back by crawl/roundtrip.py.
 #include <QDir>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <simdjson.h>
 
 #include "ProcessTestSupport.h"
 #include "records/JsonLines.h"
@@ -84,9 +82,9 @@ private slots:
             << QByteArray("{\"body\":\"<p>x</p><p>y</p>\",\"html\":1}")
             << QByteArray("{\"body\":\"<p>x</p><p>y</p>\",\"html\":1,\"t\":\"xy\\n\"}" "\n") << QByteArray();
         QTest::newRow("errors of every kind") << none
-            << QByteArray("garbage\n[1,2]\n{\"a\":1}\n{\"html\":3,\"error\":\"old\"}\n{\"html\":\"a\"}}\n"
+            << QByteArray("garb\x01" "age\n[1,2]\n{\"a\":1}\n{\"html\":3,\"error\":\"old\"}\n{\"html\":\"a\"}}\n"
                           "{\"html\":\"\xFF\"}\n{\"a\":tru,\"html\":\"x\"}\n{\"a\":01,\"html\":\"x\"}\n{\"html\":\"\\ud800\"}\n{}\n")
-            << QByteArray("{\"error\":\"not valid JSON\",\"line\":\"garbage\"}\n"
+            << QByteArray("{\"error\":\"not valid JSON\",\"line\":\"garb\\u0001age\"}\n"
                           "{\"error\":\"not a JSON object\",\"line\":\"[1,2]\"}\n"
                           "{\"a\":1,\"error\":\"no field \\\"html\\\"\"}\n"
                           "{\"html\":3,\"error\":\"field \\\"html\\\" is not a string\"}\n"
@@ -111,55 +109,6 @@ private slots:
         for (const QByteArray& fragment : errors.split('\n'))
             if (!fragment.isEmpty()) QVERIFY2(run.err.contains(fragment), run.err.constData());
         if (errors.isEmpty()) QCOMPARE(run.err, QByteArray());
-    }
-
-    // Batches converted on three threads come out as on one, in order.
-    void jobsAgree() {
-        QByteArray input;
-        for (int i = 0; input.size() < (5 << 20); ++i)
-            input += i % 97 == 5 ? QByteArray("not json\n")
-                                 : "{\"n\":" + QByteArray::number(i) + ",\"html\":\"<h2>" + QByteArray::number(i) +
-                                       "</h2><p>" + QByteArray(2000, 'w') + "</p>\"}\n";
-        const QString path = folder_.filePath("many.jsonl");
-        QVERIFY(WriteFile(path, input));
-        const Finished one = Run({"-j1", "-v", path}, {});
-        const Finished three = Run({"-j3", "-v", path}, {});
-        QCOMPARE(one.exitCode, 1);
-        QCOMPARE(three.exitCode, 1);
-        QCOMPARE(one.out.count('\n'), input.count('\n'));
-        QVERIFY(one.out == three.out);
-        QCOMPARE(one.err, three.err);
-    }
-
-    // Every line written, errors too, reads back in simdjson, jq and
-    // Python's json, with the same text.
-    void readBack() {
-        const QByteArray input("{\"html\":\"<p>\\u0001\\t\\\"q\\\" \\u00e9 &#xD800; \\\\</p>\",\"x\":[1e30,-0]}\n"
-                               "{\"html\":\"<pre>a\\nb</pre>\"}\nnot \x01 json \xC3\n{\"html\":2}\n");
-        const Finished run = Run({"-"}, input);
-        const QList<QByteArray> lines = run.out.trimmed().split('\n');
-        QCOMPARE(lines.size(), 4);
-        QByteArray texts;
-        simdjson::dom::parser parser;
-        for (const QByteArray& line : lines) {
-            simdjson::dom::element element;
-            QCOMPARE(parser.parse(line.constData(), std::size_t(line.size())).get(element), simdjson::SUCCESS);
-            std::string_view text;
-            if (element["text"].get(text) == simdjson::SUCCESS) texts += QByteArray(text.data(), qsizetype(text.size()));
-            texts += '\n';
-        }
-        const QString python = QStringLiteral("/usr/bin/python3");
-        const Finished read = RunProcess(python, {"-c", "import sys, json\n"
-                                                         "for l in sys.stdin.buffer:\n"
-                                                         "    sys.stdout.buffer.write(json.loads(l).get('text', '').encode() + b'\\n')\n"},
-                                         folder_.path(), QProcessEnvironment::systemEnvironment(), 60, run.out);
-        QCOMPARE(read.exitCode, 0);
-        QCOMPARE(read.out, texts);
-        const QString jq = QStandardPaths::findExecutable("jq");
-        if (jq.isEmpty()) QSKIP("jq is not installed");
-        QCOMPARE(RunProcess(jq, {"-c", "."}, folder_.path(), QProcessEnvironment::systemEnvironment(), 60, run.out)
-                     .out.count('\n'),
-                 4);
     }
 };
 
