@@ -45,7 +45,9 @@ def walk(folders, skip=()):
     counts = {}
     for folder in folders:
         for root, dirs, files in os.walk(folder):
-            dirs[:] = [d for d in dirs if os.path.join(root, d) != 'tests/data']
+            # Test data, and what builds leave in the tree (git ignores them).
+            dirs[:] = [d for d in dirs if os.path.join(root, d) != 'tests/data'
+                       and d not in ('build', 'node_modules', '__pycache__') and not d.endswith('.egg-info')]
             for name in files:
                 path = os.path.join(root, name)
                 if name.endswith(EXTENSIONS) and path not in skip:
