@@ -218,22 +218,6 @@ Built BuildArchive(Choices& c) {
     return built;
 }
 
-// A source that hands out at most `piece` bytes a read.
-class PieceSource final : public ByteSource {
-public:
-    PieceSource(std::string_view bytes, std::size_t piece) : bytes_(bytes), piece_(piece) {}
-    std::size_t Read(char* data, std::size_t size) override {
-        const std::size_t n = std::min({size, piece_, bytes_.size()});
-        std::copy_n(bytes_.data(), n, data);
-        bytes_.remove_prefix(n);
-        return n;
-    }
-
-private:
-    std::string_view bytes_;
-    std::size_t piece_;
-};
-
 struct Read {
     std::vector<ArchivePage> pages;
     std::vector<WarcProblem> problems;
@@ -241,7 +225,7 @@ struct Read {
 };
 
 Read ReadArchive(const std::string& file, std::size_t piece, WarcLimits limits) {
-    PieceSource source(file, piece);
+    MemorySource source(file, piece);
     ArchivePages archive(source, limits);
     Read read;
     ArchivePage page;

@@ -24,7 +24,7 @@ std::string_view Trim(std::string_view text) {
 }  // namespace
 
 std::size_t MemorySource::Read(char* data, std::size_t size) {
-    const std::size_t n = std::min(size, bytes_.size());
+    const std::size_t n = std::min({size, piece_, bytes_.size()});
     std::memcpy(data, bytes_.data(), n);
     bytes_.remove_prefix(n);
     return n;

@@ -41,14 +41,17 @@ public:
     virtual std::size_t Read(char* data, std::size_t size) = 0;
 };
 
-// A source over bytes in memory (kept by the caller).
+// A source over bytes in memory (kept by the caller), handing out at most
+// `piece` bytes a read (so that readers can be tried on any piece size).
 class MemorySource final : public ByteSource {
 public:
-    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+    explicit MemorySource(std::string_view bytes, std::size_t piece = static_cast<std::size_t>(-1))
+        : bytes_(bytes), piece_(piece) {}
     std::size_t Read(char* data, std::size_t size) override;
 
 private:
     std::string_view bytes_;
+    std::size_t piece_;
 };
 
 struct WarcRecord {

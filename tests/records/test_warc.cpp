@@ -41,22 +41,6 @@ std::string Gz(const std::string& data, Codec codec = Codecs().front()) {
     return out;
 }
 
-// A source that hands out at most `step` bytes a read.
-class Trickle final : public ByteSource {
-public:
-    Trickle(std::string_view bytes, std::size_t step) : bytes_(bytes), step_(step) {}
-    std::size_t Read(char* data, std::size_t size) override {
-        const std::size_t n = std::min({size, step_, bytes_.size()});
-        std::copy_n(bytes_.data(), n, data);
-        bytes_.remove_prefix(n);
-        return n;
-    }
-
-private:
-    std::string_view bytes_;
-    std::size_t step_;
-};
-
 struct Read {
     std::vector<std::string> pages;  // "url=text" of each page, text converted as readable text
     std::vector<std::string> problems;  // "offset: message"
@@ -64,7 +48,7 @@ struct Read {
 };
 
 Read ReadArchive(const std::string& archive, std::size_t step, WarcLimits limits = {}) {
-    Trickle source(archive, step);
+    MemorySource source(archive, step);
     ArchivePages pages(source, limits);
     Read read;
     ArchivePage page;
