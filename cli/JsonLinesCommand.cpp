@@ -1,11 +1,8 @@
 // tessark --jsonl: JSON Lines in, JSON Lines out (RecordCommands.h). The
 // inputs are read in order by this thread, cut into batches of whole lines
 // (records/JsonLines.h), converted on run.jobs threads and written, with
-// each batch's line errors, in input order.
-#include <algorithm>
-#include <deque>
-#include <future>
-#include <optional>
+// each batch's line errors, in input order (InOrder).
+#include <mutex>
 #include <vector>
 
 #include "ConversionJob.h"
@@ -28,81 +25,54 @@ records::JsonLineOptions OptionsOf(const RecordRun& run) {
     return options;
 }
 
+// Converters kept from batch to batch, so that each keeps its parser's
+// buffers: one is taken for a batch and given back after it. Thread-safe.
+class Converters {
+public:
+    explicit Converters(records::JsonLineOptions options) : options_(std::move(options)) {}
+    records::BatchResult Convert(const records::LineBatch& batch) {
+        std::unique_ptr<records::JsonLineConverter> converter;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (!idle_.empty()) {
+                converter = std::move(idle_.back());
+                idle_.pop_back();
+            }
+        }
+        if (!converter) converter = std::make_unique<records::JsonLineConverter>(options_);
+        records::BatchResult result = converter->Convert(batch);
+        const std::lock_guard<std::mutex> lock(mutex_);
+        idle_.push_back(std::move(converter));
+        return result;
+    }
+
+private:
+    const records::JsonLineOptions options_;
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<records::JsonLineConverter>> idle_;
+};
+
 // One input's counts, for -v.
 struct Counts {
     std::uint64_t lines = 0, converted = 0, errors = 0;
 };
 
-// Writes the batches of one input in order, converting them on up to
-// `jobs` threads; at most twice that many batches are held at once.
-class Pipeline {
-public:
-    Pipeline(const RecordRun& run, RecordOutput& output, const QString& shown)
-        : run_(run), output_(output), shown_(shown), options_(OptionsOf(run)) {}
-
-    void Add(records::LineBatch batch) {
-        const std::size_t jobs = static_cast<std::size_t>(std::max(1, run_.jobs));
-        if (jobs == 1) {
-            if (!inline_) inline_.emplace(options_);
-            Write(inline_->Convert(batch));
-            return;
-        }
-        while (pending_.size() >= 2 * jobs) WriteFront();
-        pending_.push_back(std::async(std::launch::async, [this, b = std::move(batch)] {
-            records::JsonLineConverter converter(options_);
-            return converter.Convert(b);
-        }));
-    }
-    void Finish() {
-        while (!pending_.empty()) WriteFront();
-    }
-    // A failure leaves nothing running behind.
-    ~Pipeline() {
-        for (auto& future : pending_) future.wait();
-    }
-    const Counts& Done() const { return counts_; }
-
-private:
-    void WriteFront() {
-        records::BatchResult result = pending_.front().get();
-        pending_.pop_front();
-        Write(result);
-    }
-    void Write(const records::BatchResult& result) {
-        output_.Write(result.out);
-        for (const records::LineError& error : result.errors)
-            RecordError(shown_ + u':' + QString::number(error.line), QString::fromStdString(error.why));
-        counts_.lines += result.lines;
-        counts_.converted += result.converted;
-        counts_.errors += result.errors.size();
-    }
-
-    const RecordRun& run_;
-    RecordOutput& output_;
-    const QString& shown_;
-    records::JsonLineOptions options_;
-    std::optional<records::JsonLineConverter> inline_;
-    std::deque<std::future<records::BatchResult>> pending_;
-    Counts counts_;
-};
-
 // One input converted onto the output; false when any line or the input
 // itself failed. Throws what the output throws.
 bool ConvertInput(const RecordRun& run, FileSystem& disk, const QString& input, RecordOutput& output) {
-    const bool standard = input == QLatin1String("-");
-    const QString shown = standard ? QStringLiteral("(standard input)") : input;
-    if (standard && run.inputClosed) {
-        RecordError(shown, QStringLiteral("standard input is closed"));
-        return false;
-    }
-    std::unique_ptr<InputStream> reader;
-    try {
-        reader = OpenRecordInput(disk, input);
-    } catch (...) {
-        RecordError(shown, CurrentErrorText());
-        return false;
-    }
-    Pipeline pipeline(run, output, shown);
+    const QString shown = ShownInput(input);
+    const std::unique_ptr<InputStream> reader = OpenRecordInput(run, disk, input);
+    if (!reader) return false;
+    Converters converters(OptionsOf(run));
+    Counts counts;
+    InOrder<records::BatchResult> converted(run.jobs, [&](const records::BatchResult& result) {
+        output.Write(result.out);
+        for (const records::LineError& error : result.errors)
+            RecordError(shown + u':' + QString::number(error.line), QString::fromStdString(error.why));
+        counts.lines += result.lines;
+        counts.converted += result.converted;
+        counts.errors += result.errors.size();
+    });
     records::LineBatcher batcher;
     std::vector<records::LineBatch> ready;
     std::string block(kReadBlock, '\0');
@@ -120,11 +90,11 @@ bool ConvertInput(const RecordRun& run, FileSystem& disk, const QString& input, 
             batcher.Feed(std::string_view(block.data(), static_cast<std::size_t>(got)), ready);
         else
             batcher.Finish(ready);
-        for (records::LineBatch& batch : ready) pipeline.Add(std::move(batch));
+        for (records::LineBatch& batch : ready)
+            converted.Add([b = std::move(batch), &converters] { return converters.Convert(b); });
         ready.clear();
     }
-    pipeline.Finish();
-    const Counts& counts = pipeline.Done();
+    converted.Finish();
     if (run.verbose)
         RecordError(shown, QStringLiteral("%1 lines, %2 converted, %3 errors")
                                .arg(counts.lines)
@@ -137,11 +107,6 @@ bool ConvertInput(const RecordRun& run, FileSystem& disk, const QString& input, 
 
 int RunJsonLines(const RecordRun& run, FileSystem& disk) {
     const bool standardOut = run.output.isEmpty() || run.output == QLatin1String("-");
-    if (standardOut && run.outputClosed) {
-        RecordError(QStringLiteral("tessark"), QStringLiteral("standard output is closed"));
-        return 1;
-    }
-    if (OutputIsAnInput(run)) return 1;
     bool allOk = true;
     try {
         RecordOutput output(disk, run.output);

@@ -430,11 +430,6 @@ QStringList ExpandPrefixes(const QStringList& arguments, const Parser& p, QStrin
     return out;
 }
 
-// True when both paths name the same existing file (also through links).
-bool SameFile(const QString& a, const QString& b) {
-    std::error_code error;
-    return std::filesystem::equivalent(NativePath(a), NativePath(b), error) && !error;
-}
 
 // The flags that choose the engine or readable text's layout, each with
 // what it does to the options; the older spellings among them.
@@ -732,6 +727,11 @@ bool ToStandardOutput(const WorkItem& item) {
 
 }  // namespace
 
+bool SameFile(const QString& a, const QString& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(NativePath(a), NativePath(b), error) && !error;
+}
+
 StandardStreams StandardStreams::Probe() {
     StandardStreams streams;
 #ifdef TESSARK_POSIX
@@ -888,6 +888,7 @@ int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& s
         if (parser.isSet(p.textField)) run.textField = parser.value(p.textField).toStdString();
         run.outputClosed = streams.outputClosed;
         run.inputClosed = streams.inputClosed;
+        if (RecordRunRefused(run)) return kExitFailed;
         return std::max(status, parser.isSet(p.warc) ? RunWarc(run, disk) : RunJsonLines(run, disk));
     }
     if (items.empty()) return status;

@@ -46,4 +46,7 @@ int Run(const QStringList& arguments, FileSystem& disk, const StandardStreams& s
 // "tessark 1.0 Build 20"
 QString VersionText();
 
+// True when both paths name the same existing file (also through links).
+bool SameFile(const QString& a, const QString& b);
+
 }  // namespace tessark::cli

@@ -16,9 +16,15 @@
 // and joins its own worker threads (-j).
 #pragma once
 
+#include <QFuture>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -48,12 +54,59 @@ struct RecordRun {
     bool inputClosed = false;   // standard input was closed at start
 };
 
+// Each is called once the run's output is known to be writable in
+// principle (standard output open, not one of the inputs).
 int RunWarc(const RecordRun& run, FileSystem& disk);
 int RunJsonLines(const RecordRun& run, FileSystem& disk);
 
-// An input of a record run, read in blocks: a file, or standard input for
-// "-". Open failures and read errors throw as the disk layer throws them.
-std::unique_ptr<InputStream> OpenRecordInput(FileSystem& disk, const QString& input);
+// What messages call an input: "(standard input)" for "-".
+QString ShownInput(const QString& input);
+
+// An input of a record run, to be read in blocks: a file, or standard input
+// for "-". Null, with the reason said, when it cannot be read (standard
+// input closed, a file that cannot be opened).
+std::unique_ptr<InputStream> OpenRecordInput(const RecordRun& run, FileSystem& disk, const QString& input);
+
+// Work converted on up to `jobs` threads (on the calling thread for one)
+// and handed to `write` in the order it was added, at most four a thread
+// waiting, so that memory stays bounded and the reader seldom waits.
+// Destroying it waits for the work still running.
+template <class Result>
+class InOrder {
+public:
+    InOrder(int jobs, std::function<void(const Result&)> write) : jobs_(std::max(jobs, 1)), write_(std::move(write)) {
+        pool_.setMaxThreadCount(jobs_);
+    }
+    ~InOrder() { pool_.waitForDone(); }
+    InOrder(const InOrder&) = delete;
+    InOrder& operator=(const InOrder&) = delete;
+
+    template <class Work>
+    void Add(Work&& work) {
+        if (jobs_ == 1) {
+            write_(work());
+            return;
+        }
+        while (pending_.size() >= static_cast<std::size_t>(jobs_) * 4) WriteOldest();
+        pending_.push_back(QtConcurrent::run(&pool_, std::forward<Work>(work)));
+    }
+    // Writes all that was added.
+    void Finish() {
+        while (!pending_.empty()) WriteOldest();
+    }
+
+private:
+    void WriteOldest() {
+        const QFuture<Result> oldest = std::move(pending_.front());
+        pending_.pop_front();
+        write_(oldest.result());
+    }
+
+    int jobs_;
+    std::function<void(const Result&)> write_;
+    QThreadPool pool_;
+    std::deque<QFuture<Result>> pending_;
+};
 
 // The one output of a record run. Not thread-safe.
 class RecordOutput {
@@ -77,10 +130,10 @@ private:
     std::string packed_;
 };
 
-// True, with "tessark: INPUT: input file is output file" said for each,
-// when the output file is one of the inputs (also through a link): the run
-// is then refused before anything is written.
-bool OutputIsAnInput(const RecordRun& run);
+// True, with the reason said, when the run cannot start: its output is a
+// closed standard output, or a file that is one of the inputs (also through
+// a link: "tessark: INPUT: input file is output file"). Nothing is written.
+bool RecordRunRefused(const RecordRun& run);
 
 // "tessark: SHOWN: message" on standard error.
 void RecordError(const QString& shown, const QString& message);

@@ -1,17 +1,30 @@
-#include <QFile>
 #include <QFileInfo>
 #include <cstdio>
-#include <filesystem>
 
 #include "ConversionJob.h"
 #include "FileSystem.h"
+#include "ModernCommandLine.h"
 #include "RecordCommands.h"
 #include "records/Gzip.h"
 
 namespace tessark::cli {
 
-std::unique_ptr<InputStream> OpenRecordInput(FileSystem& disk, const QString& input) {
-    return input == QLatin1String("-") ? disk.OpenStandardInput() : disk.OpenRead(input);
+QString ShownInput(const QString& input) {
+    return input == QLatin1String("-") ? QStringLiteral("(standard input)") : input;
+}
+
+std::unique_ptr<InputStream> OpenRecordInput(const RecordRun& run, FileSystem& disk, const QString& input) {
+    const bool standard = input == QLatin1String("-");
+    if (standard && run.inputClosed) {
+        RecordError(ShownInput(input), QStringLiteral("standard input is closed"));
+        return nullptr;
+    }
+    try {
+        return standard ? disk.OpenStandardInput() : disk.OpenRead(input);
+    } catch (...) {
+        RecordError(ShownInput(input), CurrentErrorText());
+        return nullptr;
+    }
 }
 
 RecordOutput::RecordOutput(FileSystem& disk, const QString& path) {
@@ -40,18 +53,19 @@ void RecordOutput::Commit() {
     stream_.reset();
 }
 
-bool OutputIsAnInput(const RecordRun& run) {
-    if (run.output.isEmpty() || run.output == QLatin1String("-")) return false;
-    const auto native = [](const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); };
-    bool found = false;
+bool RecordRunRefused(const RecordRun& run) {
+    if (run.output.isEmpty() || run.output == QLatin1String("-")) {
+        if (run.outputClosed) RecordError(QStringLiteral("tessark"), QStringLiteral("standard output is closed"));
+        return run.outputClosed;
+    }
+    bool refused = false;
     for (const QString& input : run.inputs) {
-        std::error_code error;
-        if (input != QLatin1String("-") && std::filesystem::equivalent(native(input), native(run.output), error) && !error) {
+        if (input != QLatin1String("-") && SameFile(input, run.output)) {
             RecordError(input, QStringLiteral("input file is output file"));
-            found = true;
+            refused = true;
         }
     }
-    return found;
+    return refused;
 }
 
 void RecordError(const QString& shown, const QString& message) {

@@ -67,19 +67,10 @@ Converted ConvertBatch(const Batch& batch, const PageOptions& options, RecordRun
 // The output failed; its message has been said.
 struct OutputFailed {};
 
-QString ShownInput(const QString& input) {
-    return input == QLatin1String("-") ? QStringLiteral("(standard input)") : input;
-}
-
 }  // namespace
 
 int RunWarc(const RecordRun& run, FileSystem& disk) {
     const bool toStandardOutput = run.output.isEmpty() || run.output == QLatin1String("-");
-    if (toStandardOutput && run.outputClosed) {
-        RecordError(QStringLiteral("tessark"), QStringLiteral("standard output is closed"));
-        return kExitFailed;
-    }
-    if (OutputIsAnInput(run)) return kExitFailed;
     const PageOptions options = PageOptionsFor(run.options, run.encoding);
     std::unique_ptr<RecordOutput> output;
     try {
@@ -98,8 +89,6 @@ int RunWarc(const RecordRun& run, FileSystem& disk) {
         return kExitFailed;
     }
 
-    QThreadPool pool;
-    pool.setMaxThreadCount(run.jobs);
     int status = kExitConverted;
     for (const QString& input : run.inputs) {
         const QString shown = ShownInput(input);
@@ -107,14 +96,13 @@ int RunWarc(const RecordRun& run, FileSystem& disk) {
             RecordError(shown, QStringLiteral("offset %1: %2").arg(problem.offset).arg(QString::fromStdString(problem.message)));
             status = kExitFailed;
         };
-        if (input == QLatin1String("-") && run.inputClosed) {
-            RecordError(shown, QStringLiteral("standard input is closed"));
+        const std::unique_ptr<InputStream> stream = OpenRecordInput(run, disk, input);
+        if (!stream) {
             status = kExitFailed;
             continue;
         }
-        std::deque<QFuture<Converted>> pending;
         std::uint64_t failed = 0;
-        const auto write = [&](const Converted& done) {
+        InOrder<Converted> converted(run.jobs, [&](const Converted& done) {
             for (const records::WarcProblem& failure : done.failures) report(failure);
             failed += done.failures.size();
             try {
@@ -123,28 +111,15 @@ int RunWarc(const RecordRun& run, FileSystem& disk) {
                 RecordError(output->Shown(), QStringLiteral("cannot write: ") + CurrentErrorText());
                 throw OutputFailed();
             }
-        };
-        const auto writeOldest = [&]() {
-            const Converted done = pending.front().result();
-            pending.pop_front();
-            write(done);
-        };
+        });
         try {
-            std::unique_ptr<InputStream> stream = OpenRecordInput(disk, input);
             InputSource source(*stream);
             records::ArchivePages pages(source);
             std::vector<records::WarcProblem> problems;
             Batch batch;
             const auto submit = [&]() {
                 if (batch.pages.empty()) return;
-                if (run.jobs <= 1) {
-                    write(ConvertBatch(batch, options, run.format));
-                } else {
-                    pending.push_back(QtConcurrent::run(&pool, [b = std::move(batch), &options, format = run.format] {
-                        return ConvertBatch(b, options, format);
-                    }));
-                    while (pending.size() > static_cast<std::size_t>(run.jobs) * 4) writeOldest();
-                }
+                converted.Add([b = std::move(batch), &options, format = run.format] { return ConvertBatch(b, options, format); });
                 batch = Batch();
             };
             records::ArchivePage page;
@@ -159,7 +134,7 @@ int RunWarc(const RecordRun& run, FileSystem& disk) {
                 if (batch.bytes >= kBatchBytes) submit();
             }
             submit();
-            while (!pending.empty()) writeOldest();
+            converted.Finish();
             if (run.verbose) {
                 const records::ArchiveCounts& counts = pages.Counts();
                 RecordError(shown, QStringLiteral("%1 records: %2 pages converted, %3 not responses, %4 not HTML, "
@@ -172,16 +147,14 @@ int RunWarc(const RecordRun& run, FileSystem& disk) {
                                        .arg(counts.problems + failed));
             }
         } catch (const OutputFailed&) {
-            pool.waitForDone();
             return kExitFailed;
         } catch (...) {
-            // An input that cannot be read ends there; the pages before it
-            // are kept, in order.
+            // An input that cannot be read on ends there; the pages before
+            // it are kept, in order.
             const QString error = CurrentErrorText();
             try {
-                while (!pending.empty()) writeOldest();
+                converted.Finish();
             } catch (const OutputFailed&) {
-                pool.waitForDone();
                 return kExitFailed;
             }
             RecordError(shown, error);
